@@ -1,0 +1,46 @@
+# The two commands that do everything on a fresh Debian 12 machine:
+#   make run    installs what is missing, builds, runs the main job on the bundled sample
+#   make test   installs what is missing, builds, runs every test
+BUILD ?= build
+TYPE ?= Release
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test run gui format fuzz bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@bash scripts/run-main.sh $(BUILD)
+
+gui: build
+	$(BUILD)/arbelio
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# libFuzzer targets (not part of CI): builds with clang into build-fuzz and runs each target.
+FUZZ_SECONDS ?= 120
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DARBELIO_FUZZ=ON -DARBELIO_GUI=OFF -DARBELIO_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_dbf fuzz_sql
+	@bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
+bench: build
+	@for b in $(BUILD)/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD) build-fuzz

@@ -1,0 +1,99 @@
+// A cursor (recordset) over a table or a query result.
+//
+// Kinds, chosen when opened:
+//  - Table: the whole table in table order (or in the order of the active index); updatable;
+//    supports setIndex + seek.
+//  - Dynaset: a query result; updatable when it selects plain columns of one table (no DISTINCT,
+//    GROUP BY or aggregates). It sees later changes made to the rows it holds.
+//  - Snapshot / ForwardOnly: read-only.
+// Deleted rows are invisible. Rows added through a cursor appear at the end of that cursor.
+// The record count is always exact.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Schema.h"
+#include "store/Value.h"
+
+namespace arbelio::store {
+
+enum class CursorKind { Default, Table, Dynaset, Snapshot, ForwardOnly };
+
+class CursorImpl;
+
+class Cursor {
+ public:
+  Cursor();
+  explicit Cursor(std::unique_ptr<CursorImpl> impl);
+  Cursor(Cursor&&) noexcept;
+  Cursor& operator=(Cursor&&) noexcept;
+  ~Cursor();
+
+  bool isOpen() const { return impl_ != nullptr; }
+  CursorKind kind() const;
+  bool updatable() const;
+
+  // Position.
+  bool eof() const;
+  bool bof() const;
+  void moveFirst();
+  void moveLast();
+  void moveNext();
+  void movePrevious();
+  std::int64_t recordCount() const;
+  // 0-based position of the current row, -1 at BOF/EOF; setting it moves there.
+  std::int64_t absolutePosition() const;
+  void setAbsolutePosition(std::int64_t pos);
+
+  // Fields. Names are case-insensitive. An unknown name throws error 3265.
+  int fieldCount() const;
+  const FieldDef& field(int i) const;
+  const std::string& fieldName(int i) const { return field(i).name; }
+  int fieldIndex(std::string_view name) const;  // -1 when absent
+  Value value(int i) const;
+  Value value(std::string_view name) const;
+  Value operator[](std::string_view name) const { return value(name); }
+
+  // Editing: edit() or addNew(), then setValue()/appendChunk(), then update(). While editing,
+  // value() returns the edited values. After addNew + update the cursor stays where it was.
+  void edit();
+  void addNew();
+  void setValue(int i, const Value& v);
+  void setValue(std::string_view name, const Value& v);
+  // Appends a piece of text to a memo field of the row being edited.
+  void appendChunk(std::string_view name, std::string_view piece);
+  void update();
+  void cancelUpdate();
+  bool editing() const;
+  // Deletes the current row. The cursor stays on it (reading it fails) until it moves.
+  void remove();
+
+  // Finds with a criteria text in the WHERE syntax ("PROVINCIA=47 AND ESTADILLO=12").
+  // Equality criteria are answered by an in-memory index built on first use.
+  void findFirst(std::string_view criteria);
+  void findNext(std::string_view criteria);
+  void findPrevious(std::string_view criteria);
+  void findLast(std::string_view criteria);
+  bool noMatch() const;
+
+  // Table cursors: active index by name (persisted index of the table) and seek "=" on its
+  // leading key fields. The cursor then walks in index order.
+  void setIndex(std::string_view indexName);
+  void seek(std::string_view op, const std::vector<Value>& keys);
+
+  // A new cursor with the same rows ordered by "col [DESC], col ..." (stable).
+  Cursor sorted(std::string_view orderBy) const;
+  // A second independent cursor over the same rows, positioned on the first row.
+  Cursor clone() const;
+  void close();
+
+ private:
+  CursorImpl& impl() const;
+  std::unique_ptr<CursorImpl> impl_;
+};
+
+}  // namespace arbelio::store

@@ -1,0 +1,78 @@
+// A folder of dBASE tables opened as one database.
+//
+// Tables are loaded into memory when first used and shared by every handle of this process
+// on the same file, so two handles on one folder see each other's changes. Changes are written
+// back (through a temporary file and a rename) by flush() and by close(); a failed write leaves
+// the previous file in place and throws.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Cursor.h"
+#include "store/Schema.h"
+
+namespace arbelio::store {
+
+struct OpenOptions {
+  bool exclusive = false;
+  bool readOnly = false;
+  std::string connect = "DBASE IV";  // "DBASE IV" or "DBASE III"
+};
+
+class DatabaseImpl;
+
+class Database {
+ public:
+  // Opens a folder. Throws error 3044 when the folder does not exist, or when the connect
+  // kind is not a dBASE one.
+  static Database open(const std::string& folder, const OpenOptions& options = {});
+
+  Database();
+  Database(Database&&) noexcept;
+  Database& operator=(Database&&) noexcept;
+  ~Database();  // flushes and closes, swallowing errors: call close() to see them
+
+  bool isOpen() const { return impl_ != nullptr; }
+  const std::string& folder() const;
+  bool readOnly() const;
+
+  // DELETE * FROM t; INSERT INTO t SELECT ... FROM s.
+  void execute(std::string_view sql);
+  // A table name or a SELECT text. Default kind: Table for a name, Dynaset for SQL.
+  Cursor openCursor(std::string_view source, CursorKind kind = CursorKind::Default);
+
+  // Table definitions.
+  std::vector<std::string> tableNames() const;
+  bool hasTable(std::string_view name) const;
+  TableDef tableDef(std::string_view name) const;
+  // Creates the table file (name + ".dbf", plus ".dbt" when it has memo fields). Error 3010
+  // when a table of that name exists.
+  void appendTableDef(const TableDef& def);
+  // Adds an index to a table and persists it in the table's sidecar. Error 3284 when an
+  // index of that name exists.
+  void appendIndex(std::string_view table, const IndexDef& index);
+
+  // Writes every changed table of this handle to disk.
+  void flush();
+  void close();
+
+  // Path of a table's file ("" when it does not exist), whatever its letter case.
+  std::string tablePath(std::string_view name) const;
+
+ private:
+  explicit Database(std::unique_ptr<DatabaseImpl> impl);
+  std::unique_ptr<DatabaseImpl> impl_;
+};
+
+// Date written into dBASE headers. Tests set a fixed date; the default is today.
+struct DbfDate {
+  int year = 0, month = 0, day = 0;
+};
+void setHeaderDateForTesting(const DbfDate* date);  // nullptr restores today
+// Test seam: the next writes of table files fail after this many bytes (-1: never).
+void failWritesAfterForTesting(long long bytes);
+
+}  // namespace arbelio::store

@@ -1,0 +1,35 @@
+// File operations on paths, outside any database: the workspace folders and the moves of
+// table files between folders. Failures throw StoreError with a Spanish description.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace arbelio::store {
+
+struct FileEntry {
+  std::string name;  // file name with extension
+  std::string path;  // full path
+};
+
+bool folderExists(const std::string& path);
+// Creates the folder (and missing parents). Throws when it cannot (read-only parent...).
+void createFolder(const std::string& path);
+bool fileExists(const std::string& path);
+// Copies source to target, replacing target. Source unchanged. Goes through a temporary file
+// so an interrupted copy never leaves a half-written target. A .dbf copy carries the table's
+// index sidecar. A table open in this process is written out first.
+void copyFile(const std::string& source, const std::string& target);
+// Renames a file in place. A .dbf rename carries the table's index sidecar.
+void renameFile(const std::string& oldPath, const std::string& newPath);
+// Deletes one file. Fails (error 70) while the file is a table open in this process, or when
+// the system refuses. A .dbf delete also removes its index sidecar.
+void deleteFile(const std::string& path);
+// The files (not sub-folders) of a folder, sorted by name.
+std::vector<FileEntry> listFiles(const std::string& folder);
+
+// Finds an existing file in a folder whatever the letter case of its name ("Piesma47.dbf",
+// "PIESMA47.DBF"...). Returns the full path, or "" when there is none.
+std::string findFileNoCase(const std::string& folder, const std::string& fileName);
+
+}  // namespace arbelio::store
