@@ -6,7 +6,7 @@ TYPE ?= Release
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run gui format fuzz bench clean
+.PHONY: all deps configure build test run gui format fuzz bench clean screenshots
 
 all: build
 
@@ -44,3 +44,7 @@ bench: build
 
 clean:
 	rm -rf $(BUILD) build-fuzz
+
+# PNG screenshots of the windows under Xvfb into docs/img/.
+screenshots: build
+	@bash scripts/screenshots.sh $(BUILD)
