@@ -171,6 +171,12 @@ bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasProgr
   return true;
 }
 
+std::vector<std::string> VentanasDescargadasPorNuevoProyecto() {
+  return {"FormInfoProgreso",       "FormCorte",           "FormListaProvincias",
+          "FormVisorDatosCálculos", "FormVisorDatosCorte", "FormConfigCálculos",
+          "FormOpcionesCálculos",   "FormSplash"};
+}
+
 void NuevoProyecto(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   InicializacionesPrincipales(estado, ui, archivos);
 }

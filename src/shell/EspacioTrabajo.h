@@ -10,6 +10,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
@@ -69,6 +70,9 @@ bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasProgr
 // are kept; HayBasesSeleccionadas being false makes the next selection start a new list.
 void NuevoProyecto(EstadoAplicacion& estado, Interaccion& ui,
                    OperacionesArchivos& archivos = ArchivosDelSistema());
+
+// Windows New project unloads, without asking, in this order, before NuevoProyecto.
+std::vector<std::string> VentanasDescargadasPorNuevoProyecto();
 
 // Message shown when a command that is not available yet is chosen.
 inline constexpr const char* kMensajeNoDisponible =

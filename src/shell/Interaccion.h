@@ -52,13 +52,17 @@ class Interaccion {
   virtual std::optional<std::string> guardarArchivo(const DialogoArchivo& dialogo) = 0;
 
   // Progress dialog (use the Progreso helper rather than these calls one by one).
-  // Shows the dialog with its caption and explanation, bar at 0, LabelZ empty and visible.
+  // Shows the dialog with its caption and explanation, bar at 0, LabelZ empty, "Progreso:" and
+  // LabelZ visible, LabelqueCalculos hidden, Cancelar shown or hidden.
   virtual void mostrarProgreso(const std::string& titulo, const std::string& explicacion,
                                bool conCancelar, PosicionProgreso posicion) = 0;
   virtual void progresoExplicacion(const std::string& explicacion) = 0;  // LabelInfoProgreso
   virtual void progresoPosicion(const std::string& texto) = 0;           // LabelZ
-  virtual void progresoCalculos(const std::string& texto) = 0;           // LabelqueCalculos
-  virtual void progresoBarra(int porcentaje) = 0;                        // ProgressBar1, 0-100
+  // LabelqueCalculos: sets its text and shows it. It reads on one line after LabelZ.
+  virtual void progresoCalculos(const std::string& texto) = 0;
+  // Visibility of LabelProgresoFixed ("Progreso:"), LabelZ and LabelqueCalculos.
+  virtual void progresoEtiquetas(bool progresoFijo, bool posicion, bool calculos) = 0;
+  virtual void progresoBarra(int porcentaje) = 0;  // ProgressBar1, 0-100
   virtual void ocultarProgreso() = 0;
 
   // Lets the interface handle pending events (repaint, the Cancelar button).

@@ -71,6 +71,11 @@ void InteraccionGuionada::progresoCalculos(const std::string& texto) {
   progreso.push_back("calculos:" + texto);
 }
 
+void InteraccionGuionada::progresoEtiquetas(bool progresoFijo, bool posicion, bool calculos) {
+  progreso.push_back(std::string("etiquetas:") + (progresoFijo ? "1" : "0") +
+                     (posicion ? "1" : "0") + (calculos ? "1" : "0"));
+}
+
 void InteraccionGuionada::progresoBarra(int porcentaje) {
   progreso.push_back("barra:" + std::to_string(porcentaje));
   ultimaBarra = porcentaje;

@@ -56,12 +56,14 @@ class InteraccionGuionada : public Interaccion {
   std::optional<std::string> abrirArchivo(const DialogoArchivo& dialogo) override;
   std::optional<std::string> guardarArchivo(const DialogoArchivo& dialogo) override;
   // Recorded in `progreso` as "mostrar:<título>|<explicación>|cancelar=<0/1>|<pos>",
-  // "explicacion:<t>", "z:<t>", "calculos:<t>", "barra:<n>", "ocultar".
+  // "explicacion:<t>", "z:<t>", "calculos:<t>", "etiquetas:<fijo><z><calculos>" (0/1 each),
+  // "barra:<n>", "ocultar".
   void mostrarProgreso(const std::string& titulo, const std::string& explicacion, bool conCancelar,
                        PosicionProgreso posicion) override;
   void progresoExplicacion(const std::string& explicacion) override;
   void progresoPosicion(const std::string& texto) override;
   void progresoCalculos(const std::string& texto) override;
+  void progresoEtiquetas(bool progresoFijo, bool posicion, bool calculos) override;
   void progresoBarra(int porcentaje) override;
   void ocultarProgreso() override;
   void ceder() override;

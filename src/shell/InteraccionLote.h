@@ -39,6 +39,7 @@ class InteraccionLote : public Interaccion {
   void progresoExplicacion(const std::string&) override {}
   void progresoPosicion(const std::string& texto) override;
   void progresoCalculos(const std::string&) override {}
+  void progresoEtiquetas(bool, bool, bool) override {}
   void progresoBarra(int) override {}
   void ocultarProgreso() override {}
   void ceder() override {}

@@ -17,7 +17,11 @@ Progreso::~Progreso() {
 int Progreso::Porcentaje(std::int64_t hecho, std::int64_t total) {
   if (total <= 0 || hecho <= 0) return 0;
   if (hecho >= total) return 100;
-  return static_cast<int>((hecho * 200 + total) / (total * 2));
+  // Halves go to the even percentage, as every rounding of the program does.
+  std::int64_t q = hecho * 100 / total;
+  std::int64_t r = hecho * 100 % total;
+  if (2 * r > total || (2 * r == total && q % 2 == 1)) ++q;
+  return static_cast<int>(q);
 }
 
 bool Progreso::avanzar(std::int64_t hecho, std::int64_t total, const std::string& textoPosicion) {

@@ -30,7 +30,7 @@ class Progreso {
   // Returns whether the work was cancelled.
   bool terminar();
 
-  // Whole percentage of hecho over total, half away from zero, clamped to 0-100.
+  // Whole percentage of hecho over total, halves to even, clamped to 0-100.
   static int Porcentaje(std::int64_t hecho, std::int64_t total);
 
  private:

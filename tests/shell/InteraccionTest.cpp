@@ -57,10 +57,14 @@ TEST(ProgresoTest, CancelarDetieneEnLaSiguienteCesionYLimpiaLaBandera) {
 
 TEST(ProgresoTest, PorcentajeRedondeadoYAcotado) {
   EXPECT_EQ(Progreso::Porcentaje(0, 0), 0);
-  EXPECT_EQ(Progreso::Porcentaje(1, 200), 1);  // 0.5 -> 1
+  // Halves go to the even percentage.
+  EXPECT_EQ(Progreso::Porcentaje(1, 200), 0);  // 0.5 -> 0
+  EXPECT_EQ(Progreso::Porcentaje(3, 200), 2);  // 1.5 -> 2
+  EXPECT_EQ(Progreso::Porcentaje(1, 250), 0);  // 0.4
   EXPECT_EQ(Progreso::Porcentaje(1, 201), 0);  // 0.497
   EXPECT_EQ(Progreso::Porcentaje(2, 3), 67);
   EXPECT_EQ(Progreso::Porcentaje(199, 200), 100);  // 99.5 -> 100
+  EXPECT_EQ(Progreso::Porcentaje(5, 8), 62);       // 62.5 -> 62
   EXPECT_EQ(Progreso::Porcentaje(5, 3), 100);
   // Counts beyond 16 and 32 bits.
   EXPECT_EQ(Progreso::Porcentaje(40000, 80000), 50);

@@ -1,0 +1,25 @@
+// arbelio: the window program. The splash comes up over the main window; the main window's
+// load sets up the workspace (beside the executable, or --home DIR / ARBELIO_HOME).
+#include <QApplication>
+
+#include "shell/EspacioTrabajo.h"
+#include "shell/EstadoAplicacion.h"
+#include "shell/MDIPrincipal.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ARBELIO"));
+  app.setQuitOnLastWindowClosed(false);
+
+  using namespace arbelio::shell;
+  EstadoAplicacion estado;
+  const RutasPrograma rutas =
+      ConstruirRutas(LeerOrigenRutas(argc, argv, CarpetaDelEjecutable(argv[0])));
+
+  MDIPrincipal principal(estado);
+  QObject::connect(&principal, &MDIPrincipal::cerrada, &app, &QApplication::quit);
+  if (!principal.cargar(rutas)) return 1;
+  principal.show();
+  principal.mostrarSplash();
+  return app.exec();
+}

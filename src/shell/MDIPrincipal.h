@@ -1,0 +1,85 @@
+// MDIPrincipal: the main window, a multiple-document frame with the menu bar of the work flow.
+// It owns the Qt Interaccion, the splash/About window and the pop-up menu "Menú2". Enabled
+// states come from EstadoAplicacion::menus; the window only mirrors them. Commands of later
+// subsystems are attached with asignarOrden(); until then an entry says it is not available.
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "shell/EstadoAplicacion.h"
+#include "shell/FormSplash.h"
+#include "shell/InteraccionQt.h"
+
+class QAction;
+class QMdiArea;
+class QMenu;
+
+namespace arbelio::shell {
+
+class MDIPrincipal : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MDIPrincipal(EstadoAplicacion& estado, QWidget* padre = nullptr);
+  ~MDIPrincipal() override;
+
+  // The window's load: caption, workspace paths and folders, initial state. False when the
+  // workspace cannot be set up (the user has been told why); the program should end.
+  bool cargar(const RutasPrograma& rutas);
+  // Shows the start-up splash over the window.
+  FormSplash* mostrarSplash();
+
+  EstadoAplicacion& estado() { return estado_; }
+  InteraccionQt& interaccion() { return *ui_; }
+  QMdiArea* areaMdi() const { return areaMdi_; }
+  FormSplash* splash() const { return splash_; }
+  // The pop-up menu "Menú2" with "Eliminar fila" and "Ordenar".
+  QMenu* menuEmergente() const { return menu2_; }
+  // An entry by control name ("mnuAAgregarBD", "mnuCálCalcular", "mnuVCascada"...).
+  QAction* accion(const QString& nombreControl) const;
+  // Attaches the command run by an entry.
+  void asignarOrden(const QString& nombreControl, std::function<void()> orden);
+
+  // Ventana entries.
+  void mnuVCascada_Click();
+  void mnuVMosaicoHorizontal_Click();
+  void mnuVMosaicoVertical_Click();
+  void mnuVOrganizarIconos_Click();
+  // Archivo and Ayuda entries owned by the shell.
+  void mnuANuevoProyecto_Click();
+  void mnuAyudaContenido_Click();
+  void mnAyudaAcercaDe_Click();
+
+ signals:
+  // The window was closed ("&Salir"): the program ends.
+  void cerrada();
+
+ protected:
+  bool eventFilter(QObject* objeto, QEvent* evento) override;
+  void closeEvent(QCloseEvent* evento) override;
+
+ private:
+  QAction* nuevaAccion(QMenu* menu, const QString& nombre, const QString& caption,
+                       const QKeySequence& atajo = {});
+  QMenu* nuevoMenu(QMenu* padre, const QString& nombre, const QString& caption);
+  void ejecutar(const QString& nombreControl);
+  void reflejarMenus();
+  void rellenarVentana();
+  void descargarVentana(const QString& nombre);
+
+  EstadoAplicacion& estado_;
+  std::unique_ptr<InteraccionQt> ui_;
+  QMdiArea* areaMdi_;
+  QMenu* menuVentana_ = nullptr;
+  QMenu* menu2_ = nullptr;
+  QPointer<FormSplash> splash_;
+  QHash<QString, QAction*> acciones_;
+  QHash<QString, std::function<void()>> ordenes_;
+  QList<QAction*> accionesListaVentanas_;
+};
+
+}  // namespace arbelio::shell
