@@ -204,6 +204,9 @@ void InteraccionQt::mostrarProgreso(const std::string& titulo, const std::string
   f->LabelqueCalculos->hide();
   f->CommandCancelar->setVisible(conCancelar);
   f->show();
+  // The frame of a window that shows for the first time is known only once the window system
+  // has mapped it; let that happen so the placement counts the title bar.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   if (posicion == PosicionProgreso::Centrado)
     f->colocarCentrado();
   else

@@ -1,6 +1,6 @@
-// Draws the main window with the start-up splash, the About box and the progress dialog and
-// saves a picture of the whole screen for each into the folder given. scripts/screenshots.sh
-// runs it under Xvfb.
+// Draws the main window with the start-up splash, the About box, the progress dialog and the
+// help viewer, and saves a picture of the whole screen for each into the folder given.
+// scripts/screenshots.sh runs it under Xvfb.
 #include <QApplication>
 #include <QDir>
 #include <QMdiArea>
@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "shell/Ayuda.h"
 #include "shell/EspacioTrabajo.h"
+#include "shell/FormAyuda.h"
 #include "shell/FormSplash.h"
 #include "shell/MDIPrincipal.h"
 
@@ -45,9 +47,8 @@ int main(int argc, char** argv) {
   const std::string programa = CarpetaDelEjecutable(argv[0]);
   MDIPrincipal w(estado);
   if (!w.cargar(ConstruirRutas({programa, home.path().toStdString(), std::nullopt}))) return 1;
-  const QRect pantalla = QGuiApplication::primaryScreen()->geometry();
-  w.setGeometry(pantalla.adjusted(0, 0, 0, -0));
-  w.show();
+  w.showMaximized();
+  Esperar(300);
   w.mostrarSplash();
   bool bien = Capturar(salida + "/principal-splash.png");
 
@@ -67,5 +68,12 @@ int main(int argc, char** argv) {
   bien = Capturar(salida + "/progreso.png") && bien;
   ui.ocultarProgreso();
   ui.relojArena(false);
+
+  // The help viewer on the contents page, beside the main window.
+  if (FormAyuda* ayuda = MostrarAyuda(kAyudaPrincipal, estado.rutas, ui)) {
+    ayuda->setGeometry(180, 60, 760, 640);
+    bien = Capturar(salida + "/ayuda.png") && bien;
+    ayuda->close();
+  }
   return bien ? 0 : 1;
 }

@@ -148,6 +148,16 @@ class PruebaSplashAyuda : public QObject {
     QVERIFY(ayuda->TextoAyuda->source().toLocalFile().endsWith("/help/ecuaciones.html"));
     QVERIFY(ayuda->TextoAyuda->toPlainText().contains("Sintaxis de una ecuación"));
     QVERIFY(ui.mensajes.empty());
+
+    // The formula pictures of the pages come from the Images folder beside help.
+    ayuda->TextoAyuda->setSource(
+        QUrl::fromLocalFile(QString::fromStdString(estado.rutas.Ayuda + "/formulas.html")));
+    const QVariant imagen =
+        ayuda->TextoAyuda->loadResource(QTextDocument::ImageResource, QUrl("../Images/hart1.GIF"));
+    QImage leida;
+    QVERIFY(leida.loadFromData(imagen.toByteArray()));
+    QCOMPARE(leida.size(),
+             QImage(QString::fromStdString(estado.rutas.Images + "/hart1.GIF")).size());
     ayuda->close();
   }
 
