@@ -493,6 +493,8 @@ Value Table::get(std::uint32_t row, int col) const {
     case 'F': {
       double v = 0;
       if (!parseNumber(raw, v)) return Value();
+      // A single-precision column hands out single-precision values.
+      if (f.type == FieldType::Single) return Value(static_cast<double>(static_cast<float>(v)));
       return Value(v);
     }
     case 'L': {
