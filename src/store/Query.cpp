@@ -333,14 +333,6 @@ int findAgg(std::vector<AggSpec>& aggs, Agg fn, int col) {
   return static_cast<int>(aggs.size() - 1);
 }
 
-bool hasAggregate(const Cond& c) {
-  if (c.lhs.kind == Operand::Kind::Aggregate || c.rhs.kind == Operand::Kind::Aggregate) return true;
-  for (const auto& k : c.kids) {
-    if (hasAggregate(k)) return true;
-  }
-  return false;
-}
-
 // HAVING operands: aggregates become slots into the group's aggregate values, columns the value
 // of the group's first row.
 COperand compileHavingOperand(const Operand& o, const RowSource& src, std::vector<AggSpec>& aggs) {
