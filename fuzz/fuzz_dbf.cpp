@@ -13,8 +13,8 @@ using namespace arbelio::store;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string folder = [] {
-    const auto p = std::filesystem::temp_directory_path() /
-                   ("arbelio-fuzz-dbf-" + std::to_string(::getpid()));
+    const auto p =
+        std::filesystem::temp_directory_path() / ("arbelio-fuzz-dbf-" + std::to_string(::getpid()));
     std::filesystem::create_directories(p);
     return p.string();
   }();

@@ -12,8 +12,8 @@ using namespace arbelio::store;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Database* db = [] {
-    const auto p = std::filesystem::temp_directory_path() /
-                   ("arbelio-fuzz-sql-" + std::to_string(::getpid()));
+    const auto p =
+        std::filesystem::temp_directory_path() / ("arbelio-fuzz-sql-" + std::to_string(::getpid()));
     std::filesystem::remove_all(p);
     std::filesystem::create_directories(p);
     auto* d = new Database(Database::open(p.string()));

@@ -368,8 +368,9 @@ CCond compileHaving(const Cond& cond, const RowSource& src, std::vector<AggSpec>
 
 }  // namespace
 
-Result runSelect(const sql::Select& s, const std::shared_ptr<Table>& table) {
-  const RowSource& src = *table;
+Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
+                 const std::shared_ptr<Table>& table) {
+  const RowSource& src = *source;
   Result res;
 
   // Rows that pass WHERE, in table order.
@@ -455,7 +456,7 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<Table>& table) {
       }
     }
     sortRows(rows, src, keys, sortFields, sortProj);
-    res.source = table;
+    res.source = source;
     res.table = table;
     res.rows = std::move(rows);
     res.proj = std::move(proj);
