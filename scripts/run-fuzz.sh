@@ -15,7 +15,7 @@ import sys, dbf, datetime, os
 out = sys.argv[1]
 specs = [('a', 'nombre C(10); num N(6,2); fecha D; vivo L', 'db3'),
          ('b', 'nombre C(10); nota M', 'db3'),
-         ('c', 'x N(4,0); y F(8,3)', 'db4')]
+         ('c', 'x N(4,0); y F(8,3); m M', 'fp')]
 for name, spec, kind in specs:
     p = os.path.join(out, name + '.dbf')
     t = dbf.Table(p, spec, dbf_type=kind)
