@@ -1,0 +1,595 @@
+#include "store/Cursor.h"
+
+#include <algorithm>
+
+#include "store/CursorImpl.h"
+#include "store/StoreError.h"
+#include "store/Text.h"
+
+namespace arbelio::store {
+
+namespace {
+[[noreturn]] void noCurrentRecord() {
+  throw StoreError(err::kSinRegistroActual, "No hay registro activo.");
+}
+[[noreturn]] void notUpdatable() {
+  throw StoreError(err::kSoloLectura,
+                   "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// CursorImpl
+
+CursorImpl::CursorImpl(std::shared_ptr<RowSource> src, std::shared_ptr<Table> table,
+                       std::shared_ptr<std::vector<std::uint32_t>> seq, std::vector<int> proj,
+                       std::vector<FieldDef> fields, CursorKind kind, bool updatable)
+    : src_(std::move(src)),
+      table_(std::move(table)),
+      seq_(std::move(seq)),
+      proj_(std::move(proj)),
+      fields_(std::move(fields)),
+      kind_(kind),
+      updatable_(updatable && table_ != nullptr) {
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    byName_.emplace(toLowerAscii(fields_[i].name), static_cast<int>(i));
+  }
+  place(nextVisible(0));
+}
+
+std::unique_ptr<CursorImpl> CursorImpl::cloneAt(std::shared_ptr<std::vector<std::uint32_t>> seq,
+                                                CursorKind kind) const {
+  return std::make_unique<CursorImpl>(src_, table_, std::move(seq), proj_, fields_, kind,
+                                      updatable_);
+}
+
+std::int64_t CursorImpl::nextVisible(std::int64_t from) const {
+  const std::int64_t n = len();
+  for (std::int64_t p = std::max<std::int64_t>(from, 0); p < n; ++p) {
+    if (visible(p)) return p;
+  }
+  return n;
+}
+
+std::int64_t CursorImpl::prevVisible(std::int64_t from) const {
+  for (std::int64_t p = std::min(from, len() - 1); p >= 0; --p) {
+    if (visible(p)) return p;
+  }
+  return -1;
+}
+
+void CursorImpl::place(std::int64_t p) {
+  mode_ = Mode::None;
+  if (p >= 0 && p < len()) {
+    at_ = At::Row;
+    pos_ = p;
+    return;
+  }
+  // Nothing there: empty when the cursor has no visible row at all.
+  const bool empty = nextVisible(0) >= len();
+  at_ = empty ? At::Empty : (p < 0 ? At::Bof : At::Eof);
+  pos_ = p < 0 ? -1 : len();
+}
+
+std::uint32_t CursorImpl::currentRow() const {
+  if (at_ != At::Row) noCurrentRecord();
+  const std::uint32_t row = rowAt(pos_);
+  if (src_->isDeleted(row)) {
+    throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
+  }
+  return row;
+}
+
+int CursorImpl::fieldIndexOrThrow(std::string_view name) const {
+  auto it = byName_.find(toLowerAscii(trimView(name)));
+  if (it == byName_.end()) {
+    throw StoreError(err::kElementoNoEncontrado,
+                     "No se encontró el campo '" + std::string(name) + "' en esta colección.");
+  }
+  return it->second;
+}
+
+const query::CCond& CursorImpl::criteria(std::string_view text) {
+  const std::string key(text);
+  auto it = criteriaCache_.find(key);
+  if (it != criteriaCache_.end()) return it->second;
+  if (criteriaCache_.size() > 256) criteriaCache_.clear();
+  query::CCond c = query::compileCondition(sql::parseCriteria(text), fields_, proj_);
+  return criteriaCache_.emplace(key, std::move(c)).first->second;
+}
+
+CursorImpl::FindIndex& CursorImpl::findIndexFor(const std::vector<query::EqTerm>& terms) {
+  std::string sig;
+  for (const auto& t : terms) {
+    sig += std::to_string(t.col) + (t.quoted ? "t," : "n,");
+  }
+  FindIndex& fi = findIndexes_[sig];
+  bool stale = fi.cols.empty();
+  for (std::size_t i = 0; !stale && i < fi.cols.size(); ++i) {
+    stale = fi.colGens[i] != src_->columnGeneration(fi.cols[i]);
+  }
+  if (stale) {
+    fi.cols.clear();
+    fi.quoted.clear();
+    fi.colGens.clear();
+    for (const auto& t : terms) {
+      fi.cols.push_back(t.col);
+      fi.quoted.push_back(t.quoted);
+      fi.colGens.push_back(src_->columnGeneration(t.col));
+    }
+    fi.positions.clear();
+    fi.builtLen = 0;
+  }
+  const std::int64_t n = len();
+  std::string key;
+  for (std::int64_t p = fi.builtLen; p < n; ++p) {
+    const std::uint32_t row = rowAt(p);
+    if (src_->isDeleted(row)) continue;
+    key.clear();
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < fi.cols.size(); ++i) {
+      ok = query::eqKeyPart(key, src_->get(row, fi.cols[i]), fi.quoted[i]);
+    }
+    if (ok) fi.positions[key].push_back(p);
+  }
+  fi.builtLen = n;
+  return fi;
+}
+
+void CursorImpl::find(std::string_view text, bool forward, std::int64_t start) {
+  if (mode_ != Mode::None) mode_ = Mode::None;
+  if (active_) refreshIndexOrder();
+  const query::CCond& cond = criteria(text);
+  std::vector<query::EqTerm> terms;
+  const std::int64_t n = len();
+  std::int64_t found = -1;
+  if (query::equalityTerms(cond, terms)) {
+    FindIndex& fi = findIndexFor(terms);
+    std::string key;
+    for (const auto& t : terms) query::eqLiteralKeyPart(key, t.literal, t.quoted);
+    auto it = fi.positions.find(key);
+    if (it != fi.positions.end()) {
+      const auto& list = it->second;
+      if (forward) {
+        for (auto p = std::lower_bound(list.begin(), list.end(), start); p != list.end(); ++p) {
+          if (*p < n && visible(*p)) {
+            found = *p;
+            break;
+          }
+        }
+      } else {
+        auto p = std::upper_bound(list.begin(), list.end(), start);
+        while (p != list.begin()) {
+          --p;
+          if (*p < n && visible(*p)) {
+            found = *p;
+            break;
+          }
+        }
+      }
+    }
+  } else if (forward) {
+    for (std::int64_t p = std::max<std::int64_t>(start, 0); p < n; ++p) {
+      if (visible(p) && query::evalRow(cond, *src_, rowAt(p))) {
+        found = p;
+        break;
+      }
+    }
+  } else {
+    for (std::int64_t p = std::min(start, n - 1); p >= 0; --p) {
+      if (visible(p) && query::evalRow(cond, *src_, rowAt(p))) {
+        found = p;
+        break;
+      }
+    }
+  }
+  noMatch_ = found < 0;
+  if (found >= 0) {
+    at_ = At::Row;
+    pos_ = found;
+  }
+}
+
+std::uint64_t CursorImpl::indexStampNow() const {
+  std::uint64_t s = src_->structureGeneration() * 1000003ULL;
+  for (int c : activeCols_) s = s * 31 + src_->columnGeneration(c);
+  return s;
+}
+
+void CursorImpl::refreshIndexOrder() {
+  if (!active_ || indexStamp_ == indexStampNow()) return;
+  std::vector<std::uint32_t> rows;
+  const std::uint32_t n = src_->rowCount();
+  rows.reserve(static_cast<std::size_t>(src_->liveCount()));
+  for (std::uint32_t r = 0; r < n; ++r) {
+    if (!src_->isDeleted(r)) rows.push_back(r);
+  }
+  std::vector<sql::OrderKey> keys;
+  for (int c : activeCols_) keys.push_back(sql::OrderKey{src_->columns()[c].name, false});
+  query::sortRows(rows, *src_, keys, src_->columns(), {});
+  indexOrder_ = std::move(rows);
+  const std::size_t k = activeCols_.size();
+  indexKeys_.assign(indexOrder_.size() * k, Value());
+  for (std::size_t i = 0; i < indexOrder_.size(); ++i) {
+    for (std::size_t j = 0; j < k; ++j)
+      indexKeys_[i * k + j] = src_->get(indexOrder_[i], activeCols_[j]);
+  }
+  indexStamp_ = indexStampNow();
+  findIndexes_.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cursor
+
+Cursor::Cursor() = default;
+Cursor::Cursor(std::unique_ptr<CursorImpl> impl) : impl_(std::move(impl)) {}
+Cursor::Cursor(Cursor&&) noexcept = default;
+Cursor& Cursor::operator=(Cursor&&) noexcept = default;
+Cursor::~Cursor() = default;
+
+CursorImpl& Cursor::impl() const {
+  if (!impl_) throw StoreError(3420, "El objeto no es válido o ya no está definido.");
+  return *impl_;
+}
+
+CursorKind Cursor::kind() const {
+  return impl().kind_;
+}
+bool Cursor::updatable() const {
+  return impl().updatable_;
+}
+
+bool Cursor::eof() const {
+  const auto at = impl().at_;
+  return at == CursorImpl::At::Eof || at == CursorImpl::At::Empty;
+}
+bool Cursor::bof() const {
+  const auto at = impl().at_;
+  return at == CursorImpl::At::Bof || at == CursorImpl::At::Empty;
+}
+
+void Cursor::moveFirst() {
+  auto& c = impl();
+  if (c.kind_ == CursorKind::ForwardOnly && c.at_ != CursorImpl::At::Empty &&
+      !(c.at_ == CursorImpl::At::Row && c.prevVisible(c.pos_ - 1) < 0)) {
+    throw StoreError(err::kOperacionNoAdmitida,
+                     "Operación no admitida en un cursor de sólo avance.");
+  }
+  c.refreshIndexOrder();
+  c.place(c.nextVisible(0));
+}
+
+void Cursor::moveLast() {
+  auto& c = impl();
+  c.refreshIndexOrder();
+  const std::int64_t p = c.prevVisible(c.len() - 1);
+  c.place(p < 0 ? c.len() : p);
+}
+
+void Cursor::moveNext() {
+  auto& c = impl();
+  if (eof()) noCurrentRecord();
+  c.place(c.nextVisible(c.at_ == CursorImpl::At::Bof ? 0 : c.pos_ + 1));
+}
+
+void Cursor::movePrevious() {
+  auto& c = impl();
+  if (c.kind_ == CursorKind::ForwardOnly) {
+    throw StoreError(err::kOperacionNoAdmitida,
+                     "Operación no admitida en un cursor de sólo avance.");
+  }
+  if (bof()) noCurrentRecord();
+  c.place(c.prevVisible(c.at_ == CursorImpl::At::Eof ? c.len() - 1 : c.pos_ - 1));
+}
+
+std::int64_t Cursor::recordCount() const {
+  auto& c = impl();
+  if (!c.seq_ && !c.active_) return c.src_->liveCount();
+  std::int64_t n = 0;
+  for (std::int64_t p = 0; p < c.len(); ++p) n += c.visible(p) ? 1 : 0;
+  return n;
+}
+
+std::int64_t Cursor::absolutePosition() const {
+  auto& c = impl();
+  if (c.at_ != CursorImpl::At::Row) return -1;
+  std::int64_t n = 0;
+  for (std::int64_t p = 0; p < c.pos_; ++p) n += c.visible(p) ? 1 : 0;
+  return n;
+}
+
+void Cursor::setAbsolutePosition(std::int64_t target) {
+  auto& c = impl();
+  if (target < 0) throw StoreError(3001, "Argumento no válido.");
+  std::int64_t n = 0;
+  for (std::int64_t p = 0; p < c.len(); ++p) {
+    if (!c.visible(p)) continue;
+    if (n++ == target) {
+      c.place(p);
+      return;
+    }
+  }
+  throw StoreError(3001, "Argumento no válido.");
+}
+
+int Cursor::fieldCount() const {
+  return static_cast<int>(impl().fields_.size());
+}
+
+const FieldDef& Cursor::field(int i) const {
+  auto& c = impl();
+  if (i < 0 || i >= static_cast<int>(c.fields_.size())) {
+    throw StoreError(err::kElementoNoEncontrado, "No se encontró el elemento en esta colección.");
+  }
+  return c.fields_[static_cast<std::size_t>(i)];
+}
+
+int Cursor::fieldIndex(std::string_view name) const {
+  auto& c = impl();
+  auto it = c.byName_.find(toLowerAscii(trimView(name)));
+  return it == c.byName_.end() ? -1 : it->second;
+}
+
+Value Cursor::value(int i) const {
+  auto& c = impl();
+  field(i);
+  if (c.mode_ != CursorImpl::Mode::None) return c.buf_[static_cast<std::size_t>(i)];
+  return c.src_->get(c.currentRow(), c.proj_[static_cast<std::size_t>(i)]);
+}
+
+Value Cursor::value(std::string_view name) const {
+  return value(impl().fieldIndexOrThrow(name));
+}
+
+void Cursor::edit() {
+  auto& c = impl();
+  if (!c.updatable_) notUpdatable();
+  const std::uint32_t row = c.currentRow();
+  c.buf_.clear();
+  for (int p : c.proj_) c.buf_.push_back(c.src_->get(row, p));
+  c.changed_.assign(c.fields_.size(), 0);
+  c.mode_ = CursorImpl::Mode::Edit;
+}
+
+void Cursor::addNew() {
+  auto& c = impl();
+  if (!c.updatable_) notUpdatable();
+  c.buf_.assign(c.fields_.size(), Value());
+  c.changed_.assign(c.fields_.size(), 0);
+  c.mode_ = CursorImpl::Mode::AddNew;
+}
+
+bool Cursor::editing() const {
+  return impl().mode_ != CursorImpl::Mode::None;
+}
+
+void Cursor::setValue(int i, const Value& v) {
+  auto& c = impl();
+  field(i);
+  if (c.mode_ == CursorImpl::Mode::None) {
+    throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
+  }
+  c.buf_[static_cast<std::size_t>(i)] = v;
+  c.changed_[static_cast<std::size_t>(i)] = 1;
+}
+
+void Cursor::setValue(std::string_view name, const Value& v) {
+  setValue(impl().fieldIndexOrThrow(name), v);
+}
+
+void Cursor::appendChunk(std::string_view name, std::string_view piece) {
+  auto& c = impl();
+  const int i = c.fieldIndexOrThrow(name);
+  if (c.mode_ == CursorImpl::Mode::None) {
+    throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
+  }
+  Value& v = c.buf_[static_cast<std::size_t>(i)];
+  v = Value(v.toString() + std::string(piece));
+  c.changed_[static_cast<std::size_t>(i)] = 1;
+}
+
+void Cursor::update() {
+  auto& c = impl();
+  if (c.mode_ == CursorImpl::Mode::None) {
+    throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
+  }
+  // Convert every value first, so a value that does not fit changes nothing.
+  std::vector<EncodedValue> encoded;
+  for (std::size_t i = 0; i < c.fields_.size(); ++i) {
+    if (c.changed_[i]) encoded.push_back(c.table_->encode(c.proj_[i], c.buf_[i]));
+  }
+  if (c.mode_ == CursorImpl::Mode::Edit) {
+    const std::uint32_t row = c.currentRow();
+    for (const auto& ev : encoded) c.table_->apply(row, ev);
+  } else {
+    const std::uint32_t row = c.table_->appendBlank();
+    for (const auto& ev : encoded) c.table_->apply(row, ev, true);
+    if (c.seq_) c.seq_->push_back(row);
+    if (c.at_ == CursorImpl::At::Empty) {
+      // The first row of an empty cursor: it now has rows, so it sits at its end.
+      c.at_ = CursorImpl::At::Eof;
+      c.pos_ = c.len();
+    }
+  }
+  c.mode_ = CursorImpl::Mode::None;
+}
+
+void Cursor::cancelUpdate() {
+  impl().mode_ = CursorImpl::Mode::None;
+}
+
+void Cursor::remove() {
+  auto& c = impl();
+  if (!c.updatable_) notUpdatable();
+  c.mode_ = CursorImpl::Mode::None;
+  c.table_->deleteRow(c.currentRow());
+}
+
+void Cursor::findFirst(std::string_view criteria) {
+  impl().find(criteria, true, 0);
+}
+
+void Cursor::findLast(std::string_view criteria) {
+  auto& c = impl();
+  c.find(criteria, false, c.len() - 1);
+}
+
+void Cursor::findNext(std::string_view criteria) {
+  auto& c = impl();
+  std::int64_t start = 0;
+  if (c.at_ == CursorImpl::At::Row) start = c.pos_ + 1;
+  if (c.at_ == CursorImpl::At::Eof) start = c.len();
+  c.find(criteria, true, start);
+}
+
+void Cursor::findPrevious(std::string_view criteria) {
+  auto& c = impl();
+  std::int64_t start = c.len() - 1;
+  if (c.at_ == CursorImpl::At::Row) start = c.pos_ - 1;
+  if (c.at_ == CursorImpl::At::Bof) start = -1;
+  c.find(criteria, false, start);
+}
+
+bool Cursor::noMatch() const {
+  return impl().noMatch_;
+}
+
+void Cursor::setIndex(std::string_view indexName) {
+  auto& c = impl();
+  if (c.kind_ != CursorKind::Table) {
+    throw StoreError(err::kOperacionNoAdmitida, "Operación no admitida para este tipo de objeto.");
+  }
+  const IndexDef* found = nullptr;
+  for (const auto& idx : c.src_->indexes()) {
+    if (equalsNoCase(idx.name, trimView(indexName))) found = &idx;
+  }
+  if (!found) {
+    throw StoreError(err::kElementoNoEncontrado,
+                     "No existe el índice '" + std::string(indexName) + "' en la tabla.");
+  }
+  c.activeCols_.clear();
+  for (const auto& f : found->fields) {
+    const int col = c.src_->columnIndex(f);
+    if (col < 0) {
+      throw StoreError(
+          err::kElementoNoEncontrado,
+          "El índice '" + found->name + "' nombra el campo '" + f + "', que no existe.");
+    }
+    c.activeCols_.push_back(col);
+  }
+  c.active_ = *found;
+  c.indexStamp_ = UINT64_MAX;
+  c.refreshIndexOrder();
+  c.place(c.nextVisible(0));
+}
+
+void Cursor::seek(std::string_view op, const std::vector<Value>& keys) {
+  auto& c = impl();
+  if (!c.active_) {
+    throw StoreError(3019, "Operación no válida sin un índice activo.");
+  }
+  if (keys.empty() || keys.size() > c.activeCols_.size()) {
+    throw StoreError(3001, "Argumento no válido: número de claves incorrecto para el índice '" +
+                               c.active_->name + "'.");
+  }
+  c.refreshIndexOrder();
+  c.mode_ = CursorImpl::Mode::None;
+  // Keys take the kind of their field, so a number finds a text key that reads as it.
+  std::vector<Value> k;
+  for (std::size_t j = 0; j < keys.size(); ++j) {
+    const FieldType t = c.src_->columns()[c.activeCols_[j]].type;
+    const bool textField = t == FieldType::Text || t == FieldType::Memo || t == FieldType::Date;
+    if (keys[j].isNull()) {
+      k.push_back(Value());
+    } else if (textField) {
+      k.push_back(Value(keys[j].toString()));
+    } else {
+      double d = 0;
+      k.push_back(keys[j].isNumber() || !parseNumber(keys[j].text(), d) ? keys[j] : Value(d));
+    }
+  }
+  const std::size_t width = c.activeCols_.size();
+  const auto cmpAt = [&](std::size_t i) {
+    for (std::size_t j = 0; j < k.size(); ++j) {
+      const int r = query::compareValues(c.indexKeys_[i * width + j], k[j]);
+      if (r != 0) return r;
+    }
+    return 0;
+  };
+  const std::size_t n = c.indexOrder_.size();
+  // First position whose key is >= k (lower) and > k (upper).
+  std::size_t lo = 0, hi = n;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (cmpAt(mid) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  const std::size_t lower = lo;
+  hi = n;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (cmpAt(mid) <= 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  const std::size_t upper = lo;
+  const std::string o(trimView(op));
+  std::int64_t found = -1;
+  if (o == "=") {
+    if (lower < upper) found = static_cast<std::int64_t>(lower);
+  } else if (o == ">=") {
+    if (lower < n) found = static_cast<std::int64_t>(lower);
+  } else if (o == ">") {
+    if (upper < n) found = static_cast<std::int64_t>(upper);
+  } else if (o == "<=") {
+    found = static_cast<std::int64_t>(upper) - 1;
+  } else if (o == "<") {
+    found = static_cast<std::int64_t>(lower) - 1;
+  } else {
+    throw StoreError(3001, "Argumento no válido: operador de búsqueda '" + o + "'.");
+  }
+  // Rows deleted since the order was built are skipped.
+  while (found >= 0 && found < static_cast<std::int64_t>(n) && !c.visible(found)) {
+    found = (o == "<" || o == "<=") ? found - 1 : found + 1;
+    if (o == "=" && found >= static_cast<std::int64_t>(upper)) found = -1;
+  }
+  c.noMatch_ = found < 0 || found >= static_cast<std::int64_t>(n);
+  if (!c.noMatch_) {
+    c.at_ = CursorImpl::At::Row;
+    c.pos_ = found;
+  }
+}
+
+Cursor Cursor::sorted(std::string_view orderBy) const {
+  auto& c = impl();
+  auto seq = std::make_shared<std::vector<std::uint32_t>>();
+  for (std::int64_t p = 0; p < c.len(); ++p) {
+    if (c.visible(p)) seq->push_back(c.rowAt(p));
+  }
+  query::sortRows(*seq, *c.src_, sql::parseOrderBy(orderBy), c.fields_, c.proj_);
+  const CursorKind kind = c.kind_ == CursorKind::Table ? CursorKind::Dynaset : c.kind_;
+  return Cursor(c.cloneAt(std::move(seq), kind));
+}
+
+Cursor Cursor::clone() const {
+  auto& c = impl();
+  std::shared_ptr<std::vector<std::uint32_t>> seq;
+  if (c.seq_) seq = std::make_shared<std::vector<std::uint32_t>>(*c.seq_);
+  auto copy = c.cloneAt(std::move(seq), c.kind_);
+  if (c.active_) {
+    copy->active_ = c.active_;
+    copy->activeCols_ = c.activeCols_;
+    copy->refreshIndexOrder();
+    copy->place(copy->nextVisible(0));
+  }
+  return Cursor(std::move(copy));
+}
+
+void Cursor::close() {
+  impl_.reset();
+}
+
+}  // namespace arbelio::store

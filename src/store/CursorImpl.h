@@ -1,0 +1,92 @@
+// Cursor internals (shared by Cursor.cpp and Database.cpp).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "store/Cursor.h"
+#include "store/Query.h"
+#include "store/Table.h"
+
+namespace arbelio::store {
+
+class CursorImpl {
+ public:
+  enum class At { Row, Bof, Eof, Empty };
+  enum class Mode { None, Edit, AddNew };
+
+  // Rows: every row of src in table order when seq is null, else the rows of seq in order.
+  CursorImpl(std::shared_ptr<RowSource> src, std::shared_ptr<Table> table,
+             std::shared_ptr<std::vector<std::uint32_t>> seq, std::vector<int> proj,
+             std::vector<FieldDef> fields, CursorKind kind, bool updatable);
+
+  std::unique_ptr<CursorImpl> cloneAt(std::shared_ptr<std::vector<std::uint32_t>> seq,
+                                      CursorKind kind) const;
+
+  std::int64_t len() const {
+    if (active_) return static_cast<std::int64_t>(indexOrder_.size());
+    if (seq_) return static_cast<std::int64_t>(seq_->size());
+    return src_->rowCount();
+  }
+  std::uint32_t rowAt(std::int64_t p) const {
+    if (active_) return indexOrder_[static_cast<std::size_t>(p)];
+    if (seq_) return (*seq_)[static_cast<std::size_t>(p)];
+    return static_cast<std::uint32_t>(p);
+  }
+  bool visible(std::int64_t p) const { return !src_->isDeleted(rowAt(p)); }
+
+  std::int64_t nextVisible(std::int64_t from) const;  // len() when none
+  std::int64_t prevVisible(std::int64_t from) const;  // -1 when none
+  void place(std::int64_t p);                         // on a row, or Empty/Eof
+  std::uint32_t currentRow() const;                   // throws without a current row
+  int fieldIndexOrThrow(std::string_view name) const;
+
+  // Finds.
+  const query::CCond& criteria(std::string_view text);
+  void find(std::string_view text, bool forward, std::int64_t start);
+
+  // Active index.
+  void refreshIndexOrder();
+
+  std::shared_ptr<RowSource> src_;
+  std::shared_ptr<Table> table_;
+  std::shared_ptr<std::vector<std::uint32_t>> seq_;
+  std::vector<int> proj_;
+  std::vector<FieldDef> fields_;
+  std::unordered_map<std::string, int> byName_;
+  CursorKind kind_;
+  bool updatable_;
+
+  At at_ = At::Empty;
+  std::int64_t pos_ = -1;
+  Mode mode_ = Mode::None;
+  std::vector<Value> buf_;
+  std::vector<char> changed_;
+  bool noMatch_ = false;
+
+  std::optional<IndexDef> active_;
+  std::vector<int> activeCols_;
+  std::vector<std::uint32_t> indexOrder_;
+  std::vector<Value> indexKeys_;  // indexOrder_.size() x activeCols_.size()
+  std::uint64_t indexStamp_ = UINT64_MAX;
+
+  struct FindIndex {
+    std::vector<int> cols;
+    std::vector<bool> quoted;
+    std::vector<std::uint64_t> colGens;
+    std::int64_t builtLen = 0;
+    std::unordered_map<std::string, std::vector<std::int64_t>> positions;
+  };
+  std::map<std::string, FindIndex> findIndexes_;
+  std::unordered_map<std::string, query::CCond> criteriaCache_;
+
+ private:
+  std::uint64_t indexStampNow() const;
+  FindIndex& findIndexFor(const std::vector<query::EqTerm>& terms);
+};
+
+}  // namespace arbelio::store

@@ -1,0 +1,304 @@
+#include "store/Database.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "store/CursorImpl.h"
+#include "store/FileOps.h"
+#include "store/Query.h"
+#include "store/Sql.h"
+#include "store/SqliteSource.h"
+#include "store/StoreError.h"
+#include "store/Table.h"
+#include "store/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace arbelio::store {
+
+class DatabaseImpl {
+ public:
+  std::string folder;
+  OpenOptions options;
+  std::map<std::string, std::shared_ptr<Table>> tables;  // by lower-case name
+  std::optional<SqliteTables> sqlite;                    // a single-file database
+
+  static std::string baseName(std::string_view name) {
+    std::string n(trimView(name));
+    if (n.size() > 4 && equalsNoCase(n.substr(n.size() - 4), ".dbf")) n.resize(n.size() - 4);
+    return n;
+  }
+
+  std::string pathOf(std::string_view name) const {
+    return findFileNoCase(folder, baseName(name) + ".dbf");
+  }
+
+  // Rows of a table, for reading (dBASE or single-file database).
+  std::shared_ptr<RowSource> source(std::string_view name) {
+    if (!sqlite) return table(name);
+    auto it = sqlite->tables.find(toLowerAscii(trimView(name)));
+    if (it == sqlite->tables.end()) {
+      throw StoreError(err::kTablaNoEncontrada,
+                       "No se encuentra la tabla '" + std::string(trimView(name)) + "'.");
+    }
+    return it->second.second;
+  }
+
+  std::shared_ptr<Table> table(std::string_view name) {
+    if (sqlite) {
+      throw StoreError(err::kSoloLectura,
+                       "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
+    }
+    const std::string key = toLowerAscii(baseName(name));
+    auto it = tables.find(key);
+    if (it != tables.end()) return it->second;
+    const std::string path = pathOf(name);
+    if (path.empty()) {
+      throw StoreError(err::kTablaNoEncontrada,
+                       "No se encuentra la tabla '" + baseName(name) + "'.");
+    }
+    auto t = TableRegistry::open(path);
+    tables.emplace(key, t);
+    return t;
+  }
+
+  void checkWritable() const {
+    if (options.readOnly || sqlite) {
+      throw StoreError(err::kSoloLectura,
+                       "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
+    }
+  }
+
+  void flush() {
+    for (auto& [name, t] : tables) {
+      if (t->dirty()) t->save();
+    }
+  }
+};
+
+Database::Database() = default;
+Database::Database(std::unique_ptr<DatabaseImpl> impl) : impl_(std::move(impl)) {}
+Database::Database(Database&&) noexcept = default;
+Database& Database::operator=(Database&& other) noexcept {
+  if (this != &other) {
+    if (impl_) {
+      try {
+        impl_->flush();
+      } catch (...) {
+      }
+    }
+    impl_ = std::move(other.impl_);
+  }
+  return *this;
+}
+
+Database::~Database() {
+  if (impl_) {
+    try {
+      impl_->flush();
+    } catch (...) {
+      // Destructors cannot report: close() is the way to see a failed write.
+    }
+  }
+}
+
+Database Database::open(const std::string& folder, const OpenOptions& options) {
+  const std::string connect = toUpperAscii(trimView(options.connect));
+  if (connect.empty()) {
+    // A single-file database, opened read-only whatever the flags say.
+    auto impl = std::make_unique<DatabaseImpl>();
+    impl->folder = folder;
+    impl->options = options;
+    impl->options.readOnly = true;
+    impl->sqlite = loadSqliteDatabase(folder);
+    return Database(std::move(impl));
+  }
+  if (connect.rfind("DBASE", 0) != 0) {
+    throw StoreError(3170, "No se encuentra un controlador para el tipo de base de datos '" +
+                               options.connect + "'.");
+  }
+  if (!folderExists(folder)) {
+    throw StoreError(err::kRutaNoValida, "'" + folder + "' no es una ruta válida.");
+  }
+  auto impl = std::make_unique<DatabaseImpl>();
+  impl->folder = folder;
+  impl->options = options;
+  return Database(std::move(impl));
+}
+
+const std::string& Database::folder() const {
+  if (!impl_) throw StoreError(3420, "El objeto no es válido o ya no está definido.");
+  return impl_->folder;
+}
+
+bool Database::readOnly() const {
+  return impl_ && impl_->options.readOnly;
+}
+
+namespace {
+DatabaseImpl& need(const std::unique_ptr<DatabaseImpl>& p) {
+  if (!p) throw StoreError(3420, "El objeto no es válido o ya no está definido.");
+  return *p;
+}
+}  // namespace
+
+void Database::execute(std::string_view text) {
+  auto& db = need(impl_);
+  const sql::Statement st = sql::parseStatement(text);
+  if (st.kind == sql::Statement::Kind::Select) {
+    throw StoreError(3065, "No se puede ejecutar una consulta de selección.");
+  }
+  db.checkWritable();
+  auto target = db.table(st.target);
+  if (st.kind == sql::Statement::Kind::Delete) {
+    if (!st.where) {
+      target->deleteAll();
+      return;
+    }
+    const query::CCond cond = query::compileCondition(*st.where, target->columns(), {});
+    for (std::uint32_t r = 0; r < target->rowCount(); ++r) {
+      if (!target->isDeleted(r) && query::evalRow(cond, *target, r)) target->deleteRow(r);
+    }
+    return;
+  }
+  // INSERT INTO target SELECT ...: columns matched by name; the others stay null.
+  const query::Result res = query::runSelect(st.select, db.source(st.select.table), nullptr);
+  std::vector<std::pair<int, int>> map;  // target column, result column
+  for (std::size_t t = 0; t < target->columns().size(); ++t) {
+    for (std::size_t s = 0; s < res.fields.size(); ++s) {
+      if (equalsNoCase(target->columns()[t].name, res.fields[s].name)) {
+        map.emplace_back(static_cast<int>(t), static_cast<int>(s));
+        break;
+      }
+    }
+  }
+  std::vector<std::vector<EncodedValue>> rows;
+  rows.reserve(res.rows.size());
+  for (std::uint32_t r : res.rows) {
+    if (res.source->isDeleted(r)) continue;
+    std::vector<EncodedValue> row;
+    row.reserve(map.size());
+    for (const auto& [t, s] : map) {
+      const Value v = res.source->get(r, res.proj[static_cast<std::size_t>(s)]);
+      if (!v.isNull()) row.push_back(target->encode(t, v, true));
+    }
+    rows.push_back(std::move(row));
+  }
+  for (const auto& row : rows) {
+    const std::uint32_t id = target->appendBlank();
+    for (const auto& ev : row) target->apply(id, ev, true);
+  }
+}
+
+Cursor Database::openCursor(std::string_view source, CursorKind kind) {
+  auto& db = need(impl_);
+  const bool writable = !db.options.readOnly;
+  if (!sql::looksLikeSelect(source) && db.sqlite) {
+    auto rs = db.source(source);
+    std::vector<int> proj;
+    for (std::size_t c = 0; c < rs->columns().size(); ++c) proj.push_back(static_cast<int>(c));
+    if (kind == CursorKind::Default) kind = CursorKind::Table;
+    return Cursor(std::make_unique<CursorImpl>(rs, nullptr, nullptr, std::move(proj), rs->columns(),
+                                               kind, false));
+  }
+  if (!sql::looksLikeSelect(source)) {
+    auto t = db.table(source);
+    std::vector<int> proj;
+    for (std::size_t c = 0; c < t->columns().size(); ++c) proj.push_back(static_cast<int>(c));
+    if (kind == CursorKind::Default) kind = CursorKind::Table;
+    const bool upd = writable && (kind == CursorKind::Table || kind == CursorKind::Dynaset);
+    std::shared_ptr<std::vector<std::uint32_t>> seq;
+    if (kind != CursorKind::Table) {
+      seq = std::make_shared<std::vector<std::uint32_t>>();
+      for (std::uint32_t r = 0; r < t->rowCount(); ++r) {
+        if (!t->isDeleted(r)) seq->push_back(r);
+      }
+    }
+    return Cursor(std::make_unique<CursorImpl>(t, t, std::move(seq), std::move(proj), t->columns(),
+                                               kind, upd));
+  }
+  const sql::Statement st = sql::parseStatement(source);
+  if (st.kind != sql::Statement::Kind::Select) {
+    throw StoreError(err::kErrorSintaxis, "Sólo se puede abrir una consulta SELECT.");
+  }
+  std::shared_ptr<Table> table;
+  if (!db.sqlite) table = db.table(st.select.table);
+  query::Result res =
+      query::runSelect(st.select, table ? table : db.source(st.select.table), table);
+  if (kind == CursorKind::Default || kind == CursorKind::Table) kind = CursorKind::Dynaset;
+  const bool upd = writable && res.plain && kind == CursorKind::Dynaset;
+  auto seq = std::make_shared<std::vector<std::uint32_t>>(std::move(res.rows));
+  return Cursor(std::make_unique<CursorImpl>(res.source, res.plain ? res.table : nullptr,
+                                             std::move(seq), std::move(res.proj),
+                                             std::move(res.fields), kind, upd));
+}
+
+std::vector<std::string> Database::tableNames() const {
+  auto& db = need(impl_);
+  std::vector<std::string> names;
+  if (db.sqlite) {
+    for (const auto& [key, entry] : db.sqlite->tables) names.push_back(entry.first);
+    return names;
+  }
+  for (const auto& f : listFiles(db.folder)) {
+    if (f.name.size() > 4 && equalsNoCase(f.name.substr(f.name.size() - 4), ".dbf")) {
+      names.push_back(f.name.substr(0, f.name.size() - 4));
+    }
+  }
+  return names;
+}
+
+bool Database::hasTable(std::string_view name) const {
+  auto& db = need(impl_);
+  if (db.sqlite) return db.sqlite->tables.count(toLowerAscii(trimView(name))) > 0;
+  return !db.pathOf(name).empty();
+}
+
+std::string Database::tablePath(std::string_view name) const {
+  return need(impl_).pathOf(name);
+}
+
+TableDef Database::tableDef(std::string_view name) const {
+  auto& db = need(impl_);
+  auto t = db.source(name);
+  TableDef def(DatabaseImpl::baseName(name));
+  for (const auto& f : t->columns()) def.appendField(f);
+  for (const auto& i : t->indexes()) def.appendIndex(i);
+  if (!db.sqlite) def.setCodePage(db.table(name)->codePage());
+  return def;
+}
+
+void Database::appendTableDef(const TableDef& def) {
+  auto& db = need(impl_);
+  db.checkWritable();
+  if (!db.pathOf(def.name()).empty()) {
+    throw StoreError(err::kTablaExiste, "La tabla '" + def.name() + "' ya existe.");
+  }
+  const std::string path =
+      (fs::path(db.folder) / (DatabaseImpl::baseName(def.name()) + ".dbf")).string();
+  // A stale index sidecar of an earlier table of this name must not come back.
+  std::error_code ec;
+  fs::remove(Table::sidecarPath(path), ec);
+  auto t = Table::create(path, def);
+  TableRegistry::add(t);
+  db.tables[toLowerAscii(DatabaseImpl::baseName(def.name()))] = t;
+}
+
+void Database::appendIndex(std::string_view table, const IndexDef& index) {
+  auto& db = need(impl_);
+  db.checkWritable();
+  db.table(table)->addIndex(index);
+}
+
+void Database::flush() {
+  need(impl_).flush();
+}
+
+void Database::close() {
+  if (!impl_) return;
+  auto impl = std::move(impl_);
+  impl->flush();
+}
+
+}  // namespace arbelio::store

@@ -1,0 +1,172 @@
+#include "store/FileOps.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "store/StoreError.h"
+#include "store/Table.h"
+#include "store/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace arbelio::store {
+
+namespace {
+bool isDbf(const std::string& path) {
+  const std::string ext = fs::path(path).extension().string();
+  return equalsNoCase(ext, ".dbf");
+}
+std::string nameOf(const std::string& path) {
+  return fs::path(path).filename().string();
+}
+
+[[noreturn]] void inUse(const std::string& path) {
+  throw StoreError(err::kPermisoDenegado,
+                   "Permiso denegado: el archivo '" + nameOf(path) + "' está abierto.");
+}
+
+// Copies through a temporary file in the target's folder.
+void copyAtomic(const std::string& source, const std::string& target) {
+  std::FILE* in = std::fopen(source.c_str(), "rb");
+  if (!in) {
+    throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
+  }
+  try {
+    AtomicWriter w(target);
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) w.write(buf, n);
+    if (std::ferror(in)) {
+      throw StoreError(err::kErrorEscritura, "Error al leer el archivo '" + source + "'.");
+    }
+    w.commit();
+  } catch (...) {
+    std::fclose(in);
+    throw;
+  }
+  std::fclose(in);
+}
+}  // namespace
+
+bool folderExists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(path, ec);
+}
+
+void createFolder(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return;
+  fs::create_directories(path, ec);
+  if (ec || !fs::is_directory(path)) {
+    throw StoreError(err::kRutaNoEncontrada,
+                     "No se puede crear la carpeta '" + path + "': " + ec.message() + ".");
+  }
+}
+
+bool fileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+void copyFile(const std::string& source, const std::string& target) {
+  if (!fileExists(source)) {
+    throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
+  }
+  if (TableRegistry::key(source) == TableRegistry::key(target)) return;  // same file
+  if (TableRegistry::isOpen(target)) inUse(target);
+  if (auto t = TableRegistry::find(source); t && t->dirty()) t->save();
+  copyAtomic(source, target);
+  if (isDbf(source)) {
+    const std::string sideIn = Table::sidecarPath(source);
+    const std::string sideOut = Table::sidecarPath(target);
+    std::error_code ec;
+    if (fileExists(sideIn)) {
+      copyAtomic(sideIn, sideOut);
+    } else {
+      fs::remove(sideOut, ec);
+    }
+  }
+}
+
+void renameFile(const std::string& oldPath, const std::string& newPath) {
+  if (!fileExists(oldPath)) {
+    throw StoreError(err::kArchivoNoEncontrado,
+                     "No se ha encontrado el archivo '" + oldPath + "'.");
+  }
+  if (TableRegistry::isOpen(oldPath)) inUse(oldPath);
+  if (TableRegistry::isOpen(newPath)) inUse(newPath);
+  std::error_code ec;
+  const bool sameFile = TableRegistry::key(oldPath) == TableRegistry::key(newPath);
+  if (!sameFile && fs::exists(newPath, ec)) {
+    throw StoreError(err::kArchivoYaExiste, "El archivo '" + nameOf(newPath) + "' ya existe.");
+  }
+  std::string sideIn, sideOut;
+  if (isDbf(oldPath)) {
+    sideIn = Table::sidecarPath(oldPath);
+    sideOut =
+        (fs::path(newPath).parent_path() / (fs::path(newPath).stem().string() + ".aix")).string();
+  }
+  fs::rename(oldPath, newPath, ec);
+  if (ec) {
+    throw StoreError(err::kPermisoDenegado, "No se puede cambiar el nombre de '" + nameOf(oldPath) +
+                                                "': " + ec.message() + ".");
+  }
+  if (!sideIn.empty()) {
+    if (fileExists(sideIn)) {
+      fs::rename(sideIn, sideOut, ec);
+    } else {
+      fs::remove(Table::sidecarPath(newPath), ec);
+    }
+  }
+}
+
+void deleteFile(const std::string& path) {
+  if (TableRegistry::isOpen(path)) inUse(path);
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) {
+    throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + path + "'.");
+  }
+  if (!fs::remove(path, ec) || ec) {
+    throw StoreError(err::kPermisoDenegado, "Permiso denegado al borrar '" + nameOf(path) + "'" +
+                                                (ec ? ": " + ec.message() : "") + ".");
+  }
+  if (isDbf(path)) {
+    const std::string side = Table::sidecarPath(path);
+    if (fileExists(side)) fs::remove(side, ec);
+  }
+}
+
+std::vector<FileEntry> listFiles(const std::string& folder) {
+  std::vector<FileEntry> out;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) {
+    throw StoreError(err::kRutaNoEncontrada,
+                     "No se ha encontrado la ruta de acceso '" + folder + "'.");
+  }
+  for (const auto& e : it) {
+    std::error_code ec2;
+    if (!e.is_regular_file(ec2)) continue;
+    out.push_back(FileEntry{e.path().filename().string(), e.path().string()});
+  }
+  std::sort(out.begin(), out.end(),
+            [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+  return out;
+}
+
+std::string findFileNoCase(const std::string& folder, const std::string& fileName) {
+  std::error_code ec;
+  const fs::path exact = fs::path(folder) / fileName;
+  if (fs::is_regular_file(exact, ec)) return exact.string();
+  fs::directory_iterator it(folder, ec);
+  if (ec) return std::string();
+  for (const auto& e : it) {
+    if (equalsNoCase(e.path().filename().string(), fileName)) {
+      std::error_code ec2;
+      if (e.is_regular_file(ec2)) return e.path().string();
+    }
+  }
+  return std::string();
+}
+
+}  // namespace arbelio::store

@@ -1,0 +1,581 @@
+#include "store/Query.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "store/StoreError.h"
+#include "store/Text.h"
+
+namespace arbelio::store::query {
+
+using sql::Agg;
+using sql::CmpOp;
+using sql::Cond;
+using sql::Operand;
+
+int compareValues(const Value& a, const Value& b) {
+  const auto rank = [](const Value& v) { return v.isNull() ? 0 : v.isNumber() ? 1 : 2; };
+  const int ra = rank(a), rb = rank(b);
+  if (ra != rb) return ra < rb ? -1 : 1;
+  if (ra == 1) return a.number() < b.number() ? -1 : (a.number() > b.number() ? 1 : 0);
+  if (ra == 2) {
+    const int c = a.text().compare(b.text());
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  }
+  return 0;
+}
+
+namespace {
+bool applyOp(int c, CmpOp op) {
+  switch (op) {
+    case CmpOp::Eq:
+      return c == 0;
+    case CmpOp::Ne:
+      return c != 0;
+    case CmpOp::Lt:
+      return c < 0;
+    case CmpOp::Gt:
+      return c > 0;
+    case CmpOp::Le:
+      return c <= 0;
+    case CmpOp::Ge:
+      return c >= 0;
+  }
+  return false;
+}
+
+bool asNumber(const Value& v, double& out) {
+  if (v.isNumber()) {
+    out = v.number();
+    return true;
+  }
+  return v.isText() && parseNumber(v.text(), out);
+}
+}  // namespace
+
+bool compareOperands(const Value& a, bool aQuoted, const Value& b, bool bQuoted, CmpOp op) {
+  if (a.isNull() || b.isNull()) return false;
+  if (aQuoted || bQuoted || (a.isText() && b.isText())) {
+    const int c = a.toString().compare(b.toString());
+    return applyOp(c < 0 ? -1 : (c > 0 ? 1 : 0), op);
+  }
+  double x = 0, y = 0;
+  if (!asNumber(a, x) || !asNumber(b, y)) return false;
+  return applyOp(x < y ? -1 : (x > y ? 1 : 0), op);
+}
+
+void appendKey(std::string& key, const Value& v) {
+  if (v.isNull()) {
+    key.push_back('X');
+  } else if (v.isNumber()) {
+    double d = v.number();
+    if (d == 0) d = 0;
+    char b[sizeof(double)];
+    std::memcpy(b, &d, sizeof d);
+    key.push_back('N');
+    key.append(b, sizeof b);
+  } else {
+    key.push_back('T');
+    const auto n = static_cast<std::uint32_t>(v.text().size());
+    key.append(reinterpret_cast<const char*>(&n), sizeof n);
+    key += v.text();
+  }
+}
+
+bool eqKeyPart(std::string& key, const Value& fieldValue, bool quoted) {
+  if (fieldValue.isNull()) return false;
+  if (quoted) {
+    appendKey(key, Value(fieldValue.toString()));
+    return true;
+  }
+  double d = 0;
+  if (!asNumber(fieldValue, d)) return false;
+  appendKey(key, Value(d));
+  return true;
+}
+
+void eqLiteralKeyPart(std::string& key, const Value& literal, bool quoted) {
+  if (quoted) {
+    appendKey(key, Value(literal.toString()));
+  } else {
+    double d = 0;
+    if (asNumber(literal, d)) {
+      appendKey(key, Value(d));
+    } else {
+      key += "\x01never";  // a text literal compared numerically never matches
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Compilation
+
+namespace {
+
+int resolveColumn(const std::string& name, const std::vector<FieldDef>& fields,
+                  const std::vector<int>& proj) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (equalsNoCase(fields[i].name, name)) {
+      return proj.empty() ? static_cast<int>(i) : proj[i];
+    }
+  }
+  throw StoreError(err::kElementoNoEncontrado, "No se encuentra el campo '" + name + "'.");
+}
+
+COperand compileOperand(const Operand& o, const std::vector<FieldDef>& fields,
+                        const std::vector<int>& proj) {
+  COperand c;
+  if (o.kind == Operand::Kind::Literal) {
+    c.kind = COperand::Kind::Literal;
+    c.literal = o.literal;
+    c.quoted = o.quoted;
+  } else if (o.kind == Operand::Kind::Column) {
+    c.kind = COperand::Kind::Column;
+    c.index = resolveColumn(o.name, fields, proj);
+  } else {
+    throw StoreError(err::kErrorSintaxis,
+                     "No se admite una función de agregado en este criterio: '" + o.text + "'.");
+  }
+  return c;
+}
+
+}  // namespace
+
+CCond compileCondition(const Cond& cond, const std::vector<FieldDef>& fields,
+                       const std::vector<int>& proj) {
+  CCond c;
+  c.kind = cond.kind;
+  c.op = cond.op;
+  switch (cond.kind) {
+    case Cond::Kind::Cmp:
+      c.lhs = compileOperand(cond.lhs, fields, proj);
+      c.rhs = compileOperand(cond.rhs, fields, proj);
+      break;
+    case Cond::Kind::In:
+      c.lhs = compileOperand(cond.lhs, fields, proj);
+      for (const auto& v : cond.list) c.list.push_back(compileOperand(v, fields, proj));
+      break;
+    default:
+      for (const auto& k : cond.kids) c.kids.push_back(compileCondition(k, fields, proj));
+  }
+  return c;
+}
+
+bool equalityTerms(const CCond& c, std::vector<EqTerm>& out) {
+  if (c.kind == Cond::Kind::And) {
+    for (const auto& k : c.kids) {
+      if (!equalityTerms(k, out)) return false;
+    }
+    return true;
+  }
+  if (c.kind != Cond::Kind::Cmp || c.op != CmpOp::Eq) return false;
+  const COperand* col = nullptr;
+  const COperand* lit = nullptr;
+  if (c.lhs.kind == COperand::Kind::Column && c.rhs.kind == COperand::Kind::Literal) {
+    col = &c.lhs, lit = &c.rhs;
+  } else if (c.rhs.kind == COperand::Kind::Column && c.lhs.kind == COperand::Kind::Literal) {
+    col = &c.rhs, lit = &c.lhs;
+  } else {
+    return false;
+  }
+  out.push_back(EqTerm{col->index, lit->literal, lit->quoted});
+  return true;
+}
+
+namespace {
+
+template <class Get>
+bool evalWith(const CCond& c, const Get& get) {
+  switch (c.kind) {
+    case Cond::Kind::And:
+      for (const auto& k : c.kids) {
+        if (!evalWith(k, get)) return false;
+      }
+      return true;
+    case Cond::Kind::Or:
+      for (const auto& k : c.kids) {
+        if (evalWith(k, get)) return true;
+      }
+      return false;
+    case Cond::Kind::Not:
+      return !evalWith(c.kids[0], get);
+    case Cond::Kind::In: {
+      const Value v = get(c.lhs);
+      for (const auto& item : c.list) {
+        if (compareOperands(v, false, item.literal, item.quoted, CmpOp::Eq)) return true;
+      }
+      return false;
+    }
+    case Cond::Kind::Cmp:
+    default: {
+      const Value a = get(c.lhs);
+      const Value b = get(c.rhs);
+      return compareOperands(a, c.lhs.quoted, b, c.rhs.quoted, c.op);
+    }
+  }
+}
+
+}  // namespace
+
+bool evalRow(const CCond& c, const RowSource& src, std::uint32_t row) {
+  return evalWith(c, [&](const COperand& o) -> Value {
+    if (o.kind == COperand::Kind::Column) return src.get(row, o.index);
+    return o.literal;
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sorting
+
+void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
+              const std::vector<sql::OrderKey>& keys, const std::vector<FieldDef>& fields,
+              const std::vector<int>& proj) {
+  if (keys.empty() || rows.size() < 2) return;
+  std::vector<int> cols;
+  std::vector<bool> desc;
+  for (const auto& k : keys) {
+    cols.push_back(resolveColumn(k.name, fields, proj));
+    desc.push_back(k.desc);
+  }
+  const std::size_t nk = cols.size();
+  std::vector<Value> values(rows.size() * nk);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t k = 0; k < nk; ++k) values[i * nk + k] = src.get(rows[i], cols[k]);
+  }
+  std::vector<std::uint32_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    for (std::size_t k = 0; k < nk; ++k) {
+      const int c = compareValues(values[a * nk + k], values[b * nk + k]);
+      if (c != 0) return desc[k] ? c > 0 : c < 0;
+    }
+    return false;
+  });
+  std::vector<std::uint32_t> sorted(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
+  rows.swap(sorted);
+}
+
+// ---------------------------------------------------------------------------------------------
+// SELECT
+
+namespace {
+
+struct AggSpec {
+  Agg fn;
+  int col;  // -1 for Count(*)
+};
+
+struct AggState {
+  std::int64_t count = 0;
+  double sum = 0;
+  Value min, max;
+};
+
+Value aggResult(const AggSpec& spec, const AggState& s) {
+  switch (spec.fn) {
+    case Agg::Count:
+      return Value(static_cast<double>(s.count));
+    case Agg::Sum:
+      return s.count ? Value(s.sum) : Value();
+    case Agg::Avg:
+      return s.count ? Value(s.sum / static_cast<double>(s.count)) : Value();
+    case Agg::Min:
+      return s.min;
+    case Agg::Max:
+      return s.max;
+    default:
+      return Value();
+  }
+}
+
+void aggAdd(const AggSpec& spec, AggState& s, const RowSource& src, std::uint32_t row) {
+  if (spec.col < 0) {
+    ++s.count;
+    return;
+  }
+  const Value v = src.get(row, spec.col);
+  if (v.isNull()) return;
+  switch (spec.fn) {
+    case Agg::Count:
+      ++s.count;
+      break;
+    case Agg::Sum:
+    case Agg::Avg: {
+      double d = 0;
+      if (!asNumber(v, d)) {
+        throw StoreError(err::kTipoNoCoincide,
+                         "No coinciden los tipos en la función de agregado "
+                         "sobre el campo '" +
+                             src.columns()[spec.col].name + "'.");
+      }
+      ++s.count;
+      s.sum += d;
+      break;
+    }
+    case Agg::Min:
+      if (s.count++ == 0 || compareValues(v, s.min) < 0) s.min = v;
+      break;
+    case Agg::Max:
+      if (s.count++ == 0 || compareValues(v, s.max) > 0) s.max = v;
+      break;
+    default:
+      break;
+  }
+}
+
+int findAgg(std::vector<AggSpec>& aggs, Agg fn, int col) {
+  for (std::size_t i = 0; i < aggs.size(); ++i) {
+    if (aggs[i].fn == fn && aggs[i].col == col) return static_cast<int>(i);
+  }
+  aggs.push_back(AggSpec{fn, col});
+  return static_cast<int>(aggs.size() - 1);
+}
+
+// HAVING operands: aggregates become slots into the group's aggregate values, columns the value
+// of the group's first row.
+COperand compileHavingOperand(const Operand& o, const RowSource& src, std::vector<AggSpec>& aggs) {
+  COperand c;
+  if (o.kind == Operand::Kind::Literal) {
+    c.kind = COperand::Kind::Literal;
+    c.literal = o.literal;
+    c.quoted = o.quoted;
+  } else if (o.kind == Operand::Kind::Aggregate) {
+    c.kind = COperand::Kind::Slot;
+    const int col = o.name == "*" ? -1 : resolveColumn(o.name, src.columns(), {});
+    c.index = findAgg(aggs, o.agg, col);
+  } else {
+    c.kind = COperand::Kind::Column;
+    c.index = resolveColumn(o.name, src.columns(), {});
+  }
+  return c;
+}
+
+CCond compileHaving(const Cond& cond, const RowSource& src, std::vector<AggSpec>& aggs) {
+  CCond c;
+  c.kind = cond.kind;
+  c.op = cond.op;
+  if (cond.kind == Cond::Kind::Cmp || cond.kind == Cond::Kind::In) {
+    c.lhs = compileHavingOperand(cond.lhs, src, aggs);
+    if (cond.kind == Cond::Kind::Cmp) c.rhs = compileHavingOperand(cond.rhs, src, aggs);
+    for (const auto& v : cond.list) c.list.push_back(compileHavingOperand(v, src, aggs));
+  } else {
+    for (const auto& k : cond.kids) c.kids.push_back(compileHaving(k, src, aggs));
+  }
+  return c;
+}
+
+}  // namespace
+
+Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
+                 const std::shared_ptr<Table>& table) {
+  const RowSource& src = *source;
+  Result res;
+
+  // Rows that pass WHERE, in table order.
+  std::vector<std::uint32_t> rows;
+  {
+    std::optional<CCond> where;
+    if (s.where) where = compileCondition(*s.where, src.columns(), {});
+    rows.reserve(static_cast<std::size_t>(src.liveCount()));
+    const std::uint32_t n = src.rowCount();
+    for (std::uint32_t r = 0; r < n; ++r) {
+      if (src.isDeleted(r)) continue;
+      if (where && !evalRow(*where, src, r)) continue;
+      rows.push_back(r);
+    }
+  }
+
+  bool anyAggregate = s.having.has_value();
+  for (const auto& item : s.items) {
+    anyAggregate = anyAggregate || item.expr.kind == Operand::Kind::Aggregate;
+  }
+  const bool grouped = anyAggregate || !s.groupBy.empty();
+
+  // Plain columns of the result (all but aggregates) and their fields.
+  std::vector<FieldDef> outFields;
+  std::vector<int> outCols;  // source column, or -1 - aggIndex for aggregates
+  std::vector<AggSpec> aggs;
+  if (s.star) {
+    for (std::size_t c = 0; c < src.columns().size(); ++c) {
+      outFields.push_back(src.columns()[c]);
+      outCols.push_back(static_cast<int>(c));
+    }
+  } else {
+    for (std::size_t i = 0; i < s.items.size(); ++i) {
+      const auto& item = s.items[i];
+      if (item.expr.kind == Operand::Kind::Column) {
+        const int c = resolveColumn(item.expr.name, src.columns(), {});
+        FieldDef f = src.columns()[c];
+        f.name = item.alias.empty() ? item.expr.name : item.alias;
+        outFields.push_back(f);
+        outCols.push_back(c);
+      } else {
+        const int col =
+            item.expr.name == "*" ? -1 : resolveColumn(item.expr.name, src.columns(), {});
+        const int a = findAgg(aggs, item.expr.agg, col);
+        FieldDef f;
+        f.name = item.alias.empty() ? "Expr" + std::to_string(1000 + i) : item.alias;
+        if (item.expr.agg == Agg::Count) {
+          f.type = FieldType::Long;
+          f.dbfType = 'N';
+          f.dbfLength = 11;
+          f.dbfDecimals = 0;
+          f.size = 11;
+        } else if ((item.expr.agg == Agg::Min || item.expr.agg == Agg::Max) && col >= 0) {
+          const std::string name = f.name;
+          f = src.columns()[col];
+          f.name = name;
+        } else {
+          f.type = FieldType::Double;
+          f.dbfType = 'N';
+          f.dbfLength = 19;
+          f.dbfDecimals = 9;
+          f.size = 19;
+        }
+        outFields.push_back(f);
+        outCols.push_back(-1 - a);
+      }
+    }
+  }
+
+  if (!grouped && !s.distinct) {
+    // Plain query over the table's rows: an updatable dynaset.
+    std::vector<int> proj;
+    for (int c : outCols) proj.push_back(c);
+    std::vector<sql::OrderKey> keys = s.orderBy;
+    // ORDER BY may name a source column or an alias of the list.
+    std::vector<FieldDef> sortFields = src.columns();
+    std::vector<int> sortProj;
+    for (std::size_t c = 0; c < sortFields.size(); ++c) sortProj.push_back(static_cast<int>(c));
+    for (auto& k : keys) {
+      if (src.columnIndex(k.name) >= 0) continue;
+      for (std::size_t i = 0; i < outFields.size(); ++i) {
+        if (equalsNoCase(outFields[i].name, k.name)) k.name = src.columns()[proj[i]].name;
+      }
+    }
+    sortRows(rows, src, keys, sortFields, sortProj);
+    res.source = source;
+    res.table = table;
+    res.rows = std::move(rows);
+    res.proj = std::move(proj);
+    res.fields = std::move(outFields);
+    res.plain = true;
+    return res;
+  }
+
+  auto out = std::make_shared<ResultSet>(outFields);
+  if (!grouped) {
+    // DISTINCT over plain columns: order first, then keep the first of each repeated row.
+    std::vector<sql::OrderKey> keys = s.orderBy;
+    for (auto& k : keys) {
+      for (std::size_t i = 0; i < outFields.size(); ++i) {
+        if (src.columnIndex(k.name) < 0 && equalsNoCase(outFields[i].name, k.name)) {
+          k.name = src.columns()[outCols[i]].name;
+        }
+      }
+    }
+    sortRows(rows, src, keys, src.columns(), {});
+    std::unordered_map<std::string, bool> seen;
+    std::string key;
+    for (std::uint32_t r : rows) {
+      std::vector<Value> vals;
+      key.clear();
+      for (int c : outCols) {
+        vals.push_back(src.get(r, c));
+        appendKey(key, vals.back());
+      }
+      if (seen.emplace(key, true).second) out->addRow(std::move(vals));
+    }
+  } else {
+    std::vector<int> groupCols;
+    for (const auto& g : s.groupBy) groupCols.push_back(resolveColumn(g, src.columns(), {}));
+    std::optional<CCond> having;
+    if (s.having) having = compileHaving(*s.having, src, aggs);
+
+    struct Group {
+      std::vector<Value> keyValues;
+      std::uint32_t firstRow;
+      std::vector<AggState> states;
+    };
+    std::vector<Group> groups;
+    std::unordered_map<std::string, std::size_t> index;
+    std::string key;
+    for (std::uint32_t r : rows) {
+      key.clear();
+      std::vector<Value> kv;
+      kv.reserve(groupCols.size());
+      for (int c : groupCols) {
+        kv.push_back(src.get(r, c));
+        appendKey(key, kv.back());
+      }
+      auto [it, inserted] = index.emplace(key, groups.size());
+      if (inserted) groups.push_back(Group{std::move(kv), r, std::vector<AggState>(aggs.size())});
+      Group& g = groups[it->second];
+      for (std::size_t a = 0; a < aggs.size(); ++a) aggAdd(aggs[a], g.states[a], src, r);
+    }
+    // A query with aggregates and no GROUP BY has exactly one row, even over no rows.
+    if (groupCols.empty() && groups.empty()) {
+      groups.push_back(Group{{}, UINT32_MAX, std::vector<AggState>(aggs.size())});
+    }
+    // Groups come out in ascending order of their keys.
+    if (!groupCols.empty()) {
+      std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        for (std::size_t k = 0; k < a.keyValues.size(); ++k) {
+          const int c = compareValues(a.keyValues[k], b.keyValues[k]);
+          if (c != 0) return c < 0;
+        }
+        return false;
+      });
+    }
+    std::unordered_map<std::string, bool> seen;
+    for (const Group& g : groups) {
+      std::vector<Value> aggValues;
+      for (std::size_t a = 0; a < aggs.size(); ++a)
+        aggValues.push_back(aggResult(aggs[a], g.states[a]));
+      if (having) {
+        const bool ok = evalWith(*having, [&](const COperand& o) -> Value {
+          if (o.kind == COperand::Kind::Slot) return aggValues[static_cast<std::size_t>(o.index)];
+          if (o.kind == COperand::Kind::Column) {
+            return g.firstRow == UINT32_MAX ? Value() : src.get(g.firstRow, o.index);
+          }
+          return o.literal;
+        });
+        if (!ok) continue;
+      }
+      std::vector<Value> vals;
+      for (int c : outCols) {
+        if (c >= 0) {
+          vals.push_back(g.firstRow == UINT32_MAX ? Value() : src.get(g.firstRow, c));
+        } else {
+          vals.push_back(aggValues[static_cast<std::size_t>(-1 - c)]);
+        }
+      }
+      if (s.distinct) {
+        key.clear();
+        for (const auto& v : vals) appendKey(key, v);
+        if (!seen.emplace(key, true).second) continue;
+      }
+      out->addRow(std::move(vals));
+    }
+    if (!s.orderBy.empty()) {
+      std::vector<std::uint32_t> order(out->rowCount());
+      for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+      sortRows(order, *out, s.orderBy, out->columns(), {});
+      std::vector<std::vector<Value>> sorted;
+      sorted.reserve(order.size());
+      for (auto i : order) sorted.push_back(std::move(out->rows()[i]));
+      out->rows().swap(sorted);
+    }
+  }
+  res.source = out;
+  res.rows.resize(out->rowCount());
+  for (std::size_t i = 0; i < res.rows.size(); ++i) res.rows[i] = static_cast<std::uint32_t>(i);
+  for (std::size_t i = 0; i < outFields.size(); ++i) res.proj.push_back(static_cast<int>(i));
+  res.fields = out->columns();
+  res.plain = false;
+  return res;
+}
+
+}  // namespace arbelio::store::query

@@ -1,0 +1,796 @@
+#include "store/Table.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include "store/CodePage.h"
+#include "store/FileOps.h"
+#include "store/StoreError.h"
+#include "store/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace arbelio::store {
+
+// ---------------------------------------------------------------------------------------------
+// Test seams
+
+namespace {
+std::mutex gSeamMutex;
+bool gFixedDate = false;
+DbfDate gDate;
+std::atomic<long long> gFailAfter{-1};
+
+std::string fileNameOf(const std::string& path) {
+  return fs::path(path).filename().string();
+}
+
+[[noreturn]] void damaged(const std::string& path, const std::string& why) {
+  throw StoreError(err::kTablaDanada,
+                   "La tabla '" + fileNameOf(path) + "' está dañada o no es válida: " + why + ".");
+}
+}  // namespace
+
+void setHeaderDateForTesting(const DbfDate* date) {
+  std::lock_guard<std::mutex> lock(gSeamMutex);
+  gFixedDate = date != nullptr;
+  if (date) gDate = *date;
+}
+
+void failWritesAfterForTesting(long long bytes) {
+  gFailAfter = bytes;
+}
+
+DbfDate currentHeaderDate() {
+  {
+    std::lock_guard<std::mutex> lock(gSeamMutex);
+    if (gFixedDate) return gDate;
+  }
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return DbfDate{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+}
+
+// ---------------------------------------------------------------------------------------------
+// AtomicWriter
+
+AtomicWriter::AtomicWriter(std::string target) : target_(std::move(target)) {
+  static std::atomic<unsigned> counter{0};
+  const fs::path t(target_);
+  temp_ = (t.parent_path() / ("." + t.filename().string() + ".tmp" + std::to_string(getpid()) +
+                              "_" + std::to_string(counter++)))
+              .string();
+  f_ = std::fopen(temp_.c_str(), "wb");
+  if (!f_) {
+    throw StoreError(err::kPermisoDenegado,
+                     "No se puede escribir en la carpeta de '" + fileNameOf(target_) + "'.");
+  }
+}
+
+AtomicWriter::~AtomicWriter() {
+  if (f_) std::fclose(f_);
+  if (!committed_) std::remove(temp_.c_str());
+}
+
+void AtomicWriter::write(const char* p, std::size_t n) {
+  long long limit = gFailAfter.load();
+  if (limit >= 0) {
+    if (static_cast<long long>(n) > limit) {
+      gFailAfter = 0;
+      throw StoreError(err::kErrorEscritura,
+                       "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
+    }
+    gFailAfter = limit - static_cast<long long>(n);
+  }
+  if (n && std::fwrite(p, 1, n, f_) != n) {
+    throw StoreError(err::kErrorEscritura,
+                     "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
+  }
+}
+
+void AtomicWriter::commit() {
+  const bool ok = std::fflush(f_) == 0 && ::fsync(fileno(f_)) == 0;
+  std::fclose(f_);
+  f_ = nullptr;
+  if (!ok) {
+    throw StoreError(err::kErrorEscritura,
+                     "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
+  }
+  std::error_code ec;
+  fs::rename(temp_, target_, ec);
+  if (ec) {
+    throw StoreError(err::kPermisoDenegado,
+                     "No se puede reemplazar '" + fileNameOf(target_) + "': " + ec.message() + ".");
+  }
+  committed_ = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// RowSource
+
+void RowSource::setColumns(std::vector<FieldDef> cols) {
+  columns_ = std::move(cols);
+  byName_.clear();
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    byName_.emplace(toLowerAscii(columns_[i].name), static_cast<int>(i));
+  }
+  colGen_.assign(columns_.size(), 0);
+}
+
+int RowSource::columnIndex(std::string_view name) const {
+  auto it = byName_.find(toLowerAscii(trimView(name)));
+  return it == byName_.end() ? -1 : it->second;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Field types on disk
+
+namespace {
+
+FieldType logicalType(char type, int len, int dec) {
+  switch (type) {
+    case 'C':
+      return FieldType::Text;
+    case 'D':
+      return FieldType::Date;
+    case 'L':
+      return FieldType::Boolean;
+    case 'M':
+      return FieldType::Memo;
+    case 'N':
+    case 'F':
+      if (dec == 0 && len == 4) return FieldType::Byte;
+      if (dec == 0 && len == 6) return FieldType::Integer;
+      if (dec == 0 && len == 11) return FieldType::Long;
+      if (len == 19 && dec == 7) return FieldType::Single;
+      return FieldType::Double;
+    default:
+      return FieldType::Text;
+  }
+}
+
+bool supportedVersion(unsigned char v) {
+  return v == 0x03 || v == 0x83 || v == 0x8B || v == 0xF5;
+}
+
+std::uint32_t le32(const unsigned char* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint32_t be32(const unsigned char* p) {
+  return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+void putLe32(unsigned char* p, std::uint32_t v) {
+  p[0] = v & 0xFF;
+  p[1] = (v >> 8) & 0xFF;
+  p[2] = (v >> 16) & 0xFF;
+  p[3] = (v >> 24) & 0xFF;
+}
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::string();
+  std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return s;
+}
+
+// Text of a number that fits in width characters, or "" when it cannot.
+std::string fitNumber(double v, FieldType type, int width, int decimals) {
+  char buf[64];
+  auto fits = [&](const char* b, const char* e) { return e - b <= width; };
+  if (type == FieldType::Single || type == FieldType::Double) {
+    const bool single = type == FieldType::Single;
+    const float f = static_cast<float>(v);
+    auto r = single ? std::to_chars(buf, buf + sizeof buf, f, std::chars_format::fixed)
+                    : std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
+    r = single ? std::to_chars(buf, buf + sizeof buf, f) : std::to_chars(buf, buf + sizeof buf, v);
+    if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
+    for (int p = single ? 8 : 16; p >= 1; --p) {
+      r = single ? std::to_chars(buf, buf + sizeof buf, f, std::chars_format::general, p)
+                 : std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, p);
+      if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
+    }
+    return std::string();
+  }
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
+  return std::string();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Loading
+
+std::shared_ptr<Table> Table::load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) {
+    throw StoreError(err::kArchivoNoEncontrado,
+                     "No se puede abrir el archivo '" + fileNameOf(path) + "'.");
+  }
+  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
+  in.seekg(0);
+  if (fileSize < 32) damaged(path, "el archivo tiene " + std::to_string(fileSize) + " bytes");
+  unsigned char head[32];
+  in.read(reinterpret_cast<char*>(head), 32);
+  const unsigned char version = head[0];
+  if (!supportedVersion(version)) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", version);
+    if (version == 0x04 || version == 0x8C) {
+      throw StoreError(err::kNoEsTablaValida,
+                       "La tabla '" + fileNameOf(path) +
+                           "' tiene formato dBASE 7, que no se admite: guárdela como dBASE III o "
+                           "dBASE IV.");
+    }
+    throw StoreError(err::kNoEsTablaValida, "El archivo '" + fileNameOf(path) +
+                                                "' no es una tabla dBASE III o IV (versión " + hex +
+                                                ").");
+  }
+  const std::uint32_t count = le32(head + 4);
+  const int headerLen = head[8] | (head[9] << 8);
+  const int recLen = head[10] | (head[11] << 8);
+  if (headerLen < 33 || static_cast<std::uint64_t>(headerLen) > fileSize) {
+    damaged(path, "longitud de cabecera " + std::to_string(headerLen) + " imposible");
+  }
+  if (recLen < 1) damaged(path, "longitud de registro nula");
+
+  std::string header(static_cast<std::size_t>(headerLen), '\0');
+  std::memcpy(header.data(), head, 32);
+  in.read(header.data() + 32, headerLen - 32);
+  if (!in) damaged(path, "cabecera incompleta");
+
+  auto t = std::shared_ptr<Table>(new Table());
+  t->path_ = path;
+  t->version_ = version;
+  t->codePage_ = CodePage::fromLanguageDriver(head[29]);
+  std::vector<FieldDef> cols;
+  int offset = 1;
+  const auto* h = reinterpret_cast<const unsigned char*>(header.data());
+  for (int p = 32; p + 32 <= headerLen && h[p] != 0x0D; p += 32) {
+    FieldDef f;
+    std::size_t n = 0;
+    while (n < 11 && h[p + n] != 0) ++n;
+    f.name = std::string(trimView(std::string_view(header.data() + p, n)));
+    f.dbfType = static_cast<char>(h[p + 11]);
+    f.dbfLength = h[p + 16];
+    f.dbfDecimals = h[p + 17];
+    if (f.dbfType == 'C' && version == 0xF5) f.dbfLength |= h[p + 17] << 8, f.dbfDecimals = 0;
+    f.type = logicalType(f.dbfType, f.dbfLength, f.dbfDecimals);
+    f.size = f.dbfLength;
+    if (f.name.empty()) damaged(path, "campo sin nombre");
+    t->offsets_.push_back(offset);
+    offset += f.dbfLength;
+    cols.push_back(std::move(f));
+  }
+  if (cols.empty()) damaged(path, "la tabla no tiene campos");
+  if (offset > recLen) damaged(path, "los campos no caben en la longitud de registro");
+  t->recLen_ = recLen;
+  t->setColumns(std::move(cols));
+
+  const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
+  if (count > available) {
+    damaged(path, "la cabecera declara " + std::to_string(count) +
+                      " registros y el archivo sólo contiene " + std::to_string(available));
+  }
+  t->nrows_ = count;
+  t->data_.resize(static_cast<std::size_t>(count) * recLen);
+  in.seekg(headerLen);
+  in.read(t->data_.data(), static_cast<std::streamsize>(t->data_.size()));
+  if (!in) damaged(path, "no se pueden leer los registros");
+  for (std::uint32_t r = 0; r < count; ++r) {
+    if (!t->isDeleted(r)) ++t->live_;
+  }
+  std::vector<int> memoCols;
+  for (std::size_t c = 0; c < t->columns_.size(); ++c) {
+    if (t->columns_[c].type == FieldType::Memo) memoCols.push_back(static_cast<int>(c));
+  }
+  if (!memoCols.empty()) t->loadMemo(memoCols);
+  t->loadSidecar();
+  return t;
+}
+
+std::string Table::memoPath(const std::string& dbfPath, unsigned char version) {
+  const fs::path p(dbfPath);
+  const std::string ext = version == 0xF5 ? ".fpt" : ".dbt";
+  const std::string found = findFileNoCase(p.parent_path().string(), p.stem().string() + ext);
+  if (!found.empty()) return found;
+  return (p.parent_path() / (p.stem().string() + ext)).string();
+}
+
+std::string Table::sidecarPath(const std::string& dbfPath) {
+  const fs::path p(dbfPath);
+  const std::string found = findFileNoCase(p.parent_path().string(), p.stem().string() + ".aix");
+  if (!found.empty()) return found;
+  return (p.parent_path() / (p.stem().string() + ".aix")).string();
+}
+
+void Table::loadMemo(const std::vector<int>& memoCols) {
+  const std::string memo = readWholeFile(memoPath(path_, version_));
+  const auto* m = reinterpret_cast<const unsigned char*>(memo.data());
+  const bool fpt = version_ == 0xF5;
+  std::size_t blockSize = 512;
+  if (fpt && memo.size() >= 8) {
+    blockSize = (m[6] << 8) | m[7];
+  } else if (version_ == 0x8B && memo.size() >= 22) {
+    blockSize = m[20] | (m[21] << 8);
+  }
+  if (blockSize == 0) blockSize = 512;
+  const CodePage& cp = CodePage::get(codePage_);
+  for (int c : memoCols) {
+    auto& values = memo_[c];
+    values.assign(nrows_, std::nullopt);
+    for (std::uint32_t r = 0; r < nrows_; ++r) {
+      const std::string_view raw = fieldBytes(r, c);
+      std::uint64_t block = 0;
+      if (raw.size() == 4 && fpt) {
+        block = le32(reinterpret_cast<const unsigned char*>(raw.data()));
+      } else {
+        double d = 0;
+        if (!parseNumber(raw, d) || d < 0) continue;
+        block = static_cast<std::uint64_t>(d);
+      }
+      if (block == 0) continue;
+      const std::uint64_t start = block * blockSize;
+      if (start >= memo.size()) continue;  // dangling reference reads as null
+      std::string bytes;
+      if (fpt) {
+        if (start + 8 > memo.size()) continue;
+        const std::uint64_t len = be32(m + start + 4);
+        if (start + 8 + len > memo.size()) continue;
+        bytes.assign(memo.data() + start + 8, static_cast<std::size_t>(len));
+      } else if (start + 8 <= memo.size() && m[start] == 0xFF && m[start + 1] == 0xFF &&
+                 m[start + 2] == 0x08 && m[start + 3] == 0x00) {
+        // dBASE IV block: length includes the 8-byte block header.
+        const std::uint64_t len = le32(m + start + 4);
+        if (len < 8 || start + len > memo.size()) continue;
+        bytes.assign(memo.data() + start + 8, static_cast<std::size_t>(len - 8));
+      } else {
+        // dBASE III block chain: text up to the end-of-text mark.
+        const std::size_t end = memo.find('\x1A', static_cast<std::size_t>(start));
+        bytes = memo.substr(static_cast<std::size_t>(start),
+                            end == std::string::npos ? std::string::npos : end - start);
+      }
+      if (!bytes.empty()) values[r] = cp.toUtf8(bytes);
+    }
+  }
+}
+
+void Table::loadSidecar() {
+  indexes_.clear();
+  const std::string text = readWholeFile(sidecarPath(path_));
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    // name TAB field,field TAB primary TAB unique
+    std::vector<std::string> parts;
+    std::size_t a = 0;
+    while (true) {
+      const std::size_t b = line.find('\t', a);
+      parts.push_back(line.substr(a, b == std::string::npos ? std::string::npos : b - a));
+      if (b == std::string::npos) break;
+      a = b + 1;
+    }
+    if (parts.size() < 2 || parts[0].empty()) continue;
+    IndexDef idx;
+    idx.name = parts[0];
+    std::size_t f = 0;
+    while (f <= parts[1].size()) {
+      const std::size_t g = parts[1].find(',', f);
+      const std::string name(
+          trimView(parts[1].substr(f, g == std::string::npos ? std::string::npos : g - f)));
+      if (!name.empty()) idx.fields.push_back(name);
+      if (g == std::string::npos) break;
+      f = g + 1;
+    }
+    idx.primary = parts.size() > 2 && parts[2] == "1";
+    idx.unique = parts.size() > 3 && parts[3] == "1";
+    if (!idx.fields.empty()) indexes_.push_back(std::move(idx));
+  }
+}
+
+void Table::saveSidecar() const {
+  const std::string sp = sidecarPath(path_);
+  if (indexes_.empty()) {
+    std::error_code ec;
+    fs::remove(sp, ec);
+    return;
+  }
+  std::string text;
+  for (const auto& idx : indexes_) {
+    text += idx.name + "\t";
+    for (std::size_t i = 0; i < idx.fields.size(); ++i) {
+      if (i) text += ",";
+      text += idx.fields[i];
+    }
+    text += std::string("\t") + (idx.primary ? "1" : "0") + "\t" + (idx.unique ? "1" : "0") + "\n";
+  }
+  AtomicWriter w(sp);
+  w.write(text);
+  w.commit();
+}
+
+void Table::addIndex(const IndexDef& idx) {
+  for (const auto& i : indexes_) {
+    if (equalsNoCase(i.name, idx.name)) {
+      throw StoreError(err::kIndiceExiste, "El índice '" + idx.name + "' ya existe.");
+    }
+  }
+  for (const auto& f : idx.fields) {
+    if (columnIndex(f) < 0) {
+      throw StoreError(
+          err::kElementoNoEncontrado,
+          "El índice '" + idx.name + "' nombra el campo '" + f + "', que no existe en la tabla.");
+    }
+  }
+  if (idx.fields.empty()) {
+    throw StoreError(err::kErrorSintaxis, "El índice '" + idx.name + "' no tiene campos.");
+  }
+  indexes_.push_back(idx);
+  try {
+    saveSidecar();
+  } catch (...) {
+    indexes_.pop_back();
+    throw;
+  }
+}
+
+std::shared_ptr<Table> Table::create(const std::string& path, const TableDef& def) {
+  if (def.fields().empty()) {
+    throw StoreError(err::kErrorSintaxis, "La tabla '" + def.name() + "' no tiene campos.");
+  }
+  auto t = std::shared_ptr<Table>(new Table());
+  t->path_ = path;
+  t->codePage_ = def.codePage();
+  std::vector<FieldDef> cols;
+  int offset = 1;
+  bool memo = false;
+  for (const auto& f : def.fields()) {
+    for (const auto& g : cols) {
+      if (equalsNoCase(g.name, f.name)) {
+        throw StoreError(err::kErrorSintaxis, "El campo '" + f.name + "' está repetido.");
+      }
+    }
+    t->offsets_.push_back(offset);
+    offset += f.dbfLength;
+    if (f.type == FieldType::Memo) memo = true;
+    cols.push_back(f);
+  }
+  t->recLen_ = offset;
+  t->version_ = memo ? 0x83 : 0x03;
+  t->setColumns(std::move(cols));
+  for (std::size_t c = 0; c < t->columns_.size(); ++c) {
+    if (t->columns_[c].type == FieldType::Memo) t->memo_[static_cast<int>(c)];
+  }
+  t->dirty_ = true;
+  t->save();
+  for (const auto& idx : def.indexes()) t->addIndex(idx);
+  return t;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Values
+
+Value Table::get(std::uint32_t row, int col) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  const std::string_view raw = fieldBytes(row, col);
+  switch (f.dbfType) {
+    case 'N':
+    case 'F': {
+      double v = 0;
+      if (!parseNumber(raw, v)) return Value();
+      // A single-precision column hands out single-precision values.
+      if (f.type == FieldType::Single) return Value(static_cast<double>(static_cast<float>(v)));
+      return Value(v);
+    }
+    case 'L': {
+      const std::string_view t = trimView(raw);
+      if (t.empty()) return Value();
+      switch (t[0]) {
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
+        case 'S':
+        case 's':
+          return Value(-1);
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n':
+          return Value(0);
+        default:
+          return Value();
+      }
+    }
+    case 'D': {
+      const std::string_view t = trimView(raw);
+      if (t.empty() || t == "00000000") return Value();
+      return Value(std::string(t));
+    }
+    case 'M': {
+      auto it = memo_.find(col);
+      if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
+      return Value(*it->second[row]);
+    }
+    default: {
+      // Text loses the blanks that pad it; a text of blanks only is null.
+      std::size_t e = raw.size();
+      while (e > 0 && (raw[e - 1] == ' ' || raw[e - 1] == '\0')) --e;
+      if (e == 0) return Value();
+      return Value(CodePage::get(codePage_).toUtf8(raw.substr(0, e)));
+    }
+  }
+}
+
+EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  EncodedValue ev;
+  ev.col = col;
+  const auto width = static_cast<std::size_t>(f.dbfLength);
+  if (f.type == FieldType::Memo) {
+    if (!v.isNull()) {
+      std::string s = v.toString();
+      if (!s.empty()) ev.memo = std::move(s);
+    }
+    return ev;
+  }
+  ev.bytes.assign(width, ' ');
+  if (v.isNull()) return ev;
+  switch (f.dbfType) {
+    case 'N':
+    case 'F': {
+      double d = v.toDouble();
+      std::string s;
+      double lo = 0, hi = 0;
+      bool integral = false;
+      switch (f.type) {
+        case FieldType::Byte:
+          integral = true, lo = 0, hi = 255;
+          break;
+        case FieldType::Integer:
+          integral = true, lo = -32768, hi = 32767;
+          break;
+        case FieldType::Long:
+          integral = true, lo = -2147483648.0, hi = 2147483647.0;
+          break;
+        default:
+          integral = f.dbfDecimals == 0 && f.type != FieldType::Single;
+          lo = -1e300, hi = 1e300;
+      }
+      if (integral) {
+        d = std::nearbyint(d);  // half to even
+        if (d < lo || d > hi) {
+          throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
+                                                             f.name + "' con el valor " +
+                                                             formatNumber(v.toDouble()) + ".");
+        }
+        if (d == 0) d = 0;  // no "-0"
+        s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
+      } else if (f.type == FieldType::Single || f.type == FieldType::Double) {
+        if (d == 0) d = 0;
+        s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
+      } else {
+        s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
+        if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == s.npos)) {
+          s.erase(0, 1);
+        }
+      }
+      if (s.empty() || s.size() > width) {
+        throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
+                                                           f.name + "' con el valor " +
+                                                           formatNumber(v.toDouble()) + ".");
+      }
+      ev.bytes.replace(width - s.size(), s.size(), s);
+      return ev;
+    }
+    case 'L': {
+      bool b = false;
+      if (v.isNumber()) {
+        b = v.number() != 0;
+      } else {
+        const std::string t = toUpperAscii(trimView(v.text()));
+        b = t == "T" || t == "Y" || t == "S" || t == "TRUE" || t == "-1" || t == "1";
+      }
+      ev.bytes[0] = b ? 'T' : 'F';
+      return ev;
+    }
+    case 'D': {
+      std::string t;
+      for (char c : v.toString()) {
+        if (c >= '0' && c <= '9') t.push_back(c);
+      }
+      if (t.size() != 8) {
+        throw StoreError(err::kTipoNoCoincide,
+                         "Fecha no válida para el campo '" + f.name + "': '" + v.toString() + "'.");
+      }
+      ev.bytes = t;
+      return ev;
+    }
+    default: {
+      std::string bytes = CodePage::get(codePage_).fromUtf8(v.toString());
+      if (bytes.size() > width && truncateText) bytes.resize(width);
+      if (bytes.size() > width) {
+        throw StoreError(err::kCampoDemasiadoPequeno,
+                         "El campo '" + f.name + "' es demasiado pequeño para el valor '" +
+                             v.toString() + "' (" + std::to_string(width) + " caracteres).");
+      }
+      ev.bytes.replace(0, bytes.size(), bytes);
+      return ev;
+    }
+  }
+}
+
+void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
+  const FieldDef& f = columns_[static_cast<std::size_t>(ev.col)];
+  if (f.type == FieldType::Memo) {
+    auto& values = memo_[ev.col];
+    if (values.size() < nrows_) values.resize(nrows_);
+    values[row] = ev.memo;
+  } else {
+    std::memcpy(data_.data() + static_cast<std::size_t>(row) * recLen_ +
+                    offsets_[static_cast<std::size_t>(ev.col)],
+                ev.bytes.data(), ev.bytes.size());
+  }
+  if (!newRow) ++colGen_[static_cast<std::size_t>(ev.col)];
+  dirty_ = true;
+}
+
+std::uint32_t Table::appendBlank() {
+  if (nrows_ == UINT32_MAX) {
+    throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
+  }
+  data_.resize(data_.size() + static_cast<std::size_t>(recLen_), ' ');
+  for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
+  ++live_;
+  ++structGen_;
+  dirty_ = true;
+  return nrows_++;
+}
+
+void Table::deleteRow(std::uint32_t row) {
+  if (isDeleted(row)) return;
+  data_[static_cast<std::size_t>(row) * recLen_] = '*';
+  --live_;
+  ++structGen_;
+  dirty_ = true;
+}
+
+void Table::deleteAll() {
+  for (std::uint32_t r = 0; r < nrows_; ++r) data_[static_cast<std::size_t>(r) * recLen_] = '*';
+  live_ = 0;
+  ++structGen_;
+  dirty_ = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving
+
+void Table::save() {
+  const DbfDate date = currentHeaderDate();
+  bool hasMemo = false;
+  for (const auto& c : columns_) hasMemo = hasMemo || c.type == FieldType::Memo;
+  const unsigned char version = hasMemo ? 0x83 : 0x03;
+  const CodePage& cp = CodePage::get(codePage_);
+
+  // Memo file: block 0 is the header; each text takes whole 512-byte blocks and ends in 1A 1A.
+  std::vector<char> rows;
+  std::string memo;
+  if (hasMemo) memo.assign(512, '\0');
+  std::uint32_t live = 0;
+  rows.reserve(static_cast<std::size_t>(live_) * recLen_);
+  for (std::uint32_t r = 0; r < nrows_; ++r) {
+    if (isDeleted(r)) continue;
+    ++live;
+    const std::size_t at = rows.size();
+    rows.insert(rows.end(), data_.begin() + static_cast<std::ptrdiff_t>(r) * recLen_,
+                data_.begin() + static_cast<std::ptrdiff_t>(r + 1) * recLen_);
+    rows[at] = ' ';
+    for (const auto& [col, values] : memo_) {
+      std::string field(static_cast<std::size_t>(columns_[col].dbfLength), ' ');
+      if (r < values.size() && values[r]) {
+        const std::size_t block = memo.size() / 512;
+        memo += cp.fromUtf8(*values[r]);
+        memo += "\x1A\x1A";
+        memo.resize((memo.size() + 511) / 512 * 512, '\0');
+        const std::string num = std::to_string(block);
+        field.replace(field.size() - num.size(), num.size(), num);
+      }
+      std::memcpy(rows.data() + at + offsets_[static_cast<std::size_t>(col)], field.data(),
+                  field.size());
+    }
+  }
+  if (hasMemo) {
+    putLe32(reinterpret_cast<unsigned char*>(memo.data()),
+            static_cast<std::uint32_t>(memo.size() / 512));
+    memo[16] = 0x03;
+    AtomicWriter mw(memoPath(path_, version));
+    mw.write(memo);
+    mw.commit();
+  }
+
+  const int headerLen = 32 + 32 * static_cast<int>(columns_.size()) + 1;
+  std::string header(static_cast<std::size_t>(headerLen), '\0');
+  auto* h = reinterpret_cast<unsigned char*>(header.data());
+  h[0] = version;
+  h[1] = static_cast<unsigned char>((date.year - 1900) & 0xFF);
+  h[2] = static_cast<unsigned char>(date.month);
+  h[3] = static_cast<unsigned char>(date.day);
+  putLe32(h + 4, live);
+  h[8] = headerLen & 0xFF;
+  h[9] = (headerLen >> 8) & 0xFF;
+  h[10] = recLen_ & 0xFF;
+  h[11] = (recLen_ >> 8) & 0xFF;
+  h[29] = CodePage::languageDriverFor(codePage_);
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    unsigned char* d = h + 32 + 32 * i;
+    const std::string name = cp.fromUtf8(columns_[i].name).substr(0, 10);
+    std::memcpy(d, name.data(), name.size());
+    d[11] = static_cast<unsigned char>(columns_[i].dbfType);
+    d[16] = static_cast<unsigned char>(columns_[i].dbfLength & 0xFF);
+    d[17] = static_cast<unsigned char>(columns_[i].dbfDecimals & 0xFF);
+  }
+  h[headerLen - 1] = 0x0D;
+  AtomicWriter w(path_);
+  w.write(header);
+  w.write(rows.data(), rows.size());
+  w.write("\x1A", 1);
+  w.commit();
+  version_ = version;
+  dirty_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Registry
+
+namespace {
+std::mutex gRegistryMutex;
+std::map<std::string, std::weak_ptr<Table>>& registry() {
+  static std::map<std::string, std::weak_ptr<Table>> r;
+  return r;
+}
+}  // namespace
+
+std::string TableRegistry::key(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(path), ec);
+  if (ec) p = fs::absolute(fs::path(path));
+  return p.string();
+}
+
+std::shared_ptr<Table> TableRegistry::find(const std::string& path) {
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  auto it = registry().find(key(path));
+  if (it == registry().end()) return nullptr;
+  auto t = it->second.lock();
+  if (!t) registry().erase(it);
+  return t;
+}
+
+void TableRegistry::add(const std::shared_ptr<Table>& table) {
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  registry()[key(table->path())] = table;
+}
+
+std::shared_ptr<Table> TableRegistry::open(const std::string& path) {
+  if (auto t = find(path)) return t;
+  auto t = Table::load(path);
+  add(t);
+  return t;
+}
+
+}  // namespace arbelio::store

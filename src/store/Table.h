@@ -1,0 +1,167 @@
+// In-memory tables behind cursors (internal to the store).
+//
+// RowSource is what a cursor walks: rows identified by a 32-bit id in table order, each of which
+// may be deleted. Table is a dBASE table held as its raw fixed-length records (values are
+// decoded on read and encoded on write, so what a cursor reads is exactly what the file will
+// hold); ResultSet holds the rows of a grouped or DISTINCT query.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "store/Database.h"
+#include "store/Schema.h"
+#include "store/Value.h"
+
+namespace arbelio::store {
+
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  const std::vector<FieldDef>& columns() const { return columns_; }
+  // Index of a column by case-insensitive name, -1 when absent.
+  int columnIndex(std::string_view name) const;
+  virtual std::uint32_t rowCount() const = 0;
+  virtual bool isDeleted(std::uint32_t row) const = 0;
+  virtual Value get(std::uint32_t row, int col) const = 0;
+  virtual std::int64_t liveCount() const = 0;
+  virtual bool writable() const { return false; }
+  // Change counters: structure (rows added or deleted) and per-column values. Cursors use them
+  // to keep their in-memory indexes current.
+  std::uint64_t structureGeneration() const { return structGen_; }
+  std::uint64_t columnGeneration(int col) const { return colGen_[static_cast<std::size_t>(col)]; }
+  // Named indexes of the rows (persisted ones for a table).
+  const std::vector<IndexDef>& indexes() const { return indexes_; }
+
+ protected:
+  void setColumns(std::vector<FieldDef> cols);
+  std::vector<FieldDef> columns_;
+  std::unordered_map<std::string, int> byName_;
+  std::uint64_t structGen_ = 0;
+  std::vector<std::uint64_t> colGen_;
+  std::vector<IndexDef> indexes_;
+};
+
+class ResultSet : public RowSource {
+ public:
+  explicit ResultSet(std::vector<FieldDef> cols) { setColumns(std::move(cols)); }
+  void addRow(std::vector<Value> row) { rows_.push_back(std::move(row)); }
+  void setIndexes(std::vector<IndexDef> idx) { indexes_ = std::move(idx); }
+  std::vector<std::vector<Value>>& rows() { return rows_; }
+  std::uint32_t rowCount() const override { return static_cast<std::uint32_t>(rows_.size()); }
+  bool isDeleted(std::uint32_t) const override { return false; }
+  Value get(std::uint32_t row, int col) const override { return rows_[row][col]; }
+  std::int64_t liveCount() const override { return static_cast<std::int64_t>(rows_.size()); }
+
+ private:
+  std::vector<std::vector<Value>> rows_;
+};
+
+// A value already converted to a field's on-disk form, so a row update can check every value
+// before it changes anything.
+struct EncodedValue {
+  int col = 0;
+  std::string bytes;                // fixed-length field bytes (not for memo fields)
+  std::optional<std::string> memo;  // memo text (UTF-8), nullopt = null
+};
+
+class Table : public RowSource {
+ public:
+  // Reads a dBASE file. Throws StoreError for files that are not dBASE III/IV tables, damaged
+  // headers and truncated record areas.
+  static std::shared_ptr<Table> load(const std::string& path);
+  // A new empty table written to path (and its memo and index sidecar files).
+  static std::shared_ptr<Table> create(const std::string& path, const TableDef& def);
+
+  const std::string& path() const { return path_; }
+  int codePage() const { return codePage_; }
+  unsigned char version() const { return version_; }
+
+  std::uint32_t rowCount() const override { return nrows_; }
+  bool isDeleted(std::uint32_t row) const override {
+    return row >= nrows_ || data_[static_cast<std::size_t>(row) * recLen_] == '*';
+  }
+  Value get(std::uint32_t row, int col) const override;
+  std::int64_t liveCount() const override { return live_; }
+  bool writable() const override { return true; }
+
+  // Converts a value to the field's on-disk form. Throws when it does not fit, except that with
+  // truncateText a text longer than its field is cut to the field (as an INSERT ... SELECT does).
+  EncodedValue encode(int col, const Value& v, bool truncateText = false) const;
+  // Writes an encoded value. newRow: the row was just appended, so cursors' indexes need no
+  // rebuild for it (they pick up new rows incrementally).
+  void apply(std::uint32_t row, const EncodedValue& ev, bool newRow = false);
+  std::uint32_t appendBlank();
+  void deleteRow(std::uint32_t row);
+  void deleteAll();
+
+  void addIndex(const IndexDef& idx);  // persists the sidecar at once
+
+  bool dirty() const { return dirty_; }
+  // Writes the table (live rows only) and its memo file through temporary files and renames.
+  void save();
+
+  // Sidecar file that keeps the indexes of a table file.
+  static std::string sidecarPath(const std::string& dbfPath);
+  static std::string memoPath(const std::string& dbfPath, unsigned char version);
+
+ private:
+  Table() = default;
+  void loadMemo(const std::vector<int>& memoCols);
+  void loadSidecar();
+  void saveSidecar() const;
+  std::string_view fieldBytes(std::uint32_t row, int col) const {
+    return std::string_view(data_.data() + static_cast<std::size_t>(row) * recLen_ +
+                                offsets_[static_cast<std::size_t>(col)],
+                            static_cast<std::size_t>(columns_[col].dbfLength));
+  }
+
+  std::string path_;
+  unsigned char version_ = 0x03;
+  int codePage_ = 1252;
+  std::uint32_t nrows_ = 0;
+  std::int64_t live_ = 0;
+  int recLen_ = 1;
+  std::vector<int> offsets_;
+  std::vector<char> data_;
+  // Memo texts by column then row; only memo columns have entries.
+  std::unordered_map<int, std::vector<std::optional<std::string>>> memo_;
+  bool dirty_ = false;
+};
+
+// Tables loaded in this process, shared by every database handle on the same file.
+class TableRegistry {
+ public:
+  static std::shared_ptr<Table> open(const std::string& path);
+  static void add(const std::shared_ptr<Table>& table);
+  static std::shared_ptr<Table> find(const std::string& path);
+  static bool isOpen(const std::string& path) { return find(path) != nullptr; }
+  static std::string key(const std::string& path);
+};
+
+// Current header date (test seam in Database.h).
+DbfDate currentHeaderDate();
+
+// Writes a file through a temporary file in the same folder and a rename. Honours the
+// write-failure test seam.
+class AtomicWriter {
+ public:
+  explicit AtomicWriter(std::string target);
+  ~AtomicWriter();
+  void write(const char* p, std::size_t n);
+  void write(std::string_view s) { write(s.data(), s.size()); }
+  void commit();
+
+ private:
+  std::string target_, temp_;
+  std::FILE* f_ = nullptr;
+  bool committed_ = false;
+};
+
+}  // namespace arbelio::store

@@ -1,0 +1,246 @@
+// Cursor semantics: navigation, editing, deleting, finds, seeks, sort, clone.
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "store/Database.h"
+#include "store/StoreError.h"
+
+using namespace arbelio::store;
+using arbelio::testing::TempDir;
+
+namespace {
+
+class CursorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db = Database::open(dir.str());
+    TableDef def("PIESMA00");
+    def.appendField("PROVINCIA", FieldType::Integer);
+    def.appendField("ESTADILLO", FieldType::Integer);
+    def.appendField("NUMORDEN", FieldType::Integer);
+    def.appendField("ESPECIE", FieldType::Text, 3);
+    def.appendField("DN", FieldType::Single);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("PIESMA00");
+    // (province, plot, tree, species, dn)
+    const int rows[][4] = {{47, 2, 1, 21}, {47, 1, 1, 21}, {47, 1, 2, 45},
+                           {24, 1, 1, 21}, {47, 2, 2, 21}, {47, 1, 3, 21}};
+    const double dn[] = {30.5, 12.5, 22.0, 40.0, 12.5, 8.0};
+    for (int i = 0; i < 6; ++i) {
+      c.addNew();
+      c.setValue("PROVINCIA", rows[i][0]);
+      c.setValue("ESTADILLO", rows[i][1]);
+      c.setValue("NUMORDEN", rows[i][2]);
+      c.setValue("ESPECIE", std::to_string(rows[i][3]));
+      c.setValue("DN", dn[i]);
+      c.update();
+    }
+  }
+
+  static std::string key(const Cursor& c) {
+    return c.value("PROVINCIA").toString() + "/" + c.value("ESTADILLO").toString() + "/" +
+           c.value("NUMORDEN").toString();
+  }
+
+  TempDir dir;
+  Database db;
+};
+
+TEST_F(CursorTest, NavigationFlagsOnEmptyAndFullSets) {
+  Cursor e = db.openCursor("SELECT * FROM PIESMA00 WHERE PROVINCIA=1");
+  EXPECT_TRUE(e.eof());
+  EXPECT_TRUE(e.bof());
+  EXPECT_EQ(e.recordCount(), 0);
+  EXPECT_THROW(e.value("DN"), StoreError);
+  EXPECT_THROW(e.moveNext(), StoreError);
+
+  Cursor c = db.openCursor("PIESMA00");
+  EXPECT_FALSE(c.bof());
+  EXPECT_EQ(key(c), "47/2/1");
+  c.moveLast();
+  EXPECT_EQ(key(c), "47/1/3");
+  EXPECT_EQ(c.recordCount(), 6);
+  EXPECT_EQ(c.absolutePosition(), 5);
+  c.moveNext();
+  EXPECT_TRUE(c.eof());
+  c.movePrevious();
+  EXPECT_EQ(key(c), "47/1/3");
+  c.setAbsolutePosition(2);
+  EXPECT_EQ(key(c), "47/1/2");
+  c.moveFirst();
+  c.movePrevious();
+  EXPECT_TRUE(c.bof());
+  EXPECT_FALSE(c.eof());
+}
+
+TEST_F(CursorTest, DeleteStaysOnTheRowUntilTheCursorMoves) {
+  Cursor c = db.openCursor("SELECT * FROM PIESMA00 ORDER BY PROVINCIA, ESTADILLO, NUMORDEN");
+  c.moveNext();  // 47/1/1
+  EXPECT_EQ(key(c), "47/1/1");
+  c.remove();
+  try {
+    c.value("DN");
+    FAIL();
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.number(), err::kRegistroEliminado);
+  }
+  c.moveNext();
+  EXPECT_EQ(key(c), "47/1/2");
+  EXPECT_EQ(c.recordCount(), 5);
+  // The table and other cursors no longer see it.
+  EXPECT_EQ(db.openCursor("PIESMA00").recordCount(), 5);
+  db.close();
+  Database again = Database::open(dir.str());
+  EXPECT_EQ(again.openCursor("piesma00").recordCount(), 5);
+}
+
+TEST_F(CursorTest, EditAndAddNewThroughAnOrderedDynaset) {
+  Cursor c = db.openCursor("SELECT * FROM [PIESMA00] ORDER BY PROVINCIA, ESTADILLO, DN");
+  ASSERT_TRUE(c.updatable());
+  EXPECT_EQ(key(c), "24/1/1");
+  c.edit();
+  c.setValue("dn", 41.25);
+  EXPECT_EQ(c.value("DN").toDouble(), 41.25);  // the edit buffer
+  c.update();
+  c.addNew();
+  c.setValue("PROVINCIA", 50);
+  c.setValue("ESTADILLO", 9);
+  c.setValue("NUMORDEN", 1);
+  c.update();
+  EXPECT_EQ(key(c), "24/1/1");  // still on the row it was on
+  c.moveLast();
+  EXPECT_EQ(key(c), "50/9/1");  // added rows come last
+  EXPECT_TRUE(c.value("DN").isNull());
+  Cursor t = db.openCursor("PIESMA00");
+  t.findFirst("PROVINCIA=24");
+  EXPECT_EQ(t.value("DN").toDouble(), 41.25);
+  EXPECT_EQ(t.recordCount(), 7);
+}
+
+TEST_F(CursorTest, ReadOnlyKindsRefuseChanges) {
+  Cursor s = db.openCursor("PIESMA00", CursorKind::Snapshot);
+  EXPECT_THROW(s.edit(), StoreError);
+  EXPECT_THROW(s.addNew(), StoreError);
+  Cursor g =
+      db.openCursor("SELECT ESTADILLO, Count(NUMORDEN) AS Num FROM PIESMA00 GROUP BY ESTADILLO");
+  EXPECT_FALSE(g.updatable());
+  EXPECT_THROW(g.remove(), StoreError);
+  Database ro = Database::open(dir.str(), {false, true, "DBASE IV"});
+  db.close();
+  Cursor r = ro.openCursor("PIESMA00");
+  EXPECT_THROW(r.edit(), StoreError);
+  EXPECT_THROW(ro.execute("DELETE * FROM PIESMA00"), StoreError);
+  Cursor f = ro.openCursor("SELECT * FROM PIESMA00", CursorKind::ForwardOnly);
+  f.moveNext();
+  EXPECT_THROW(f.movePrevious(), StoreError);
+}
+
+TEST_F(CursorTest, FindsWalkInCursorOrderAndSetNoMatch) {
+  Cursor c = db.openCursor("SELECT * FROM PIESMA00 ORDER BY PROVINCIA, ESTADILLO, DN");
+  const std::string crit = "PROVINCIA=47 AND ESTADILLO=1";
+  c.findFirst(crit);
+  ASSERT_FALSE(c.noMatch());
+  EXPECT_EQ(key(c), "47/1/3");  // thinnest first
+  c.findNext(crit);
+  EXPECT_EQ(key(c), "47/1/1");
+  c.findNext(crit);
+  EXPECT_EQ(key(c), "47/1/2");
+  c.findNext(crit);
+  EXPECT_TRUE(c.noMatch());
+  EXPECT_EQ(key(c), "47/1/2");  // a failed find leaves the cursor where it was
+  c.findLast(crit);
+  EXPECT_EQ(key(c), "47/1/2");
+  c.findPrevious(crit);
+  EXPECT_EQ(key(c), "47/1/1");
+  c.findPrevious("PROVINCIA=47 AND ESTADILLO=2");
+  EXPECT_TRUE(c.noMatch());
+  // Text criteria and non-equality criteria (answered by a scan).
+  c.findFirst("ESPECIE='45'");
+  EXPECT_EQ(key(c), "47/1/2");
+  c.findFirst("DN >= 30 AND PROVINCIA > 24");
+  EXPECT_EQ(key(c), "47/2/1");
+  c.findLast("DN < 12.6");
+  EXPECT_EQ(key(c), "47/2/2");
+}
+
+TEST_F(CursorTest, FindIndexFollowsEditsAddsAndDeletes) {
+  Cursor c = db.openCursor("PIESMA00");
+  c.findFirst("ESTADILLO=2");
+  EXPECT_EQ(key(c), "47/2/1");
+  c.remove();
+  c.findFirst("ESTADILLO=2");
+  EXPECT_EQ(key(c), "47/2/2");
+  c.edit();
+  c.setValue("ESTADILLO", 5);
+  c.update();
+  c.findFirst("ESTADILLO=2");
+  EXPECT_TRUE(c.noMatch());
+  c.findFirst("ESTADILLO=5");
+  EXPECT_EQ(key(c), "47/5/2");
+  Cursor other = db.openCursor("PIESMA00");
+  other.addNew();
+  other.setValue("PROVINCIA", 47);
+  other.setValue("ESTADILLO", 5);
+  other.setValue("NUMORDEN", 9);
+  other.update();
+  c.findNext("ESTADILLO=5");
+  EXPECT_EQ(key(c), "47/5/9");
+}
+
+TEST_F(CursorTest, SeekOnAPersistedIndex) {
+  db.appendIndex("PIESMA00", IndexDef{"ProvEstInd", {"Provincia", "Estadillo"}});
+  db.close();
+  Database again = Database::open(dir.str());
+  ASSERT_TRUE(again.tableDef("PIESMA00").hasIndex("provestind"));
+  Cursor c = again.openCursor("PIESMA00");
+  c.setIndex("ProvEstInd");
+  EXPECT_EQ(key(c), "24/1/1");  // index order
+  c.seek("=", {47, 2});
+  ASSERT_FALSE(c.noMatch());
+  EXPECT_EQ(key(c), "47/2/1");  // first of equal keys in table order
+  c.moveNext();
+  EXPECT_EQ(key(c), "47/2/2");
+  c.seek("=", {47, 3});
+  EXPECT_TRUE(c.noMatch());
+  c.seek("=", {Value(24)});
+  EXPECT_EQ(key(c), "24/1/1");
+  c.seek(">=", {47, 1});
+  EXPECT_EQ(key(c), "47/1/1");
+  EXPECT_THROW(c.setIndex("NoExiste"), StoreError);
+  EXPECT_THROW(again.appendIndex("PIESMA00", IndexDef{"provestind", {"Provincia"}}), StoreError);
+}
+
+TEST_F(CursorTest, SortAndCloneAreIndependentCursors) {
+  Cursor c = db.openCursor("SELECT * FROM PIESMA00 WHERE PROVINCIA=47");
+  Cursor s = c.sorted("DN DESC, NUMORDEN");
+  EXPECT_EQ(key(s), "47/2/1");
+  s.moveLast();
+  EXPECT_EQ(key(s), "47/1/3");
+  EXPECT_EQ(key(c), "47/2/1");
+
+  Cursor k = c.clone();
+  k.moveLast();
+  EXPECT_EQ(key(c), "47/2/1");
+  k.remove();
+  c.moveLast();
+  EXPECT_EQ(key(c), "47/2/2");  // the clone's delete is seen, its position is not
+  EXPECT_EQ(c.recordCount(), 4);
+}
+
+TEST_F(CursorTest, FieldsByNameAndPositionIgnoreCase) {
+  Cursor c = db.openCursor("SELECT Estadillo, NumOrden AS Arbol FROM piesma00");
+  EXPECT_EQ(c.fieldCount(), 2);
+  EXPECT_EQ(c.fieldName(1), "Arbol");
+  EXPECT_EQ(c.fieldIndex("ARBOL"), 1);
+  EXPECT_EQ(c.fieldIndex("DN"), -1);
+  EXPECT_EQ(c.value(0).toDouble(), 2);
+  EXPECT_EQ(c["estadillo"].toDouble(), 2);
+  try {
+    c.value("DN");
+    FAIL();
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.number(), err::kElementoNoEncontrado);
+  }
+}
+
+}  // namespace

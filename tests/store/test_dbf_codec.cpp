@@ -1,0 +1,455 @@
+// Reading and writing dBASE files: versions, field types, code pages, memos, damaged files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "DbfBuilder.h"
+#include "TempDir.h"
+#include "store/Database.h"
+#include "store/FileOps.h"
+#include "store/StoreError.h"
+
+using namespace arbelio::store;
+using arbelio::testing::DbfBuilder;
+using arbelio::testing::readFile;
+using arbelio::testing::TempDir;
+using arbelio::testing::writeFile;
+
+namespace {
+
+DbfBuilder treeTable() {
+  DbfBuilder b;
+  b.fields = {{"PROVINCIA", 'N', 2}, {"ESTADILLO", 'N', 4}, {"ESPECIE", 'C', 3},
+              {"DIAMETRO1", 'N', 4}, {"ALTURA", 'N', 5, 1}, {"FECHA", 'D', 8},
+              {"VIVO", 'L', 1},      {"FACTOR", 'F', 8, 3}};
+  const auto rec = [](std::initializer_list<std::pair<const char*, int>> cells) {
+    std::string r;
+    for (const auto& [text, width] : cells) {
+      std::string t(text);
+      r += std::string(static_cast<std::size_t>(width) - t.size(), ' ') + t;
+    }
+    return r;
+  };
+  b.add(rec({{"47", 2},
+             {"12", 4},
+             {"21", 3},
+             {"125", 4},
+             {"12.5", 5},
+             {"19950312", 8},
+             {"T", 1},
+             {"1.250", 8}}));
+  b.add(
+      rec({{"47", 2}, {"3", 4}, {"46 ", 3}, {"", 4}, {"", 5}, {"00000000", 8}, {"F", 1}, {"", 8}}));
+  b.add(rec({{"47", 2},
+             {"9", 4},
+             {"99", 3},
+             {"999", 4},
+             {"9.9", 5},
+             {"19950101", 8},
+             {"?", 1},
+             {"0.000", 8}}),
+        true);
+  b.add(rec(
+      {{"47", 2}, {"4", 4}, {"2x", 3}, {"abcd", 4}, {"1,5", 5}, {"", 8}, {"Y", 1}, {"-2.5  ", 8}}));
+  return b;
+}
+
+TEST(DbfCodec, ReadsFieldTypesNullsAndHidesDeletedRows) {
+  TempDir dir;
+  treeTable().write(dir.file("PIESMA47.DBF"));
+  Database db = Database::open(dir.str(), {false, true, "DBASE III"});
+  Cursor c = db.openCursor("Piesma47");
+  ASSERT_EQ(c.recordCount(), 3);
+  EXPECT_EQ(c.value("PROVINCIA").toDouble(), 47);
+  EXPECT_EQ(c.value("ESTADILLO").toDouble(), 12);
+  EXPECT_EQ(c.value("ESPECIE").text(), " 21");  // text keeps leading blanks, loses padding
+  EXPECT_EQ(c.value("DIAMETRO1").toDouble(), 125);
+  EXPECT_DOUBLE_EQ(c.value("ALTURA").toDouble(), 12.5);
+  EXPECT_EQ(c.value("FECHA").text(), "19950312");
+  EXPECT_EQ(c.value("VIVO").toDouble(), -1);
+  EXPECT_DOUBLE_EQ(c.value("FACTOR").toDouble(), 1.25);
+  EXPECT_EQ(c.field(4).type, FieldType::Double);
+  EXPECT_EQ(c.field(2).type, FieldType::Text);
+
+  c.moveNext();  // blanks are null; a zero date is null
+  EXPECT_EQ(c.value("ESPECIE").text(), "46");
+  EXPECT_TRUE(c.value("ALTURA").isNull());
+  EXPECT_TRUE(c.value("FECHA").isNull());
+  EXPECT_EQ(c.value("VIVO").toDouble(), 0);
+  EXPECT_TRUE(c.value("FACTOR").isNull());
+
+  c.moveNext();  // the deleted row is skipped; garbage in a number reads as null
+  EXPECT_EQ(c.value("ESTADILLO").toDouble(), 4);
+  EXPECT_EQ(c.value("ESPECIE").text(), " 2x");
+  EXPECT_TRUE(c.value("DIAMETRO1").isNull());
+  EXPECT_DOUBLE_EQ(c.value("ALTURA").toDouble(), 1.5);  // decimal comma accepted
+  EXPECT_DOUBLE_EQ(c.value("FACTOR").toDouble(), -2.5);
+  c.moveNext();
+  EXPECT_TRUE(c.eof());
+}
+
+TEST(DbfCodec, AcceptsEveryReadVersionAndAMissingEndMarker) {
+  for (unsigned char v : {0x03, 0x83, 0x8B, 0xF5}) {
+    TempDir dir;
+    DbfBuilder b;
+    b.version = v;
+    b.eofMarker = v != 0x03;
+    b.fields = {{"A", 'N', 3}};
+    b.add("  7");
+    b.write(dir.file("t.dbf"));
+    Database db = Database::open(dir.str());
+    Cursor c = db.openCursor("T");
+    EXPECT_EQ(c.value("a").toDouble(), 7) << int(v);
+  }
+}
+
+TEST(DbfCodec, RefusesOtherVersionsAndDamagedFilesWithClearMessages) {
+  TempDir dir;
+  Database db = Database::open(dir.str());
+  auto expectError = [&](const std::string& bytes, int number, const std::string& fragment) {
+    writeFile(dir.file("X.dbf"), bytes);
+    try {
+      db.openCursor("X");
+      ADD_FAILURE() << "aceptado: " << fragment;
+    } catch (const StoreError& e) {
+      EXPECT_EQ(e.number(), number) << e.description();
+      EXPECT_NE(e.description().find(fragment), std::string::npos) << e.description();
+    }
+  };
+  DbfBuilder b;
+  b.fields = {{"A", 'N', 3}};
+  b.add("  1");
+  b.add("  2");
+  DbfBuilder v7 = b;
+  v7.version = 0x04;
+  expectError(v7.bytes(), err::kNoEsTablaValida, "dBASE 7");
+  DbfBuilder fox = b;
+  fox.version = 0x30;
+  expectError(fox.bytes(), err::kNoEsTablaValida, "0x30");
+  expectError("", err::kTablaDanada, "0 bytes");
+  std::string good = b.bytes();
+  expectError(good.substr(0, 40), err::kTablaDanada, "cabecera");
+  DbfBuilder liar = b;
+  liar.declaredCount = 1000000;
+  expectError(liar.bytes(), err::kTablaDanada, "1000000");
+  std::string absurd = good;
+  absurd[8] = '\xFF';
+  absurd[9] = '\xFF';
+  expectError(absurd, err::kTablaDanada, "cabecera");
+  std::string noFields = good;
+  noFields[32] = 0x0D;
+  expectError(noFields, err::kTablaDanada, "campos");
+  expectError(good.substr(0, good.size() - 3), err::kTablaDanada, "registros");
+}
+
+TEST(DbfCodec, CodePagesConvertToUtf8AndBack) {
+  struct Case {
+    unsigned char ldid;
+    std::string bytes;
+  };
+  // "Ñandú" in each code page.
+  const Case cases[] = {{0x01,
+                         "\xA5"
+                         "and\xA3"},
+                        {0x02,
+                         "\xA5"
+                         "and\xA3"},
+                        {0x03,
+                         "\xD1"
+                         "and\xFA"},
+                        {0x57,
+                         "\xD1"
+                         "and\xFA"},
+                        {0x00,
+                         "\xA5"
+                         "and\xA3"}};
+  for (const auto& cs : cases) {
+    TempDir dir;
+    DbfBuilder b;
+    b.ldid = cs.ldid;
+    b.fields = {{"NOMBRE", 'C', 10}};
+    b.add(cs.bytes);
+    b.write(dir.file("t.dbf"));
+    {
+      Database db = Database::open(dir.str());
+      Cursor c = db.openCursor("t");
+      EXPECT_EQ(c.value("NOMBRE").text(), "Ñandú") << int(cs.ldid);
+      c.edit();
+      c.setValue("NOMBRE", "Ñu pequeño");
+      c.update();
+      db.close();
+    }
+    // Written back in the table's own code page.
+    const std::string raw = readFile(dir.file("t.dbf"));
+    const std::string expected =
+        (cs.ldid == 0x03 || cs.ldid == 0x57) ? "\xD1u peque\xF1o" : "\xA5u peque\xA4o";
+    EXPECT_NE(raw.find(expected), std::string::npos) << int(cs.ldid);
+    Database db = Database::open(dir.str());
+    EXPECT_EQ(db.openCursor("t").value("NOMBRE").text(), "Ñu pequeño");
+  }
+}
+
+TEST(DbfCodec, EveryFieldTypeRoundTripsThroughAFile) {
+  TempDir dir;
+  {
+    Database db = Database::open(dir.str());
+    TableDef def("Tipos");
+    def.appendField("T", FieldType::Text, 12);
+    def.appendField("B", FieldType::Byte);
+    def.appendField("I", FieldType::Integer);
+    def.appendField("L", FieldType::Long);
+    def.appendField("S", FieldType::Single);
+    def.appendField("D", FieldType::Double);
+    def.appendField("M", FieldType::Memo);
+    def.appendField("F", FieldType::Date);
+    def.appendField("Y", FieldType::Boolean);
+    def.setCodePage(850);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("Tipos");
+    c.addNew();
+    c.setValue("T", "Pinus pinea");
+    c.setValue("B", 255);
+    c.setValue("I", -32768);
+    c.setValue("L", 2147483647);
+    c.setValue("S", 0.1);
+    c.setValue("D", 1.0 / 3.0);
+    c.setValue("M", "primera línea\r\nsegunda línea");
+    c.setValue("F", "1995-03-12");
+    c.setValue("Y", -1);
+    c.update();
+    c.addNew();
+    c.setValue("I", 2.5);  // half to even
+    c.setValue("L", 3.5);
+    c.setValue("S", 123456.789);
+    c.setValue("D", -1e-7);
+    c.update();
+    c.addNew();
+    c.update();  // all null
+    db.close();
+  }
+  Database db = Database::open(dir.str());
+  Cursor c = db.openCursor("TIPOS");
+  ASSERT_EQ(c.recordCount(), 3);
+  EXPECT_EQ(c.field(1).type, FieldType::Byte);
+  EXPECT_EQ(c.field(2).type, FieldType::Integer);
+  EXPECT_EQ(c.field(3).type, FieldType::Long);
+  EXPECT_EQ(c.field(4).type, FieldType::Single);
+  EXPECT_EQ(c.field(5).type, FieldType::Double);
+  EXPECT_EQ(c.field(6).type, FieldType::Memo);
+  EXPECT_EQ(c.value("T").text(), "Pinus pinea");
+  EXPECT_EQ(c.value("B").toDouble(), 255);
+  EXPECT_EQ(c.value("I").toDouble(), -32768);
+  EXPECT_EQ(c.value("L").toDouble(), 2147483647);
+  EXPECT_EQ(c.value("S").toDouble(), static_cast<double>(0.1f));
+  EXPECT_EQ(c.value("D").toDouble(), 1.0 / 3.0);
+  EXPECT_EQ(c.value("M").text(), "primera línea\r\nsegunda línea");
+  EXPECT_EQ(c.value("F").text(), "19950312");
+  EXPECT_EQ(c.value("Y").toDouble(), -1);
+  c.moveNext();
+  EXPECT_EQ(c.value("I").toDouble(), 2);
+  EXPECT_EQ(c.value("L").toDouble(), 4);
+  EXPECT_EQ(c.value("S").toFloat(), 123456.789f);
+  EXPECT_EQ(c.value("D").toDouble(), -1e-7);
+  EXPECT_TRUE(c.value("M").isNull());
+  c.moveNext();
+  for (int i = 0; i < c.fieldCount(); ++i) EXPECT_TRUE(c.value(i).isNull()) << i;
+}
+
+TEST(DbfCodec, SingleColumnsRoundTripEveryFloat) {
+  TempDir dir;
+  std::vector<float> values = {0.0f,        1.0f,       -1.0f,           0.1f,
+                               1e-10f,      3.4e10f,    1.17549435e-38f, 123456789.0f,
+                               0.33333334f, 98765.4321f};
+  std::uint32_t bits = 0x3F800001;  // a sweep of awkward mantissas
+  for (int i = 0; i < 200; ++i, bits += 0x00012345) {
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    values.push_back(f);
+    values.push_back(-f / 1000.0f);
+  }
+  {
+    Database db = Database::open(dir.str());
+    TableDef def("S");
+    def.appendField("V", FieldType::Single);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("S");
+    for (float v : values) {
+      c.addNew();
+      c.setValue("V", static_cast<double>(v));
+      c.update();
+    }
+    db.close();
+  }
+  Database db = Database::open(dir.str());
+  Cursor c = db.openCursor("S");
+  for (float v : values) {
+    ASSERT_FALSE(c.eof());
+    EXPECT_EQ(c.value("V").toFloat(), v);
+    c.moveNext();
+  }
+}
+
+TEST(DbfCodec, ValuesThatDoNotFitAreRefusedWithoutChangingTheRow) {
+  TempDir dir;
+  Database db = Database::open(dir.str());
+  TableDef def("T");
+  def.appendField("C", FieldType::Text, 3);
+  def.appendField("B", FieldType::Byte);
+  db.appendTableDef(def);
+  Cursor c = db.openCursor("T");
+  c.addNew();
+  c.setValue("C", "abc");
+  c.setValue("B", 7);
+  c.update();
+  c.moveFirst();
+  c.edit();
+  c.setValue("C", "xyz");
+  c.setValue("B", 256);
+  EXPECT_THROW(c.update(), StoreError);
+  c.cancelUpdate();
+  EXPECT_EQ(c.value("C").text(), "abc");
+  c.edit();
+  c.setValue("C", "abcd");
+  try {
+    c.update();
+    FAIL();
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.number(), err::kCampoDemasiadoPequeno);
+  }
+  c.cancelUpdate();
+  c.edit();
+  c.setValue("B", "no es un número");
+  EXPECT_THROW(c.update(), StoreError);
+}
+
+TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {
+  TempDir dir;
+  // dBASE IV: block size 64 in the header, blocks start FF FF 08 00 + length.
+  {
+    DbfBuilder b;
+    b.version = 0x8B;
+    b.fields = {{"ID", 'N', 2}, {"CRITERIOS", 'M', 10}};
+    b.add(" 1         1");
+    b.add(" 2          ");
+    b.add(" 3        99");  // dangling: null
+    b.write(dir.file("InfCorAB.dbf"));
+    std::string memo(64, '\0');
+    memo[0] = 2;
+    memo[20] = 64;
+    std::string block("\xFF\xFF\x08\x00", 4);
+    const std::string text = "Especie 21 \xA4";  // the table names code page 1252
+    const std::uint32_t len = static_cast<std::uint32_t>(8 + text.size());
+    for (int i = 0; i < 4; ++i) block.push_back(static_cast<char>((len >> (8 * i)) & 0xFF));
+    block += text;
+    block.resize(64, '\0');
+    writeFile(dir.file("INFCORAB.DBT"), memo + block);
+  }
+  // dBASE III: 512-byte blocks, text up to 1A.
+  {
+    DbfBuilder b;
+    b.version = 0x83;
+    b.fields = {{"NOTA", 'M', 10}};
+    b.add("         1");
+    b.write(dir.file("nota.dbf"));
+    std::string memo(512, '\0');
+    memo[0] = 3;
+    std::string block = std::string(600, 'x') + "\x1A\x1A";
+    block.resize(1024, '\0');
+    writeFile(dir.file("nota.dbt"), memo + block);
+  }
+  Database db = Database::open(dir.str());
+  Cursor c = db.openCursor("infcorab");
+  EXPECT_EQ(c.value("CRITERIOS").text(), "Especie 21 ¤");  // ldid 3 = 1252
+  c.moveNext();
+  EXPECT_TRUE(c.value("CRITERIOS").isNull());
+  c.moveNext();
+  EXPECT_TRUE(c.value("CRITERIOS").isNull());
+  Cursor n = db.openCursor("NOTA");
+  EXPECT_EQ(n.value("NOTA").text(), std::string(600, 'x'));
+}
+
+TEST(DbfCodec, MemoWrittenInChunksSpansBlocks) {
+  TempDir dir;
+  std::string expected;
+  {
+    Database db = Database::open(dir.str());
+    TableDef def("InfCor");
+    def.appendField("DESCRIPCIO", FieldType::Text, 50);
+    def.appendField("CRITERIOS", FieldType::Memo);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("InfCor");
+    c.addNew();
+    c.setValue("DESCRIPCIO", "Corte de prueba");
+    for (int i = 0; i < 40; ++i) {
+      const std::string piece = "\r\n\t * Especie: línea " + std::to_string(i);
+      c.appendChunk("CRITERIOS", piece);
+      expected += piece;
+    }
+    c.update();
+    db.close();
+  }
+  EXPECT_GT(std::filesystem::file_size(dir.file("InfCor.dbt")), 1024u);
+  EXPECT_EQ(static_cast<unsigned char>(readFile(dir.file("InfCor.dbf"))[0]), 0x83);
+  Database db = Database::open(dir.str());
+  EXPECT_EQ(db.openCursor("INFCOR").value("criterios").text(), expected);
+}
+
+TEST(DbfCodec, FailedWriteLeavesThePreviousFileInPlace) {
+  TempDir dir;
+  {
+    Database db = Database::open(dir.str());
+    TableDef def("T");
+    def.appendField("N", FieldType::Long);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("T");
+    for (int i = 0; i < 100; ++i) {
+      c.addNew();
+      c.setValue("N", i);
+      c.update();
+    }
+    db.close();
+  }
+  const std::string before = readFile(dir.file("T.dbf"));
+  {
+    Database db = Database::open(dir.str());
+    db.execute("DELETE * FROM T");
+    failWritesAfterForTesting(10);
+    EXPECT_THROW(db.close(), StoreError);
+    failWritesAfterForTesting(-1);
+  }
+  EXPECT_EQ(readFile(dir.file("T.dbf")), before);
+  for (const auto& f : listFiles(dir.str())) EXPECT_EQ(f.name.find(".tmp"), std::string::npos);
+}
+
+TEST(DbfCodec, HeaderCarriesDateCountAndEndMarker) {
+  TempDir dir;
+  const DbfDate date{2026, 12, 7};
+  setHeaderDateForTesting(&date);
+  {
+    Database db = Database::open(dir.str());
+    TableDef def("T");
+    def.appendField("N", FieldType::Integer);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("T");
+    for (int i = 0; i < 3; ++i) {
+      c.addNew();
+      c.setValue("N", i);
+      c.update();
+    }
+    c.moveFirst();
+    c.remove();
+    db.close();
+  }
+  setHeaderDateForTesting(nullptr);
+  const std::string raw = readFile(dir.file("T.dbf"));
+  EXPECT_EQ(raw[0], 0x03);
+  EXPECT_EQ(raw[1], 126);
+  EXPECT_EQ(raw[2], 12);
+  EXPECT_EQ(raw[3], 7);
+  EXPECT_EQ(raw[4], 2);  // the deleted row is not written
+  EXPECT_EQ(raw.back(), '\x1A');
+  EXPECT_EQ(raw.size(), 32u + 32u + 1u + 2u * 7u + 1u);
+}
+
+}  // namespace
