@@ -1,5 +1,6 @@
 #include "shell/EspacioTrabajo.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -33,7 +34,10 @@ bool LimpiarCarpeta(const std::string& carpeta, Interaccion& ui, OperacionesArch
   try {
     for (const std::string& nombre : archivos.archivosDe(carpeta)) {
       if (conservar(nombre)) continue;
-      archivos.borrarArchivo(carpeta + "/" + nombre);
+      const std::string ruta = carpeta + "/" + nombre;
+      // Deleting a table also deletes its index sidecar, which may come later in the list.
+      if (!archivos.existeArchivo(ruta)) continue;
+      archivos.borrarArchivo(ruta);
     }
     return true;
   } catch (const std::exception& e) {
@@ -139,12 +143,17 @@ bool LimpiarBDCorte(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchiv
 }
 
 bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
-  const std::string ecuas = "Ecuas" + estado.SufijoTablas + ".dbf";
-  const std::string params = "Params" + estado.SufijoTablas + ".dbf";
-  const std::string models = "Models" + estado.SufijoTablas + ".dbf";
+  // The user equation tables of the current code survive, with the index sidecars (".aix")
+  // the table store keeps beside them.
+  std::vector<std::string> conservar;
+  for (const char* base : {"Ecuas", "Params", "Models"}) {
+    conservar.push_back(base + estado.SufijoTablas + ".dbf");
+    conservar.push_back(base + estado.SufijoTablas + ".aix");
+  }
   return LimpiarCarpeta(estado.rutas.BDOut, ui, archivos, "Error limpiando carpeta BDOut.", true,
                         [&](const std::string& nombre) {
-                          return nombre == ecuas || nombre == params || nombre == models;
+                          return std::find(conservar.begin(), conservar.end(), nombre) !=
+                                 conservar.end();
                         });
 }
 

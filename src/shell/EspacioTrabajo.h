@@ -50,8 +50,8 @@ bool LimpiarBDTemp(EstadoAplicacion& estado, Interaccion& ui,
                    OperacionesArchivos& archivos = ArchivosDelSistema());
 bool LimpiarBDCorte(EstadoAplicacion& estado, Interaccion& ui,
                     OperacionesArchivos& archivos = ArchivosDelSistema());
-// Keeps "Ecuas", "Params" and "Models" + SufijoTablas + ".dbf" (exact case): the user
-// equations of the current cut.
+// Keeps "Ecuas", "Params" and "Models" + SufijoTablas + ".dbf" (exact case), the user
+// equations of the current cut, and their index sidecars (".aix").
 bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui,
                   OperacionesArchivos& archivos = ArchivosDelSistema());
 

@@ -14,12 +14,13 @@ class OperacionesArchivos {
   virtual bool existeCarpeta(const std::string& ruta) = 0;
   // Creates the folder and missing parents.
   virtual void crearCarpeta(const std::string& ruta) = 0;
+  virtual bool existeArchivo(const std::string& ruta) = 0;
   // Names of the files directly inside the folder (no sub-folders), sorted.
   virtual std::vector<std::string> archivosDe(const std::string& carpeta) = 0;
   virtual void borrarArchivo(const std::string& ruta) = 0;
 };
 
-// The real file system.
+// The real file system, through the table store.
 OperacionesArchivos& ArchivosDelSistema();
 
 }  // namespace arbelio::shell

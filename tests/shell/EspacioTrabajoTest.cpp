@@ -8,6 +8,7 @@
 
 #include "CarpetaTemporal.h"
 #include "shell/InteraccionGuionada.h"
+#include "store/Database.h"
 #include "store/StoreError.h"
 
 namespace arbelio::shell {
@@ -27,6 +28,9 @@ class ArchivosConBloqueo : public OperacionesArchivos {
     return ArchivosDelSistema().existeCarpeta(r);
   }
   void crearCarpeta(const std::string& r) override { ArchivosDelSistema().crearCarpeta(r); }
+  bool existeArchivo(const std::string& r) override {
+    return ArchivosDelSistema().existeArchivo(r);
+  }
   std::vector<std::string> archivosDe(const std::string& c) override {
     return ArchivosDelSistema().archivosDe(c);
   }
@@ -197,11 +201,25 @@ TEST_F(EspacioTrabajoTest, LimpiarBDOUTConservaLasEcuacionesDelCodigoActualConMa
   ASSERT_TRUE(CargarPrincipal(estado, ui, Rutas()));
   estado.SufijoTablas = "Qx";
   const std::string out = estado.rutas.BDOut;
-  for (const char* n : {"EcuasQx.dbf", "ParamsQx.dbf", "ModelsQx.dbf", "ECUASQX.DBF", "ecuasQx.dbf",
-                        "EcuasQx.dbt", "EcuasAB.dbf", "AIndivQx.dbf", "TotalsQx.dbf"})
+  for (const char* n :
+       {"EcuasQx.dbf", "ParamsQx.dbf", "ModelsQx.dbf", "ECUASQX.DBF", "ecuasQx.dbf", "EcuasQx.dbt",
+        "EcuasAB.dbf", "AIndivQx.dbf", "TotalsQx.dbf", "AIndivQx.aix", "EcuasAB.aix"})
     EscribirArchivo(out + "/" + n);
   EXPECT_TRUE(LimpiarBDOUT(estado, ui));
   EXPECT_EQ(Archivos(out), (std::set<std::string>{"EcuasQx.dbf", "ModelsQx.dbf", "ParamsQx.dbf"}));
+  EXPECT_TRUE(ui.mensajes.empty());
+}
+
+TEST_F(EspacioTrabajoTest, LimpiarBDOUTConservaLosIndicesDeLasEcuacionesQueQuedan) {
+  ASSERT_TRUE(CargarPrincipal(estado, ui, Rutas()));
+  estado.SufijoTablas = "Qx";
+  const std::string out = estado.rutas.BDOut;
+  for (const char* n : {"EcuasQx.dbf", "EcuasQx.aix", "ParamsQx.dbf", "ParamsQx.aix",
+                        "AIndivQx.dbf", "AIndivQx.aix"})
+    EscribirArchivo(out + "/" + n);
+  EXPECT_TRUE(LimpiarBDOUT(estado, ui));
+  EXPECT_EQ(Archivos(out),
+            (std::set<std::string>{"EcuasQx.aix", "EcuasQx.dbf", "ParamsQx.aix", "ParamsQx.dbf"}));
   EXPECT_TRUE(ui.mensajes.empty());
 }
 
@@ -244,6 +262,42 @@ TEST_F(EspacioTrabajoTest, NuevoProyectoDespuesDeUnCalculoConEcuacionesDeUsuario
   EXPECT_FALSE(estado.menus.habilitada(EntradaMenu::AGuardarCalculos));
   EXPECT_FALSE(estado.menus.habilitada(EntradaMenu::Herramientas));
   EXPECT_TRUE(estado.menus.habilitada(EntradaMenu::AAgregarBD));
+  EXPECT_TRUE(ui.mensajes.empty());
+}
+
+// With the real table store: a table open in this program cannot be deleted, as a file held
+// open by another program.
+TEST_F(EspacioTrabajoTest, TablaAbiertaEnBDTempDaElMensajeUnaVezYElArranqueSigue) {
+  RutasPrograma r = Rutas();
+  fs::create_directories(r.BDTemp);
+  store::Database db = store::Database::open(r.BDTemp);
+  store::TableDef def("Piesma47");
+  def.appendField("PROVINCIA", store::FieldType::Integer);
+  db.appendTableDef(def);
+  store::Cursor abierto = db.openCursor("Piesma47");
+  EscribirArchivo(r.BDTemp + "/Aaa.txt");
+
+  ASSERT_TRUE(CargarPrincipal(estado, ui, r));
+  EXPECT_EQ(ui.textos(), (std::vector<std::string>{"Error limpiando carpeta BDTemp"}));
+  EXPECT_FALSE(fs::exists(r.BDTemp + "/Aaa.txt"));  // deleted before the open table
+  EXPECT_TRUE(fs::exists(r.BDTemp + "/Piesma47.dbf"));
+  EXPECT_TRUE(estado.menus.habilitada(EntradaMenu::AAgregarBD));
+}
+
+TEST_F(EspacioTrabajoTest, TablaConIndiceSeBorraConSuFicheroDeIndiceSinError) {
+  ASSERT_TRUE(CargarPrincipal(estado, ui, Rutas()));
+  {
+    store::Database db = store::Database::open(estado.rutas.BDCorte);
+    store::TableDef def("DatDefKb");
+    def.appendField("PROVINCIA", store::FieldType::Integer);
+    def.appendField("ESTADILLO", store::FieldType::Integer);
+    db.appendTableDef(def);
+    db.appendIndex("DatDefKb", store::IndexDef{"ParcelaIndex", {"PROVINCIA", "ESTADILLO"}});
+    db.close();
+  }
+  ASSERT_GE(Archivos(estado.rutas.BDCorte).size(), 2u);  // the table and its sidecar
+  EXPECT_TRUE(LimpiarBDCorte(estado, ui));
+  EXPECT_TRUE(Archivos(estado.rutas.BDCorte).empty());
   EXPECT_TRUE(ui.mensajes.empty());
 }
 
