@@ -148,6 +148,7 @@ FormSplash* MDIPrincipal::mostrarSplash() {
   if (!splash_) splash_ = new FormSplash(estado_, this);
   splash_->show();
   splash_->raise();
+  splash_->activateWindow();  // a key press closes the start-up splash
   return splash_;
 }
 
