@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl1-mesa-dev
   python3 python3-dbfread python3-dbf
   mdbtools
-  xvfb xauth
+  xvfb xauth openbox
 )
 
 missing=()
