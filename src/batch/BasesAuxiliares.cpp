@@ -340,7 +340,7 @@ struct IndiceMdb {
 
 // Index definitions printed by mdb-schema: "CREATE [UNIQUE] INDEX name ON table (cols)" and
 // "ALTER TABLE table ADD CONSTRAINT name PRIMARY KEY (cols)". mdb-schema names an index
-// table + "_" + index; the prefix is removed.
+// table + "_" + index (+ "_idx"); the additions are removed.
 std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
   std::vector<IndiceMdb> r;
   for (const std::string& s : Sentencias(esquema)) {
@@ -361,12 +361,11 @@ std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
       idx.nombre = antes[k + 1];
       idx.tabla = antes[k + 3];
     } else if (m.rfind("alter table", 0) == 0 && m.find("primary key") != std::string::npos) {
+      // The primary key of an Access table is its index "PrimaryKey", whatever name the
+      // export gives the constraint.
       if (antes.size() < 3) continue;
       idx.tabla = antes[2];
       idx.nombre = "PrimaryKey";
-      for (std::size_t k = 0; k + 1 < antes.size(); ++k) {
-        if (Minusculas(antes[k]) == "constraint") idx.nombre = antes[k + 1];
-      }
       idx.unico = true;
     } else {
       continue;
@@ -374,6 +373,10 @@ std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
     idx.columnas = cols;
     const std::string prefijo = Minusculas(idx.tabla) + "_";
     if (Minusculas(idx.nombre).rfind(prefijo, 0) == 0) idx.nombre.erase(0, prefijo.size());
+    const std::string sufijo = "_idx";
+    if (idx.nombre.size() > sufijo.size() &&
+        Minusculas(idx.nombre.substr(idx.nombre.size() - sufijo.size())) == sufijo)
+      idx.nombre.resize(idx.nombre.size() - sufijo.size());
     r.push_back(std::move(idx));
   }
   return r;
@@ -613,7 +616,10 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
       if (Minusculas(s.substr(0, 6)) == "insert") base.ejecuta(s + ";");
     }
     if (tabla != buscada) {
-      base.ejecuta("ALTER TABLE " + Comillas(tabla) + " RENAME TO " + Comillas(buscada) + ";");
+      // SQLite compares names without case: a change of case only goes through another name.
+      const std::string paso = std::string(buscada) + "_importada";
+      base.ejecuta("ALTER TABLE " + Comillas(tabla) + " RENAME TO " + Comillas(paso) + ";");
+      base.ejecuta("ALTER TABLE " + Comillas(paso) + " RENAME TO " + Comillas(buscada) + ";");
     }
     r.tablas.push_back(buscada);
 
