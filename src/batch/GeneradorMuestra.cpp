@@ -367,7 +367,7 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
       mezcla.push_back(especies.size() == 1 ? 3.0 : rnd.uniforme(0.5, 2.0));
     }
     const bool sinPiesMayores = rnd.uniforme() < 0.08;
-    static constexpr double kMedias[3][4] = {{4, 5, 1.5, 0.2}, {2, 6, 4, 0.8}, {1, 3, 6, 2.5}};
+    static constexpr double kMedias[3][4] = {{7, 10, 3.5, 0.5}, {3.5, 10, 7, 1.5}, {2, 6, 9, 4}};
     const int estado = rnd.entero(0, 2);
     const bool abierta = especies[0] == 45 || especies[0] == 46 || especies[0] == 38;
     const bool resinada = rnd.uniforme() < 0.3;

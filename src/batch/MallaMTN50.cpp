@@ -121,7 +121,7 @@ void EscribeCsvHusoHoja(std::ostream& out) {
   }
 }
 
-CoordenadasUtm GeograficasAUtm(double latitud, double longitud) {
+CoordenadasUtm GeograficasAUtm(double latitud, double longitud, int huso) {
   // Transverse Mercator series (Snyder), International 1924 ellipsoid.
   constexpr double a = 6378388.0;
   constexpr double f = 1.0 / 297.0;
@@ -130,7 +130,7 @@ CoordenadasUtm GeograficasAUtm(double latitud, double longitud) {
   const double e2 = f * (2 - f);
   const double ep2 = e2 / (1 - e2);
   CoordenadasUtm r;
-  r.huso = HusoDeLongitud(longitud);
+  r.huso = huso != 0 ? huso : HusoDeLongitud(longitud);
   const double lon0 = (r.huso - 1) * 6.0 - 180.0 + 3.0;
   const double phi = latitud * pi / 180.0;
   const double dl = (longitud - lon0) * pi / 180.0;

@@ -37,12 +37,12 @@ std::vector<HusosHoja> TablaHusoHoja();
 // The table as CSV with the header "Hoja,nHusos,Huso1,Huso2" (Huso2 empty for one zone).
 void EscribeCsvHusoHoja(std::ostream& out);
 
-// UTM coordinates in metres in the zone of the longitude (ellipsoid of the inventory's maps,
-// International 1924).
+// UTM coordinates in metres (ellipsoid of the inventory's maps, International 1924), in the
+// given zone or, when huso is 0, in the zone of the longitude.
 struct CoordenadasUtm {
   int huso = 0;
   double x = 0, y = 0;
 };
-CoordenadasUtm GeograficasAUtm(double latitud, double longitud);
+CoordenadasUtm GeograficasAUtm(double latitud, double longitud, int huso = 0);
 
 }  // namespace arbelio::batch

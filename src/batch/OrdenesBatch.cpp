@@ -1,6 +1,8 @@
 #include "batch/OrdenesBatch.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -28,7 +30,8 @@ constexpr const char* kUso =
     "      escribe una base de datos provincial sintética (Datest, Piesma, Piesme, Tiposx,\n"
     "      Matorr + código) en la carpeta\n"
     "  sql CARPETA \"SELECT ...\" [--csv]\n"
-    "      ejecuta una consulta sobre las tablas de la carpeta y muestra las filas\n"
+    "      ejecuta una consulta sobre las tablas de la carpeta y muestra las filas (números\n"
+    "      con cuatro decimales como mucho; --csv los escribe completos)\n"
     "  info ARCHIVO.dbf\n"
     "      campos, tipos, número de registros y primeras filas de una tabla\n"
     "  import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite\n"
@@ -105,10 +108,22 @@ bool TipoNumerico(store::FieldType t) {
   return t == T::Byte || t == T::Integer || t == T::Long || t == T::Single || t == T::Double;
 }
 
-// Reads every row of a cursor as texts.
+// A number for reading on screen: at most four decimals, trailing zeros dropped.
+std::string NumeroLegible(const store::Value& v) {
+  const double x = v.number();
+  if (x == std::floor(x) && std::fabs(x) < 1e15) return v.toString();
+  char b[64];
+  std::snprintf(b, sizeof b, "%.4f", x);
+  std::string s = b;
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s == "-0" ? "0" : s;
+}
+
+// Reads the rows of a cursor as texts: numbers exact, or rounded for reading.
 void LeeCursor(store::Cursor& c, std::vector<std::string>& cabeceras,
                std::vector<std::vector<std::string>>& filas, std::vector<bool>& numericas,
-               std::int64_t maximo = -1) {
+               bool legible, std::int64_t maximo = -1) {
   const int n = c.fieldCount();
   for (int i = 0; i < n; ++i) {
     cabeceras.push_back(c.field(i).name);
@@ -118,7 +133,10 @@ void LeeCursor(store::Cursor& c, std::vector<std::string>& cabeceras,
   c.moveFirst();
   while (!c.eof() && (maximo < 0 || static_cast<std::int64_t>(filas.size()) < maximo)) {
     std::vector<std::string> fila;
-    for (int i = 0; i < n; ++i) fila.push_back(c.value(i).toString());
+    for (int i = 0; i < n; ++i) {
+      const store::Value v = c.value(i);
+      fila.push_back(legible && v.isNumber() ? NumeroLegible(v) : v.toString());
+    }
     filas.push_back(std::move(fila));
     c.moveNext();
   }
@@ -157,7 +175,7 @@ int OrdenSql(const std::vector<std::string>& args, std::ostream& out) {
   std::vector<std::string> cab;
   std::vector<std::vector<std::string>> filas;
   std::vector<bool> num;
-  LeeCursor(c, cab, filas, num);
+  LeeCursor(c, cab, filas, num, !a.tiene("--csv"));
   if (a.tiene("--csv")) {
     EscribeTablaCsv(out, cab, filas);
   } else {
@@ -201,7 +219,7 @@ int OrdenInfo(const std::vector<std::string>& args, std::ostream& out) {
     std::vector<std::string> cab;
     std::vector<std::vector<std::string>> filas;
     std::vector<bool> num;
-    LeeCursor(c, cab, filas, num, primeras);
+    LeeCursor(c, cab, filas, num, false, primeras);
     out << "\nPrimeras filas:\n";
     EscribeTablaAlineada(out, cab, filas, num);
   }

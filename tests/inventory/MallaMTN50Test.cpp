@@ -106,3 +106,13 @@ TEST(MallaMTN50, CoordenadasUtm) {
   EXPECT_EQ(HusoDeLongitud(-17.0), 28);
   EXPECT_EQ(HusoDeLongitud(-18.1), 27);
 }
+
+TEST(MallaMTN50, CoordenadasEnUnHusoDado) {
+  // West of 6° W in zone 30 the easting falls far below 500 km; in its own zone 29, above it.
+  const CoordenadasUtm propio = GeograficasAUtm(42.5, -6.2);
+  const CoordenadasUtm vecino = GeograficasAUtm(42.5, -6.2, 30);
+  EXPECT_EQ(propio.huso, 29);
+  EXPECT_EQ(vecino.huso, 30);
+  EXPECT_GT(propio.x, 700000);
+  EXPECT_LT(vecino.x, 270000);
+}
