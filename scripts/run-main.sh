@@ -12,7 +12,7 @@ fi
 
 echo "== Provincia de muestra 47 (Valladolid, datos sintéticos) en $MUESTRA"
 echo
-"$BATCH" info "$MUESTRA/Datest47.dbf" --rows 0 | head -4
+"$BATCH" info "$MUESTRA/Datest47.dbf" --rows 0 | sed -n "1,4p"
 echo
 echo "== Parcelas, pies mayores, pies menores, árboles tipo y matorral"
 for t in Datest47 Piesma47 Piesme47 Tiposx47 Matorr47; do

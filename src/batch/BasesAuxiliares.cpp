@@ -385,7 +385,7 @@ std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
 // The documented spelling of an index name: "PrimaryKey", "BuscaF<n>Index".
 std::string NombreIndiceCanonico(const std::string& nombre) {
   const std::string m = Minusculas(nombre);
-  if (m == "primarykey") return "PrimaryKey";
+  if (m == "primarykey" || m == "pkey") return "PrimaryKey";
   if (m.size() == 12 && m.rfind("buscaf", 0) == 0 && m.substr(7) == "index" && m[6] >= '1' &&
       m[6] <= '6')
     return std::string("BuscaF") + m[6] + "Index";
