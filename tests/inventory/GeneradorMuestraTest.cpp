@@ -247,3 +247,21 @@ TEST(GeneraProvincia, TamanosGrandesYErrores) {
   EXPECT_EQ(mensaje(47, 32768), "El número de parcelas debe estar entre 1 y 32767.");
   EXPECT_EQ(NombreArchivoProvincial("Datest", 7), "Datest07.dbf");
 }
+
+TEST(GeneraProvincia, TodasLasProvinciasSobreHojasNumeradas) {
+  for (int provincia = 1; provincia <= 50; ++provincia) {
+    const auto p = Genera(provincia, 40, 11);
+    ASSERT_EQ(p.datest.filas.size(), 40u) << provincia;
+    for (std::size_t i = 0; i < p.datest.filas.size(); ++i) {
+      const int hoja = Entero(p.datest, i, "HOJA");
+      EXPECT_GE(hoja, 1) << provincia;
+      EXPECT_LE(hoja, NumeroHojas()) << provincia;
+      EXPECT_EQ(p.datest.valor(i, "COORDEX").text().size(), 3u) << provincia;
+    }
+    // The Canary Islands on their own sheets and zones.
+    if (provincia == 35 || provincia == 38) {
+      const int huso = HusosDeHoja(Entero(p.datest, 0, "HOJA")).huso1;
+      EXPECT_TRUE(huso == 27 || huso == 28) << provincia;
+    }
+  }
+}
