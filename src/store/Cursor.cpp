@@ -456,11 +456,11 @@ bool Cursor::noMatch() const {
 
 void Cursor::setIndex(std::string_view indexName) {
   auto& c = impl();
-  if (c.kind_ != CursorKind::Table || !c.table_) {
+  if (c.kind_ != CursorKind::Table) {
     throw StoreError(err::kOperacionNoAdmitida, "Operación no admitida para este tipo de objeto.");
   }
   const IndexDef* found = nullptr;
-  for (const auto& idx : c.table_->indexes()) {
+  for (const auto& idx : c.src_->indexes()) {
     if (equalsNoCase(idx.name, trimView(indexName))) found = &idx;
   }
   if (!found) {

@@ -2,11 +2,13 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "store/CursorImpl.h"
 #include "store/FileOps.h"
 #include "store/Query.h"
 #include "store/Sql.h"
+#include "store/SqliteSource.h"
 #include "store/StoreError.h"
 #include "store/Table.h"
 #include "store/Text.h"
@@ -20,6 +22,7 @@ class DatabaseImpl {
   std::string folder;
   OpenOptions options;
   std::map<std::string, std::shared_ptr<Table>> tables;  // by lower-case name
+  std::optional<SqliteTables> sqlite;                    // a single-file database
 
   static std::string baseName(std::string_view name) {
     std::string n(trimView(name));
@@ -31,7 +34,22 @@ class DatabaseImpl {
     return findFileNoCase(folder, baseName(name) + ".dbf");
   }
 
+  // Rows of a table, for reading (dBASE or single-file database).
+  std::shared_ptr<RowSource> source(std::string_view name) {
+    if (!sqlite) return table(name);
+    auto it = sqlite->tables.find(toLowerAscii(trimView(name)));
+    if (it == sqlite->tables.end()) {
+      throw StoreError(err::kTablaNoEncontrada,
+                       "No se encuentra la tabla '" + std::string(trimView(name)) + "'.");
+    }
+    return it->second.second;
+  }
+
   std::shared_ptr<Table> table(std::string_view name) {
+    if (sqlite) {
+      throw StoreError(err::kSoloLectura,
+                       "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
+    }
     const std::string key = toLowerAscii(baseName(name));
     auto it = tables.find(key);
     if (it != tables.end()) return it->second;
@@ -46,7 +64,7 @@ class DatabaseImpl {
   }
 
   void checkWritable() const {
-    if (options.readOnly) {
+    if (options.readOnly || sqlite) {
       throw StoreError(err::kSoloLectura,
                        "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
     }
@@ -87,6 +105,15 @@ Database::~Database() {
 
 Database Database::open(const std::string& folder, const OpenOptions& options) {
   const std::string connect = toUpperAscii(trimView(options.connect));
+  if (connect.empty()) {
+    // A single-file database, opened read-only whatever the flags say.
+    auto impl = std::make_unique<DatabaseImpl>();
+    impl->folder = folder;
+    impl->options = options;
+    impl->options.readOnly = true;
+    impl->sqlite = loadSqliteDatabase(folder);
+    return Database(std::move(impl));
+  }
   if (connect.rfind("DBASE", 0) != 0) {
     throw StoreError(3170, "No se encuentra un controlador para el tipo de base de datos '" +
                                options.connect + "'.");
@@ -136,7 +163,7 @@ void Database::execute(std::string_view text) {
     return;
   }
   // INSERT INTO target SELECT ...: columns matched by name; the others stay null.
-  const query::Result res = query::runSelect(st.select, db.table(st.select.table));
+  const query::Result res = query::runSelect(st.select, db.source(st.select.table), nullptr);
   std::vector<std::pair<int, int>> map;  // target column, result column
   for (std::size_t t = 0; t < target->columns().size(); ++t) {
     for (std::size_t s = 0; s < res.fields.size(); ++s) {
@@ -154,7 +181,7 @@ void Database::execute(std::string_view text) {
     row.reserve(map.size());
     for (const auto& [t, s] : map) {
       const Value v = res.source->get(r, res.proj[static_cast<std::size_t>(s)]);
-      if (!v.isNull()) row.push_back(target->encode(t, v));
+      if (!v.isNull()) row.push_back(target->encode(t, v, true));
     }
     rows.push_back(std::move(row));
   }
@@ -167,6 +194,14 @@ void Database::execute(std::string_view text) {
 Cursor Database::openCursor(std::string_view source, CursorKind kind) {
   auto& db = need(impl_);
   const bool writable = !db.options.readOnly;
+  if (!sql::looksLikeSelect(source) && db.sqlite) {
+    auto rs = db.source(source);
+    std::vector<int> proj;
+    for (std::size_t c = 0; c < rs->columns().size(); ++c) proj.push_back(static_cast<int>(c));
+    if (kind == CursorKind::Default) kind = CursorKind::Table;
+    return Cursor(std::make_unique<CursorImpl>(rs, nullptr, nullptr, std::move(proj), rs->columns(),
+                                               kind, false));
+  }
   if (!sql::looksLikeSelect(source)) {
     auto t = db.table(source);
     std::vector<int> proj;
@@ -187,7 +222,10 @@ Cursor Database::openCursor(std::string_view source, CursorKind kind) {
   if (st.kind != sql::Statement::Kind::Select) {
     throw StoreError(err::kErrorSintaxis, "Sólo se puede abrir una consulta SELECT.");
   }
-  query::Result res = query::runSelect(st.select, db.table(st.select.table));
+  std::shared_ptr<Table> table;
+  if (!db.sqlite) table = db.table(st.select.table);
+  query::Result res =
+      query::runSelect(st.select, table ? table : db.source(st.select.table), table);
   if (kind == CursorKind::Default || kind == CursorKind::Table) kind = CursorKind::Dynaset;
   const bool upd = writable && res.plain && kind == CursorKind::Dynaset;
   auto seq = std::make_shared<std::vector<std::uint32_t>>(std::move(res.rows));
@@ -199,6 +237,10 @@ Cursor Database::openCursor(std::string_view source, CursorKind kind) {
 std::vector<std::string> Database::tableNames() const {
   auto& db = need(impl_);
   std::vector<std::string> names;
+  if (db.sqlite) {
+    for (const auto& [key, entry] : db.sqlite->tables) names.push_back(entry.first);
+    return names;
+  }
   for (const auto& f : listFiles(db.folder)) {
     if (f.name.size() > 4 && equalsNoCase(f.name.substr(f.name.size() - 4), ".dbf")) {
       names.push_back(f.name.substr(0, f.name.size() - 4));
@@ -208,7 +250,9 @@ std::vector<std::string> Database::tableNames() const {
 }
 
 bool Database::hasTable(std::string_view name) const {
-  return !need(impl_).pathOf(name).empty();
+  auto& db = need(impl_);
+  if (db.sqlite) return db.sqlite->tables.count(toLowerAscii(trimView(name))) > 0;
+  return !db.pathOf(name).empty();
 }
 
 std::string Database::tablePath(std::string_view name) const {
@@ -217,11 +261,11 @@ std::string Database::tablePath(std::string_view name) const {
 
 TableDef Database::tableDef(std::string_view name) const {
   auto& db = need(impl_);
-  auto t = db.table(name);
+  auto t = db.source(name);
   TableDef def(DatabaseImpl::baseName(name));
   for (const auto& f : t->columns()) def.appendField(f);
   for (const auto& i : t->indexes()) def.appendIndex(i);
-  def.setCodePage(t->codePage());
+  if (!db.sqlite) def.setCodePage(db.table(name)->codePage());
   return def;
 }
 

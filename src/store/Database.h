@@ -16,6 +16,8 @@
 
 namespace arbelio::store {
 
+// The exclusive flag is recorded but not enforced between handles of this process, which share
+// their tables (see above); read-only is enforced.
 struct OpenOptions {
   bool exclusive = false;
   bool readOnly = false;
@@ -26,8 +28,9 @@ class DatabaseImpl;
 
 class Database {
  public:
-  // Opens a folder. Throws error 3044 when the folder does not exist, or when the connect
-  // kind is not a dBASE one.
+  // Opens a folder of dBASE tables (connect "DBASE IV" or "DBASE III"), or, with an empty
+  // connect, a single-file SQLite database read-only (the installed auxiliary databases).
+  // Throws error 3044 when the folder does not exist, 3024 when the file does not exist.
   static Database open(const std::string& folder, const OpenOptions& options = {});
 
   Database();

@@ -333,14 +333,6 @@ int findAgg(std::vector<AggSpec>& aggs, Agg fn, int col) {
   return static_cast<int>(aggs.size() - 1);
 }
 
-bool hasAggregate(const Cond& c) {
-  if (c.lhs.kind == Operand::Kind::Aggregate || c.rhs.kind == Operand::Kind::Aggregate) return true;
-  for (const auto& k : c.kids) {
-    if (hasAggregate(k)) return true;
-  }
-  return false;
-}
-
 // HAVING operands: aggregates become slots into the group's aggregate values, columns the value
 // of the group's first row.
 COperand compileHavingOperand(const Operand& o, const RowSource& src, std::vector<AggSpec>& aggs) {
@@ -376,8 +368,9 @@ CCond compileHaving(const Cond& cond, const RowSource& src, std::vector<AggSpec>
 
 }  // namespace
 
-Result runSelect(const sql::Select& s, const std::shared_ptr<Table>& table) {
-  const RowSource& src = *table;
+Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
+                 const std::shared_ptr<Table>& table) {
+  const RowSource& src = *source;
   Result res;
 
   // Rows that pass WHERE, in table order.
@@ -463,7 +456,7 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<Table>& table) {
       }
     }
     sortRows(rows, src, keys, sortFields, sortProj);
-    res.source = table;
+    res.source = source;
     res.table = table;
     res.rows = std::move(rows);
     res.proj = std::move(proj);

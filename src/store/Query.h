@@ -62,7 +62,9 @@ struct Result {
   bool plain = false;               // one table, plain columns: updatable as a dynaset
 };
 
-Result runSelect(const sql::Select& s, const std::shared_ptr<Table>& table);
+// Runs a SELECT over src; table is src itself when src is a writable table (else null).
+Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& src,
+                 const std::shared_ptr<Table>& table);
 // Stable sort of rows by "col [DESC]" keys resolved against fields/proj.
 void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
               const std::vector<sql::OrderKey>& keys, const std::vector<FieldDef>& fields,

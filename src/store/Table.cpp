@@ -537,7 +537,7 @@ Value Table::get(std::uint32_t row, int col) const {
   }
 }
 
-EncodedValue Table::encode(int col, const Value& v) const {
+EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   EncodedValue ev;
   ev.col = col;
@@ -622,7 +622,8 @@ EncodedValue Table::encode(int col, const Value& v) const {
       return ev;
     }
     default: {
-      const std::string bytes = CodePage::get(codePage_).fromUtf8(v.toString());
+      std::string bytes = CodePage::get(codePage_).fromUtf8(v.toString());
+      if (bytes.size() > width && truncateText) bytes.resize(width);
       if (bytes.size() > width) {
         throw StoreError(err::kCampoDemasiadoPequeno,
                          "El campo '" + f.name + "' es demasiado pequeño para el valor '" +

@@ -36,6 +36,8 @@ class RowSource {
   // to keep their in-memory indexes current.
   std::uint64_t structureGeneration() const { return structGen_; }
   std::uint64_t columnGeneration(int col) const { return colGen_[static_cast<std::size_t>(col)]; }
+  // Named indexes of the rows (persisted ones for a table).
+  const std::vector<IndexDef>& indexes() const { return indexes_; }
 
  protected:
   void setColumns(std::vector<FieldDef> cols);
@@ -43,12 +45,14 @@ class RowSource {
   std::unordered_map<std::string, int> byName_;
   std::uint64_t structGen_ = 0;
   std::vector<std::uint64_t> colGen_;
+  std::vector<IndexDef> indexes_;
 };
 
 class ResultSet : public RowSource {
  public:
   explicit ResultSet(std::vector<FieldDef> cols) { setColumns(std::move(cols)); }
   void addRow(std::vector<Value> row) { rows_.push_back(std::move(row)); }
+  void setIndexes(std::vector<IndexDef> idx) { indexes_ = std::move(idx); }
   std::vector<std::vector<Value>>& rows() { return rows_; }
   std::uint32_t rowCount() const override { return static_cast<std::uint32_t>(rows_.size()); }
   bool isDeleted(std::uint32_t) const override { return false; }
@@ -87,7 +91,9 @@ class Table : public RowSource {
   std::int64_t liveCount() const override { return live_; }
   bool writable() const override { return true; }
 
-  EncodedValue encode(int col, const Value& v) const;
+  // Converts a value to the field's on-disk form. Throws when it does not fit, except that with
+  // truncateText a text longer than its field is cut to the field (as an INSERT ... SELECT does).
+  EncodedValue encode(int col, const Value& v, bool truncateText = false) const;
   // Writes an encoded value. newRow: the row was just appended, so cursors' indexes need no
   // rebuild for it (they pick up new rows incrementally).
   void apply(std::uint32_t row, const EncodedValue& ev, bool newRow = false);
@@ -95,7 +101,6 @@ class Table : public RowSource {
   void deleteRow(std::uint32_t row);
   void deleteAll();
 
-  const std::vector<IndexDef>& indexes() const { return indexes_; }
   void addIndex(const IndexDef& idx);  // persists the sidecar at once
 
   bool dirty() const { return dirty_; }
@@ -127,7 +132,6 @@ class Table : public RowSource {
   std::vector<char> data_;
   // Memo texts by column then row; only memo columns have entries.
   std::unordered_map<int, std::vector<std::optional<std::string>>> memo_;
-  std::vector<IndexDef> indexes_;
   bool dirty_ = false;
 };
 

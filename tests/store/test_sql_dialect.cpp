@@ -150,6 +150,15 @@ TEST_F(SqlDialect, DeleteAllKeepsTheTableAndInsertMatchesColumnsByName) {
   EXPECT_EQ(c.value("PROVINCIA").toDouble(), 47);
   EXPECT_TRUE(c.value("EXTRA").isNull());
   c.close();
+  // Texts longer than the target field are cut, numbers go into text fields as their digits.
+  TableDef narrow("Estrecha");
+  narrow.appendField("MUNICI", FieldType::Text, 4);
+  narrow.appendField("NUMPMA", FieldType::Text, 5);
+  db.appendTableDef(narrow);
+  db.execute("INSERT INTO Estrecha SELECT * FROM DATDEF00 WHERE ESTADILLO=3");
+  Cursor n = db.openCursor("Estrecha");
+  EXPECT_EQ(n.value("MUNICI").text(), "Vall");
+  EXPECT_EQ(n.value("NUMPMA").text(), "10");
   db.execute("DELETE * FROM Resumen");
   EXPECT_TRUE(db.hasTable("RESUMEN"));
   EXPECT_EQ(db.openCursor("Resumen").recordCount(), 0);
