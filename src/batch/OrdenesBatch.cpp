@@ -29,9 +29,10 @@ constexpr const char* kUso =
     "  sample --out CARPETA --province NN [--plots N] [--seed S]\n"
     "      escribe una base de datos provincial sintética (Datest, Piesma, Piesme, Tiposx,\n"
     "      Matorr + código) en la carpeta\n"
-    "  sql CARPETA \"SELECT ...\" [--csv]\n"
-    "      ejecuta una consulta sobre las tablas de la carpeta y muestra las filas (números\n"
-    "      con cuatro decimales como mucho; --csv los escribe completos)\n"
+    "  sql CARPETA|ARCHIVO.sqlite \"SELECT ...\" [--csv]\n"
+    "      ejecuta una consulta sobre las tablas de la carpeta (o de una base auxiliar) y\n"
+    "      muestra las filas (números con cuatro decimales como mucho; --csv los escribe\n"
+    "      completos)\n"
     "  info ARCHIVO.dbf\n"
     "      campos, tipos, número de registros y primeras filas de una tabla\n"
     "  import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite\n"
@@ -164,12 +165,16 @@ int OrdenSample(const std::vector<std::string>& args, std::ostream& out) {
 int OrdenSql(const std::vector<std::string>& args, std::ostream& out) {
   const Argumentos a = Analiza(args, {}, {"--csv"});
   if (a.posicionales.size() != 2) throw ErrorUso("uso: arbelio-batch sql CARPETA \"SELECT ...\"");
+  // A folder of dBASE tables, or an auxiliary database file (SQLite).
   const std::string& carpeta = a.posicionales[0];
-  if (!store::folderExists(carpeta)) {
-    throw ErrorBatch("No se encuentra la carpeta " + carpeta);
-  }
   store::OpenOptions op;
   op.readOnly = true;
+  std::error_code ec;
+  if (fs::is_regular_file(carpeta, ec)) {
+    op.connect = "";
+  } else if (!store::folderExists(carpeta)) {
+    throw ErrorBatch("No se encuentra la carpeta " + carpeta);
+  }
   store::Database db = store::Database::open(carpeta, op);
   store::Cursor c = db.openCursor(a.posicionales[1], store::CursorKind::Snapshot);
   std::vector<std::string> cab;

@@ -226,3 +226,10 @@ TEST(TablaAlineada, AnchoEnCaracteresYNumerosALaDerecha) {
   EscribeTablaCsv(csv, {"a", "b"}, {{"x,y", "di \"no\""}, {"", "1"}});
   EXPECT_EQ(csv.str(), "a,b\n\"x,y\",\"di \"\"no\"\"\"\n,1\n");
 }
+
+TEST(OrdenesBatch, SqlSobreUnaBaseAuxiliar) {
+  const Resultado r = Ejecuta({"sql", std::string(ARBELIO_PROGRAM_DIR) + "/EcuacionesKAV.sqlite",
+                               "SELECT IdModelo, Modelo FROM Modelos WHERE IdModelo=11", "--csv"});
+  ASSERT_EQ(r.codigo, 0) << r.errores;
+  EXPECT_EQ(r.salida, "IdModelo,Modelo\n11,a*DN^b*HT^c\n");
+}
