@@ -367,7 +367,8 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
       mezcla.push_back(especies.size() == 1 ? 3.0 : rnd.uniforme(0.5, 2.0));
     }
     const bool sinPiesMayores = rnd.uniforme() < 0.08;
-    static constexpr double kMedias[3][4] = {{7, 10, 3.5, 0.5}, {3.5, 10, 7, 1.5}, {2, 6, 9, 4}};
+    static constexpr double kMedias[3][4] = {
+        {8, 11.5, 4, 0.6}, {4, 11.5, 8, 1.7}, {2.3, 7, 10.3, 4.6}};
     const int estado = rnd.entero(0, 2);
     const bool abierta = especies[0] == 45 || especies[0] == 46 || especies[0] == 38;
     const bool resinada = rnd.uniforme() < 0.3;
