@@ -346,15 +346,19 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
   std::vector<double> pesosArboreas;
   for (const Peso& w : arboreas) pesosArboreas.push_back(w.peso);
   const std::vector<int> matorral = EspeciesMatorral(region);
-  const int margenNumeros = 32767 - o.parcelas;
+  // Plot numbers skipped so far may not exceed what 16-bit numbers leave over.
+  const int huecosPosibles = 32767 - o.parcelas;
+  int huecos = 0;
 
   int estadillo = 0;
   for (const Ubicacion& u : ubicaciones) {
-    // Plot numbers with occasional gaps (plots dropped in the field), within 16 bits.
+    // Plot numbers with occasional gaps (plots dropped in the field).
     ++estadillo;
-    if (rnd.uniforme() < 0.12 && estadillo + 3 <= 32767 &&
-        estadillo - (static_cast<int>(&u - ubicaciones.data()) + 1) + 3 <= margenNumeros)
-      estadillo += rnd.entero(1, 3);
+    if (rnd.uniforme() < 0.12 && huecos + 3 <= huecosPosibles) {
+      const int salto = rnd.entero(1, 3);
+      estadillo += salto;
+      huecos += salto;
+    }
 
     // Stand: pure (one species) or mixed (two or three), and its development stage.
     std::vector<int> especies;
