@@ -367,6 +367,15 @@ std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
       idx.tabla = antes[2];
       idx.nombre = "PrimaryKey";
       idx.unico = true;
+    } else if (m.rfind("alter table", 0) == 0 && m.find(" index ") != std::string::npos) {
+      // ALTER TABLE table ADD [UNIQUE] INDEX name
+      if (antes.size() < 3) continue;
+      idx.tabla = antes[2];
+      for (std::size_t k = 3; k + 1 < antes.size(); ++k) {
+        if (Minusculas(antes[k]) == "unique") idx.unico = true;
+        if (Minusculas(antes[k]) == "index") idx.nombre = antes[k + 1];
+      }
+      if (idx.nombre.empty()) continue;
     } else {
       continue;
     }
@@ -623,43 +632,51 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
     }
     r.tablas.push_back(buscada);
 
-    // Index definitions, from a back end of mdb-schema that prints them.
-    const SalidaPrograma conIndices =
-        Ejecuta({mdbSchema, "--no-relations", "--indexes", "-T", tabla, archivoMdb, "postgres"});
+    // Index definitions, from the first back end of mdb-schema that prints them.
+    std::vector<IndiceMdb> indices;
+    for (const char* dialecto : {"postgres", "mysql", "oracle"}) {
+      const SalidaPrograma conIndices =
+          Ejecuta({mdbSchema, "--no-relations", "--indexes", "-T", tabla, archivoMdb, dialecto});
+      if (conIndices.codigo != 0) continue;
+      for (IndiceMdb& idx : IndicesDelEsquema(conIndices.salida)) {
+        if (Minusculas(idx.tabla) == Minusculas(tabla)) indices.push_back(std::move(idx));
+      }
+      if (!indices.empty()) break;
+    }
     const auto columnas = ColumnasSqlite(base, buscada);
     std::set<std::string> creados;
-    if (conIndices.codigo == 0) {
-      for (const IndiceMdb& idx : IndicesDelEsquema(conIndices.salida)) {
-        if (Minusculas(idx.tabla) != Minusculas(tabla)) continue;
-        const std::string nombre = NombreIndiceCanonico(idx.nombre);
-        std::string columnasIndice;
-        bool ok = !idx.columnas.empty();
-        for (const std::string& c : idx.columnas) {
-          auto col = std::find_if(columnas.begin(), columnas.end(), [&](const std::string& x) {
-            return Minusculas(x) == Minusculas(c);
-          });
-          if (col == columnas.end()) {
-            ok = false;
-            break;
-          }
-          columnasIndice += (columnasIndice.empty() ? "" : ", ") + Comillas(*col);
+    for (const IndiceMdb& idx : indices) {
+      const std::string nombre = NombreIndiceCanonico(idx.nombre);
+      std::string columnasIndice;
+      bool ok = !idx.columnas.empty();
+      for (const std::string& c : idx.columnas) {
+        auto col = std::find_if(columnas.begin(), columnas.end(), [&](const std::string& x) {
+          return Minusculas(x) == Minusculas(c);
+        });
+        if (col == columnas.end() && (Minusculas(c) == "asc" || Minusculas(c) == "desc"))
+          continue;  // sort direction of the previous column
+        if (col == columnas.end()) {
+          ok = false;
+          break;
         }
-        if (!ok || creados.count(Minusculas(nombre))) continue;
-        // Index names are global in SQLite: a name already used by another table gets the
-        // table's prefix back.
-        std::string final = nombre;
-        {
-          sqlite3_stmt* st =
-              base.prepara("SELECT count(*) FROM sqlite_master WHERE type='index' AND name=?");
-          sqlite3_bind_text(st, 1, final.c_str(), -1, SQLITE_TRANSIENT);
-          sqlite3_step(st);
-          if (sqlite3_column_int(st, 0) > 0) final = std::string(buscada) + "_" + nombre;
-          sqlite3_finalize(st);
-        }
-        base.ejecuta(std::string("CREATE ") + (idx.unico ? "UNIQUE " : "") + "INDEX " +
-                     Comillas(final) + " ON " + Comillas(buscada) + " (" + columnasIndice + ");");
-        creados.insert(Minusculas(final));
+        columnasIndice += (columnasIndice.empty() ? "" : ", ") + Comillas(*col);
       }
+      if (!ok || creados.count(Minusculas(nombre))) continue;
+      // Index names are global in SQLite: a name already used by another table gets the
+      // table's prefix back.
+      std::string final = nombre;
+      {
+        sqlite3_stmt* st =
+            base.prepara("SELECT count(*) FROM sqlite_master WHERE type='index' AND name=?");
+        sqlite3_bind_text(st, 1, final.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        if (sqlite3_column_int(st, 0) > 0) final = std::string(buscada) + "_" + nombre;
+        sqlite3_finalize(st);
+      }
+      base.ejecuta(std::string("CREATE ") + (idx.unico ? "UNIQUE " : "") + "INDEX " +
+                   Comillas(final) + " ON " + Comillas(buscada) + " (" + columnasIndice + ");");
+      creados.insert(Minusculas(nombre));
+      creados.insert(Minusculas(final));
     }
     // The indexes the program searches through.
     std::vector<std::string> necesarios;

@@ -385,3 +385,53 @@ TEST(ImportaMdb, ConvierteTablasEIndices) {
                     "Tipo='P.M.' AND Prov=47 AND Esp='26R' AND F1=1 AND Var='VCC'"),
             (std::vector<std::vector<std::string>>{{"-2.0", "0.0004"}}));
 }
+
+TEST(ImportaMdb, IndicesDeOtroDialectoDeMdbSchema) {
+  // A back end without indexes first; the indexes come from the next one.
+  CarpetaTemporal dir;
+  Escribe(dir.archivo("h.mdb"), "x");
+  const std::string bin = dir.archivo("bin");
+  std::filesystem::create_directory(bin);
+  Escribe(bin + "/mdb-tables", "#!/bin/sh\nprintf 'Hojas\\n'\n", true);
+  Escribe(bin + "/mdb-schema",
+          "#!/bin/sh\n"
+          "for a; do b=\"$a\"; done\n"
+          "echo 'CREATE TABLE `Hojas` (`Hoja` INTEGER, `nHusos` INTEGER, `Huso1` INTEGER, "
+          "`Huso2` INTEGER);'\n"
+          "case \"$b\" in\n"
+          "  postgres) echo '-- Indexes are not implemented for postgres' ;;\n"
+          "  mysql) echo 'ALTER TABLE `Hojas` ADD PRIMARY KEY (`Hoja`);'\n"
+          "         echo 'ALTER TABLE `Hojas` ADD INDEX `Hojas_Huso_idx` (`Huso1` DESC);' ;;\n"
+          "esac\n",
+          true);
+  Escribe(bin + "/mdb-export", "#!/bin/sh\necho 'INSERT INTO `Hojas` VALUES (7,1,29,NULL);'\n",
+          true);
+  Entorno e("ARBELIO_MDBTOOLS", bin);
+  const ResultadoImportacion r = ImportaMdb(dir.archivo("h.mdb"), dir.archivo("h.sqlite"));
+  EXPECT_TRUE(r.avisos.empty());
+  Consulta q(dir.archivo("h.sqlite"));
+  EXPECT_EQ(q.columnasIndice("PrimaryKey"), std::vector<std::string>{"Hoja"});
+  EXPECT_EQ(q.columnasIndice("Huso"), std::vector<std::string>{"Huso1"});
+  EXPECT_EQ(q.filas("SELECT Hoja, Huso1 FROM Hojas"),
+            (std::vector<std::vector<std::string>>{{"7", "29"}}));
+}
+
+TEST(ImportaMdb, SinClavePrimariaLaCreaSobreLaPrimeraColumna) {
+  CarpetaTemporal dir;
+  Escribe(dir.archivo("h.mdb"), "x");
+  const std::string bin = dir.archivo("bin");
+  std::filesystem::create_directory(bin);
+  Escribe(bin + "/mdb-tables", "#!/bin/sh\nprintf 'Hojas\\n'\n", true);
+  Escribe(bin + "/mdb-schema",
+          "#!/bin/sh\necho 'CREATE TABLE `Hojas` (`NumHoja` INTEGER, `nHusos` INTEGER, `Huso1` "
+          "INTEGER, `Huso2` INTEGER);'\n",
+          true);
+  Escribe(bin + "/mdb-export", "#!/bin/sh\nexit 0\n", true);
+  Entorno e("ARBELIO_MDBTOOLS", bin);
+  const ResultadoImportacion r = ImportaMdb(dir.archivo("h.mdb"), dir.archivo("h.sqlite"));
+  EXPECT_EQ(r.avisos, std::vector<std::string>{
+                          "La tabla Hojas no trae índice PrimaryKey: se crea sobre la columna "
+                          "NumHoja."});
+  Consulta q(dir.archivo("h.sqlite"));
+  EXPECT_EQ(q.columnasIndice("PrimaryKey"), std::vector<std::string>{"NumHoja"});
+}
