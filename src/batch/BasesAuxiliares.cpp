@@ -631,6 +631,12 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
       base.ejecuta("ALTER TABLE " + Comillas(paso) + " RENAME TO " + Comillas(buscada) + ";");
     }
     r.tablas.push_back(buscada);
+    {
+      sqlite3_stmt* st = base.prepara("SELECT count(*) FROM " + Comillas(buscada));
+      sqlite3_step(st);
+      r.filas.push_back(sqlite3_column_int64(st, 0));
+      sqlite3_finalize(st);
+    }
 
     // Index definitions, from the first back end of mdb-schema that prints them.
     std::vector<IndiceMdb> indices;

@@ -62,6 +62,7 @@ void CreaEcuacionesSqlite(const std::vector<ModeloKAV>& modelos,
 // Access database, lacks the tables, or the tools are not installed.
 struct ResultadoImportacion {
   std::vector<std::string> tablas;
+  std::vector<long long> filas;  // rows of each converted table
   std::vector<std::string> avisos;
 };
 ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string& salida);

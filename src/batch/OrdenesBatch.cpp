@@ -33,8 +33,9 @@ constexpr const char* kUso =
     "      ejecuta una consulta sobre las tablas de la carpeta (o de una base auxiliar) y\n"
     "      muestra las filas (números con cuatro decimales como mucho; --csv los escribe\n"
     "      completos)\n"
-    "  info ARCHIVO.dbf\n"
-    "      campos, tipos, número de registros y primeras filas de una tabla\n"
+    "  info ARCHIVO.dbf|ARCHIVO.sqlite [--rows N]\n"
+    "      campos, tipos, número de registros y primeras filas de una tabla (de cada tabla\n"
+    "      e índice de una base auxiliar)\n"
     "  import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite\n"
     "      convierte las tablas Hojas, Modelos y Cubicacion de una base de Access (mdbtools)\n"
     "  import-husohoja ARCHIVO.csv [--out ARCHIVO.sqlite]\n"
@@ -190,26 +191,19 @@ int OrdenSql(const std::vector<std::string>& args, std::ostream& out) {
   return 0;
 }
 
-int OrdenInfo(const std::vector<std::string>& args, std::ostream& out) {
-  const Argumentos a = Analiza(args, {"--rows"}, {});
-  if (a.posicionales.size() != 1) throw ErrorUso("uso: arbelio-batch info ARCHIVO.dbf");
-  const fs::path archivo = a.posicionales[0];
-  std::error_code ec;
-  if (!fs::is_regular_file(archivo, ec)) {
-    throw ErrorBatch("No se encuentra el archivo " + archivo.string());
-  }
-  const long long primeras = Numero(a.opcion("--rows", "5"), "--rows", 0, 1000000);
-  const std::string carpeta =
-      archivo.has_parent_path() ? archivo.parent_path().string() : std::string(".");
-  const std::string tabla = archivo.stem().string();
-  store::OpenOptions op;
-  op.readOnly = true;
-  store::Database db = store::Database::open(carpeta, op);
+// A file that starts as every SQLite database does.
+bool EsBaseSqlite(const std::string& archivo) {
+  std::ifstream in(archivo, std::ios::binary);
+  char cabecera[16] = {};
+  in.read(cabecera, sizeof cabecera);
+  return in.gcount() == 16 && std::string(cabecera, 16) == std::string("SQLite format 3\0", 16);
+}
+
+void DescribeTabla(store::Database& db, const std::string& tabla, long long primeras,
+                   std::ostream& out) {
   const store::TableDef def = db.tableDef(tabla);
   store::Cursor c = db.openCursor(tabla, store::CursorKind::Snapshot);
-  out << "Tabla " << def.name() << " (" << archivo.string() << ")\n";
   out << "Registros: " << c.recordCount() << "\n";
-  out << "Página de códigos: " << def.codePage() << "\n";
   out << "Campos: " << def.fields().size() << "\n";
   std::vector<std::vector<std::string>> campos;
   for (const store::FieldDef& f : def.fields()) {
@@ -220,6 +214,11 @@ int OrdenInfo(const std::vector<std::string>& args, std::ostream& out) {
     campos.push_back({f.name, dbf.str(), store::fieldTypeName(f.type)});
   }
   EscribeTablaAlineada(out, {"Campo", "dBASE", "Tipo"}, campos, {false, false, false});
+  for (const store::IndexDef& idx : def.indexes()) {
+    out << "Índice " << idx.name << (idx.unique ? " (único)" : "") << ":";
+    for (const std::string& f : idx.fields) out << " " << f;
+    out << "\n";
+  }
   if (primeras > 0) {
     std::vector<std::string> cab;
     std::vector<std::vector<std::string>> filas;
@@ -228,6 +227,42 @@ int OrdenInfo(const std::vector<std::string>& args, std::ostream& out) {
     out << "\nPrimeras filas:\n";
     EscribeTablaAlineada(out, cab, filas, num);
   }
+}
+
+// An auxiliary database: every table with its fields and indexes.
+int InfoBaseAuxiliar(const std::string& archivo, long long primeras, std::ostream& out) {
+  store::OpenOptions op;
+  op.readOnly = true;
+  op.connect = "";
+  store::Database db = store::Database::open(archivo, op);
+  out << "Base auxiliar " << archivo << "\n";
+  for (const std::string& tabla : db.tableNames()) {
+    out << "\nTabla " << tabla << "\n";
+    DescribeTabla(db, tabla, primeras, out);
+  }
+  return 0;
+}
+
+int OrdenInfo(const std::vector<std::string>& args, std::ostream& out) {
+  const Argumentos a = Analiza(args, {"--rows"}, {});
+  if (a.posicionales.size() != 1)
+    throw ErrorUso("uso: arbelio-batch info ARCHIVO.dbf|ARCHIVO.sqlite");
+  const fs::path archivo = a.posicionales[0];
+  std::error_code ec;
+  if (!fs::is_regular_file(archivo, ec)) {
+    throw ErrorBatch("No se encuentra el archivo " + archivo.string());
+  }
+  const long long primeras = Numero(a.opcion("--rows", "5"), "--rows", 0, 1000000);
+  if (EsBaseSqlite(archivo.string())) return InfoBaseAuxiliar(archivo.string(), primeras, out);
+  const std::string carpeta =
+      archivo.has_parent_path() ? archivo.parent_path().string() : std::string(".");
+  const std::string tabla = archivo.stem().string();
+  store::OpenOptions op;
+  op.readOnly = true;
+  store::Database db = store::Database::open(carpeta, op);
+  out << "Tabla " << db.tableDef(tabla).name() << " (" << archivo.string() << ")\n";
+  out << "Página de códigos: " << db.tableDef(tabla).codePage() << "\n";
+  DescribeTabla(db, tabla, primeras, out);
   return 0;
 }
 
@@ -238,9 +273,11 @@ int OrdenImportMdb(const std::vector<std::string>& args, std::ostream& out, std:
   }
   const ResultadoImportacion r = ImportaMdb(a.posicionales[0], a.opcion("--out"));
   for (const std::string& aviso : r.avisos) err << "Aviso: " << aviso << "\n";
-  out << "Tablas convertidas:";
-  for (const std::string& t : r.tablas) out << " " << t;
-  out << "\nEscrito " << a.opcion("--out") << "\n";
+  for (std::size_t i = 0; i < r.tablas.size(); ++i) {
+    out << "Tabla " << r.tablas[i] << ": " << r.filas[i] << (r.filas[i] == 1 ? " fila" : " filas")
+        << "\n";
+  }
+  out << "Escrito " << a.opcion("--out") << "\n";
   return 0;
 }
 

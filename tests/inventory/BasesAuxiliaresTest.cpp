@@ -369,6 +369,7 @@ TEST(ImportaMdb, ConvierteTablasEIndices) {
   Entorno e("ARBELIO_MDBTOOLS", dir.archivo("bin"));
   ResultadoImportacion r = ImportaMdb(dir.archivo("e.mdb"), dir.archivo("x.sqlite"));
   EXPECT_EQ(r.tablas, (std::vector<std::string>{"Hojas", "Modelos", "Cubicacion"}));
+  EXPECT_EQ(r.filas, (std::vector<long long>{2, 1, 1}));
   // Forms 3 to 6 have no index in this file.
   EXPECT_EQ(r.avisos.size(), 4u);
   Consulta q(dir.archivo("x.sqlite"));

@@ -233,3 +233,14 @@ TEST(OrdenesBatch, SqlSobreUnaBaseAuxiliar) {
   ASSERT_EQ(r.codigo, 0) << r.errores;
   EXPECT_EQ(r.salida, "IdModelo,Modelo\n11,a*DN^b*HT^c\n");
 }
+
+TEST(OrdenesBatch, InfoSobreUnaBaseAuxiliar) {
+  const Resultado r =
+      Ejecuta({"info", std::string(ARBELIO_PROGRAM_DIR) + "/EcuacionesKAV.sqlite", "--rows", "0"});
+  ASSERT_EQ(r.codigo, 0) << r.errores;
+  EXPECT_NE(r.salida.find("\nTabla Cubicacion\n"), std::string::npos);
+  EXPECT_NE(r.salida.find("\nTabla Modelos\nRegistros: 12\n"), std::string::npos);
+  EXPECT_NE(r.salida.find("Índice BuscaF4Index: ClasePie Provincia Especie Forma4 Variable\n"),
+            std::string::npos)
+      << r.salida;
+}
