@@ -111,13 +111,7 @@ void renameFile(const std::string& oldPath, const std::string& newPath) {
     throw StoreError(err::kPermisoDenegado, "No se puede cambiar el nombre de '" + nameOf(oldPath) +
                                                 "': " + ec.message() + ".");
   }
-  if (!sideIn.empty()) {
-    if (fileExists(sideIn)) {
-      fs::rename(sideIn, sideOut, ec);
-    } else {
-      fs::remove(Table::sidecarPath(newPath), ec);
-    }
-  }
+  if (!sideIn.empty() && fileExists(sideIn)) fs::rename(sideIn, sideOut, ec);
 }
 
 void deleteFile(const std::string& path) {

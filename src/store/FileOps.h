@@ -20,7 +20,7 @@ bool fileExists(const std::string& path);
 // so an interrupted copy never leaves a half-written target. A .dbf copy carries the table's
 // index sidecar. A table open in this process is written out first.
 void copyFile(const std::string& source, const std::string& target);
-// Renames a file in place. A .dbf rename carries the table's index sidecar.
+// Renames a file in place. A .dbf rename carries the table's index sidecar (when it has one).
 void renameFile(const std::string& oldPath, const std::string& newPath);
 // Deletes one file. Fails (error 70) while the file is a table open in this process, or when
 // the system refuses. A .dbf delete also removes its index sidecar.
