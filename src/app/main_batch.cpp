@@ -1,12 +1,21 @@
 // arbelio-batch: the command-line front end of the core.
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "batch/OrdenesBatch.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::puts("uso: arbelio-batch ORDEN [opciones]");
-    return argc < 2 ? 2 : 0;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  arbelio::batch::EntornoBatch entorno;
+  if (const char* datos = std::getenv("ARBELIO_DATA"); datos && *datos) {
+    entorno.carpetaDatos = datos;
+  } else {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    entorno.carpetaDatos = ec ? std::string(".") : exe.parent_path().string();
   }
-  std::fprintf(stderr, "Orden desconocida: %s\n", argv[1]);
-  return 2;
+  return arbelio::batch::EjecutaOrdenBatch(args, entorno, std::cout, std::cerr);
 }

@@ -1,0 +1,418 @@
+#include "batch/OrdenesBatch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "batch/BasesAuxiliares.h"
+#include "batch/GeneradorMuestra.h"
+#include "batch/MallaMTN50.h"
+#include "store/Cursor.h"
+#include "store/Database.h"
+#include "store/FileOps.h"
+#include "store/StoreError.h"
+#include "store/TablasInventario.h"
+
+namespace arbelio::batch {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUso =
+    "uso: arbelio-batch ORDEN [opciones]\n"
+    "\n"
+    "  sample --out CARPETA --province NN [--plots N] [--seed S]\n"
+    "      escribe una base de datos provincial sintética (Datest, Piesma, Piesme, Tiposx,\n"
+    "      Matorr + código) en la carpeta\n"
+    "  sql CARPETA|ARCHIVO.sqlite \"SELECT ...\" [--csv]\n"
+    "      ejecuta una consulta sobre las tablas de la carpeta (o de una base auxiliar) y\n"
+    "      muestra las filas (números con cuatro decimales como mucho; --csv los escribe\n"
+    "      completos)\n"
+    "  info ARCHIVO.dbf|ARCHIVO.sqlite [--rows N]\n"
+    "      campos, tipos, número de registros y primeras filas de una tabla (de cada tabla\n"
+    "      e índice de una base auxiliar)\n"
+    "  import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite\n"
+    "      convierte las tablas Hojas, Modelos y Cubicacion de una base de Access (mdbtools)\n"
+    "  import-husohoja ARCHIVO.csv [--out ARCHIVO.sqlite]\n"
+    "      sustituye la tabla Hojas (columnas hoja, nHusos, Huso1, Huso2); por omisión escribe\n"
+    "      BDEstruct/HusoHoja.sqlite de la carpeta de datos\n";
+
+class ErrorUso : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Positional arguments and "--name value" options of a command.
+struct Argumentos {
+  std::vector<std::string> posicionales;
+  std::map<std::string, std::string> opciones;
+  std::vector<std::string> banderas;
+
+  bool tiene(const std::string& b) const {
+    for (const auto& x : banderas) {
+      if (x == b) return true;
+    }
+    return false;
+  }
+  std::string opcion(const std::string& n, const std::string& omision = "") const {
+    auto it = opciones.find(n);
+    return it == opciones.end() ? omision : it->second;
+  }
+};
+
+Argumentos Analiza(const std::vector<std::string>& args, const std::vector<std::string>& conValor,
+                   const std::vector<std::string>& banderas) {
+  Argumentos a;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& x = args[i];
+    if (x.rfind("--", 0) == 0) {
+      if (std::find(conValor.begin(), conValor.end(), x) != conValor.end()) {
+        if (i + 1 >= args.size()) throw ErrorUso("Falta el valor de " + x);
+        a.opciones[x] = args[++i];
+      } else if (std::find(banderas.begin(), banderas.end(), x) != banderas.end()) {
+        a.banderas.push_back(x);
+      } else {
+        throw ErrorUso("Opción desconocida: " + x);
+      }
+    } else {
+      a.posicionales.push_back(x);
+    }
+  }
+  return a;
+}
+
+long long Numero(const std::string& texto, const std::string& opcion, long long min,
+                 long long max) {
+  try {
+    std::size_t pos = 0;
+    const long long v = std::stoll(texto, &pos);
+    if (pos == texto.size() && v >= min && v <= max) return v;
+  } catch (...) {
+  }
+  throw ErrorUso("Valor no válido para " + opcion + ": " + texto);
+}
+
+std::size_t Anchura(const std::string& s) {
+  std::size_t n = 0;
+  for (unsigned char c : s) {
+    if ((c & 0xC0) != 0x80) ++n;
+  }
+  return n;
+}
+
+bool TipoNumerico(store::FieldType t) {
+  using T = store::FieldType;
+  return t == T::Byte || t == T::Integer || t == T::Long || t == T::Single || t == T::Double;
+}
+
+// A number for reading on screen: at most four decimals, trailing zeros dropped.
+std::string NumeroLegible(const store::Value& v) {
+  const double x = v.number();
+  if (x == std::floor(x) && std::fabs(x) < 1e15) return v.toString();
+  char b[64];
+  std::snprintf(b, sizeof b, "%.4f", x);
+  std::string s = b;
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s == "-0" ? "0" : s;
+}
+
+// Reads the rows of a cursor as texts: numbers exact, or rounded for reading.
+void LeeCursor(store::Cursor& c, std::vector<std::string>& cabeceras,
+               std::vector<std::vector<std::string>>& filas, std::vector<bool>& numericas,
+               bool legible, std::int64_t maximo = -1) {
+  const int n = c.fieldCount();
+  for (int i = 0; i < n; ++i) {
+    cabeceras.push_back(c.field(i).name);
+    numericas.push_back(TipoNumerico(c.field(i).type));
+  }
+  if (c.recordCount() == 0) return;
+  c.moveFirst();
+  while (!c.eof() && (maximo < 0 || static_cast<std::int64_t>(filas.size()) < maximo)) {
+    std::vector<std::string> fila;
+    for (int i = 0; i < n; ++i) {
+      const store::Value v = c.value(i);
+      fila.push_back(legible && v.isNumber() ? NumeroLegible(v) : v.toString());
+    }
+    filas.push_back(std::move(fila));
+    c.moveNext();
+  }
+}
+
+int OrdenSample(const std::vector<std::string>& args, std::ostream& out) {
+  const Argumentos a = Analiza(args, {"--out", "--province", "--plots", "--seed"}, {});
+  if (!a.posicionales.empty()) throw ErrorUso("Argumento inesperado: " + a.posicionales[0]);
+  if (a.opcion("--out").empty()) throw ErrorUso("Falta --out CARPETA");
+  if (a.opcion("--province").empty()) throw ErrorUso("Falta --province NN");
+  OpcionesMuestra o;
+  o.provincia = static_cast<int>(Numero(a.opcion("--province"), "--province", 1, 99));
+  o.parcelas = static_cast<int>(Numero(a.opcion("--plots", "200"), "--plots", 1, 32767));
+  o.semilla = static_cast<std::uint64_t>(
+      Numero(a.opcion("--seed", "1"), "--seed", 0, 9223372036854775807LL));
+  const ProvinciaSintetica p = GeneraProvincia(o);
+  EscribeProvincia(p, a.opcion("--out"));
+  out << "Provincia " << o.provincia << ": " << p.datest.filas.size() << " parcelas, "
+      << p.piesma.filas.size() << " pies mayores, " << p.piesme.filas.size()
+      << " registros de pies menores, " << p.tiposx.filas.size() << " árboles tipo, "
+      << p.matorr.filas.size() << " registros de matorral en " << a.opcion("--out") << "\n";
+  return 0;
+}
+
+int OrdenSql(const std::vector<std::string>& args, std::ostream& out) {
+  const Argumentos a = Analiza(args, {}, {"--csv"});
+  if (a.posicionales.size() != 2) throw ErrorUso("uso: arbelio-batch sql CARPETA \"SELECT ...\"");
+  // A folder of dBASE tables, or an auxiliary database file (SQLite).
+  const std::string& carpeta = a.posicionales[0];
+  store::OpenOptions op;
+  op.readOnly = true;
+  std::error_code ec;
+  if (fs::is_regular_file(carpeta, ec)) {
+    op.connect = "";
+  } else if (!store::folderExists(carpeta)) {
+    throw ErrorBatch("No se encuentra la carpeta " + carpeta);
+  }
+  store::Database db = store::Database::open(carpeta, op);
+  store::Cursor c = db.openCursor(a.posicionales[1], store::CursorKind::Snapshot);
+  std::vector<std::string> cab;
+  std::vector<std::vector<std::string>> filas;
+  std::vector<bool> num;
+  LeeCursor(c, cab, filas, num, !a.tiene("--csv"));
+  if (a.tiene("--csv")) {
+    EscribeTablaCsv(out, cab, filas);
+  } else {
+    EscribeTablaAlineada(out, cab, filas, num);
+    out << "(" << filas.size() << (filas.size() == 1 ? " fila" : " filas") << ")\n";
+  }
+  return 0;
+}
+
+// A file that starts as every SQLite database does.
+bool EsBaseSqlite(const std::string& archivo) {
+  std::ifstream in(archivo, std::ios::binary);
+  char cabecera[16] = {};
+  in.read(cabecera, sizeof cabecera);
+  return in.gcount() == 16 && std::string(cabecera, 16) == std::string("SQLite format 3\0", 16);
+}
+
+void DescribeTabla(store::Database& db, const std::string& tabla, long long primeras,
+                   std::ostream& out) {
+  const store::TableDef def = db.tableDef(tabla);
+  store::Cursor c = db.openCursor(tabla, store::CursorKind::Snapshot);
+  out << "Registros: " << c.recordCount() << "\n";
+  out << "Campos: " << def.fields().size() << "\n";
+  std::vector<std::vector<std::string>> campos;
+  for (const store::FieldDef& f : def.fields()) {
+    std::ostringstream dbf;
+    dbf << f.dbfType << '(' << f.dbfLength;
+    if (f.dbfType == 'N' || f.dbfType == 'F') dbf << ',' << f.dbfDecimals;
+    dbf << ')';
+    campos.push_back({f.name, dbf.str(), store::fieldTypeName(f.type)});
+  }
+  EscribeTablaAlineada(out, {"Campo", "dBASE", "Tipo"}, campos, {false, false, false});
+  for (const store::IndexDef& idx : def.indexes()) {
+    out << "Índice " << idx.name << (idx.unique ? " (único)" : "") << ":";
+    for (const std::string& f : idx.fields) out << " " << f;
+    out << "\n";
+  }
+  if (primeras > 0) {
+    std::vector<std::string> cab;
+    std::vector<std::vector<std::string>> filas;
+    std::vector<bool> num;
+    LeeCursor(c, cab, filas, num, false, primeras);
+    out << "\nPrimeras filas:\n";
+    EscribeTablaAlineada(out, cab, filas, num);
+  }
+}
+
+// An auxiliary database: every table with its fields and indexes.
+int InfoBaseAuxiliar(const std::string& archivo, long long primeras, std::ostream& out) {
+  store::OpenOptions op;
+  op.readOnly = true;
+  op.connect = "";
+  store::Database db = store::Database::open(archivo, op);
+  out << "Base auxiliar " << archivo << "\n";
+  for (const std::string& tabla : db.tableNames()) {
+    out << "\nTabla " << tabla << "\n";
+    DescribeTabla(db, tabla, primeras, out);
+  }
+  return 0;
+}
+
+int OrdenInfo(const std::vector<std::string>& args, std::ostream& out) {
+  const Argumentos a = Analiza(args, {"--rows"}, {});
+  if (a.posicionales.size() != 1)
+    throw ErrorUso("uso: arbelio-batch info ARCHIVO.dbf|ARCHIVO.sqlite");
+  const fs::path archivo = a.posicionales[0];
+  std::error_code ec;
+  if (!fs::is_regular_file(archivo, ec)) {
+    throw ErrorBatch("No se encuentra el archivo " + archivo.string());
+  }
+  const long long primeras = Numero(a.opcion("--rows", "5"), "--rows", 0, 1000000);
+  if (EsBaseSqlite(archivo.string())) return InfoBaseAuxiliar(archivo.string(), primeras, out);
+  const std::string carpeta =
+      archivo.has_parent_path() ? archivo.parent_path().string() : std::string(".");
+  const std::string tabla = archivo.stem().string();
+  store::OpenOptions op;
+  op.readOnly = true;
+  store::Database db = store::Database::open(carpeta, op);
+  out << "Tabla " << db.tableDef(tabla).name() << " (" << archivo.string() << ")\n";
+  out << "Página de códigos: " << db.tableDef(tabla).codePage() << "\n";
+  DescribeTabla(db, tabla, primeras, out);
+  return 0;
+}
+
+int OrdenImportMdb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Argumentos a = Analiza(args, {"--out"}, {});
+  if (a.posicionales.size() != 1 || a.opcion("--out").empty()) {
+    throw ErrorUso("uso: arbelio-batch import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite");
+  }
+  const ResultadoImportacion r = ImportaMdb(a.posicionales[0], a.opcion("--out"));
+  for (const std::string& aviso : r.avisos) err << "Aviso: " << aviso << "\n";
+  for (std::size_t i = 0; i < r.tablas.size(); ++i) {
+    out << "Tabla " << r.tablas[i] << ": " << r.filas[i] << (r.filas[i] == 1 ? " fila" : " filas")
+        << "\n";
+  }
+  out << "Escrito " << a.opcion("--out") << "\n";
+  return 0;
+}
+
+int OrdenImportHusoHoja(const std::vector<std::string>& args, const EntornoBatch& entorno,
+                        std::ostream& out) {
+  const Argumentos a = Analiza(args, {"--out"}, {});
+  if (a.posicionales.size() != 1) {
+    throw ErrorUso("uso: arbelio-batch import-husohoja ARCHIVO.csv [--out ARCHIVO.sqlite]");
+  }
+  std::ifstream in(a.posicionales[0]);
+  if (!in) throw ErrorBatch("No se encuentra el archivo " + a.posicionales[0]);
+  const std::string salida = a.opcion(
+      "--out", (fs::path(entorno.carpetaDatos) / "BDEstruct" / "HusoHoja.sqlite").string());
+  std::vector<HusosHoja> filas;
+  try {
+    filas = LeeCsvHusoHoja(in);
+  } catch (const ErrorBatch& e) {
+    throw ErrorBatch(a.posicionales[0] + ": " + e.what());
+  }
+  CreaHusoHojaSqlite(filas, salida);
+  out << filas.size() << " hojas escritas en " << salida << "\n";
+  return 0;
+}
+
+// Build-time generators, not listed in the help.
+int OrdenGeneraPlantillas(const std::vector<std::string>& args, std::ostream& out) {
+  if (args.size() != 2) throw ErrorUso("uso: arbelio-batch generar-plantillas CARPETA");
+  store::EscribePlantillas(args[1]);
+  out << "Plantillas escritas en " << args[1] << "\n";
+  return 0;
+}
+
+int OrdenGeneraEcuaciones(const std::vector<std::string>& args, std::ostream& out) {
+  const Argumentos a = Analiza(args, {"--out"}, {});
+  if (a.posicionales.size() != 2 || a.opcion("--out").empty()) {
+    throw ErrorUso("uso: arbelio-batch generar-ecuaciones MODELOS.csv CUBICACION.csv --out F");
+  }
+  std::ifstream m(a.posicionales[0]), c(a.posicionales[1]);
+  if (!m) throw ErrorBatch("No se encuentra el archivo " + a.posicionales[0]);
+  if (!c) throw ErrorBatch("No se encuentra el archivo " + a.posicionales[1]);
+  const auto modelos = LeeCsvModelos(m);
+  const auto ecuaciones = LeeCsvCubicacion(c);
+  CreaEcuacionesSqlite(modelos, ecuaciones, a.opcion("--out"));
+  out << modelos.size() << " modelos y " << ecuaciones.size() << " ecuaciones escritos en "
+      << a.opcion("--out") << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void EscribeTablaAlineada(std::ostream& out, const std::vector<std::string>& cabeceras,
+                          const std::vector<std::vector<std::string>>& filas,
+                          const std::vector<bool>& numericas) {
+  std::vector<std::size_t> ancho(cabeceras.size());
+  for (std::size_t i = 0; i < cabeceras.size(); ++i) ancho[i] = Anchura(cabeceras[i]);
+  for (const auto& f : filas) {
+    for (std::size_t i = 0; i < f.size() && i < ancho.size(); ++i) {
+      ancho[i] = std::max(ancho[i], Anchura(f[i]));
+    }
+  }
+  auto linea = [&](const std::vector<std::string>& celdas) {
+    std::string s;
+    for (std::size_t i = 0; i < ancho.size(); ++i) {
+      const std::string& t = i < celdas.size() ? celdas[i] : std::string();
+      const std::string relleno(ancho[i] - Anchura(t), ' ');
+      if (i > 0) s += "  ";
+      const bool derecha = i < numericas.size() && numericas[i];
+      s += derecha ? relleno + t : t + relleno;
+    }
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    out << s << "\n";
+  };
+  linea(cabeceras);
+  std::string regla;
+  for (std::size_t i = 0; i < ancho.size(); ++i) {
+    if (i > 0) regla += "  ";
+    regla += std::string(ancho[i], '-');
+  }
+  out << regla << "\n";
+  for (const auto& f : filas) linea(f);
+}
+
+void EscribeTablaCsv(std::ostream& out, const std::vector<std::string>& cabeceras,
+                     const std::vector<std::vector<std::string>>& filas) {
+  auto campo = [](const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+    std::string r = "\"";
+    for (char c : s) {
+      if (c == '"') r += '"';
+      r += c;
+    }
+    return r + "\"";
+  };
+  auto linea = [&](const std::vector<std::string>& celdas) {
+    for (std::size_t i = 0; i < celdas.size(); ++i) out << (i ? "," : "") << campo(celdas[i]);
+    out << "\n";
+  };
+  linea(cabeceras);
+  for (const auto& f : filas) linea(f);
+}
+
+int EjecutaOrdenBatch(const std::vector<std::string>& args, const EntornoBatch& entorno,
+                      std::ostream& out, std::ostream& err) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    (args.empty() ? err : out) << kUso;
+    return args.empty() ? 2 : 0;
+  }
+  const std::string& orden = args[0];
+  try {
+    if (orden == "sample") return OrdenSample(args, out);
+    if (orden == "sql") return OrdenSql(args, out);
+    if (orden == "info") return OrdenInfo(args, out);
+    if (orden == "import-mdb") return OrdenImportMdb(args, out, err);
+    if (orden == "import-husohoja") return OrdenImportHusoHoja(args, entorno, out);
+    if (orden == "generar-plantillas") return OrdenGeneraPlantillas(args, out);
+    if (orden == "generar-ecuaciones") return OrdenGeneraEcuaciones(args, out);
+    if (orden == "generar-husohoja-csv") {
+      EscribeCsvHusoHoja(out);
+      return 0;
+    }
+    err << "Orden desconocida: " << orden << "\n" << kUso;
+    return 2;
+  } catch (const ErrorUso& e) {
+    err << e.what() << "\n";
+    return 2;
+  } catch (const store::StoreError& e) {
+    err << "Error " << e.number() << ": " << e.description() << "\n";
+    return 1;
+  } catch (const ErrorBatch& e) {
+    err << "Error: " << e.what() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "Error: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace arbelio::batch
