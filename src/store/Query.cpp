@@ -140,6 +140,22 @@ COperand compileOperand(const Operand& o, const std::vector<FieldDef>& fields,
   return c;
 }
 
+bool isSingleColumn(const Operand& o, const std::vector<FieldDef>& fields) {
+  if (o.kind != Operand::Kind::Column) return false;
+  for (const auto& f : fields) {
+    if (equalsNoCase(f.name, o.name)) return f.type == FieldType::Single;
+  }
+  return false;
+}
+
+// A single-precision column holds float values: an equality with a number matches by value,
+// so the number is taken at single precision too ("CD=0.45" finds the stored 0.45f).
+void roundToSingle(COperand& lit) {
+  if (lit.kind == COperand::Kind::Literal && !lit.quoted && lit.literal.isNumber()) {
+    lit.literal = Value(static_cast<double>(static_cast<float>(lit.literal.number())));
+  }
+}
+
 }  // namespace
 
 CCond compileCondition(const Cond& cond, const std::vector<FieldDef>& fields,
@@ -151,10 +167,17 @@ CCond compileCondition(const Cond& cond, const std::vector<FieldDef>& fields,
     case Cond::Kind::Cmp:
       c.lhs = compileOperand(cond.lhs, fields, proj);
       c.rhs = compileOperand(cond.rhs, fields, proj);
+      if (cond.op == CmpOp::Eq || cond.op == CmpOp::Ne) {
+        if (isSingleColumn(cond.lhs, fields)) roundToSingle(c.rhs);
+        if (isSingleColumn(cond.rhs, fields)) roundToSingle(c.lhs);
+      }
       break;
     case Cond::Kind::In:
       c.lhs = compileOperand(cond.lhs, fields, proj);
       for (const auto& v : cond.list) c.list.push_back(compileOperand(v, fields, proj));
+      if (isSingleColumn(cond.lhs, fields)) {
+        for (auto& item : c.list) roundToSingle(item);
+      }
       break;
     default:
       for (const auto& k : cond.kids) c.kids.push_back(compileCondition(k, fields, proj));

@@ -163,6 +163,20 @@ TEST_F(CursorTest, FindsWalkInCursorOrderAndSetNoMatch) {
   EXPECT_EQ(key(c), "47/2/2");
 }
 
+TEST_F(CursorTest, SingleColumnsMatchNumbersByValue) {
+  Cursor c = db.openCursor("PIESMA00");
+  c.edit();
+  c.setValue("DN", 0.45);  // stored as the float nearest to 0.45
+  c.update();
+  c.findFirst("DN=0.45");
+  ASSERT_FALSE(c.noMatch());
+  EXPECT_EQ(key(c), "47/2/1");
+  c.findFirst("PROVINCIA=47 AND DN=0.449999988079071");  // the float's own digits match too
+  EXPECT_FALSE(c.noMatch());
+  Cursor q = db.openCursor("SELECT * FROM PIESMA00 WHERE DN IN (0.45, 8)");
+  EXPECT_EQ(q.recordCount(), 2);
+}
+
 TEST_F(CursorTest, FindIndexFollowsEditsAddsAndDeletes) {
   Cursor c = db.openCursor("PIESMA00");
   c.findFirst("ESTADILLO=2");
