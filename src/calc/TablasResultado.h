@@ -1,0 +1,48 @@
+// The nine result tables of a calculation run: names, column layouts and creation.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "shell/EstadoAplicacion.h"
+#include "store/Database.h"
+#include "store/Schema.h"
+
+namespace arbelio::calc {
+
+// In the order of the TablasCalcular indexes: 0 AIndiv, 1 Parcel, 2 Specie, 3 Cldiam, 4 Sp_par,
+// 5 Cd_par, 6 Cd_esp, 7 Cdsp_p, 8 Totals.
+enum class TablaResultado {
+  AIndiv,
+  Parcel,
+  Specie,
+  Cldiam,
+  Sp_par,
+  Cd_par,
+  Cd_esp,
+  Cdsp_p,
+  Totals
+};
+
+inline constexpr std::array<TablaResultado, 9> kTodasLasTablas = {
+    TablaResultado::AIndiv, TablaResultado::Parcel, TablaResultado::Specie,
+    TablaResultado::Cldiam, TablaResultado::Sp_par, TablaResultado::Cd_par,
+    TablaResultado::Cd_esp, TablaResultado::Cdsp_p, TablaResultado::Totals};
+
+// "AIndiv", "Parcel", "Specie", "Cldiam", "Sp_par", "Cd_par", "Cd_esp", "Cdsp_p", "Totals".
+const char* NombreBase(TablaResultado t);
+// Base name + SufijoTablas.
+std::string NombreTabla(const shell::EstadoAplicacion& estado, TablaResultado t);
+// Codes of the rows of VariablesUnidades marked "SI", in row order: the variable columns.
+std::vector<std::string> VariablesMarcadas(const shell::EstadoAplicacion& estado);
+bool VariableMarcada(const shell::EstadoAplicacion& estado, const std::string& codigo);
+
+// The table's columns as the options say (cork columns, variable columns).
+store::TableDef DefinicionTablaResultado(const shell::EstadoAplicacion& estado, TablaResultado t);
+// Creates the table in the output database. The AIndiv step first records SufijoTablas into
+// SufijoCalculos.
+void CrearTablaResultado(store::Database& salida, shell::EstadoAplicacion& estado,
+                         TablaResultado t);
+
+}  // namespace arbelio::calc
