@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "equations/Ecuaciones.h"
 #include "shell/EstadoMenus.h"
 
 namespace arbelio::shell {
@@ -123,6 +124,13 @@ struct EstadoAplicacion {
 
   // Enabled state of the work-flow menu entries.
   EstadoMenus menus;
+
+  // Large trees of the last calculation run left out of the tree table because their diameter
+  // was missing or below 7.5 cm (set by the tree pass, reported once at the end of the run).
+  std::int32_t PiesSinDiametroValido = 0;
+
+  // Lists and script engine of the equation texts (checked formula, parameters, variables).
+  equations::EstadoEcuaciones ecuaciones;
 };
 
 }  // namespace arbelio::shell

@@ -369,6 +369,8 @@ void Cursor::setValue(int i, const Value& v) {
   if (c.mode_ == CursorImpl::Mode::None) {
     throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
   }
+  // A value that does not fit its field is refused now, leaving the row being edited as it was.
+  if (c.table_) (void)c.table_->encode(c.proj_[static_cast<std::size_t>(i)], v);
   c.buf_[static_cast<std::size_t>(i)] = v;
   c.changed_[static_cast<std::size_t>(i)] = 1;
 }

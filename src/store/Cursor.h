@@ -60,6 +60,8 @@ class Cursor {
 
   // Editing: edit() or addNew(), then setValue()/appendChunk(), then update(). While editing,
   // value() returns the edited values. After addNew + update the cursor stays where it was.
+  // setValue() refuses a value that does not fit its field (overflow, text too long, not a
+  // number) at once, leaving the other values of the row as they were.
   void edit();
   void addNew();
   void setValue(int i, const Value& v);

@@ -305,22 +305,20 @@ TEST(DbfCodec, ValuesThatDoNotFitAreRefusedWithoutChangingTheRow) {
   c.moveFirst();
   c.edit();
   c.setValue("C", "xyz");
-  c.setValue("B", 256);
-  EXPECT_THROW(c.update(), StoreError);
-  c.cancelUpdate();
-  EXPECT_EQ(c.value("C").text(), "abc");
+  EXPECT_THROW(c.setValue("B", 256), StoreError);  // refused at once
+  c.update();                                       // the rest of the edit goes through
+  EXPECT_EQ(c.value("C").text(), "xyz");
+  EXPECT_EQ(c.value("B").toDouble(), 7);
   c.edit();
-  c.setValue("C", "abcd");
   try {
-    c.update();
+    c.setValue("C", "abcd");
     FAIL();
   } catch (const StoreError& e) {
     EXPECT_EQ(e.number(), err::kCampoDemasiadoPequeno);
   }
+  EXPECT_THROW(c.setValue("B", "no es un número"), StoreError);
   c.cancelUpdate();
-  c.edit();
-  c.setValue("B", "no es un número");
-  EXPECT_THROW(c.update(), StoreError);
+  EXPECT_EQ(c.value("C").text(), "xyz");
 }
 
 TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {

@@ -1,0 +1,349 @@
+#include "calc/CalculosArbol.h"
+
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "calc/Dasometria.h"
+#include "calc/NumerosVB.h"
+#include "calc/TablasResultado.h"
+#include "store/StoreError.h"
+
+namespace arbelio::calc {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+
+// Runs one step of a tree's row; a failing step leaves its field empty and the pass goes on.
+template <class F>
+void paso(F&& f) {
+  try {
+    f();
+  } catch (const store::StoreError&) {
+  }
+}
+
+bool excluido(const shell::EstadoAplicacion& e, const store::Value& prov, const store::Value& est,
+              const store::Value& num) {
+  if (e.PiesExcluidos.empty() || e.PiesExcluidos.front().provincia == 0) return false;
+  if (!prov.isNumber() || !est.isNumber() || !num.isNumber()) return false;
+  for (const auto& p : e.PiesExcluidos) {
+    if (p.numorden == num.number() && p.estadillo == est.number() &&
+        p.provincia == prov.number()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void contador(const shell::EstadoAplicacion& e, shell::Interaccion& ui, std::int64_t n) {
+  ui.progresoPosicion(std::to_string(n));
+  if (n <= e.NumeroPies && e.NumeroPies > 0) {
+    ui.progresoBarra(static_cast<int>(RedondeoPar(100.0 * n / e.NumeroPies, 0)));
+  }
+}
+
+// The value a call text carries for a number: its ordinary decimal text read back.
+double comoEnLlamada(double v, bool simple) {
+  const std::string t = equations::NumeroConPunto(equations::TextoNumero(v, simple));
+  double r = 0;
+  std::from_chars(t.data(), t.data() + t.size(), r);
+  return r;
+}
+
+}  // namespace
+
+equations::VariablesMarcadas VariablesDeOpciones(const shell::EstadoAplicacion& e) {
+  equations::VariablesMarcadas m;
+  m.vcc = e.VariablesUnidades[0].calcular == "SI";
+  m.vsc = e.VariablesUnidades[1].calcular == "SI";
+  m.iavc = e.VariablesUnidades[2].calcular == "SI";
+  m.vle = e.VariablesUnidades[3].calcular == "SI";
+  return m;
+}
+
+ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                                        store::Database& trabajo, store::Database& salida,
+                                        FuenteEcuacionesKAV* kav) {
+  ui.relojArena(true);
+  e.VolumenesIncompletos = false;
+  e.PiesSinDiametroValido = 0;
+  store::Cursor pies = trabajo.openCursor("PIESMA00", store::CursorKind::Snapshot);
+  if (pies.recordCount() == 0) {
+    ui.aviso("Ningun Registro");
+    ui.relojArena(false);
+    return ResultadoPasada::SinRegistros;
+  }
+  store::Cursor arboles = salida.openCursor(NombreTabla(e, TablaResultado::AIndiv));
+  ui.mostrarProgreso("Progreso de cálculos", "Calculando...", true,
+                     shell::PosicionProgreso::ArribaDerecha);
+  ui.progresoCalculos("cálculos de árbol individual");
+  ui.progresoPosicion("0");
+  ui.progresoBarra(0);
+  ui.ceder();
+
+  const auto& o = e.opciones;
+  const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
+  std::int64_t n = 0;
+  const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
+  for (std::int32_t i = 1; i <= numero; ++i) {
+    ui.ceder();
+    if (ui.cancelado()) {
+      ui.ocultarProgreso();
+      ui.relojArena(false);
+      return ResultadoPasada::Cancelada;
+    }
+    const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
+    const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
+                                 " AND ESTADILLO=" + std::to_string(parcela.estadillo);
+    for (pies.findFirst(criterio); !pies.noMatch(); pies.findNext(criterio)) {
+      const store::Value prov = pies.value("Provincia");
+      const store::Value est = pies.value("Estadillo");
+      const store::Value num = pies.value("NUMORDEN");
+      if (excluido(e, prov, est, num)) continue;
+      ++n;
+      contador(e, ui, n);
+      ui.ceder();
+
+      // The diameter decides whether the tree enters the table at all.
+      const store::Value d1 = pies.value("DIAMETRO1");
+      const store::Value d2 = pies.value("DIAMETRO2");
+      float dn = 0;
+      bool conDiametro = false;
+      try {
+        dn = static_cast<float>((d2.toDouble() + d1.toDouble()) / 20.0);
+        conDiametro = dn >= 7.5f;
+      } catch (const store::StoreError&) {
+      }
+      if (!conDiametro) {
+        ++e.PiesSinDiametroValido;
+        continue;
+      }
+
+      arboles.addNew();
+      paso([&] { arboles.setValue("PROVINCIA", prov); });
+      paso([&] { arboles.setValue("PARCELA", est); });
+      paso([&] { arboles.setValue("NUMORDEN", num); });
+      paso([&] { arboles.setValue("ESPECIE", pies.value("Especie")); });
+      paso([&] { arboles.setValue("FORMA", pies.value("forma")); });
+      paso([&] { arboles.setValue("CALIDAD", pies.value("calidad")); });
+      const store::Value paramesp = pies.value("PARAMESP");
+      paso([&] { arboles.setValue("PARAMESP", paramesp); });
+      arboles.setValue("DN", dn);
+      int codigo = 4;
+      if (dn < 12.5f) {
+        codigo = 1;
+      } else if (dn < 22.5f) {
+        codigo = 2;
+      } else if (dn < 42.5f) {
+        codigo = 3;
+      }
+      arboles.setValue("FACTOREXP", codigo);
+      const float sn = static_cast<float>(static_cast<double>(dn) * dn / 4 * kPi);
+      const float cn = static_cast<float>(static_cast<double>(dn) * kPi);
+      arboles.setValue("SN", sn);
+      arboles.setValue("CN", cn);
+      paso([&] { arboles.setValue("CD", ClaseDiametrica(dn, o.AnchoClase)); });
+      // The height is converted as a number directly.
+      paso([&] {
+        const store::Value h = pies.value("ALTURA");
+        if (!h.isNull()) arboles.setValue("ALTURA", h.toDouble());
+      });
+      const store::Value especie = pies.value("Especie");
+      if (corcho && especie.isNumber() && especie.number() == 46 && paramesp.isText()) {
+        // Stripping height from the last two characters of PARAMESP; a blank PARAMESP (null)
+        // gives no cork values.
+        const std::string& t = paramesp.text();
+        const float ldch =
+            static_cast<float>(ValVB(t.size() >= 2 ? std::string_view(t).substr(t.size() - 2) : t));
+        paso([&] { arboles.setValue("LDCH", ldch); });
+        if (o.CalcularSDCH) {
+          paso([&] { arboles.setValue("SDCH", static_cast<double>(cn) / 10 * ldch); });
+        }
+        if (o.CalcularIDCH) {
+          paso([&] {
+            arboles.setValue("IDCH", static_cast<double>(cn) * (static_cast<double>(ldch) * 10) /
+                                         static_cast<double>(sn));
+          });
+        }
+      }
+      contador(e, ui, n);
+      arboles.update();
+      ui.ceder();
+    }
+  }
+  arboles.close();
+  pies.close();
+  CalculosEcuaciones(e, ui, salida, kav);
+  return ResultadoPasada::Completa;
+}
+
+namespace {
+
+struct EcuacionUsuario {
+  int especie = 0, forma = 0, calidad = 0;
+  std::string variable, formula;
+  std::vector<double> parametros;
+};
+
+std::vector<EcuacionUsuario> LeerEcuacionesUsuario(const shell::EstadoAplicacion& e,
+                                                    store::Database& salida) {
+  std::vector<EcuacionUsuario> lista;
+  const std::string suf = e.SufijoTablas;
+  if (!salida.hasTable("Ecuas" + suf) || !salida.hasTable("Models" + suf) ||
+      !salida.hasTable("Params" + suf)) {
+    return lista;
+  }
+  store::Cursor ecuas = salida.openCursor("SELECT * FROM Ecuas" + suf, store::CursorKind::Snapshot);
+  store::Cursor modelos = salida.openCursor("Models" + suf, store::CursorKind::Snapshot);
+  store::Cursor params = salida.openCursor("Params" + suf, store::CursorKind::Snapshot);
+  for (; !ecuas.eof(); ecuas.moveNext()) {
+    EcuacionUsuario q;
+    try {
+      q.especie = ecuas.value("Especie").toInt32();
+      q.forma = ecuas.value("forma").isNull() ? 0 : ecuas.value("forma").toInt32();
+      q.calidad = ecuas.value("calidad").isNull() ? 0 : ecuas.value("calidad").toInt32();
+      q.variable = ecuas.value("variable").toString();
+      const std::string idm = ecuas.value("idmodelo").toString();
+      modelos.findFirst("idmodelo=" + idm);
+      if (modelos.noMatch()) continue;
+      std::string f = modelos.value("modelo").toString();
+      const auto b = f.find_first_not_of(' ');
+      const auto z = f.find_last_not_of(' ');
+      q.formula = b == std::string::npos ? std::string() : f.substr(b, z - b + 1);
+      const std::string ide = "idecuacion=" + ecuas.value("idecuacion").toString();
+      for (params.findFirst(ide); !params.noMatch(); params.findNext(ide)) {
+        q.parametros.push_back(params.value("valorparam").toDouble());
+      }
+    } catch (const store::StoreError&) {
+      continue;
+    }
+    lista.push_back(std::move(q));
+  }
+  return lista;
+}
+
+void AplicarEcuacionesUsuario(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                              store::Database& salida) {
+  const auto ecuaciones = LeerEcuacionesUsuario(e, salida);
+  if (ecuaciones.empty()) return;
+  store::Cursor arboles =
+      salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]");
+  auto& eq = e.ecuaciones;
+  for (const auto& q : ecuaciones) {
+    const auto r = equations::ComprobarEcuacion(eq, q.formula, VariablesDeOpciones(e));
+    if (!r.valida) {
+      ui.aviso(r.mensaje);
+      continue;
+    }
+    if (!equations::GenerarFuncionEGS(eq, q.formula)) {
+      const std::string informe = equations::TextoErrorScript(eq.motor.error());
+      if (!informe.empty()) {
+        ui.mensaje(informe, equations::kTituloErrorScript, shell::IconoMensaje::Critico,
+                   shell::BotonesMensaje::Aceptar);
+      }
+      continue;
+    }
+    eq.valores = q.parametros;
+    const std::string destino = equations::CampoDeVariable(q.variable);
+    if (destino.empty() || arboles.fieldIndex(destino) < 0) continue;
+    std::vector<std::string> campos;
+    if (!equations::esListaVacia(eq.variables)) {
+      for (const auto& v : eq.variables) campos.push_back(equations::CampoDeVariable(v));
+    }
+    // Parameter values as the call text carries them.
+    std::vector<double> args;
+    for (double p : q.parametros) args.push_back(comoEnLlamada(p, false));
+    const std::size_t nParametros = args.size();
+    std::string criterio = "ESPECIE=" + std::to_string(q.especie);
+    if (q.forma != 0) criterio += " AND FORMA=" + std::to_string(q.forma);
+    if (q.calidad != 0) criterio += " AND CALIDAD=" + std::to_string(q.calidad);
+    for (arboles.findFirst(criterio); !arboles.noMatch(); arboles.findNext(criterio)) {
+      args.resize(nParametros);
+      bool completos = true;
+      for (const auto& campo : campos) {
+        const int idx = campo.empty() ? -1 : arboles.fieldIndex(campo);
+        const store::Value v = idx < 0 ? store::Value() : arboles.value(idx);
+        if (!v.isNumber()) {
+          completos = false;  // an empty field makes the call text invalid
+          break;
+        }
+        args.push_back(comoEnLlamada(v.number(), true));
+      }
+      double valor = 0;
+      if (!completos || !eq.motor.Llamar(args, valor)) continue;
+      try {
+        arboles.edit();
+        arboles.setValue(destino, valor);
+        arboles.update();
+      } catch (const store::StoreError&) {
+        arboles.cancelUpdate();
+      }
+    }
+  }
+}
+
+void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                          store::Database& salida, FuenteEcuacionesKAV& kav) {
+  store::Cursor arboles =
+      salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]");
+  ui.relojArena(true);
+  ui.mostrarProgreso("Progreso de cálculos", "Calculando...", true,
+                     shell::PosicionProgreso::ArribaDerecha);
+  ui.progresoPosicion("0");
+  ui.progresoCalculos("cálculos de árbol individual, según ecuaciones.");
+  ui.progresoBarra(0);
+  ui.ceder();
+  const auto variables = VariablesMarcadas(e);
+  const std::int64_t total = static_cast<std::int64_t>(e.NumeroPies) *
+                             static_cast<std::int64_t>(variables.size());
+  std::int64_t m = 0;
+  for (const auto& variable : variables) {
+    const std::string campo = equations::CampoDeVariable(variable);
+    const int idx = campo.empty() ? -1 : arboles.fieldIndex(campo);
+    if (idx < 0) continue;
+    std::int64_t visitados = 0;
+    for (arboles.moveFirst(); !arboles.eof(); arboles.moveNext()) {
+      if (++visitados % 1000 == 0) ui.ceder();
+      if (!arboles.value(idx).isNull()) continue;  // set by a user equation
+      ArbolKAV a;
+      a.provincia = arboles.value("PROVINCIA");
+      a.especie = arboles.value("ESPECIE");
+      a.forma = arboles.value("FORMA");
+      a.paramesp = arboles.value("PARAMESP");
+      a.dn = arboles.value("DN");
+      a.altura = arboles.value("ALTURA");
+      const int iv = arboles.fieldIndex("VCC");
+      if (iv >= 0) a.vcc = arboles.value(iv);
+      const std::optional<double> v = kav.Valor(a, variable);
+      if (!v) continue;
+      ++m;
+      ui.progresoPosicion(std::to_string(m));
+      if (total > 0) {
+        int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));
+        if (barra >= 100) barra = 0;
+        ui.progresoBarra(barra);
+      }
+      try {
+        arboles.edit();
+        arboles.setValue(idx, *v);
+        arboles.update();
+      } catch (const store::StoreError&) {
+        arboles.cancelUpdate();
+      }
+    }
+  }
+  ui.ceder();
+}
+
+}  // namespace
+
+void CalculosEcuaciones(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                        store::Database& salida, FuenteEcuacionesKAV* kav) {
+  if (e.opciones.MetodoCalculo != 1) AplicarEcuacionesUsuario(e, ui, salida);
+  if (e.opciones.MetodoCalculo != 3 && kav != nullptr) AplicarEcuacionesKAV(e, ui, salida, *kav);
+  ui.relojArena(false);
+}
+
+}  // namespace arbelio::calc

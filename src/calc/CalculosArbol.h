@@ -1,0 +1,53 @@
+// The first two passes of a calculation run: the tree pass fills the individual-tree table
+// AIndiv + SufijoTablas from PIESMA00 (diameter, expansion-factor code, section, circumference,
+// class, height, cork), then the equation pass fills the variable columns with the user's and
+// the inventory's equations.
+//
+// Trees without a usable diameter (an empty DIAMETRO1/DIAMETRO2, or DN below 7.5 cm) get no
+// expansion-factor code; they are kept out of AIndiv (and so of every sum) and counted in
+// EstadoAplicacion::PiesSinDiametroValido for one warning at the end of the run.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "shell/EstadoAplicacion.h"
+#include "shell/Interaccion.h"
+#include "store/Database.h"
+#include "store/Value.h"
+
+namespace arbelio::calc {
+
+// What the inventory's equations need of a tree.
+struct ArbolKAV {
+  store::Value provincia, especie, forma, paramesp, dn, altura, vcc;
+};
+
+// The inventory's equations: the value of a variable for a tree, or nullopt when the inventory
+// has no equation for it (or its model cannot be evaluated for the tree).
+class FuenteEcuacionesKAV {
+ public:
+  virtual ~FuenteEcuacionesKAV() = default;
+  virtual std::optional<double> Valor(const ArbolKAV& arbol, const std::string& variable) = 0;
+};
+
+enum class ResultadoPasada { Completa, Cancelada, SinRegistros };
+
+// PIESMA00 is read from `trabajo` (BDTemp); AIndiv + SufijoTablas must exist in `salida`.
+// Runs the equation pass at its end (unless cancelled or without trees). `kav` may be null when
+// the method uses user equations only.
+ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                                        store::Database& trabajo, store::Database& salida,
+                                        FuenteEcuacionesKAV* kav);
+
+// Fills the variable columns of AIndiv: user equations ("Ecuas"/"Models"/"Params" +
+// SufijoTablas in `salida`) unless MetodoCalculo is 1, then inventory equations for the columns
+// still empty unless MetodoCalculo is 3.
+void CalculosEcuaciones(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                        store::Database& salida, FuenteEcuacionesKAV* kav);
+
+// The volume variables whose boxes are ticked in the options (rows 1-4 marked "SI"): the
+// variables an equation text may use besides HT and DN.
+equations::VariablesMarcadas VariablesDeOpciones(const shell::EstadoAplicacion& estado);
+
+}  // namespace arbelio::calc

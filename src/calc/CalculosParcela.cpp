@@ -1,0 +1,146 @@
+#include "calc/CalculosParcela.h"
+
+#include <array>
+#include <cmath>
+
+#include "calc/Dasometria.h"
+#include "calc/TablasResultado.h"
+#include "store/StoreError.h"
+
+namespace arbelio::calc {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+constexpr std::array<const char*, 4> kVolumenes = {"VCC", "VSC", "IAVC", "VLE"};
+
+template <class F>
+void paso(F&& f) {
+  try {
+    f();
+  } catch (const store::StoreError&) {
+  }
+}
+
+// Accumulators of one plot for each expansion-factor code 1-4 (index 0 unused). Sums are kept
+// in single precision, as the per-code accumulators always were.
+struct Acumulador {
+  std::array<std::int32_t, 5> cuenta{};
+  std::array<float, 5> sn{};
+  std::array<std::array<float, 5>, 4> volumen{};
+  std::array<float, 5> sdch{};
+  std::array<bool, 4> incompleto{};
+};
+
+}  // namespace
+
+ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                                store::Database& salida) {
+  ui.relojArena(true);
+  const auto& o = e.opciones;
+  store::Cursor arboles =
+      salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]" +
+                            " ORDER BY Provincia, Parcela, DN",
+                        store::CursorKind::Snapshot);
+  store::Cursor parcelas = salida.openCursor(NombreTabla(e, TablaResultado::Parcel));
+  ui.progresoPosicion("0");
+  ui.progresoBarra(0);
+  ui.progresoCalculos("cálculos de parcela");
+
+  std::array<bool, 4> seleccionado{};
+  for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
+    seleccionado[v] = VariableMarcada(e, kVolumenes[v]) && arboles.fieldIndex(kVolumenes[v]) >= 0;
+  }
+  const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
+  const auto& f = e.FactoresExpansion;
+  const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
+  for (std::int32_t i = 1; i <= numero; ++i) {
+    ui.ceder();
+    if (ui.cancelado()) {
+      ui.ocultarProgreso();
+      ui.relojArena(false);
+      return ResultadoPasada::Cancelada;
+    }
+    const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
+    Acumulador a;
+    const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
+                                 " AND PARCELA=" + std::to_string(parcela.estadillo);
+    for (arboles.findFirst(criterio); !arboles.noMatch(); arboles.findNext(criterio)) {
+      const store::Value codigo = arboles.value("FACTOREXP");
+      if (!codigo.isNumber() || codigo.number() < 1 || codigo.number() > 4) continue;
+      const auto k = static_cast<std::size_t>(codigo.number());
+      a.cuenta[k] += 1;
+      paso([&] { a.sn[k] += arboles.value("SN").toFloat(); });
+      for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
+        if (!seleccionado[v]) continue;
+        const store::Value x = arboles.value(kVolumenes[v]);
+        if (x.isNull()) {
+          a.incompleto[v] = true;
+        } else {
+          a.volumen[v][k] += static_cast<float>(x.toDouble());
+        }
+      }
+      if (corcho) {
+        const store::Value sp = arboles.value("ESPECIE");
+        if (sp.isNumber() && sp.number() == 46) {
+          paso([&] { a.sdch[k] += arboles.value("SDCH").toFloat(); });
+        }
+      }
+    }
+
+    // Per hectare: each product single x single added to a double.
+    double N = 0, sumaSN = 0, S = 0;
+    std::array<double, 4> vol{};
+    for (std::size_t k = 1; k <= 4; ++k) {
+      N += static_cast<float>(static_cast<float>(a.cuenta[k]) * f[k]);
+      sumaSN += static_cast<float>(a.sn[k] * f[k]);
+      S += static_cast<float>(a.sdch[k] * f[k]);
+      for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
+        vol[v] += static_cast<float>(a.volumen[v][k] * f[k]);
+      }
+    }
+    parcelas.addNew();
+    bool incompleta = false;
+    paso([&] { parcelas.setValue("PROVINCIA", parcela.provincia); });
+    paso([&] { parcelas.setValue("PARCELA", parcela.estadillo); });
+    parcelas.setValue("N", N);
+    parcelas.setValue("AB", RedondeoPar(sumaSN / 10000, 5));
+    for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
+      if (!seleccionado[v]) continue;
+      if (a.incompleto[v]) {
+        incompleta = true;
+      } else {
+        paso([&] { parcelas.setValue(kVolumenes[v], vol[v] / 1000); });
+      }
+    }
+    const float nFila = parcelas.value("N").toFloat();
+    const float abFila = parcelas.value("AB").toFloat();
+    if (corcho) {
+      if (o.CalcularSDCH) paso([&] { parcelas.setValue("SDCH", S); });
+      if (o.CalcularIDCH && abFila != 0) paso([&] { parcelas.setValue("IDM", S / abFila); });
+    }
+    const double dg = nFila != 0 ? std::sqrt(40000.0 * abFila / (kPi * nFila)) : 0;
+    parcelas.setValue("Dg", dg);
+    const float dgFila = parcelas.value("Dg").toFloat();
+    paso([&] {
+      parcelas.setValue("Ho", AlturaDominante(arboles, e, i, 0));
+      const float ho = parcelas.value("Ho").toFloat();
+      parcelas.setValue("HART", IndiceHart(o, nFila, ho));
+    });
+    paso([&] { parcelas.setValue("REINEKE", IndiceReineke(o, nFila, dgFila)); });
+    paso([&] { parcelas.setValue("Dm", DiametroMedio(arboles, e, i, 0, 0)); });
+    paso([&] { parcelas.setValue("Hm", AlturaMedia(arboles, e, i, 0, 0)); });
+    paso([&] { parcelas.setValue("Do", DiametroDominante(arboles, e, i, 0)); });
+    parcelas.update();
+    if (incompleta) e.VolumenesIncompletos = true;
+    ui.progresoPosicion(std::to_string(i));
+    if (i <= e.NumeroParcelas && e.NumeroParcelas > 0) {
+      ui.progresoBarra(static_cast<int>(RedondeoPar(100.0 * i / e.NumeroParcelas, 0)));
+    }
+    ui.ceder();
+  }
+  ui.relojArena(false);
+  return ResultadoPasada::Completa;
+}
+
+}  // namespace arbelio::calc

@@ -1,0 +1,163 @@
+#include "calc/HazCalculos.h"
+
+#include "calc/CalculosParcela.h"
+#include "cut/GenerarSufijo.h"
+#include "shell/EspacioTrabajo.h"
+#include "store/FileOps.h"
+#include "store/StoreError.h"
+
+namespace arbelio::calc {
+
+namespace {
+
+constexpr int kAIndiv = 0, kParcel = 1, kSpecie = 2, kCldiam = 3, kSpPar = 4, kCdPar = 5,
+              kTotals = 8;
+
+std::string ruta(const std::string& carpeta, const std::string& archivo) {
+  return carpeta + "/" + archivo;
+}
+
+}  // namespace
+
+std::array<bool, 9> TablasNecesarias(const std::array<bool, 9>& s) {
+  std::array<bool, 9> t = s;
+  t[kAIndiv] = true;
+  if (t[kSpecie]) t[kSpPar] = t[kParcel] = t[kTotals] = true;
+  if (t[kCldiam]) t[kCdPar] = t[kParcel] = t[kTotals] = true;
+  if (t[kSpPar] || t[kTotals]) t[kParcel] = true;
+  return t;
+}
+
+std::string AvisoPiesSinDiametro(std::int32_t n) {
+  return std::to_string(n) +
+         " pies mayores sin diámetro válido (nulo o menor de 7,5 cm) no se han incluido en los "
+         "cálculos.";
+}
+
+void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                     const EntornoCalculo& entorno) {
+  const auto& r = e.rutas;
+  if (e.ListaParcelas.vacia()) {
+    ui.relojArena(true);
+    if (store::fileExists(ruta(r.BDTemp, "Datdef00.dbf")) ||
+        !store::findFileNoCase(r.BDTemp, "Datdef00.dbf").empty()) {
+      e.menus.alPrepararCalculo();
+    } else if (entorno.generarBaseTrabajo) {
+      entorno.generarBaseTrabajo();
+    }
+    e.SufijoTablas = cut::GenerarSufijo(entorno.aleatorio);
+    store::Database trabajo = store::Database::open(r.BDTemp);
+    {
+      store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::Snapshot);
+      c.moveLast();
+      e.NumeroParcelas = static_cast<std::int32_t>(c.recordCount());
+    }
+    {
+      store::Cursor c = trabajo.openCursor("SELECT Sum(NUMPMA) as NumTodosPies FROM DATDEF00");
+      const store::Value v = c.value("NumTodosPies");
+      e.NumeroPies = v.isNull() ? 0 : v.toInt32();
+    }
+    {
+      store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
+      if (!c.eof()) {
+        e.ListaParcelas.entradas.assign(1, shell::Parcela{});
+        for (; !c.eof(); c.moveNext()) {
+          e.ListaParcelas.entradas.push_back(shell::Parcela{
+              static_cast<std::int16_t>(c.value("Provincia").toInt16()),
+              static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
+        }
+        e.ListaParcelas.numero =
+            static_cast<std::int32_t>(e.ListaParcelas.entradas.size() - 1);
+      }
+    }
+    trabajo.close();
+    for (const auto& nombre : e.NombresTablas) {
+      const std::string destino = ruta(r.BDOut, nombre + e.SufijoTablas + ".dbf");
+      if (store::fileExists(destino)) store::deleteFile(destino);
+      store::copyFile(ruta(r.BDEstruct, nombre + ".dbf"), destino);
+    }
+  } else {
+    for (const auto& nombre : e.NombresTablas) {
+      const std::string destino = ruta(r.BDOut, nombre + e.SufijoTablas + ".dbf");
+      if (!store::fileExists(destino)) store::copyFile(ruta(r.BDEstruct, nombre + ".dbf"), destino);
+    }
+  }
+  // The memo file of the cut information table comes with its template.
+  const std::string dbt = ruta(r.BDEstruct, "InfCor.dbt");
+  const std::string destinoDbt = ruta(r.BDOut, "InfCor" + e.SufijoTablas + ".dbt");
+  if (store::fileExists(dbt) && !store::fileExists(destinoDbt)) store::copyFile(dbt, destinoDbt);
+}
+
+ResultadoCalculo HazCalculos(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                             const EntornoCalculo& entorno) {
+  ResultadoCalculo res;
+  try {
+    e.SufijoCalculos = e.SufijoTablas;
+    shell::LimpiarBDOUT(e, ui);
+    PrepararCalculo(e, ui, entorno);
+    store::Database trabajo = store::Database::open(e.rutas.BDTemp);
+    store::Database salida = store::Database::open(e.rutas.BDOut);
+    ui.ceder();
+    bool hechas = false;
+    if (!ui.cancelado()) {
+      CrearTablaResultado(salida, e, TablaResultado::AIndiv);
+      res.tablas.push_back(TablaResultado::AIndiv);
+      ui.ceder();
+      if (!ui.cancelado()) {
+        std::unique_ptr<FuenteEcuacionesKAV> kav;
+        if (e.opciones.MetodoCalculo != 3 && entorno.abrirEcuacionesKAV) {
+          kav = entorno.abrirEcuacionesKAV();
+        }
+        CalculosArbolIndividual(e, ui, trabajo, salida, kav.get());
+        kav.reset();
+        const auto tablas = TablasNecesarias(e.opciones.TablasCalcular);
+        for (int indice : kOrdenPasadas) {
+          if (!tablas[static_cast<std::size_t>(indice)]) continue;
+          const auto t = kTodasLasTablas[static_cast<std::size_t>(indice)];
+          CrearTablaResultado(salida, e, t);
+          res.tablas.push_back(t);
+          if (indice == kParcel) {
+            CalculosParcela(e, ui, salida);
+          } else if (entorno.pasadas[static_cast<std::size_t>(indice)]) {
+            entorno.pasadas[static_cast<std::size_t>(indice)](e, ui, salida);
+          }
+        }
+        hechas = true;
+      }
+    }
+    salida.close();
+    trabajo.close();
+    if (hechas) {
+      ui.progresoEtiquetas(false, false, false);
+      ui.ocultarProgreso();
+      ui.ceder();
+      if (e.VolumenesIncompletos) ui.aviso(kAvisoVolumenesIncompletos);
+      if (e.PiesSinDiametroValido > 0) ui.aviso(AvisoPiesSinDiametro(e.PiesSinDiametroValido));
+      res.cancelado = e.CalculoCancelado;
+      e.CalculoCancelado = false;
+      e.menus.alTerminarCalculo();
+    } else {
+      ui.ocultarProgreso();
+      res.cancelado = true;
+      e.CalculoCancelado = false;
+    }
+  } catch (const store::StoreError& err) {
+    ui.ocultarProgreso();
+    ui.relojArena(false);
+    ui.aviso("Error " + err.description());
+    res.cancelado = true;
+  }
+  ui.relojArena(false);
+  return res;
+}
+
+ResultadoCalculo mnuCalCalcular_Click(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                                      const EntornoCalculo& entorno) {
+  e.opciones.TablasCalcular = {};
+  e.opciones.TablasCalcular[kAIndiv] = true;
+  e.opciones.TablasCalcular[kParcel] = true;
+  e.opciones.TablasCalcular[kSpPar] = true;
+  return HazCalculos(e, ui, entorno);
+}
+
+}  // namespace arbelio::calc

@@ -1,0 +1,70 @@
+// A complete calculation run (HazCalculos) and its preparation (PrepararCalculo).
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "calc/CalculosArbol.h"
+#include "calc/TablasResultado.h"
+
+namespace arbelio::calc {
+
+// A filling pass of a result table: reads the open output database, writes its table.
+using Pasada =
+    std::function<void(shell::EstadoAplicacion&, shell::Interaccion&, store::Database& salida)>;
+
+// What the run needs from other subsystems.
+struct EntornoCalculo {
+  // Generates the working database when BDTemp has no DATDEF00 (mnuAGenerarBDT_Click).
+  std::function<void()> generarBaseTrabajo;
+  // The inventory equations; null runs without them.
+  std::function<std::unique_ptr<FuenteEcuacionesKAV>()> abrirEcuacionesKAV;
+  // Filling passes by TablasCalcular index (AIndiv and Parcel are built in; the others are the
+  // class and species breakdowns and the whole-cut summaries). An empty pass leaves its table
+  // created and empty.
+  std::array<Pasada, 9> pasadas;
+  // Random source of fresh table codes (tests); empty: the clock.
+  std::function<double()> aleatorio;
+};
+
+struct ResultadoCalculo {
+  bool cancelado = false;
+  std::vector<TablaResultado> tablas;  // created, in creation order
+};
+
+// Run order of the tables after AIndiv, by TablasCalcular index.
+inline constexpr std::array<int, 8> kOrdenPasadas = {1, 5, 4, 8, 2, 3, 6, 7};
+
+// The selected tables plus those their passes read (Sp_par, Totals need Parcel; Specie needs
+// Sp_par, Parcel and Totals; Cldiam needs Cd_par, Parcel and Totals). AIndiv always.
+std::array<bool, 9> TablasNecesarias(const std::array<bool, 9>& seleccion);
+
+// Builds the plot list from DATDEF00 when it is empty (with a fresh SufijoTablas) and puts the
+// empty tables of BDEstruct into BDOut.
+void PrepararCalculo(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                     const EntornoCalculo& entorno);
+
+// One run: cleans BDOut, prepares, creates and fills the tables, warns about incomplete volumes
+// and trees left out. The caller opens the results viewer unless the result says cancelled.
+ResultadoCalculo HazCalculos(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                             const EntornoCalculo& entorno);
+
+// "&Calcular" of the menu: AIndiv, Parcel and Sp_par only, then the run.
+ResultadoCalculo mnuCalCalcular_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                                      const EntornoCalculo& entorno);
+
+inline constexpr const char* kAvisoVolumenesIncompletos =
+    "Advertencia: En alguna parcela no se pudieron calcular todos los volumenes. Esto es debido a "
+    "que existe algun conjunto (combinación de especie, forma, calidad) para el que el KAV no "
+    "dispone de ecuaciones en alguna de las variables (VCC,VSC,...). Los valores no calculados "
+    "son espacios en blanco en la base de datos. Si lo desea, puede configurar sus propias "
+    "ecuaciones para obtener datos válidos para los árboles individuales de aquellos conjuntos, "
+    "y así poder obtener los datos por hectárea completos.";
+
+// "N pies mayores sin diámetro válido (nulo o menor de 7,5 cm) no se han incluido en los
+// cálculos."
+std::string AvisoPiesSinDiametro(std::int32_t n);
+
+}  // namespace arbelio::calc
