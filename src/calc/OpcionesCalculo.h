@@ -30,6 +30,13 @@ namespace arbelio::calc {
 
 inline constexpr const char* kCaptionOpcionesCalculo = "Opciones de cálculo";
 inline constexpr int kAyudaOpcionesCalculo = 1040;
+// Size of the dialog in twips (width, height).
+inline constexpr int kAnchoOpcionesCalculo = 7520;
+inline constexpr int kAltoOpcionesCalculo = 7380;
+// Formula pictures, in the Images folder of the program: Hart-Becking and Hart (Hart frame),
+// Reineke's index and the exponent beta (Reineke frame, beta shown twice).
+inline constexpr std::array<const char*, 4> kImagenesOpcionesCalculo = {"hart1.GIF", "hart2.GIF",
+                                                                        "REIN1.GIF", "beta.GIF"};
 
 // Base names of the result tables by TablasCalcular index.
 inline constexpr std::array<const char*, 9> kTablasPorIndice = {

@@ -92,14 +92,23 @@ std::optional<double> Evaluar(ModeloCompilado& m, const EcuacionInventario& e,
 
 }  // namespace
 
+namespace {
+// The letter that refines a species code, or 0.
+char Refinamiento(int especie, std::string_view paramesp) {
+  if (especie == 26) {
+    return paramesp.find_first_not_of(' ') != std::string_view::npos ? 'R' : 0;
+  }
+  if (especie == 46 && !paramesp.empty()) {
+    if (paramesp[0] == '1') return 'd';
+    if (paramesp[0] == '2') return 'D';
+  }
+  return 0;
+}
+}  // namespace
+
 std::string EspecieParaEcuacion(int especie, std::string_view paramesp) {
   std::string s = std::to_string(especie);
-  if (especie == 26) {
-    if (paramesp.find_first_not_of(' ') != std::string_view::npos) s += "R";
-  } else if (especie == 46 && !paramesp.empty()) {
-    if (paramesp[0] == '1') s += "d";
-    if (paramesp[0] == '2') s += "D";
-  }
+  if (const char r = Refinamiento(especie, paramesp)) s += r;
   return s;
 }
 
@@ -112,6 +121,12 @@ struct EcuacionesKAV::Datos {
   // One table cursor per form, each with its index "BuscaF<n>Index" active.
   std::array<store::Cursor, 6> cubicacion;
   std::unordered_map<std::string, std::optional<EcuacionInventario>> cache;
+  // The equation and its compiled model per tree key packed into a number (VolumenKAV).
+  struct Entrada {
+    std::optional<EcuacionInventario> ecuacion;
+    ModeloCompilado* modelo = nullptr;
+  };
+  std::unordered_map<std::uint64_t, Entrada> cacheArboles;
   std::map<int, ModeloCompilado> modelos;
   std::vector<double> args;
   OpcionesEcuacionesKAV opciones;
@@ -183,17 +198,48 @@ std::optional<EcuacionInventario> EcuacionesKAV::Buscar(int forma, int provincia
 
 std::optional<double> EcuacionesKAV::VolumenKAV(const ArbolParaEcuacion& arbol,
                                                 std::string_view variable) {
-  if (!datos_ || !arbol.forma) return std::nullopt;
-  const auto e = Buscar(*arbol.forma, arbol.provincia,
-                        EspecieParaEcuacion(arbol.especie, arbol.paramesp), variable);
-  if (!e) return std::nullopt;
-  auto it = datos_->modelos.find(e->modelo);
-  if (it == datos_->modelos.end())
-    it = datos_->modelos.emplace(e->modelo, Compilar(e->modelo)).first;
+  if (!datos_ || !arbol.forma || *arbol.forma < 1 || *arbol.forma > 6) return std::nullopt;
+  // Tree key: form, province, species, refinement and variable packed into 64 bits; names
+  // outside the variable table and codes out of range go through the text key alone.
+  static constexpr std::string_view kVariables[] = {
+      "VCC", "VSC", "IAVC", "VLE", "COR", "DS", "DCH", "DFF", "DCO", "CRE", "HF", "HPV", "ALTE"};
+  std::uint64_t iVariable = 15;
+  for (std::uint64_t i = 0; i < std::size(kVariables); ++i) {
+    if (kVariables[i] == variable) iVariable = i;
+  }
+  const bool empaquetable = iVariable < 15 && arbol.provincia >= 0 && arbol.provincia < 65536 &&
+                            arbol.especie >= 0 && arbol.especie < (1 << 24);
+  Datos::Entrada* entrada = nullptr;
+  Datos::Entrada local;
+  if (empaquetable) {
+    const std::uint64_t refinamiento =
+        static_cast<unsigned char>(Refinamiento(arbol.especie, arbol.paramesp));
+    const std::uint64_t clave = (static_cast<std::uint64_t>(*arbol.forma) << 60) |
+                                (static_cast<std::uint64_t>(arbol.provincia) << 44) |
+                                (static_cast<std::uint64_t>(arbol.especie) << 20) |
+                                (refinamiento << 4) | iVariable;
+    const auto [it, nueva] = datos_->cacheArboles.try_emplace(clave);
+    entrada = &it->second;
+    if (nueva) {
+      entrada->ecuacion = Buscar(*arbol.forma, arbol.provincia,
+                                 EspecieParaEcuacion(arbol.especie, arbol.paramesp), variable);
+    }
+  } else {
+    local.ecuacion = Buscar(*arbol.forma, arbol.provincia,
+                            EspecieParaEcuacion(arbol.especie, arbol.paramesp), variable);
+    entrada = &local;
+  }
+  if (!entrada->ecuacion) return std::nullopt;
+  if (!entrada->modelo) {
+    const int modelo = entrada->ecuacion->modelo;
+    auto it = datos_->modelos.find(modelo);
+    if (it == datos_->modelos.end()) it = datos_->modelos.emplace(modelo, Compilar(modelo)).first;
+    entrada->modelo = &it->second;
+  }
   std::optional<double> d;
   if (arbol.dn) d = 10.0 * *arbol.dn;
-  return Evaluar(it->second, *e, d, arbol.altura, arbol.vcc, datos_->opciones.argumentosComoTexto,
-                 datos_->args);
+  return Evaluar(*entrada->modelo, *entrada->ecuacion, d, arbol.altura, arbol.vcc,
+                 datos_->opciones.argumentosComoTexto, datos_->args);
 }
 
 EcuacionesKAV AbrirEcuacionesKAV(const std::string& carpetaPrograma,
