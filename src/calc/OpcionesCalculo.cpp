@@ -22,7 +22,7 @@ std::string_view recortar(std::string_view s) {
 
 }  // namespace
 
-double LeerNumeroVal(std::string_view texto) {
+double LeerNumeroComoVal(std::string_view texto) {
   // The characters of the number, blanks removed, as they are read.
   std::string s;
   for (char c : texto) {
@@ -63,7 +63,7 @@ double ConvertirNumeroOpcion(std::string_view texto) {
   std::string s(recortar(texto));
   const std::size_t coma = s.find(',');
   if (coma != std::string::npos) s[coma] = '.';
-  return LeerNumeroVal(s);
+  return LeerNumeroComoVal(s);
 }
 
 bool EsNumeroLocal(std::string_view texto) {
@@ -97,14 +97,14 @@ bool EsNumeroLocal(std::string_view texto) {
   return i == s.size();
 }
 
-double RedondearDecimales(double valor, int decimales) {
+double RedondearDecimalesAlPar(double valor, int decimales) {
   const double escala = std::pow(10.0, decimales);
   // nearbyint follows the default rounding mode: a half goes to the even neighbour.
   return std::nearbyint(valor * escala) / escala;
 }
 
 float AnchoClaseDeTexto(std::string_view texto) {
-  return static_cast<float>(RedondearDecimales(ConvertirNumeroOpcion(texto), 1));
+  return static_cast<float>(RedondearDecimalesAlPar(ConvertirNumeroOpcion(texto), 1));
 }
 
 bool AnchoClaseValido(std::string_view texto) {

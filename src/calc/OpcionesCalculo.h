@@ -75,16 +75,16 @@ inline constexpr int kColorRojo = 255;
 // runtime's Val does: blanks and tabs are skipped wherever they are, an optional sign, digits,
 // one point, digits, an optional exponent (E or D, optional sign, digits). A text without a
 // leading number gives 0.
-double LeerNumeroVal(std::string_view texto);
+double LeerNumeroComoVal(std::string_view texto);
 // The options' conversion of a typed number: trimmed, the first comma replaced by a point, then
-// LeerNumeroVal ("2,5" gives 2.5, "-1,7" gives -1.7, "-" gives 0).
+// LeerNumeroComoVal ("2,5" gives 2.5, "-1,7" gives -1.7, "-" gives 0).
 double ConvertirNumeroOpcion(std::string_view texto);
 // True when the text is a number by the rules of the user's locale (Spanish: decimal comma,
 // point as thousands separator): optional blanks around, an optional sign, digits possibly
 // grouped with points, an optional decimal comma with digits, an optional exponent.
 bool EsNumeroLocal(std::string_view texto);
 // Rounds to the given decimals sending a half to the even digit.
-double RedondearDecimales(double valor, int decimales);
+double RedondearDecimalesAlPar(double valor, int decimales);
 // The class width that the text gives, rounded to one decimal as single: "2,5" -> 2.5.
 float AnchoClaseDeTexto(std::string_view texto);
 // The typing check of the class width: a number by the locale's rules whose converted value is

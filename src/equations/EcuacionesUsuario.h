@@ -76,9 +76,10 @@ std::vector<EcuacionUsuario> CargarEcuacionesUsuario(const UbicacionEcuacionesUs
 // ExisteCálculoenBDQ: an equation for the set exists.
 bool ExisteCalculoenBDQ(const UbicacionEcuacionesUsuario& u, const ConjuntoEcuacion& c);
 
-// AñadeCálculoaBDQ: adds an equation; returns its idecuacion. `parametros` are the names of
-// the formula in order of first occurrence (a list holding only "X1" is empty), `valores` their
-// values in the same order.
+// AñadeCálculoaBDQ: adds an equation; returns its idecuacion. It does not look for an equation
+// of the same set: the editor asks first (ExisteCalculoenBDQ) and replaces it instead. `parametros`
+// are the names of the formula in order of first occurrence (a list holding only "X1" is empty),
+// `valores` their values in the same order.
 std::int32_t AnadeCalculoaBDQ(const UbicacionEcuacionesUsuario& u, const ConjuntoEcuacion& c,
                               const std::string& formula,
                               const std::vector<std::string>& parametros,

@@ -258,11 +258,11 @@ TEST(OpcionesCalculo, ConversionDeNumeros) {
   EXPECT_DOUBLE_EQ(ConvertirNumeroOpcion("-"), 0.0);
   // Only the first comma becomes a point; reading stops at the second.
   EXPECT_DOUBLE_EQ(ConvertirNumeroOpcion("1,5,3"), 1.5);
-  EXPECT_DOUBLE_EQ(LeerNumeroVal("1 2,5"), 12.0);
-  EXPECT_DOUBLE_EQ(LeerNumeroVal("1.5E2x"), 150.0);
-  EXPECT_DOUBLE_EQ(LeerNumeroVal("1.5E"), 1.5);
-  EXPECT_DOUBLE_EQ(LeerNumeroVal("abc"), 0.0);
-  EXPECT_DOUBLE_EQ(LeerNumeroVal(".5"), 0.5);
+  EXPECT_DOUBLE_EQ(LeerNumeroComoVal("1 2,5"), 12.0);
+  EXPECT_DOUBLE_EQ(LeerNumeroComoVal("1.5E2x"), 150.0);
+  EXPECT_DOUBLE_EQ(LeerNumeroComoVal("1.5E"), 1.5);
+  EXPECT_DOUBLE_EQ(LeerNumeroComoVal("abc"), 0.0);
+  EXPECT_DOUBLE_EQ(LeerNumeroComoVal(".5"), 0.5);
 }
 
 TEST(OpcionesCalculo, NumerosDelLocal) {
@@ -279,8 +279,8 @@ TEST(OpcionesCalculo, AnchoRedondeadoAUnDecimalMitadAlPar) {
   EXPECT_EQ(AnchoClaseDeTexto("2,35"), 2.4f);
   EXPECT_EQ(AnchoClaseDeTexto("7,46"), 7.5f);
   EXPECT_EQ(AnchoClaseDeTexto("5"), 5.0f);
-  EXPECT_EQ(RedondearDecimales(0.125, 2), 0.12);
-  EXPECT_EQ(RedondearDecimales(2.5, 0), 2.0);
+  EXPECT_EQ(RedondearDecimalesAlPar(0.125, 2), 0.12);
+  EXPECT_EQ(RedondearDecimalesAlPar(2.5, 0), 2.0);
 }
 
 TEST(OpcionesCalculo, TextoLocalDeUnAncho) {
