@@ -133,21 +133,27 @@ void TablasCalculoRapido(shell::OpcionesCalculo& opciones) {
 
 // ---- ModeloOpcionesCalculo ----
 
-ModeloOpcionesCalculo::ModeloOpcionesCalculo(shell::EstadoAplicacion& estado) : estado_(estado) {}
+ModeloOpcionesCalculo::ModeloOpcionesCalculo(shell::EstadoAplicacion& estado) : estado_(estado) {
+  EstadoDeDiseno();
+}
+
+void ModeloOpcionesCalculo::EstadoDeDiseno() {
+  checkTabla_.fill(false);
+  checkTodas_ = false;
+  opcionHart_ = 1;
+  opcionReineke_ = 3;
+  metodo_ = 1;
+  check1_.fill(false);
+  for (std::size_t i = 0; i < 4; ++i) check1_[i] = true;
+  textAnchoClase_.clear();
+  textBetaReineke_.clear();
+  colorAnchoClase_ = kColorNegro;
+  colorBetaReineke_ = kColorNegro;
+}
 
 void ModeloOpcionesCalculo::Mostrar() {
   if (!cargado_) {
-    // Design states.
-    checkTabla_.fill(false);
-    checkTodas_ = false;
-    opcionHart_ = 1;
-    opcionReineke_ = 3;
-    metodo_ = 1;
-    check1_.fill(false);
-    for (int i = 0; i < 4; ++i) check1_[static_cast<std::size_t>(i)] = true;
-    textBetaReineke_.clear();
-    colorAnchoClase_ = kColorNegro;
-    colorBetaReineke_ = kColorNegro;
+    EstadoDeDiseno();
     cargado_ = true;
     // Load step: all boxes cleared, then the default selection ticked, each change a click.
     for (int k = 0; k < 9; ++k) FijarCheckTabla(k, false);
@@ -162,6 +168,7 @@ void ModeloOpcionesCalculo::Mostrar() {
 void ModeloOpcionesCalculo::Descargar() {
   cargado_ = false;
   visible_ = false;
+  EstadoDeDiseno();
 }
 
 void ModeloOpcionesCalculo::PulsarCheckTabla(int k) {

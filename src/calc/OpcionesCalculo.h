@@ -140,6 +140,7 @@ class ModeloOpcionesCalculo {
   bool check1(int i) const;
   void FijarCheck1(int i, bool ticked);
   // The volume variables whose box is enabled and ticked (the valid variables of equations).
+  // Before the first load the boxes are in their design state: all four ticked and enabled.
   equations::VariablesMarcadas VariablesMarcadas() const;
 
   // Text boxes: the text after a key release; the check runs at once.
@@ -162,6 +163,7 @@ class ModeloOpcionesCalculo {
   void Cancelar() { visible_ = false; }
 
  private:
+  void EstadoDeDiseno();
   void AlPulsarTabla(int k);
 
   shell::EstadoAplicacion& estado_;

@@ -54,6 +54,13 @@ TEST_F(OpcionesCalculoTest, PrimeraCargaMarcaArbolParcelaYTotales) {
   EXPECT_TRUE(modelo.aceptarHabilitado());
 }
 
+TEST_F(OpcionesCalculoTest, VariablesValidasAntesDeLaPrimeraCarga) {
+  // The equation editor may be opened before the options: the boxes are as designed.
+  const auto m = modelo.VariablesMarcadas();
+  EXPECT_TRUE(m.vcc && m.vsc && m.iavc && m.vle);
+  EXPECT_FALSE(modelo.cargado());
+}
+
 TEST_F(OpcionesCalculoTest, QuitarParcelaQuitaTotalesEspecieYClase) {
   modelo.Mostrar();
   modelo.PulsarCheckTabla(kSpecie);
