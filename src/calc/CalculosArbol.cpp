@@ -1,12 +1,13 @@
 #include "calc/CalculosArbol.h"
 
-#include <charconv>
 #include <cmath>
 #include <vector>
 
 #include "calc/Dasometria.h"
 #include "calc/NumerosVB.h"
 #include "calc/TablasResultado.h"
+#include "equations/EcuacionesKAV.h"
+#include "equations/EcuacionesUsuario.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
@@ -29,8 +30,7 @@ bool excluido(const shell::EstadoAplicacion& e, const store::Value& prov, const 
   if (e.PiesExcluidos.empty() || e.PiesExcluidos.front().provincia == 0) return false;
   if (!prov.isNumber() || !est.isNumber() || !num.isNumber()) return false;
   for (const auto& p : e.PiesExcluidos) {
-    if (p.numorden == num.number() && p.estadillo == est.number() &&
-        p.provincia == prov.number()) {
+    if (p.numorden == num.number() && p.estadillo == est.number() && p.provincia == prov.number()) {
       return true;
     }
   }
@@ -42,14 +42,6 @@ void contador(const shell::EstadoAplicacion& e, shell::Interaccion& ui, std::int
   if (n <= e.NumeroPies && e.NumeroPies > 0) {
     ui.progresoBarra(static_cast<int>(RedondeoPar(100.0 * n / e.NumeroPies, 0)));
   }
-}
-
-// The value a call text carries for a number: its ordinary decimal text read back.
-double comoEnLlamada(double v, bool simple) {
-  const std::string t = equations::NumeroConPunto(equations::TextoNumero(v, simple));
-  double r = 0;
-  std::from_chars(t.data(), t.data() + t.size(), r);
-  return r;
 }
 
 }  // namespace
@@ -181,101 +173,42 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
 
 namespace {
 
-struct EcuacionUsuario {
-  int especie = 0, forma = 0, calidad = 0;
-  std::string variable, formula;
-  std::vector<double> parametros;
-};
-
-std::vector<EcuacionUsuario> LeerEcuacionesUsuario(const shell::EstadoAplicacion& e,
-                                                    store::Database& salida) {
-  std::vector<EcuacionUsuario> lista;
-  const std::string suf = e.SufijoTablas;
-  if (!salida.hasTable("Ecuas" + suf) || !salida.hasTable("Models" + suf) ||
-      !salida.hasTable("Params" + suf)) {
-    return lista;
-  }
-  store::Cursor ecuas = salida.openCursor("SELECT * FROM Ecuas" + suf, store::CursorKind::Snapshot);
-  store::Cursor modelos = salida.openCursor("Models" + suf, store::CursorKind::Snapshot);
-  store::Cursor params = salida.openCursor("Params" + suf, store::CursorKind::Snapshot);
-  for (; !ecuas.eof(); ecuas.moveNext()) {
-    EcuacionUsuario q;
-    try {
-      q.especie = ecuas.value("Especie").toInt32();
-      q.forma = ecuas.value("forma").isNull() ? 0 : ecuas.value("forma").toInt32();
-      q.calidad = ecuas.value("calidad").isNull() ? 0 : ecuas.value("calidad").toInt32();
-      q.variable = ecuas.value("variable").toString();
-      const std::string idm = ecuas.value("idmodelo").toString();
-      modelos.findFirst("idmodelo=" + idm);
-      if (modelos.noMatch()) continue;
-      std::string f = modelos.value("modelo").toString();
-      const auto b = f.find_first_not_of(' ');
-      const auto z = f.find_last_not_of(' ');
-      q.formula = b == std::string::npos ? std::string() : f.substr(b, z - b + 1);
-      const std::string ide = "idecuacion=" + ecuas.value("idecuacion").toString();
-      for (params.findFirst(ide); !params.noMatch(); params.findNext(ide)) {
-        q.parametros.push_back(params.value("valorparam").toDouble());
-      }
-    } catch (const store::StoreError&) {
-      continue;
-    }
-    lista.push_back(std::move(q));
-  }
-  return lista;
-}
-
 void AplicarEcuacionesUsuario(shell::EstadoAplicacion& e, shell::Interaccion& ui,
                               store::Database& salida) {
-  const auto ecuaciones = LeerEcuacionesUsuario(e, salida);
+  const auto ecuaciones = equations::CargarEcuacionesUsuario(
+      equations::UbicacionEcuacionesUsuario{e.rutas.BDOut, e.rutas.BDEstruct, e.SufijoTablas});
   if (ecuaciones.empty()) return;
   store::Cursor arboles =
       salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]");
-  auto& eq = e.ecuaciones;
   for (const auto& q : ecuaciones) {
-    const auto r = equations::ComprobarEcuacion(eq, q.formula, VariablesDeOpciones(e));
-    if (!r.valida) {
-      ui.aviso(r.mensaje);
+    // Checked and compiled once; evaluated per tree with the values a call text carries.
+    equations::EcuacionUsuarioPreparada preparada(e.ecuaciones, q, VariablesDeOpciones(e));
+    if (!preparada.valida()) {
+      if (!preparada.mensaje().empty()) ui.aviso(preparada.mensaje());
       continue;
     }
-    if (!equations::GenerarFuncionEGS(eq, q.formula)) {
-      const std::string informe = equations::TextoErrorScript(eq.motor.error());
-      if (!informe.empty()) {
-        ui.mensaje(informe, equations::kTituloErrorScript, shell::IconoMensaje::Critico,
-                   shell::BotonesMensaje::Aceptar);
-      }
-      continue;
+    const std::string destino = equations::CampoDeVariable(q.conjunto.variable);
+    const int iDestino = destino.empty() ? -1 : arboles.fieldIndex(destino);
+    if (iDestino < 0) continue;
+    std::vector<int> campos;
+    for (const auto& campo : preparada.campos()) {
+      campos.push_back(campo.empty() ? -1 : arboles.fieldIndex(campo));
     }
-    eq.valores = q.parametros;
-    const std::string destino = equations::CampoDeVariable(q.variable);
-    if (destino.empty() || arboles.fieldIndex(destino) < 0) continue;
-    std::vector<std::string> campos;
-    if (!equations::esListaVacia(eq.variables)) {
-      for (const auto& v : eq.variables) campos.push_back(equations::CampoDeVariable(v));
-    }
-    // Parameter values as the call text carries them.
-    std::vector<double> args;
-    for (double p : q.parametros) args.push_back(comoEnLlamada(p, false));
-    const std::size_t nParametros = args.size();
-    std::string criterio = "ESPECIE=" + std::to_string(q.especie);
-    if (q.forma != 0) criterio += " AND FORMA=" + std::to_string(q.forma);
-    if (q.calidad != 0) criterio += " AND CALIDAD=" + std::to_string(q.calidad);
+    std::string criterio = "ESPECIE=" + std::to_string(q.conjunto.especie);
+    if (q.conjunto.forma != 0) criterio += " AND FORMA=" + std::to_string(q.conjunto.forma);
+    if (q.conjunto.calidad != 0) criterio += " AND CALIDAD=" + std::to_string(q.conjunto.calidad);
+    std::vector<std::optional<double>> valores(campos.size());
     for (arboles.findFirst(criterio); !arboles.noMatch(); arboles.findNext(criterio)) {
-      args.resize(nParametros);
-      bool completos = true;
-      for (const auto& campo : campos) {
-        const int idx = campo.empty() ? -1 : arboles.fieldIndex(campo);
-        const store::Value v = idx < 0 ? store::Value() : arboles.value(idx);
-        if (!v.isNumber()) {
-          completos = false;  // an empty field makes the call text invalid
-          break;
-        }
-        args.push_back(comoEnLlamada(v.number(), true));
+      for (std::size_t k = 0; k < campos.size(); ++k) {
+        const store::Value v = campos[k] < 0 ? store::Value() : arboles.value(campos[k]);
+        valores[k] = v.isNumber() ? std::optional<double>(v.number()) : std::nullopt;
       }
-      double valor = 0;
-      if (!completos || !eq.motor.Llamar(args, valor)) continue;
+      // A later equation overrides an earlier one; a failed evaluation leaves the field as is.
+      const std::optional<double> valor = preparada.Evaluar(valores);
+      if (!valor) continue;
       try {
         arboles.edit();
-        arboles.setValue(destino, valor);
+        arboles.setValue(iDestino, *valor);
         arboles.update();
       } catch (const store::StoreError&) {
         arboles.cancelUpdate();
@@ -296,8 +229,8 @@ void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
   ui.progresoBarra(0);
   ui.ceder();
   const auto variables = VariablesMarcadas(e);
-  const std::int64_t total = static_cast<std::int64_t>(e.NumeroPies) *
-                             static_cast<std::int64_t>(variables.size());
+  const std::int64_t total =
+      static_cast<std::int64_t>(e.NumeroPies) * static_cast<std::int64_t>(variables.size());
   std::int64_t m = 0;
   for (const auto& variable : variables) {
     const std::string campo = equations::CampoDeVariable(variable);
@@ -339,8 +272,38 @@ void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
 
 }  // namespace
 
-void CalculosEcuaciones(shell::EstadoAplicacion& e, shell::Interaccion& ui,
-                        store::Database& salida, FuenteEcuacionesKAV* kav) {
+namespace {
+
+// The installed inventory equation database as the equation pass's source.
+class FuenteKAVInstalada : public FuenteEcuacionesKAV {
+ public:
+  explicit FuenteKAVInstalada(const std::string& carpeta)
+      : kav_(equations::AbrirEcuacionesKAV(carpeta)) {}
+  std::optional<double> Valor(const ArbolKAV& a, const std::string& variable) override {
+    equations::ArbolParaEcuacion t;
+    if (!a.provincia.isNumber() || !a.especie.isNumber()) return std::nullopt;
+    t.provincia = static_cast<int>(a.provincia.number());
+    t.especie = static_cast<int>(a.especie.number());
+    if (a.forma.isNumber()) t.forma = static_cast<int>(a.forma.number());
+    if (a.paramesp.isText()) t.paramesp = a.paramesp.text();
+    if (a.dn.isNumber()) t.dn = a.dn.number();
+    if (a.altura.isNumber()) t.altura = a.altura.number();
+    if (a.vcc.isNumber()) t.vcc = a.vcc.number();
+    return kav_.VolumenKAV(t, variable);
+  }
+
+ private:
+  equations::EcuacionesKAV kav_;
+};
+
+}  // namespace
+
+std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma) {
+  return std::make_unique<FuenteKAVInstalada>(carpetaPrograma);
+}
+
+void CalculosEcuaciones(shell::EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,
+                        FuenteEcuacionesKAV* kav) {
   if (e.opciones.MetodoCalculo != 1) AplicarEcuacionesUsuario(e, ui, salida);
   if (e.opciones.MetodoCalculo != 3 && kav != nullptr) AplicarEcuacionesKAV(e, ui, salida, *kav);
   ui.relojArena(false);

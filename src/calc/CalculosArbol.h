@@ -8,6 +8,7 @@
 // EstadoAplicacion::PiesSinDiametroValido for one warning at the end of the run.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,10 @@ class FuenteEcuacionesKAV {
   virtual ~FuenteEcuacionesKAV() = default;
   virtual std::optional<double> Valor(const ArbolKAV& arbol, const std::string& variable) = 0;
 };
+
+// The inventory equations installed in the program folder (EcuacionesKAV.sqlite). Throws
+// StoreError when the database cannot be opened.
+std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma);
 
 enum class ResultadoPasada { Completa, Cancelada, SinRegistros };
 

@@ -62,12 +62,11 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
       if (!c.eof()) {
         e.ListaParcelas.entradas.assign(1, shell::Parcela{});
         for (; !c.eof(); c.moveNext()) {
-          e.ListaParcelas.entradas.push_back(shell::Parcela{
-              static_cast<std::int16_t>(c.value("Provincia").toInt16()),
-              static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
+          e.ListaParcelas.entradas.push_back(
+              shell::Parcela{static_cast<std::int16_t>(c.value("Provincia").toInt16()),
+                             static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
         }
-        e.ListaParcelas.numero =
-            static_cast<std::int32_t>(e.ListaParcelas.entradas.size() - 1);
+        e.ListaParcelas.numero = static_cast<std::int32_t>(e.ListaParcelas.entradas.size() - 1);
       }
     }
     trabajo.close();
@@ -105,8 +104,9 @@ ResultadoCalculo HazCalculos(shell::EstadoAplicacion& e, shell::Interaccion& ui,
       ui.ceder();
       if (!ui.cancelado()) {
         std::unique_ptr<FuenteEcuacionesKAV> kav;
-        if (e.opciones.MetodoCalculo != 3 && entorno.abrirEcuacionesKAV) {
-          kav = entorno.abrirEcuacionesKAV();
+        if (e.opciones.MetodoCalculo != 3) {
+          kav = entorno.abrirEcuacionesKAV ? entorno.abrirEcuacionesKAV()
+                                           : AbrirFuenteKAV(e.rutas.carpetaDatos);
         }
         CalculosArbolIndividual(e, ui, trabajo, salida, kav.get());
         kav.reset();

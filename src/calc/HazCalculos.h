@@ -19,7 +19,7 @@ using Pasada =
 struct EntornoCalculo {
   // Generates the working database when BDTemp has no DATDEF00 (mnuAGenerarBDT_Click).
   std::function<void()> generarBaseTrabajo;
-  // The inventory equations; null runs without them.
+  // The inventory equations; empty: the installed EcuacionesKAV of the program folder.
   std::function<std::unique_ptr<FuenteEcuacionesKAV>()> abrirEcuacionesKAV;
   // Filling passes by TablasCalcular index (AIndiv and Parcel are built in; the others are the
   // class and species breakdowns and the whole-cut summaries). An empty pass leaves its table

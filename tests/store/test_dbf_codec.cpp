@@ -306,7 +306,7 @@ TEST(DbfCodec, ValuesThatDoNotFitAreRefusedWithoutChangingTheRow) {
   c.edit();
   c.setValue("C", "xyz");
   EXPECT_THROW(c.setValue("B", 256), StoreError);  // refused at once
-  c.update();                                       // the rest of the edit goes through
+  c.update();                                      // the rest of the edit goes through
   EXPECT_EQ(c.value("C").text(), "xyz");
   EXPECT_EQ(c.value("B").toDouble(), 7);
   c.edit();

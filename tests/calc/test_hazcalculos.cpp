@@ -1,0 +1,198 @@
+// The calculation run end to end on a small working database: the tree pass, the equation pass
+// with the installed demonstration equations and user equations, the plot pass and the warnings.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../store/TempDir.h"
+#include "calc/HazCalculos.h"
+#include "equations/EcuacionesUsuario.h"
+#include "shell/EspacioTrabajo.h"
+#include "shell/InteraccionGuionada.h"
+#include "store/FileOps.h"
+#include "store/TablasInventario.h"
+
+using namespace arbelio;
+
+namespace {
+
+struct Pie {
+  int plot, num, especie, forma;
+  const char* paramesp;
+  double d1, d2, altura;  // < 0: empty
+};
+
+class HazCalculosTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    e.rutas.carpetaDatos = ARBELIO_PROGRAM_DIR;
+    e.rutas.BDTemp = dir.file("BDTemp");
+    e.rutas.BDOut = dir.file("BDOut");
+    e.rutas.BDEstruct = dir.file("BDEstruct");
+    for (const auto* c : {&e.rutas.BDTemp, &e.rutas.BDOut, &e.rutas.BDEstruct}) {
+      store::createFolder(*c);
+    }
+    store::EscribePlantillas(e.rutas.BDEstruct);
+    e.NombresTablas = shell::NombresTablasIniciales();
+    e.FactoresExpansion = shell::FactoresExpansionIniciales();
+    e.opciones.TablasCalcular = {true, true, false, false, false, false, false, false, false};
+    store::copyFile(e.rutas.BDEstruct + "/DatDef.dbf", e.rutas.BDTemp + "/DATDEF00.dbf");
+    store::copyFile(e.rutas.BDEstruct + "/Piesma.dbf", e.rutas.BDTemp + "/PIESMA00.dbf");
+  }
+
+  void datos(const std::vector<int>& plots, const std::vector<Pie>& pies) {
+    store::Database db = store::Database::open(e.rutas.BDTemp);
+    store::Cursor d = db.openCursor("DATDEF00");
+    for (int p : plots) {
+      d.addNew();
+      d.setValue("PROVINCIA", 47);
+      d.setValue("ESTADILLO", p);
+      int n = 0;
+      for (const auto& t : pies) n += t.plot == p ? 1 : 0;
+      d.setValue("NUMPMA", n);
+      d.update();
+    }
+    store::Cursor c = db.openCursor("PIESMA00");
+    for (const auto& t : pies) {
+      c.addNew();
+      c.setValue("PROVINCIA", 47);
+      c.setValue("ESTADILLO", t.plot);
+      c.setValue("NUMORDEN", t.num);
+      c.setValue("ESPECIE", t.especie);
+      c.setValue("FORMA", t.forma);
+      c.setValue("CALIDAD", 2);
+      if (t.paramesp) c.setValue("PARAMESP", t.paramesp);
+      if (t.d1 >= 0) c.setValue("DIAMETRO1", t.d1);
+      if (t.d2 >= 0) c.setValue("DIAMETRO2", t.d2);
+      if (t.altura >= 0) c.setValue("ALTURA", t.altura);
+      c.update();
+    }
+    db.close();
+  }
+
+  void marcar(int fila) { e.VariablesUnidades[static_cast<std::size_t>(fila)].calcular = "SI"; }
+
+  store::Database salida() { return store::Database::open(e.rutas.BDOut); }
+
+  arbelio::testing::TempDir dir;
+  shell::EstadoAplicacion e;
+};
+
+TEST_F(HazCalculosTest, TreePassDerivesEachTreeAndLeavesOutTreesWithoutDiameter) {
+  datos({1, 2}, {{1, 1, 21, 1, nullptr, 120, 130, 15},  // DN 12.5
+                 {1, 2, 21, 1, nullptr, 70, 70, 9},     // DN 7.0: left out
+                 {1, 3, 21, 1, nullptr, -1, 200, 9},    // no diameter: left out
+                 {2, 1, 46, 2, "125", 318, 318, 10}});
+  e.opciones.CalcularSDCH = e.opciones.CalcularIDCH = true;
+  shell::InteraccionGuionada ui(e);
+  const auto r = calc::HazCalculos(e, ui, {});
+  EXPECT_FALSE(r.cancelado);
+  EXPECT_EQ(e.SufijoTablas.size(), 2u);
+  EXPECT_EQ(e.SufijoCalculos, e.SufijoTablas);
+  ASSERT_EQ(ui.textos().size(), 1u);
+  EXPECT_EQ(ui.textos()[0],
+            "2 pies mayores sin diámetro válido (nulo o menor de 7,5 cm) no se han incluido en "
+            "los cálculos.");
+  store::Database out = salida();
+  store::Cursor a = out.openCursor("AIndiv" + e.SufijoTablas);
+  ASSERT_EQ(a.recordCount(), 2);
+  EXPECT_EQ(a.value("DN").toFloat(), 12.5f);
+  EXPECT_EQ(a.value("FACTOREXP").toDouble(), 2);
+  EXPECT_EQ(a.value("SN").toFloat(), static_cast<float>(12.5 * 12.5 / 4 * 3.14159265358979));
+  EXPECT_EQ(a.value("CN").toFloat(), static_cast<float>(12.5 * 3.14159265358979));
+  EXPECT_EQ(a.value("CD").toDouble(), 15);
+  EXPECT_EQ(a.value("ALTURA").toDouble(), 15);
+  EXPECT_TRUE(a.value("LDCH").isNull());  // not a cork oak
+  a.moveNext();
+  // Cork oak with stripping height 25: SDCH = CN / 10 x 25 and IDCH = CN x 250 / SN = 1000 / DN.
+  EXPECT_EQ(a.value("DN").toFloat(), 31.8f);
+  EXPECT_EQ(a.value("LDCH").toDouble(), 25);
+  EXPECT_NEAR(a.value("SDCH").toDouble(), a.value("CN").toDouble() / 10 * 25, 1e-4);
+  EXPECT_NEAR(a.value("IDCH").toDouble(), 1000 / a.value("DN").toDouble(), 1e-3);
+}
+
+TEST_F(HazCalculosTest, PlotPassSumsPerHectareAndMarksIncompleteVolumes) {
+  // Plot 1: DN 12.5 and 20 cm, both code 2. Plot 2: no trees. Plot 3: species 99 has no equation.
+  datos({1, 2, 3}, {{1, 1, 21, 1, nullptr, 125, 125, 15},
+                    {1, 2, 21, 1, nullptr, 200, 200, 16},
+                    {3, 1, 99, 1, nullptr, 300, 300, 20}});
+  marcar(0);  // VCC
+  shell::InteraccionGuionada ui(e);
+  calc::HazCalculos(e, ui, {});
+  ASSERT_EQ(ui.textos().size(), 1u);
+  EXPECT_EQ(ui.textos()[0], calc::kAvisoVolumenesIncompletos);
+  store::Database out = salida();
+  store::Cursor a = out.openCursor("AIndiv" + e.SufijoTablas);
+  // Demonstration equation of species 21, form 1: model 1, -2 + 0.000369137 d^2 h (d in mm).
+  EXPECT_NEAR(a.value("VCC").toDouble(), -2 + 0.000369137 * 125 * 125 * 15, 1e-3);
+  store::Cursor p = out.openCursor("Parcel" + e.SufijoTablas);
+  ASSERT_EQ(p.recordCount(), 3);
+  const double f2 = static_cast<float>(31.830988);
+  EXPECT_EQ(p.value("N").toFloat(), static_cast<float>(2 * f2));
+  const float sn1 = static_cast<float>(12.5 * 12.5 / 4 * 3.14159265358979);
+  const float sn2 = static_cast<float>(20.0 * 20.0 / 4 * 3.14159265358979);
+  const double ab =
+      std::nearbyint(static_cast<float>((sn1 + sn2) * static_cast<float>(f2)) / 10000 * 1e5) / 1e5;
+  EXPECT_EQ(p.value("AB").toFloat(), static_cast<float>(ab));
+  EXPECT_NEAR(p.value("Dg").toDouble(), std::sqrt((12.5 * 12.5 + 20 * 20) / 2), 0.01);
+  EXPECT_NEAR(p.value("Ho").toDouble(), 15.5, 1e-6);  // fewer than 100 trees/ha: all trees
+  EXPECT_FALSE(p.value("VCC").isNull());
+  EXPECT_GT(p.value("HART").toDouble(), 0);
+  p.moveNext();  // no trees: zeros
+  for (const char* c : {"N", "AB", "Dg", "Ho", "Hm", "Dm", "Do", "HART", "REINEKE", "VCC"}) {
+    EXPECT_EQ(p.value(c).toDouble(), 0) << c;
+  }
+  p.moveNext();  // a tree without equation: the plot's VCC is empty
+  EXPECT_TRUE(p.value("VCC").isNull());
+  EXPECT_GT(p.value("N").toDouble(), 0);
+}
+
+TEST_F(HazCalculosTest, UserEquationsComeFirstWithTheMixedMethod) {
+  datos({1}, {{1, 1, 21, 1, nullptr, 200, 200, 15}, {1, 2, 45, 1, nullptr, 200, 200, 15}});
+  marcar(0);
+  e.opciones.MetodoCalculo = 2;
+  e.SufijoTablas = "Ue";
+  // A plot list exists, so the run keeps the code and its user equation tables.
+  e.ListaParcelas.entradas = {{}, {47, 1}};
+  e.ListaParcelas.numero = 1;
+  e.NumeroParcelas = 1;
+  e.NumeroPies = 2;
+  const equations::UbicacionEcuacionesUsuario u{e.rutas.BDOut, e.rutas.BDEstruct, "Ue"};
+  equations::CrearTablasEcuacionesUsuario(u);
+  equations::AnadeCalculoaBDQ(u, {21, 0, 0, "VCC"}, "a*DN^2", {"a"}, {0.5});
+  shell::InteraccionGuionada ui(e);
+  calc::HazCalculos(e, ui, {});
+  EXPECT_TRUE(ui.textos().empty()) << ui.textos()[0];
+  store::Database out = salida();
+  store::Cursor a = out.openCursor("AIndivUe");
+  EXPECT_NEAR(a.value("VCC").toDouble(), 0.5 * 400, 1e-9);  // the user's equation
+  a.moveNext();
+  EXPECT_FALSE(a.value("VCC").isNull());  // species 45: the inventory's
+  EXPECT_TRUE(store::fileExists(e.rutas.BDOut + "/EcuasUe.dbf"));
+}
+
+TEST_F(HazCalculosTest, CancelStopsThePassesAndClearsTheFlag) {
+  datos({1, 2, 3}, {{1, 1, 21, 1, nullptr, 200, 200, 15}});
+  e.opciones.TablasCalcular.fill(false);
+  e.opciones.TablasCalcular[1] = true;
+  shell::InteraccionGuionada ui(e);
+  ui.cancelarEnCeder = 3;
+  const auto r = calc::HazCalculos(e, ui, {});
+  EXPECT_TRUE(r.cancelado);
+  EXPECT_FALSE(e.CalculoCancelado);
+  EXPECT_FALSE(ui.progresoVisible);
+}
+
+TEST(TablasNecesarias, PassesGetTheTablesTheyRead) {
+  std::array<bool, 9> s{};
+  s[2] = true;  // Specie
+  const auto t = calc::TablasNecesarias(s);
+  EXPECT_TRUE(t[0] && t[1] && t[4] && t[8]);
+  EXPECT_FALSE(t[3] || t[5] || t[6] || t[7]);
+  s = {};
+  s[3] = true;  // Cldiam
+  const auto u = calc::TablasNecesarias(s);
+  EXPECT_TRUE(u[5] && u[1] && u[8]);
+}
+
+}  // namespace
