@@ -77,6 +77,20 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
 
   const auto& o = e.opciones;
   const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
+  // Field positions resolved once for the whole pass.
+  const int pProv = pies.fieldIndex("Provincia"), pEst = pies.fieldIndex("Estadillo"),
+            pNum = pies.fieldIndex("NUMORDEN"), pEsp = pies.fieldIndex("Especie"),
+            pForma = pies.fieldIndex("forma"), pCal = pies.fieldIndex("calidad"),
+            pParam = pies.fieldIndex("PARAMESP"), pD1 = pies.fieldIndex("DIAMETRO1"),
+            pD2 = pies.fieldIndex("DIAMETRO2"), pAlt = pies.fieldIndex("ALTURA");
+  const auto leer = [&pies](int i) { return i < 0 ? store::Value() : pies.value(i); };
+  const int aProv = arboles.fieldIndex("PROVINCIA"), aPar = arboles.fieldIndex("PARCELA"),
+            aNum = arboles.fieldIndex("NUMORDEN"), aEsp = arboles.fieldIndex("ESPECIE"),
+            aForma = arboles.fieldIndex("FORMA"), aCal = arboles.fieldIndex("CALIDAD"),
+            aParam = arboles.fieldIndex("PARAMESP"), aDN = arboles.fieldIndex("DN"),
+            aFac = arboles.fieldIndex("FACTOREXP"), aSN = arboles.fieldIndex("SN"),
+            aCN = arboles.fieldIndex("CN"), aCD = arboles.fieldIndex("CD"),
+            aAlt = arboles.fieldIndex("ALTURA");
   std::int64_t n = 0;
   const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
   for (std::int32_t i = 1; i <= numero; ++i) {
@@ -90,17 +104,17 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
     const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
                                  " AND ESTADILLO=" + std::to_string(parcela.estadillo);
     for (pies.findFirst(criterio); !pies.noMatch(); pies.findNext(criterio)) {
-      const store::Value prov = pies.value("Provincia");
-      const store::Value est = pies.value("Estadillo");
-      const store::Value num = pies.value("NUMORDEN");
+      const store::Value prov = leer(pProv);
+      const store::Value est = leer(pEst);
+      const store::Value num = leer(pNum);
       if (excluido(e, prov, est, num)) continue;
       ++n;
       contador(e, ui, n);
       ui.ceder();
 
       // The diameter decides whether the tree enters the table at all.
-      const store::Value d1 = pies.value("DIAMETRO1");
-      const store::Value d2 = pies.value("DIAMETRO2");
+      const store::Value d1 = leer(pD1);
+      const store::Value d2 = leer(pD2);
       float dn = 0;
       bool conDiametro = false;
       try {
@@ -114,15 +128,15 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
       }
 
       arboles.addNew();
-      paso([&] { arboles.setValue("PROVINCIA", prov); });
-      paso([&] { arboles.setValue("PARCELA", est); });
-      paso([&] { arboles.setValue("NUMORDEN", num); });
-      paso([&] { arboles.setValue("ESPECIE", pies.value("Especie")); });
-      paso([&] { arboles.setValue("FORMA", pies.value("forma")); });
-      paso([&] { arboles.setValue("CALIDAD", pies.value("calidad")); });
-      const store::Value paramesp = pies.value("PARAMESP");
-      paso([&] { arboles.setValue("PARAMESP", paramesp); });
-      arboles.setValue("DN", dn);
+      paso([&] { arboles.setValue(aProv, prov); });
+      paso([&] { arboles.setValue(aPar, est); });
+      paso([&] { arboles.setValue(aNum, num); });
+      paso([&] { arboles.setValue(aEsp, leer(pEsp)); });
+      paso([&] { arboles.setValue(aForma, leer(pForma)); });
+      paso([&] { arboles.setValue(aCal, leer(pCal)); });
+      const store::Value paramesp = leer(pParam);
+      paso([&] { arboles.setValue(aParam, paramesp); });
+      arboles.setValue(aDN, dn);
       int codigo = 4;
       if (dn < 12.5f) {
         codigo = 1;
@@ -131,18 +145,18 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
       } else if (dn < 42.5f) {
         codigo = 3;
       }
-      arboles.setValue("FACTOREXP", codigo);
+      arboles.setValue(aFac, codigo);
       const float sn = static_cast<float>(static_cast<double>(dn) * dn / 4 * kPi);
       const float cn = static_cast<float>(static_cast<double>(dn) * kPi);
-      arboles.setValue("SN", sn);
-      arboles.setValue("CN", cn);
-      paso([&] { arboles.setValue("CD", ClaseDiametrica(dn, o.AnchoClase)); });
+      arboles.setValue(aSN, sn);
+      arboles.setValue(aCN, cn);
+      paso([&] { arboles.setValue(aCD, ClaseDiametrica(dn, o.AnchoClase)); });
       // The height is converted as a number directly.
       paso([&] {
-        const store::Value h = pies.value("ALTURA");
-        if (!h.isNull()) arboles.setValue("ALTURA", h.toDouble());
+        const store::Value h = leer(pAlt);
+        if (!h.isNull()) arboles.setValue(aAlt, h.toDouble());
       });
-      const store::Value especie = pies.value("Especie");
+      const store::Value especie = leer(pEsp);
       if (corcho && especie.isNumber() && especie.number() == 46 && paramesp.isText()) {
         // Stripping height from the last two characters of PARAMESP; a blank PARAMESP (null)
         // gives no cork values.
@@ -236,19 +250,22 @@ void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
     const std::string campo = equations::CampoDeVariable(variable);
     const int idx = campo.empty() ? -1 : arboles.fieldIndex(campo);
     if (idx < 0) continue;
+    const int iProv = arboles.fieldIndex("PROVINCIA"), iEsp = arboles.fieldIndex("ESPECIE"),
+              iForma = arboles.fieldIndex("FORMA"), iParam = arboles.fieldIndex("PARAMESP"),
+              iDN = arboles.fieldIndex("DN"), iAlt = arboles.fieldIndex("ALTURA"),
+              iVCC = arboles.fieldIndex("VCC");
     std::int64_t visitados = 0;
     for (arboles.moveFirst(); !arboles.eof(); arboles.moveNext()) {
       if (++visitados % 1000 == 0) ui.ceder();
       if (!arboles.value(idx).isNull()) continue;  // set by a user equation
       ArbolKAV a;
-      a.provincia = arboles.value("PROVINCIA");
-      a.especie = arboles.value("ESPECIE");
-      a.forma = arboles.value("FORMA");
-      a.paramesp = arboles.value("PARAMESP");
-      a.dn = arboles.value("DN");
-      a.altura = arboles.value("ALTURA");
-      const int iv = arboles.fieldIndex("VCC");
-      if (iv >= 0) a.vcc = arboles.value(iv);
+      a.provincia = arboles.value(iProv);
+      a.especie = arboles.value(iEsp);
+      a.forma = arboles.value(iForma);
+      a.paramesp = arboles.value(iParam);
+      a.dn = arboles.value(iDN);
+      a.altura = arboles.value(iAlt);
+      if (iVCC >= 0) a.vcc = arboles.value(iVCC);
       const std::optional<double> v = kav.Valor(a, variable);
       if (!v) continue;
       ++m;

@@ -31,11 +31,12 @@ double MediaDominante(store::Cursor& c, const shell::EstadoAplicacion& e, std::i
   if (c.noMatch()) return 0;
   double ncum = 0, w = 0, s = 0;
   bool terminado = false;
+  const int iFactor = c.fieldIndex("FACTOREXP"), iCampo = c.fieldIndex(campo);
   while (true) {
-    const double f = factorDe(e, c.value("FACTOREXP"));
+    const double f = factorDe(e, c.value(iFactor));
     ncum += f;
     if (ncum >= 100) terminado = true;
-    const store::Value v = c.value(campo);
+    const store::Value v = c.value(iCampo);
     if (f > 0 && v.isNumber()) {
       const double peso = ncum <= 100 ? f : f - (ncum - 100);
       s += peso * v.number();
@@ -52,10 +53,11 @@ double MediaPonderada(store::Cursor& c, const shell::EstadoAplicacion& e, std::i
                       int especie, float clase, const char* campo) {
   const std::string criterio = CriterioArboles(e, posicion, especie, clase);
   double w = 0, s = 0;
+  const int iFactor = c.fieldIndex("FACTOREXP"), iCampo = c.fieldIndex(campo);
   for (c.findFirst(criterio); !c.noMatch(); c.findNext(criterio)) {
-    const store::Value v = c.value(campo);
+    const store::Value v = c.value(iCampo);
     if (!v.isNumber()) continue;
-    const double f = factorDe(e, c.value("FACTOREXP"));
+    const double f = factorDe(e, c.value(iFactor));
     w += f;
     s += f * v.number();
   }

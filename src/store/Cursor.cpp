@@ -32,7 +32,7 @@ CursorImpl::CursorImpl(std::shared_ptr<RowSource> src, std::shared_ptr<Table> ta
       kind_(kind),
       updatable_(updatable && table_ != nullptr) {
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    byName_.emplace(toLowerAscii(fields_[i].name), static_cast<int>(i));
+    byName_.emplace(fields_[i].name, static_cast<int>(i));
   }
   place(nextVisible(0));
 }
@@ -80,13 +80,28 @@ std::uint32_t CursorImpl::currentRow() const {
   return row;
 }
 
+int CursorImpl::buscarCampo(std::string_view name) const {
+  // The pointer only narrows the search: the name itself is compared too, since a temporary
+  // string may reuse the address of an earlier one.
+  for (const auto& r : recientes_) {
+    if (r.datos == name.data() && r.largo == name.size() &&
+        equalsNoCase(fields_[static_cast<std::size_t>(r.indice)].name, name)) {
+      return r.indice;
+    }
+  }
+  auto it = byName_.find(trimView(name));
+  if (it == byName_.end()) return -1;
+  recientes_[siguienteReciente_++ % recientes_.size()] = {name.data(), name.size(), it->second};
+  return it->second;
+}
+
 int CursorImpl::fieldIndexOrThrow(std::string_view name) const {
-  auto it = byName_.find(toLowerAscii(trimView(name)));
-  if (it == byName_.end()) {
+  const int indice = buscarCampo(name);
+  if (indice < 0) {
     throw StoreError(err::kElementoNoEncontrado,
                      "No se encontró el campo '" + std::string(name) + "' en esta colección.");
   }
-  return it->second;
+  return indice;
 }
 
 const query::CCond& CursorImpl::criteria(std::string_view text) {
@@ -326,15 +341,19 @@ const FieldDef& Cursor::field(int i) const {
 
 int Cursor::fieldIndex(std::string_view name) const {
   auto& c = impl();
-  auto it = c.byName_.find(toLowerAscii(trimView(name)));
-  return it == c.byName_.end() ? -1 : it->second;
+  return c.buscarCampo(name);
 }
 
 Value Cursor::value(int i) const {
   auto& c = impl();
   field(i);
-  if (c.mode_ != CursorImpl::Mode::None) return c.buf_[static_cast<std::size_t>(i)];
-  return c.src_->get(c.currentRow(), c.proj_[static_cast<std::size_t>(i)]);
+  const auto k = static_cast<std::size_t>(i);
+  if (c.mode_ != CursorImpl::Mode::None) {
+    if (c.changed_[k]) return c.buf_[k];
+    // Unchanged fields of the row being edited read as stored; a new row's are empty.
+    if (c.mode_ == CursorImpl::Mode::AddNew) return Value();
+  }
+  return c.src_->get(c.currentRow(), c.proj_[k]);
 }
 
 Value Cursor::value(std::string_view name) const {
@@ -344,9 +363,9 @@ Value Cursor::value(std::string_view name) const {
 void Cursor::edit() {
   auto& c = impl();
   if (!c.updatable_) notUpdatable();
-  const std::uint32_t row = c.currentRow();
-  c.buf_.clear();
-  for (int p : c.proj_) c.buf_.push_back(c.src_->get(row, p));
+  (void)c.currentRow();
+  c.buf_.resize(c.fields_.size());
+  c.enc_.resize(c.fields_.size());
   c.changed_.assign(c.fields_.size(), 0);
   c.mode_ = CursorImpl::Mode::Edit;
 }
@@ -354,7 +373,8 @@ void Cursor::edit() {
 void Cursor::addNew() {
   auto& c = impl();
   if (!c.updatable_) notUpdatable();
-  c.buf_.assign(c.fields_.size(), Value());
+  c.buf_.resize(c.fields_.size());
+  c.enc_.resize(c.fields_.size());
   c.changed_.assign(c.fields_.size(), 0);
   c.mode_ = CursorImpl::Mode::AddNew;
 }
@@ -369,10 +389,12 @@ void Cursor::setValue(int i, const Value& v) {
   if (c.mode_ == CursorImpl::Mode::None) {
     throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
   }
-  // A value that does not fit its field is refused now, leaving the row being edited as it was.
-  if (c.table_) (void)c.table_->encode(c.proj_[static_cast<std::size_t>(i)], v);
-  c.buf_[static_cast<std::size_t>(i)] = v;
-  c.changed_[static_cast<std::size_t>(i)] = 1;
+  // Converted now: a value that does not fit its field is refused at once, leaving the row
+  // being edited as it was; update() then writes what was converted here.
+  const auto k = static_cast<std::size_t>(i);
+  c.enc_[k] = c.table_->encode(c.proj_[k], v);
+  c.buf_[k] = v;
+  c.changed_[k] = 1;
 }
 
 void Cursor::setValue(std::string_view name, const Value& v) {
@@ -385,9 +407,7 @@ void Cursor::appendChunk(std::string_view name, std::string_view piece) {
   if (c.mode_ == CursorImpl::Mode::None) {
     throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
   }
-  Value& v = c.buf_[static_cast<std::size_t>(i)];
-  v = Value(v.toString() + std::string(piece));
-  c.changed_[static_cast<std::size_t>(i)] = 1;
+  setValue(i, Value(value(i).toString() + std::string(piece)));
 }
 
 void Cursor::update() {
@@ -395,17 +415,16 @@ void Cursor::update() {
   if (c.mode_ == CursorImpl::Mode::None) {
     throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
   }
-  // Convert every value first, so a value that does not fit changes nothing.
-  std::vector<EncodedValue> encoded;
-  for (std::size_t i = 0; i < c.fields_.size(); ++i) {
-    if (c.changed_[i]) encoded.push_back(c.table_->encode(c.proj_[i], c.buf_[i]));
-  }
   if (c.mode_ == CursorImpl::Mode::Edit) {
     const std::uint32_t row = c.currentRow();
-    for (const auto& ev : encoded) c.table_->apply(row, ev);
+    for (std::size_t i = 0; i < c.fields_.size(); ++i) {
+      if (c.changed_[i]) c.table_->apply(row, c.enc_[i]);
+    }
   } else {
     const std::uint32_t row = c.table_->appendBlank();
-    for (const auto& ev : encoded) c.table_->apply(row, ev, true);
+    for (std::size_t i = 0; i < c.fields_.size(); ++i) {
+      if (c.changed_[i]) c.table_->apply(row, c.enc_[i], true);
+    }
     if (c.seq_) c.seq_->push_back(row);
     if (c.at_ == CursorImpl::At::Empty) {
       // The first row of an empty cursor: it now has rows, so it sits at its end.

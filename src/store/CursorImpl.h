@@ -1,6 +1,7 @@
 // Cursor internals (shared by Cursor.cpp and Database.cpp).
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "store/Cursor.h"
 #include "store/Query.h"
 #include "store/Table.h"
+#include "store/Text.h"
 
 namespace arbelio::store {
 
@@ -57,7 +59,17 @@ class CursorImpl {
   std::shared_ptr<std::vector<std::uint32_t>> seq_;
   std::vector<int> proj_;
   std::vector<FieldDef> fields_;
-  std::unordered_map<std::string, int> byName_;
+  std::unordered_map<std::string, int, HashNoCase, EqualNoCase> byName_;
+  // Names are mostly string literals passed again and again: a few recent (pointer, size)
+  // lookups are remembered to skip the hashing.
+  struct NombreReciente {
+    const char* datos = nullptr;
+    std::size_t largo = 0;
+    int indice = -1;
+  };
+  mutable std::array<NombreReciente, 8> recientes_{};
+  mutable std::size_t siguienteReciente_ = 0;
+  int buscarCampo(std::string_view name) const;
   CursorKind kind_;
   bool updatable_;
 
@@ -66,6 +78,7 @@ class CursorImpl {
   Mode mode_ = Mode::None;
   std::vector<Value> buf_;
   std::vector<char> changed_;
+  std::vector<EncodedValue> enc_;  // the changed values in their on-disk form
   bool noMatch_ = false;
 
   std::optional<IndexDef> active_;

@@ -173,21 +173,50 @@ void Database::execute(std::string_view text) {
       }
     }
   }
-  std::vector<std::vector<EncodedValue>> rows;
-  rows.reserve(res.rows.size());
-  for (std::uint32_t r : res.rows) {
-    if (res.source->isDeleted(r)) continue;
-    std::vector<EncodedValue> row;
-    row.reserve(map.size());
-    for (const auto& [t, s] : map) {
-      const Value v = res.source->get(r, res.proj[static_cast<std::size_t>(s)]);
-      if (!v.isNull()) row.push_back(target->encode(t, v, true));
+  // Columns whose on-disk form is the same in both tables are copied byte for byte; the others
+  // are converted, all of them before the first row is appended, so a value that does not fit
+  // leaves the target as it was.
+  const auto* fuente = dynamic_cast<const Table*>(res.source.get());
+  std::vector<std::pair<int, int>> crudas, convertidas;  // target column, source column
+  for (const auto& [t, s] : map) {
+    const int col = res.proj[static_cast<std::size_t>(s)];
+    const FieldDef& ft = target->columns()[static_cast<std::size_t>(t)];
+    if (fuente != nullptr) {
+      const FieldDef& fs = fuente->columns()[static_cast<std::size_t>(col)];
+      const bool mismoFormato = fs.type == ft.type && fs.dbfType == ft.dbfType &&
+                                fs.dbfLength == ft.dbfLength && fs.dbfDecimals == ft.dbfDecimals &&
+                                ft.type != FieldType::Memo &&
+                                (ft.dbfType != 'C' || fuente->codePage() == target->codePage());
+      if (mismoFormato) {
+        crudas.emplace_back(t, col);
+        continue;
+      }
     }
-    rows.push_back(std::move(row));
+    convertidas.emplace_back(t, col);
   }
-  for (const auto& row : rows) {
+  std::vector<std::uint32_t> filas;
+  filas.reserve(res.rows.size());
+  for (std::uint32_t r : res.rows) {
+    if (!res.source->isDeleted(r)) filas.push_back(r);
+  }
+  std::vector<EncodedValue> valores;  // filas x convertidas, null values as empty markers
+  std::vector<char> presente;
+  valores.reserve(filas.size() * convertidas.size());
+  presente.reserve(filas.size() * convertidas.size());
+  for (std::uint32_t r : filas) {
+    for (const auto& [t, col] : convertidas) {
+      const Value v = res.source->get(r, col);
+      presente.push_back(v.isNull() ? 0 : 1);
+      valores.push_back(v.isNull() ? EncodedValue{} : target->encode(t, v, true));
+    }
+  }
+  std::size_t k = 0;
+  for (std::uint32_t r : filas) {
     const std::uint32_t id = target->appendBlank();
-    for (const auto& ev : row) target->apply(id, ev, true);
+    for (const auto& [t, col] : crudas) target->applyRaw(id, t, fuente->rawField(r, col));
+    for (std::size_t c = 0; c < convertidas.size(); ++c, ++k) {
+      if (presente[k]) target->apply(id, valores[k], true);
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -123,13 +124,13 @@ void RowSource::setColumns(std::vector<FieldDef> cols) {
   columns_ = std::move(cols);
   byName_.clear();
   for (std::size_t i = 0; i < columns_.size(); ++i) {
-    byName_.emplace(toLowerAscii(columns_[i].name), static_cast<int>(i));
+    byName_.emplace(columns_[i].name, static_cast<int>(i));
   }
   colGen_.assign(columns_.size(), 0);
 }
 
 int RowSource::columnIndex(std::string_view name) const {
-  auto it = byName_.find(toLowerAscii(trimView(name)));
+  auto it = byName_.find(trimView(name));
   return it == byName_.end() ? -1 : it->second;
 }
 
@@ -285,10 +286,13 @@ std::shared_ptr<Table> Table::load(const std::string& path) {
                       " registros y el archivo sólo contiene " + std::to_string(available));
   }
   t->nrows_ = count;
-  t->data_.resize(static_cast<std::size_t>(count) * recLen);
   in.seekg(headerLen);
-  in.read(t->data_.data(), static_cast<std::streamsize>(t->data_.size()));
-  if (!in) damaged(path, "no se pueden leer los registros");
+  for (std::uint32_t r = 0; r < count; r += kFilasPorBloque) {
+    t->nuevoBloque();
+    const std::uint32_t filas = std::min(kFilasPorBloque, count - r);
+    in.read(t->bloques_.back().get(), static_cast<std::streamsize>(filas) * recLen);
+    if (!in) damaged(path, "no se pueden leer los registros");
+  }
   for (std::uint32_t r = 0; r < count; ++r) {
     if (!t->isDeleted(r)) ++t->live_;
   }
@@ -642,11 +646,17 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
     if (values.size() < nrows_) values.resize(nrows_);
     values[row] = ev.memo;
   } else {
-    std::memcpy(data_.data() + static_cast<std::size_t>(row) * recLen_ +
-                    offsets_[static_cast<std::size_t>(ev.col)],
-                ev.bytes.data(), ev.bytes.size());
+    std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(ev.col)], ev.bytes.data(),
+                ev.bytes.size());
   }
   if (!newRow) ++colGen_[static_cast<std::size_t>(ev.col)];
+  dirty_ = true;
+}
+
+void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
+  std::memcpy(
+      registro(row) + offsets_[static_cast<std::size_t>(col)], bytes.data(),
+      std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(columns_[col].dbfLength)));
   dirty_ = true;
 }
 
@@ -654,7 +664,8 @@ std::uint32_t Table::appendBlank() {
   if (nrows_ == UINT32_MAX) {
     throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
   }
-  data_.resize(data_.size() + static_cast<std::size_t>(recLen_), ' ');
+  if (nrows_ % kFilasPorBloque == 0) nuevoBloque();
+  std::memset(registro(nrows_), ' ', static_cast<std::size_t>(recLen_));
   for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
   ++live_;
   ++structGen_;
@@ -664,14 +675,14 @@ std::uint32_t Table::appendBlank() {
 
 void Table::deleteRow(std::uint32_t row) {
   if (isDeleted(row)) return;
-  data_[static_cast<std::size_t>(row) * recLen_] = '*';
+  registro(row)[0] = '*';
   --live_;
   ++structGen_;
   dirty_ = true;
 }
 
 void Table::deleteAll() {
-  for (std::uint32_t r = 0; r < nrows_; ++r) data_[static_cast<std::size_t>(r) * recLen_] = '*';
+  for (std::uint32_t r = 0; r < nrows_; ++r) registro(r)[0] = '*';
   live_ = 0;
   ++structGen_;
   dirty_ = true;
@@ -688,33 +699,24 @@ void Table::save() {
   const CodePage& cp = CodePage::get(codePage_);
 
   // Memo file: block 0 is the header; each text takes whole 512-byte blocks and ends in 1A 1A.
-  std::vector<char> rows;
+  // Block numbers are given in row order, before the records are written.
   std::string memo;
-  if (hasMemo) memo.assign(512, '\0');
-  std::uint32_t live = 0;
-  rows.reserve(static_cast<std::size_t>(live_) * recLen_);
-  for (std::uint32_t r = 0; r < nrows_; ++r) {
-    if (isDeleted(r)) continue;
-    ++live;
-    const std::size_t at = rows.size();
-    rows.insert(rows.end(), data_.begin() + static_cast<std::ptrdiff_t>(r) * recLen_,
-                data_.begin() + static_cast<std::ptrdiff_t>(r + 1) * recLen_);
-    rows[at] = ' ';
-    for (const auto& [col, values] : memo_) {
-      std::string field(static_cast<std::size_t>(columns_[col].dbfLength), ' ');
-      if (r < values.size() && values[r]) {
-        const std::size_t block = memo.size() / 512;
-        memo += cp.fromUtf8(*values[r]);
-        memo += "\x1A\x1A";
-        memo.resize((memo.size() + 511) / 512 * 512, '\0');
-        const std::string num = std::to_string(block);
-        field.replace(field.size() - num.size(), num.size(), num);
-      }
-      std::memcpy(rows.data() + at + offsets_[static_cast<std::size_t>(col)], field.data(),
-                  field.size());
-    }
-  }
+  std::unordered_map<int, std::vector<std::uint32_t>> bloqueMemo;
   if (hasMemo) {
+    memo.assign(512, '\0');
+    for (std::uint32_t r = 0; r < nrows_; ++r) {
+      if (isDeleted(r)) continue;
+      for (const auto& [col, values] : memo_) {
+        auto& bloques = bloqueMemo[col];
+        bloques.resize(nrows_, 0);
+        if (r < values.size() && values[r]) {
+          bloques[r] = static_cast<std::uint32_t>(memo.size() / 512);
+          memo += cp.fromUtf8(*values[r]);
+          memo += "\x1A\x1A";
+          memo.resize((memo.size() + 511) / 512 * 512, '\0');
+        }
+      }
+    }
     putLe32(reinterpret_cast<unsigned char*>(memo.data()),
             static_cast<std::uint32_t>(memo.size() / 512));
     memo[16] = 0x03;
@@ -722,6 +724,7 @@ void Table::save() {
     mw.write(memo);
     mw.commit();
   }
+  const auto live = static_cast<std::uint32_t>(live_);
 
   const int headerLen = 32 + 32 * static_cast<int>(columns_.size()) + 1;
   std::string header(static_cast<std::size_t>(headerLen), '\0');
@@ -747,7 +750,29 @@ void Table::save() {
   h[headerLen - 1] = 0x0D;
   AtomicWriter w(path_);
   w.write(header);
-  w.write(rows.data(), rows.size());
+  // Live records, a block at a time; memo fields get their new block numbers.
+  std::vector<char> buffer;
+  buffer.reserve(static_cast<std::size_t>(kFilasPorBloque) * recLen_);
+  for (std::uint32_t r = 0; r < nrows_; ++r) {
+    if (!isDeleted(r)) {
+      const std::size_t at = buffer.size();
+      buffer.insert(buffer.end(), registro(r), registro(r) + recLen_);
+      buffer[at] = ' ';
+      for (const auto& [col, bloques] : bloqueMemo) {
+        std::string field(static_cast<std::size_t>(columns_[col].dbfLength), ' ');
+        if (bloques[r] != 0) {
+          const std::string num = std::to_string(bloques[r]);
+          field.replace(field.size() - num.size(), num.size(), num);
+        }
+        std::memcpy(buffer.data() + at + offsets_[static_cast<std::size_t>(col)], field.data(),
+                    field.size());
+      }
+    }
+    if (buffer.size() >= static_cast<std::size_t>(kFilasPorBloque) * recLen_ || r + 1 == nrows_) {
+      w.write(buffer.data(), buffer.size());
+      buffer.clear();
+    }
+  }
   w.write("\x1A", 1);
   w.commit();
   version_ = version;

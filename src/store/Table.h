@@ -17,6 +17,7 @@
 
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/Text.h"
 #include "store/Value.h"
 
 namespace arbelio::store {
@@ -42,7 +43,7 @@ class RowSource {
  protected:
   void setColumns(std::vector<FieldDef> cols);
   std::vector<FieldDef> columns_;
-  std::unordered_map<std::string, int> byName_;
+  std::unordered_map<std::string, int, HashNoCase, EqualNoCase> byName_;
   std::uint64_t structGen_ = 0;
   std::vector<std::uint64_t> colGen_;
   std::vector<IndexDef> indexes_;
@@ -85,7 +86,7 @@ class Table : public RowSource {
 
   std::uint32_t rowCount() const override { return nrows_; }
   bool isDeleted(std::uint32_t row) const override {
-    return row >= nrows_ || data_[static_cast<std::size_t>(row) * recLen_] == '*';
+    return row >= nrows_ || registro(row)[0] == '*';
   }
   Value get(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
@@ -98,6 +99,10 @@ class Table : public RowSource {
   // rebuild for it (they pick up new rows incrementally).
   void apply(std::uint32_t row, const EncodedValue& ev, bool newRow = false);
   std::uint32_t appendBlank();
+  // The on-disk bytes of a field, and writing such bytes into a row just appended (for copies
+  // between fields of the same format).
+  std::string_view rawField(std::uint32_t row, int col) const { return fieldBytes(row, col); }
+  void applyRaw(std::uint32_t row, int col, std::string_view bytes);
   void deleteRow(std::uint32_t row);
   void deleteAll();
 
@@ -116,9 +121,21 @@ class Table : public RowSource {
   void loadMemo(const std::vector<int>& memoCols);
   void loadSidecar();
   void saveSidecar() const;
+  // Records live in blocks of kFilasPorBloque, so a growing table never moves its rows.
+  static constexpr std::uint32_t kFilasPorBloque = 4096;
+  const char* registro(std::uint32_t row) const {
+    return bloques_[row / kFilasPorBloque].get() +
+           static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  }
+  char* registro(std::uint32_t row) {
+    return bloques_[row / kFilasPorBloque].get() +
+           static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  }
+  void nuevoBloque() {
+    bloques_.emplace_back(new char[static_cast<std::size_t>(kFilasPorBloque) * recLen_]);
+  }
   std::string_view fieldBytes(std::uint32_t row, int col) const {
-    return std::string_view(data_.data() + static_cast<std::size_t>(row) * recLen_ +
-                                offsets_[static_cast<std::size_t>(col)],
+    return std::string_view(registro(row) + offsets_[static_cast<std::size_t>(col)],
                             static_cast<std::size_t>(columns_[col].dbfLength));
   }
 
@@ -129,7 +146,7 @@ class Table : public RowSource {
   std::int64_t live_ = 0;
   int recLen_ = 1;
   std::vector<int> offsets_;
-  std::vector<char> data_;
+  std::vector<std::unique_ptr<char[]>> bloques_;
   // Memo texts by column then row; only memo columns have entries.
   std::unordered_map<int, std::vector<std::optional<std::string>>> memo_;
   bool dirty_ = false;

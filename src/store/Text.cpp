@@ -29,6 +29,10 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool EqualNoCase::operator()(std::string_view a, std::string_view b) const noexcept {
+  return equalsNoCase(a, b);
+}
+
 std::string_view trimView(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\0')) ++b;

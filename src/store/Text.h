@@ -11,6 +11,24 @@ std::string toUpperAscii(std::string_view s);
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string_view trimView(std::string_view s);
 void appendUtf8(std::string& out, char32_t c);
+
+// Hash and equality of names without regard to ASCII letter case, for maps looked up by
+// string_view without building a lower-case copy.
+struct HashNoCase {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const noexcept {
+    std::size_t h = 1469598103934665603ULL;
+    for (char c : s) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    return h;
+  }
+};
+struct EqualNoCase {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const noexcept;
+};
 // Decodes one code point at s[i], advancing i; invalid bytes come back as U+FFFD.
 char32_t nextUtf8(std::string_view s, std::size_t& i);
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 
@@ -10,33 +11,78 @@
 
 namespace arbelio::store {
 
-bool parseNumber(std::string_view text, double& out) {
-  std::string_view t = trimView(text);
-  if (t.empty()) return false;
-  std::string buf;
-  buf.reserve(t.size());
+namespace {
+
+// Plain decimals of at most 15 significant digits ("-12.5", "0.000369137") are exact integers
+// divided by an exact power of ten, which IEEE division rounds correctly: the same double the
+// general parser gives, much faster. Anything else goes to the general parser.
+bool fastDecimal(std::string_view t, double& out) {
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   std::size_t i = 0;
-  if (t[0] == '+') i = 1;
-  bool sawComma = false;
-  for (; i < t.size(); ++i) {
-    char c = t[i];
-    if (c == ',') {
-      if (sawComma) return false;
-      sawComma = true;
-      c = '.';
-    }
-    buf.push_back(c);
+  bool negative = false;
+  if (i < t.size() && t[i] == '-') {
+    negative = true;
+    ++i;
   }
-  if (buf.empty()) return false;
-  // Only plain decimal notation: digits, one point, sign, exponent. Rejects "nan", "inf", hex.
-  for (char c : buf) {
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) {
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false, any = false;
+  for (; i < t.size(); ++i) {
+    const char c = t[i];
+    if (c >= '0' && c <= '9') {
+      any = true;
+      if (mantissa == 0 && c == '0') {
+        if (point) ++decimals;
+        continue;  // leading zeros are not significant
+      }
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
       return false;
     }
   }
+  if (!any || decimals > 22) return false;
+  double v = static_cast<double>(mantissa) / kPow10[decimals];
+  out = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+bool parseNumber(std::string_view text, double& out) {
+  std::string_view t = trimView(text);
+  if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+  if (t.empty()) return false;
+  // Only plain decimal notation: digits, one point (or one comma), sign, exponent. Rejects
+  // "nan", "inf" and hexadecimal.
+  std::size_t comma = std::string_view::npos;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const char c = t[i];
+    if ((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E') {
+      continue;
+    }
+    if (c == ',' && comma == std::string_view::npos) {
+      comma = i;
+      continue;
+    }
+    return false;
+  }
   double v = 0;
-  auto [ptr, ec] = std::from_chars(buf.data(), buf.data() + buf.size(), v);
-  if (ec != std::errc() || ptr != buf.data() + buf.size()) return false;
+  if (comma == std::string_view::npos && fastDecimal(t, out)) return true;
+  if (comma == std::string_view::npos) {
+    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || ptr != t.data() + t.size()) return false;
+  } else {
+    std::string buf(t);
+    buf[comma] = '.';
+    auto [ptr, ec] = std::from_chars(buf.data(), buf.data() + buf.size(), v);
+    if (ec != std::errc() || ptr != buf.data() + buf.size()) return false;
+  }
   if (!std::isfinite(v)) return false;
   out = v;
   return true;
