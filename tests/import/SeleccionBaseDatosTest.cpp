@@ -299,3 +299,32 @@ TEST(CuentaPorParcela, SaltaFilasSinParcelaYNoRetrocede) {
   EXPECT_EQ(CuentaPorParcela(c, 4), 1);
   EXPECT_EQ(CuentaPorParcela(c, 5), 0);
 }
+
+TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales) {
+  EscribeProvincia47(prov);
+  // A large-tree table cut short.
+  const std::string piesma = prov + "/Piesma47.dbf";
+  std::filesystem::resize_file(piesma, 40);
+  const auto antes = store::listFiles(prov).size();
+  EXPECT_EQ(Elige(piesma), ResultadoSeleccion::Fallo);
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_EQ(ui.mensajes[0].texto.rfind("Error ", 0), 0u) << ui.mensajes[0].texto;
+  EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
+  EXPECT_EQ(std::filesystem::file_size(piesma), 40u);
+  EXPECT_EQ(store::listFiles(prov).size(), antes);
+
+  // A tree without its first diameter ends the species build.
+  EntornoImport::EscribeTabla(e.ruta("p2"), "Datest", "Datest47", {Parcela(47, 1, 100, "300")});
+  EntornoImport::EscribeTabla(e.ruta("p2"), "Piesma", "Piesma47",
+                              {{{"PROVINCIA", 47},
+                                {"ESTADILLO", 1},
+                                {"NUMORDEN", 1},
+                                {"ESPECIE", 21},
+                                {"DIAMETRO2", 300}}});
+  for (const char* t : {"Piesme", "Tiposx", "Matorr"})
+    EntornoImport::EscribeTabla(e.ruta("p2"), t, std::string(t) + "47", {});
+  EXPECT_EQ(Elige(e.ruta("p2/Piesma47.dbf")), ResultadoSeleccion::Fallo);
+  EXPECT_EQ(ui.mensajes.back().texto, "Error Uso no válido de Null.");
+  EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
+  EXPECT_FALSE(ui.progresoVisible);
+}
