@@ -135,6 +135,14 @@ class PruebaListaProvincias : public QObject {
                            std::filesystem::directory_iterator{}),
              5);
 
+    // The developer path to the hidden generation entry makes the working database.
+    QAction* atajo = w.findChild<QAction*>("atajoGenerarBDT");
+    QVERIFY(atajo != nullptr);
+    atajo->trigger();
+    QVERIFY(std::filesystem::exists(estado.rutas.BDTemp + "/DatDef00.dbf"));
+    QVERIFY(std::filesystem::exists(estado.rutas.BDTemp + "/Piesma00.dbf"));
+    QVERIFY(!std::filesystem::exists(estado.rutas.BDTemp + "/Piesma47.dbf"));
+
     // New project unloads the window.
     w.mnuANuevoProyecto_Click();
     QCOMPARE(w.areaMdi()->subWindowList().size(), 0);
