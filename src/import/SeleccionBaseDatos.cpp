@@ -16,8 +16,8 @@ namespace {
 constexpr const char* kNoCorrecta = "Esta base de datos no es correcta.\n";
 
 bool Refusa(shell::Interaccion& ui, const std::string& texto) {
-  ui.mensaje(kNoCorrecta + texto, kTituloErrorAbrir, shell::IconoMensaje::Critico,
-             shell::BotonesMensaje::Aceptar);
+  ui.mensaje(std::string(kNoCorrecta).append(texto), kTituloErrorAbrir,
+             shell::IconoMensaje::Critico, shell::BotonesMensaje::Aceptar);
   return false;
 }
 
@@ -109,14 +109,11 @@ std::string CodigoDeNombreBase(const std::string& nombreBase) {
   const auto cs = Caracteres(nombreBase);
   for (std::size_t i = 0; i < cs.size(); ++i) {
     if (cs[i].size() == 1 && std::isdigit(static_cast<unsigned char>(cs[i][0]))) {
-      std::string r = cs[i];
-      if (i + 1 < cs.size()) r += cs[i + 1];
-      return r;
+      return i + 1 < cs.size() ? cs[i] + cs[i + 1] : cs[i];
     }
   }
-  std::string r;
-  for (std::size_t i = cs.size() >= 2 ? cs.size() - 2 : 0; i < cs.size(); ++i) r += cs[i];
-  return r;
+  if (cs.empty()) return {};
+  return cs.size() >= 2 ? cs[cs.size() - 2] + cs.back() : cs.back();
 }
 
 ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -139,8 +136,9 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
     return ResultadoSeleccion::NoValida;
   }
   const std::string codigo = CodigoDeNombreBase(nombreBase);
-  std::string relleno = codigo;
-  while (Caracteres(relleno).size() < 2) relleno += ' ';
+  // A shorter code is kept padded with blanks to two characters.
+  const std::string relleno =
+      codigo + std::string(2 - std::min<std::size_t>(2, Caracteres(codigo).size()), ' ');
 
   auto& lista = estado.CodigosSeleccionados;
   if (estado.HayBasesSeleccionadas) {
