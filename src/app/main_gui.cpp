@@ -2,6 +2,7 @@
 // load sets up the workspace (beside the executable, or --home DIR / ARBELIO_HOME).
 #include <QApplication>
 
+#include "import/FormListaProvincias.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/EstadoAplicacion.h"
 #include "shell/MDIPrincipal.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
   MDIPrincipal principal(estado);
   QObject::connect(&principal, &MDIPrincipal::cerrada, &app, &QApplication::quit);
   if (!principal.cargar(rutas)) return 1;
+  arbelio::import::VistaListaProvinciasQt listaProvincias(principal);
+  arbelio::import::ConectaImportacion(principal, listaProvincias);
   principal.show();
   principal.mostrarSplash();
   return app.exec();

@@ -6,11 +6,19 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
+
+#include <stdlib.h>
 
 #include "batch/BasesAuxiliares.h"
 #include "batch/GeneradorMuestra.h"
 #include "batch/MallaMTN50.h"
+#include "import/ArchivosImport.h"
+#include "import/BaseDatosTrabajo.h"
+#include "import/SeleccionBaseDatos.h"
+#include "shell/EspacioTrabajo.h"
+#include "shell/InteraccionLote.h"
 #include "store/Cursor.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
@@ -36,6 +44,12 @@ constexpr const char* kUso =
     "  info ARCHIVO.dbf|ARCHIVO.sqlite [--rows N]\n"
     "      campos, tipos, número de registros y primeras filas de una tabla (de cada tabla\n"
     "      e índice de una base auxiliar)\n"
+    "  run --db ARCHIVO.dbf [--db ARCHIVO.dbf...] [--save-derived] [--home CARPETA] --out C\n"
+    "      selecciona cada base de datos (una tabla cualquiera de la provincia o del corte),\n"
+    "      construye sus tablas Datdef y Especi si no las trae (--save-derived las guarda junto\n"
+    "      a las originales), genera la base de datos de trabajo y copia sus seis tablas\n"
+    "      (DatDef00 ... Especi00) a la carpeta de salida; con --home la carpeta de trabajo\n"
+    "      queda en CARPETA para examinarla\n"
     "  import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite\n"
     "      convierte las tablas Hojas, Modelos y Cubicacion de una base de Access (mdbtools)\n"
     "  import-husohoja ARCHIVO.csv [--out ARCHIVO.sqlite]\n"
@@ -302,6 +316,116 @@ int OrdenImportHusoHoja(const std::vector<std::string>& args, const EntornoBatch
   return 0;
 }
 
+// The save dialogs of the derived tables are answered with the proposed name beside the
+// inventory files when --save-derived is given, and cancelled otherwise.
+class InteraccionRun : public shell::InteraccionLote {
+ public:
+  using InteraccionLote::InteraccionLote;
+  bool guardarDerivadas = false;
+  std::optional<std::string> guardarArchivo(const shell::DialogoArchivo& d) override {
+    if (!guardarDerivadas) return std::nullopt;
+    return d.carpetaInicial + "/" + d.nombreInicial;
+  }
+};
+
+// A fresh temporary workspace, removed at the end of the run.
+class CasaTemporal {
+ public:
+  CasaTemporal() {
+    std::string plantilla = (fs::temp_directory_path() / "arbelio-run-XXXXXX").string();
+    if (mkdtemp(plantilla.data()) == nullptr)
+      throw ErrorBatch("No se puede crear una carpeta de trabajo temporal");
+    ruta_ = plantilla;
+  }
+  ~CasaTemporal() {
+    std::error_code ec;
+    fs::remove_all(ruta_, ec);
+  }
+  CasaTemporal(const CasaTemporal&) = delete;
+  CasaTemporal& operator=(const CasaTemporal&) = delete;
+  const std::string& ruta() const { return ruta_; }
+
+ private:
+  std::string ruta_;
+};
+
+int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, std::ostream& out,
+             std::ostream& err) {
+  // --db may be repeated: collected before the other options.
+  std::vector<std::string> bases;
+  std::vector<std::string> resto{args[0]};
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--db") {
+      if (i + 1 >= args.size()) throw ErrorUso("Falta el valor de --db");
+      bases.push_back(args[++i]);
+    } else {
+      resto.push_back(args[i]);
+    }
+  }
+  const Argumentos a = Analiza(resto, {"--home", "--out"}, {"--save-derived"});
+  if (!a.posicionales.empty()) throw ErrorUso("Argumento inesperado: " + a.posicionales[0]);
+  if (bases.empty()) throw ErrorUso("Falta --db ARCHIVO.dbf");
+  if (a.opcion("--out").empty()) throw ErrorUso("Falta --out CARPETA");
+  const bool guardar = a.tiene("--save-derived");
+
+  std::optional<CasaTemporal> temporal;
+  std::string home = a.opcion("--home");
+  if (home.empty()) {
+    temporal.emplace();
+    home = temporal->ruta();
+  }
+  shell::OrigenRutas origen;
+  origen.carpetaEjecutable = entorno.carpetaDatos;
+  origen.home = home;
+  origen.datos = entorno.carpetaDatos;
+  const shell::RutasPrograma rutas = shell::ConstruirRutas(origen);
+  if (!store::folderExists(rutas.BDEstruct))
+    throw ErrorBatch("No se encuentra la carpeta de datos instalados " + rutas.BDEstruct);
+
+  shell::EstadoAplicacion estado;
+  InteraccionRun ui(estado.CalculoCancelado, &err);
+  ui.respuestaSi = guardar;
+  ui.guardarDerivadas = guardar;
+  if (!shell::CargarPrincipal(estado, ui, rutas))
+    throw ErrorBatch("No se puede preparar la carpeta de trabajo " + home);
+
+  import::ListaProvinciasEnMemoria lista;
+  for (const std::string& b : bases) {
+    std::error_code ec;
+    const std::string ruta = fs::absolute(b, ec).lexically_normal().string();
+    if (!fs::is_regular_file(ruta, ec)) throw ErrorBatch("No se encuentra el archivo " + b);
+    ui.archivos.push_back(ruta);
+    if (import::mnuAAgregarBD_Click(estado, ui, lista) != import::ResultadoSeleccion::Anadida)
+      throw ErrorBatch("No se ha podido seleccionar la base de datos de " + b);
+  }
+  if (!import::mnuAGenerarBDT_Click(estado, ui))
+    throw ErrorBatch("No se ha podido generar la base de datos de trabajo");
+
+  const std::string salida = a.opcion("--out");
+  if (!store::folderExists(salida)) store::createFolder(salida);
+  for (std::size_t i = 0; i < 6; ++i) {
+    const std::string nombre = estado.NombresTablas[i] + "00.dbf";
+    import::BorraTablaSiExiste(salida, nombre);
+    import::CopiaTabla(rutas.BDTemp, nombre, salida + "/" + nombre);
+  }
+
+  out << "== Bases de datos seleccionadas\n";
+  std::vector<std::vector<std::string>> filas;
+  for (const auto& f : lista.modelo.filas) filas.push_back({f.begin(), f.end()});
+  EscribeTablaAlineada(out, {"Código", "Descripción", "Parcelas", "Pies mayores"}, filas,
+                       {false, false, true, true});
+  out << "Total parcelas y pies mayores seleccionados: " << lista.modelo.totalParcelas << ", "
+      << lista.modelo.totalPies << "\n\n";
+  out << "== Base de datos de trabajo (" << salida << ")\n";
+  const std::vector<std::int64_t> registros = import::FilasBaseTrabajo(estado);
+  std::vector<std::vector<std::string>> tablas;
+  for (std::size_t i = 0; i < registros.size(); ++i)
+    tablas.push_back({estado.NombresTablas[i] + "00", std::to_string(registros[i])});
+  EscribeTablaAlineada(out, {"Tabla", "Registros"}, tablas, {false, true});
+  if (!temporal) out << "Carpeta de trabajo: " << rutas.carpetaTrabajo << "\n";
+  return 0;
+}
+
 // Build-time generators, not listed in the help.
 int OrdenGeneraPlantillas(const std::vector<std::string>& args, std::ostream& out) {
   if (args.size() != 2) throw ErrorUso("uso: arbelio-batch generar-plantillas CARPETA");
@@ -390,6 +514,7 @@ int EjecutaOrdenBatch(const std::vector<std::string>& args, const EntornoBatch& 
     if (orden == "sample") return OrdenSample(args, out);
     if (orden == "sql") return OrdenSql(args, out);
     if (orden == "info") return OrdenInfo(args, out);
+    if (orden == "run") return OrdenRun(args, entorno, out, err);
     if (orden == "import-mdb") return OrdenImportMdb(args, out, err);
     if (orden == "import-husohoja") return OrdenImportHusoHoja(args, entorno, out);
     if (orden == "generar-plantillas") return OrdenGeneraPlantillas(args, out);

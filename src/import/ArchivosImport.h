@@ -1,0 +1,28 @@
+// Small helpers of the import commands over table files and texts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace arbelio::import {
+
+// Path of a table file in a folder whatever the letter case on disk; when there is none, the
+// path the file would have under the given name.
+std::string RutaTabla(const std::string& carpeta, const std::string& archivo);
+bool ExisteTabla(const std::string& carpeta, const std::string& archivo);
+// Copies a table file (and its index sidecar) from a folder to an exact target path; the
+// source is looked for whatever its letter case.
+void CopiaTabla(const std::string& carpetaOrigen, const std::string& archivo,
+                const std::string& destino);
+// Deletes a table file when it exists, whatever its letter case.
+void BorraTablaSiExiste(const std::string& carpeta, const std::string& archivo);
+
+// The characters (UTF-8 code points) of a text.
+std::vector<std::string> Caracteres(const std::string& texto);
+std::string Izquierda(const std::string& texto, std::size_t caracteres);
+std::string Mayusculas(const std::string& texto);  // ASCII letters
+std::string SinBlancos(const std::string& texto);  // blanks trimmed at both ends
+// Description of a failure as shown after "Error ".
+std::string DescripcionError(const std::exception& e);
+
+}  // namespace arbelio::import

@@ -1,0 +1,191 @@
+#include "import/BaseDatosTrabajo.h"
+
+#include "import/ArchivosImport.h"
+#include "store/FileOps.h"
+
+namespace arbelio::import {
+
+namespace {
+
+// Base names of the six working tables: entries 0-5 of NombresTablas.
+std::vector<std::string> BasesTrabajo(const shell::EstadoAplicacion& estado) {
+  return {estado.NombresTablas.begin(), estado.NombresTablas.begin() + 6};
+}
+
+// Key columns for duplicate removal, by base name.
+std::vector<std::string> ClavesDe(std::size_t base) {
+  if (base == 0) return {"PROVINCIA", "ESTADILLO"};
+  if (base == 5) return {"PROVINCIA", "ESTADILLO", "ESPECIE"};
+  return {"PROVINCIA", "ESTADILLO", "NUMORDEN"};
+}
+
+void CreaIndices(store::Database& db, const std::vector<std::string>& bases, shell::Interaccion& ui,
+                 int& barra) {
+  for (const std::string& b : bases) {
+    const std::string tabla = b + "00";
+    if (!db.tableDef(tabla).hasIndex(kIndiceProvEst)) {
+      store::IndexDef idx;
+      idx.name = kIndiceProvEst;
+      idx.fields = {"Provincia", "Estadillo"};
+      db.appendIndex(tabla, idx);
+    }
+    ui.progresoExplicacion("Creando Índices para tabla " + tabla);
+    barra += 1;
+    ui.progresoBarra(barra);
+  }
+}
+
+void MuestraDialogo(shell::Interaccion& ui) {
+  ui.mostrarProgreso("Generando base de datos de trabajo...", "", false,
+                     shell::PosicionProgreso::Centrado);
+  ui.progresoBarra(0);
+  ui.progresoEtiquetas(false, true, false);
+  ui.progresoPosicion("");
+  ui.ceder();
+}
+
+bool ClaveIgual(const store::Value& a, const store::Value& b) {
+  if (a.isNull() || b.isNull()) return false;  // a null never equals
+  return a == b;
+}
+
+// Renames every file of BDTemp whose name carries the code to the same name with "00" in its
+// place (the last occurrence before the extension). Index sidecars follow their tables.
+void RenombraACodigo00(const std::string& carpeta, const std::string& codigo) {
+  const std::vector<store::FileEntry> archivos = store::listFiles(carpeta);
+  for (const store::FileEntry& f : archivos) {
+    if (!store::fileExists(f.path)) continue;  // carried by its table's rename
+    const std::size_t punto = f.name.find('.');
+    const std::string base = f.name.substr(0, punto);
+    const std::size_t p = base.rfind(codigo);
+    if (p == std::string::npos) continue;
+    std::string nuevo = f.name;
+    nuevo.replace(p, codigo.size(), "00");
+    if (nuevo == f.name) continue;
+    store::renameFile(f.path, carpeta + "/" + nuevo);
+  }
+}
+
+}  // namespace
+
+bool ExisteBaseTrabajo(const shell::EstadoAplicacion& estado) {
+  return ExisteTabla(estado.rutas.BDTemp, "Datdef00.dbf");
+}
+
+std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
+                               const std::vector<std::string>& claves, shell::Interaccion& ui) {
+  std::string lista;
+  for (const std::string& c : claves) lista += (lista.empty() ? "" : ", ") + c;
+  store::Cursor primero = db.openCursor("SELECT " + lista + " FROM " + tabla + " ORDER BY " + lista,
+                                        store::CursorKind::Dynaset);
+  ui.progresoExplicacion("Eliminando duplicados en tabla " + tabla);
+  ui.progresoEtiquetas(true, true, false);
+  ui.progresoPosicion("0");
+  ui.progresoCalculos(" registros duplicados en tabla " + tabla);
+  std::int64_t eliminados = 0;
+  if (!primero.eof()) {
+    store::Cursor segundo = primero.clone();
+    segundo.moveNext();
+    const int n = static_cast<int>(claves.size());
+    while (!segundo.eof()) {
+      bool iguales = true;
+      for (int i = 0; i < n && iguales; ++i)
+        iguales = ClaveIgual(primero.value(i), segundo.value(i));
+      if (iguales) {
+        primero.remove();
+        ++eliminados;
+        ui.progresoPosicion(std::to_string(eliminados));
+      }
+      primero.moveNext();
+      segundo.moveNext();
+    }
+    segundo.close();
+  }
+  primero.close();
+  return eliminados;
+}
+
+bool mnuAGenerarBDT_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
+  ui.relojArena(true);
+  const std::string& temp = estado.rutas.BDTemp;
+  const std::vector<std::string> bases = BasesTrabajo(estado);
+  try {
+    if (estado.CodigosSeleccionados.size() == 1) {
+      RenombraACodigo00(temp, SinBlancos(estado.CodigosSeleccionados[0]));
+      store::Database db = store::Database::open(temp);
+      MuestraDialogo(ui);
+      int barra = 0;
+      CreaIndices(db, bases, ui, barra);
+      db.close();
+      ui.ocultarProgreso();
+      ui.relojArena(false);
+      return true;
+    }
+
+    MuestraDialogo(ui);
+    int barra = 0;
+    for (const std::string& b : bases) {
+      BorraTablaSiExiste(temp, b + "00.dbf");
+      store::copyFile(estado.rutas.BDEstruct + "/" + b + ".dbf", temp + "/" + b + "00.dbf");
+      ui.progresoExplicacion("Generando estructura de tabla " + b);
+      barra += 3;
+      ui.progresoBarra(barra);
+    }
+
+    store::OpenOptions exclusiva;
+    exclusiva.exclusive = true;
+    store::Database db = store::Database::open(temp, exclusiva);
+    for (const std::string& b : bases) {
+      db.execute("DELETE * FROM " + b + "00" + " ;");
+      for (const std::string& c : estado.CodigosSeleccionados)
+        db.execute("INSERT  INTO " + b + "00" + " SELECT * FROM " + b + SinBlancos(c) + " ;");
+      ui.progresoExplicacion("Rellenando de datos la tabla " + b + "00");
+      barra += 6;
+      ui.progresoBarra(barra);
+    }
+    CreaIndices(db, bases, ui, barra);
+    for (std::size_t i = 0; i < bases.size(); ++i) {
+      EliminaDuplicados(db, Mayusculas(bases[i]) + "00", ClavesDe(i), ui);
+      barra += 6;
+      ui.progresoBarra(barra);
+    }
+    db.close();
+    ui.progresoExplicacion("Eliminando ficheros temporales");
+    ui.progresoBarra(100);
+    ui.progresoEtiquetas(false, false, false);
+
+    for (const std::string& c : estado.CodigosSeleccionados)
+      for (const std::string& b : bases) BorraTablaSiExiste(temp, b + SinBlancos(c) + ".dbf");
+
+    ui.ocultarProgreso();
+    ui.relojArena(false);
+    estado.menus.alGenerarBaseTrabajo();
+    return true;
+  } catch (const std::exception& e) {
+    ui.relojArena(false);
+    ui.aviso("Error " + DescripcionError(e), shell::IconoMensaje::Critico);
+    return false;
+  }
+}
+
+std::vector<std::int64_t> FilasBaseTrabajo(const shell::EstadoAplicacion& estado) {
+  store::OpenOptions o;
+  o.readOnly = true;
+  store::Database db = store::Database::open(estado.rutas.BDTemp, o);
+  std::vector<std::int64_t> r;
+  for (const std::string& b : BasesTrabajo(estado))
+    r.push_back(db.openCursor(b + "00", store::CursorKind::Snapshot).recordCount());
+  return r;
+}
+
+}  // namespace arbelio::import
+
+namespace arbelio::import {
+
+bool GeneraBaseTrabajoSiFalta(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
+  if (ExisteBaseTrabajo(estado)) return true;
+  if (estado.CodigosSeleccionados.empty() || !estado.HayBasesSeleccionadas) return false;
+  return mnuAGenerarBDT_Click(estado, ui);
+}
+
+}  // namespace arbelio::import

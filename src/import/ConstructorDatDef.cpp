@@ -1,0 +1,159 @@
+#include "import/ConstructorDatDef.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "import/ArchivosImport.h"
+#include "shell/Progreso.h"
+#include "store/Database.h"
+#include "store/FileOps.h"
+
+namespace arbelio::import {
+
+namespace {
+
+// Yields to the interface; false when the user cancelled (the progress dialog is hidden and
+// CalculoCancelado stays set for the caller).
+bool Cede(shell::Interaccion& ui) {
+  ui.ceder();
+  if (ui.cancelado()) {
+    ui.ocultarProgreso();
+    return false;
+  }
+  return true;
+}
+
+// The numeric value of a field read as text, or nothing when it is empty or not a number.
+std::optional<double> NumeroDeTexto(const store::Value& v) {
+  if (v.isNull()) return std::nullopt;
+  if (v.isNumber()) return v.number();
+  double d = 0;
+  if (!store::parseNumber(v.text(), d)) return std::nullopt;
+  return d;
+}
+
+template <typename Entero>
+std::optional<Entero> Redondeado(std::optional<double> d) {
+  if (!d) return std::nullopt;
+  const double r = std::nearbyint(*d);  // halves to even
+  if (!(r >= std::numeric_limits<Entero>::min() && r <= std::numeric_limits<Entero>::max()))
+    return std::nullopt;
+  return static_cast<Entero>(r);
+}
+
+}  // namespace
+
+std::string TextoPosicionParcela(std::int32_t parcela, std::int32_t ultima, int porcentaje) {
+  return "Parcela " + std::to_string(parcela) + "/" + std::to_string(ultima) + ".   (" +
+         std::to_string(porcentaje) + "%)";
+}
+
+std::int32_t CuentaPorParcela(store::Cursor& cuentas, std::int16_t parcela) {
+  // An empty Estadillo sorts before every plot: passing over it keeps the walk going.
+  while (!cuentas.eof()) {
+    const store::Value e = cuentas.value("Estadillo");
+    if (!e.isNull() && e.toDouble() >= parcela) break;
+    cuentas.moveNext();
+  }
+  if (!cuentas.eof() && cuentas.value("Estadillo").toDouble() == parcela)
+    return cuentas.value("Num").toInt32();
+  return 0;
+}
+
+std::int16_t HusoDeHoja(store::Cursor& hojas, std::int16_t hoja, std::optional<std::int32_t> x,
+                        std::int32_t /*y*/) {
+  hojas.seek("=", {store::Value(static_cast<int>(hoja))});
+  if (hojas.noMatch()) return 0;
+  const store::Value n = hojas.value("nHusos");
+  auto huso = [&](const char* campo) -> std::int16_t {
+    const store::Value v = hojas.value(campo);
+    return v.isNull() ? std::int16_t{0} : static_cast<std::int16_t>(v.toInt16());
+  };
+  if (!n.isNull() && n.toDouble() == 1) return huso("Huso1");
+  if (!x) return 0;  // two zones and no X to tell them apart
+  return *x < 500 ? huso("Huso2") : huso("Huso1");
+}
+
+void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo,
+                const std::string& carpeta) {
+  ui.relojArena(true);
+  if (!Cede(ui)) return;
+  const std::string tabla = "DatDef" + codigo;
+  store::copyFile(estado.rutas.BDEstruct + "/DatDef.dbf", carpeta + "/" + tabla + ".dbf");
+  if (!Cede(ui)) return;
+
+  store::OpenOptions opciones;
+  opciones.connect = "DBASE III";
+  store::Database db = store::Database::open(carpeta, opciones);
+  store::OpenOptions auxiliar;
+  auxiliar.connect = "";
+  store::Database husos =
+      store::Database::open(estado.rutas.BDEstruct + "/" + kArchivoHusoHoja, auxiliar);
+
+  db.execute("DELETE * FROM " + tabla + " ;");
+  if (!Cede(ui)) return;
+  db.execute("INSERT INTO " + tabla + " SELECT * FROM Datest" + codigo + " ;");
+  if (!Cede(ui)) return;
+
+  store::Cursor parcelas = db.openCursor("SELECT * From DATDEF" + codigo + " ORDER BY Estadillo;");
+  if (!Cede(ui)) return;
+  std::array<store::Cursor, 4> cuentas;
+  const std::array<const char*, 4> arboles = {"PIESMA", "PIESME", "TIPOSX", "MATORR"};
+  for (std::size_t i = 0; i < arboles.size(); ++i) {
+    cuentas[i] =
+        db.openCursor(std::string("SELECT Estadillo, Count(NumOrden) AS Num") + " From " +
+                      arboles[i] + codigo + " GROUP BY Estadillo" + " ORDER BY Estadillo;");
+    if (!Cede(ui)) return;
+  }
+  store::Cursor hojas = husos.openCursor("Hojas", store::CursorKind::Table);
+  hojas.setIndex("PrimaryKey");
+  if (!Cede(ui)) return;
+
+  parcelas.moveLast();
+  const std::int32_t total = static_cast<std::int32_t>(parcelas.recordCount());
+  const std::int16_t ultima = static_cast<std::int16_t>(parcelas.value("Estadillo").toInt16());
+  parcelas.moveFirst();
+  std::int32_t hechas = 0;
+
+  const int cPma = parcelas.fieldIndex("NUMPMA"), cPme = parcelas.fieldIndex("NumPme"),
+            cTip = parcelas.fieldIndex("NumTip"), cMat = parcelas.fieldIndex("NumMat"),
+            cHuso = parcelas.fieldIndex("Huso");
+  for (; !parcelas.eof(); parcelas.moveNext()) {
+    const store::Value est = parcelas.value("Estadillo");
+    if (est.isNull()) continue;
+    const std::int16_t parcela = static_cast<std::int16_t>(est.toInt16());
+    if (!Cede(ui)) return;
+    ++hechas;
+    const int porcentaje = shell::Progreso::Porcentaje(hechas, total);
+    ui.progresoBarra(porcentaje);
+    ui.progresoPosicion(TextoPosicionParcela(parcela, ultima, porcentaje));
+
+    const std::int32_t nPma = CuentaPorParcela(cuentas[0], parcela);
+    const std::int32_t nPme = CuentaPorParcela(cuentas[1], parcela);
+    const std::int32_t nTip = CuentaPorParcela(cuentas[2], parcela);
+    const std::int32_t nMat = CuentaPorParcela(cuentas[3], parcela);
+
+    // An empty or unreadable sheet number is a sheet not in Hojas: zone 0.
+    const auto hoja = Redondeado<std::int16_t>(NumeroDeTexto(parcelas.value("Hoja")));
+    const auto x = Redondeado<std::int32_t>(NumeroDeTexto(parcelas.value("CoordeX")));
+    const auto y = Redondeado<std::int32_t>(NumeroDeTexto(parcelas.value("CoordeY")));
+    const std::int16_t huso = hoja ? HusoDeHoja(hojas, *hoja, x, y.value_or(0)) : 0;
+
+    parcelas.edit();
+    parcelas.setValue(cPma, store::Value(nPma));
+    parcelas.setValue(cPme, store::Value(nPme));
+    parcelas.setValue(cTip, store::Value(nTip));
+    parcelas.setValue(cMat, store::Value(nMat));
+    parcelas.setValue(cHuso, store::Value(static_cast<int>(huso)));
+    parcelas.update();
+  }
+  parcelas.close();
+  for (auto& c : cuentas) c.close();
+  hojas.close();
+  husos.close();
+  db.close();
+  ui.relojArena(false);
+}
+
+}  // namespace arbelio::import

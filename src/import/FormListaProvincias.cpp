@@ -1,0 +1,133 @@
+#include "import/FormListaProvincias.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "import/BaseDatosTrabajo.h"
+#include "import/SeleccionBaseDatos.h"
+#include "shell/MDIPrincipal.h"
+#include "shell/TwipsQt.h"
+
+namespace arbelio::import {
+
+namespace {
+
+constexpr int kTwipsPorPixel = 15;
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+}  // namespace
+
+FormListaProvincias::FormListaProvincias(QWidget* padre) : QWidget(padre) {
+  setObjectName("FormListaProvincias");
+  setWindowTitle(QString::fromUtf8(kCaptionListaProvincias));
+
+  MSFlexGridListaProvincias = new QTableWidget(this);
+  MSFlexGridListaProvincias->setObjectName("MSFlexGridListaProvincias");
+  MSFlexGridListaProvincias->setColumnCount(4);
+  QStringList cabecera;
+  for (const char* c : kCabeceraListaProvincias) cabecera << QString::fromUtf8(c);
+  MSFlexGridListaProvincias->setHorizontalHeaderLabels(cabecera);
+  MSFlexGridListaProvincias->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft |
+                                                                     Qt::AlignVCenter);
+  MSFlexGridListaProvincias->verticalHeader()->hide();
+  MSFlexGridListaProvincias->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  MSFlexGridListaProvincias->setStyleSheet("QTableWidget { background: white; }");
+
+  StatusBarTotalesListProv = new QStatusBar(this);
+  StatusBarTotalesListProv->setObjectName("StatusBarTotalesListProv");
+  StatusBarTotalesListProv->setSizeGripEnabled(false);
+  for (std::size_t i = 0; i < paneles.size(); ++i) {
+    paneles[i] = new QLabel(StatusBarTotalesListProv);
+    paneles[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+    paneles[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusBarTotalesListProv->addWidget(paneles[i]);
+  }
+
+  auto* disposicion = new QVBoxLayout(this);
+  disposicion->setContentsMargins(0, 0, 0, 0);
+  disposicion->setSpacing(0);
+  disposicion->addWidget(MSFlexGridListaProvincias, 1);
+  disposicion->addWidget(StatusBarTotalesListProv);
+  pintar();
+}
+
+void FormListaProvincias::pintar() {
+  auto* g = MSFlexGridListaProvincias;
+  g->setRowCount(static_cast<int>(modelo_.filas.size()));
+  for (std::size_t f = 0; f < modelo_.filas.size(); ++f) {
+    for (std::size_t c = 0; c < 4; ++c) {
+      auto* item = new QTableWidgetItem(Q(modelo_.filas[f][c]));
+      item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      g->setItem(static_cast<int>(f), static_cast<int>(c), item);
+    }
+  }
+  const auto textos = modelo_.paneles();
+  for (std::size_t i = 0; i < paneles.size(); ++i) paneles[i]->setText(Q(textos[i]));
+}
+
+void FormListaProvincias::resizeEvent(QResizeEvent* evento) {
+  QWidget::resizeEvent(evento);
+  const GeometriaListaProvincias geo =
+      GeometriaParaTamano(width() * kTwipsPorPixel, height() * kTwipsPorPixel);
+  MSFlexGridListaProvincias->setFixedHeight(std::max(0, shell::Twips(geo.alturaGrid)));
+  for (int c = 0; c < 4; ++c)
+    MSFlexGridListaProvincias->setColumnWidth(
+        c, std::max(0, shell::Twips(geo.anchosColumnas[static_cast<std::size_t>(c)])));
+  for (std::size_t i = 0; i < paneles.size(); ++i)
+    paneles[i]->setFixedWidth(std::max(0, shell::Twips(geo.anchosPaneles[i])));
+}
+
+ListaProvincias& VistaListaProvinciasQt::mostrarLista() {
+  if (!ventana_) {
+    ventana_ = new FormListaProvincias;
+    QMdiArea* area = principal_.areaMdi();
+    // Closing the window only hides it, so its rows and totals stay with the selection; New
+    // project unloads it.
+    QMdiSubWindow* sub = area->addSubWindow(ventana_);
+    sub->setWindowTitle(ventana_->windowTitle());
+    const int ancho = shell::Twips(kAnchoListaProvincias);
+    const int alto = shell::Twips(kAltoListaProvincias);
+    sub->setGeometry(area->viewport()->width() - ancho - shell::Twips(kDerechaListaProvincias),
+                     shell::Twips(kArribaListaProvincias), ancho, alto);
+  }
+  ventana_->parentWidget()->show();
+  ventana_->show();
+  return ventana_->modelo();
+}
+
+void VistaListaProvinciasQt::listaCambiada() {
+  if (ventana_) ventana_->pintar();
+}
+
+void ConectaImportacion(shell::MDIPrincipal& principal, VistaListaProvinciasQt& vista,
+                        shell::Interaccion* ui) {
+  shell::Interaccion* interaccion = ui ? ui : &principal.interaccion();
+  principal.asignarOrden("mnuAAgregarBD", [&principal, &vista, interaccion] {
+    mnuAAgregarBD_Click(principal.estado(), *interaccion, vista);
+  });
+  auto generar = [&principal, interaccion] {
+    GeneraBaseTrabajoSiFalta(principal.estado(), *interaccion);
+  };
+  principal.asignarOrden("mnuAGenerarBDT", generar);
+  // Developer path to the hidden entry (a hidden action cannot be triggered itself).
+  auto* atajo = new QAction(&principal);
+  atajo->setObjectName("atajoGenerarBDT");
+  atajo->setShortcut(QKeySequence("Ctrl+Shift+G"));
+  atajo->setShortcutContext(Qt::ApplicationShortcut);
+  QObject::connect(atajo, &QAction::triggered, &principal, [&principal, generar] {
+    if (principal.estado().menus.habilitada(shell::EntradaMenu::AGenerarBDT)) generar();
+  });
+  principal.addAction(atajo);
+}
+
+}  // namespace arbelio::import

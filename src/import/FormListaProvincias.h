@@ -1,0 +1,63 @@
+// FormListaProvincias: the window "Bases de datos seleccionadas", a grid of the selected
+// databases with their plot and large-tree counts and a status bar with the running totals.
+// It paints the core's ListaProvincias model; VistaListaProvinciasQt loads it into the main
+// window when a selection needs it.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+
+#include "import/ListaProvincias.h"
+
+class QLabel;
+class QStatusBar;
+class QTableWidget;
+
+namespace arbelio::shell {
+class MDIPrincipal;
+class Interaccion;
+}  // namespace arbelio::shell
+
+namespace arbelio::import {
+
+class FormListaProvincias : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FormListaProvincias(QWidget* padre = nullptr);
+
+  ListaProvincias& modelo() { return modelo_; }
+  // Repaints the grid and the status bar from the model.
+  void pintar();
+
+  QTableWidget* MSFlexGridListaProvincias;
+  QStatusBar* StatusBarTotalesListProv;
+  std::array<QLabel*, 3> paneles{};
+
+ protected:
+  void resizeEvent(QResizeEvent* evento) override;
+
+ private:
+  ListaProvincias modelo_;
+};
+
+class VistaListaProvinciasQt : public VistaListaProvincias {
+ public:
+  explicit VistaListaProvinciasQt(shell::MDIPrincipal& principal) : principal_(principal) {}
+  ListaProvincias& mostrarLista() override;
+  void listaCambiada() override;
+  FormListaProvincias* ventana() const { return ventana_; }
+
+ private:
+  shell::MDIPrincipal& principal_;
+  QPointer<FormListaProvincias> ventana_;
+};
+
+// Attaches the import commands to the main window: "&Seleccionar base de datos..." and the
+// hidden working-database entry, reachable with Ctrl+Shift+G until the cut tool exists.
+// `ui` defaults to the window's own Interaccion.
+void ConectaImportacion(shell::MDIPrincipal& principal, VistaListaProvinciasQt& vista,
+                        shell::Interaccion* ui = nullptr);
+
+}  // namespace arbelio::import

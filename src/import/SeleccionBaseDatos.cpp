@@ -1,0 +1,241 @@
+#include "import/SeleccionBaseDatos.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "import/ArchivosImport.h"
+#include "import/ConstructorDatDef.h"
+#include "import/MEspeci.h"
+#include "shell/Progreso.h"
+#include "store/FileOps.h"
+
+namespace arbelio::import {
+
+namespace {
+
+constexpr const char* kNoCorrecta = "Esta base de datos no es correcta.\n";
+
+bool Refusa(shell::Interaccion& ui, const std::string& texto) {
+  ui.mensaje(std::string(kNoCorrecta).append(texto), kTituloErrorAbrir,
+             shell::IconoMensaje::Critico, shell::BotonesMensaje::Aceptar);
+  return false;
+}
+
+std::string Explicacion(std::initializer_list<const char*> lineas) {
+  std::string r;
+  for (const char* l : lineas) r += (r.empty() ? "" : "\n") + std::string(l);
+  return r;
+}
+
+// Removes a code from the selection (the undo of a cancelled or failed selection).
+void QuitaCodigo(shell::EstadoAplicacion& estado, const std::string& codigo) {
+  auto& lista = estado.CodigosSeleccionados;
+  for (auto it = lista.end(); it != lista.begin();) {
+    --it;
+    if (SinBlancos(*it) == codigo) {
+      lista.erase(it);
+      break;
+    }
+  }
+  if (lista.empty()) estado.HayBasesSeleccionadas = false;
+}
+
+// Offers to save a built table beside the inventory files: the save dialog comes back until
+// the chosen name is exactly the table's file name. Cancelling skips the save.
+void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
+                           const std::string& carpeta, const std::string& temp,
+                           shell::Interaccion& ui) {
+  try {
+    const std::string nombre = base + codigo + ".dbf";
+    std::string elegido;
+    for (;;) {
+      shell::DialogoArchivo d;
+      d.titulo = "Guardar el fichero " + base + codigo;
+      d.filtro = "Base de datos de Dbase|*.dbf";
+      d.carpetaInicial = carpeta;
+      d.nombreInicial = nombre;
+      const auto r = ui.guardarArchivo(d);
+      ui.ceder();
+      if (!r) return;
+      const std::size_t barra = r->find_last_of('/');
+      if ((barra == std::string::npos ? *r : r->substr(barra + 1)) == nombre) {
+        elegido = *r;
+        break;
+      }
+    }
+    CopiaTabla(temp, nombre, elegido);
+  } catch (const std::exception&) {
+    ui.aviso("Saving Error", shell::IconoMensaje::Critico);
+  }
+}
+
+}  // namespace
+
+bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& archivo,
+                              shell::Interaccion& ui) {
+  const std::size_t punto = archivo.find('.');
+  const std::string ext = punto == std::string::npos ? archivo : archivo.substr(punto + 1);
+  if (Mayusculas(ext) != "DBF")
+    return Refusa(ui, "El fichero de datos seleccionado no tiene extensión '.dbf' .");
+
+  const std::size_t largo = Caracteres(archivo).size();
+  auto nombreIncorrecto = [&](std::size_t primeros) {
+    return Refusa(ui, "El nombre del fichero seleccionado: '" + Izquierda(archivo, primeros) +
+                          "'\nes incorrecto o no pertenece a una base de datos\ndel KAV.");
+  };
+  if (largo == 11) {
+    const std::string p = Mayusculas(Izquierda(archivo, 5));
+    if (p != "ESTRP" && p != "ECUAS") return nombreIncorrecto(7);
+  } else if (largo == 12) {
+    static const char* const kValidos[] = {"DATDEF", "DATEST", "PIESMA", "PIESME", "TIPOSX",
+                                           "MATORR", "ESPECI", "INFCOR", "MODELS", "PARAMS"};
+    const std::string p = Mayusculas(Izquierda(archivo, 6));
+    if (std::none_of(std::begin(kValidos), std::end(kValidos),
+                     [&](const char* v) { return p == v; }))
+      return nombreIncorrecto(8);
+  }
+
+  const std::size_t fin = punto == std::string::npos ? archivo.size() : punto;
+  const std::string codigo = archivo.substr(fin >= 2 ? fin - 2 : 0, fin >= 2 ? 2 : fin);
+  if (!ExisteTabla(carpeta, "datest" + codigo + ".dbf") &&
+      !ExisteTabla(carpeta, "datdef" + codigo + ".dbf"))
+    return Refusa(ui, "No se encuentra fichero 'Datdef" + codigo + ".dbf'.");
+  if (!ExisteTabla(carpeta, "piesma" + codigo + ".dbf"))
+    return Refusa(ui, "No se encuentra fichero 'Piesma" + codigo + ".dbf'.");
+  return true;
+}
+
+std::string CodigoDeNombreBase(const std::string& nombreBase) {
+  const auto cs = Caracteres(nombreBase);
+  for (std::size_t i = 0; i < cs.size(); ++i) {
+    if (cs[i].size() == 1 && std::isdigit(static_cast<unsigned char>(cs[i][0]))) {
+      return i + 1 < cs.size() ? cs[i] + cs[i + 1] : cs[i];
+    }
+  }
+  if (cs.empty()) return {};
+  return cs.size() >= 2 ? cs[cs.size() - 2] + cs.back() : cs.back();
+}
+
+ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                                       VistaListaProvincias& vista) {
+  shell::DialogoArchivo dialogo;
+  dialogo.titulo = kTituloAbrirBase;
+  dialogo.filtro = kFiltroAbrirBase;
+  const auto ruta = ui.abrirArchivo(dialogo);
+  if (!ruta) return ResultadoSeleccion::SinElegir;
+  ui.ceder();
+  ui.relojArena(true);
+
+  const std::size_t barra = ruta->find_last_of('/');
+  const std::string carpeta = barra == std::string::npos ? "." : ruta->substr(0, barra);
+  const std::string archivo = barra == std::string::npos ? *ruta : ruta->substr(barra + 1);
+  const std::string nombreBase = archivo.substr(0, archivo.find('.'));
+
+  if (!EsFicherodeEntradaValido(carpeta, archivo, ui)) {
+    ui.relojArena(false);
+    return ResultadoSeleccion::NoValida;
+  }
+  const std::string codigo = CodigoDeNombreBase(nombreBase);
+  // A shorter code is kept padded with blanks to two characters.
+  const std::string relleno =
+      codigo + std::string(2 - std::min<std::size_t>(2, Caracteres(codigo).size()), ' ');
+
+  auto& lista = estado.CodigosSeleccionados;
+  if (estado.HayBasesSeleccionadas) {
+    for (const std::string& c : lista) {
+      if (SinBlancos(c) == codigo) {
+        ui.aviso("La base de datos con código " + codigo + " ya está seleccionada.\n" +
+                 "Puede seleccionar otra base de datos distinta.");
+        estado.menus.alElegirArchivoValido();
+        ui.relojArena(false);
+        return ResultadoSeleccion::Duplicada;
+      }
+    }
+    lista.push_back(relleno);
+  } else {
+    lista = {relleno};
+    estado.HayBasesSeleccionadas = true;
+  }
+
+  const std::string& temp = estado.rutas.BDTemp;
+  try {
+    for (std::size_t i = 1; i <= 4; ++i) {
+      const std::string nombre = estado.NombresTablas[i] + codigo + ".dbf";
+      CopiaTabla(carpeta, nombre, temp + "/" + nombre);
+    }
+
+    // Plot summary.
+    if (ExisteTabla(carpeta, "Datdef" + codigo + ".dbf")) {
+      CopiaTabla(carpeta, "Datdef" + codigo + ".dbf", temp + "/DatDef" + codigo + ".dbf");
+    } else {
+      CopiaTabla(carpeta, "Datest" + codigo + ".dbf", temp + "/Datest" + codigo + ".dbf");
+      shell::Progreso p(
+          ui, estado, "Creando tabla 'Datdef" + codigo + "'.",
+          Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
+                       "datos ",
+                       "a partir de la original 'Datest', añadiendo datos de huso horario, "
+                       "número de",
+                       "pies mayores, pies menores,...  de cada parcela.",
+                       "Este proceso solo se necesita una vez para cada provincia si al "
+                       "finalizar guarda ",
+                       "esta tabla con las originales."}),
+          true, shell::PosicionProgreso::Centrado);
+      CreaDatDef(estado, ui, codigo, temp);
+      if (estado.CalculoCancelado) {
+        QuitaCodigo(estado, codigo);
+        p.terminar();
+        return ResultadoSeleccion::Cancelada;
+      }
+      BorraTablaSiExiste(temp, "Datest" + codigo + ".dbf");
+      const bool guardar =
+          ui.preguntaSiNo("¿Desea guardar fichero Datdef" + codigo + "?. (Recomendado)");
+      p.terminar();
+      if (guardar) GuardaTablaConstruida("Datdef", codigo, carpeta, temp, ui);
+    }
+
+    // Species per plot.
+    if (ExisteTabla(carpeta, "ESPECI" + codigo + ".dbf")) {
+      CopiaTabla(carpeta, "ESPECI" + codigo + ".dbf", temp + "/Especi" + codigo + ".dbf");
+    } else {
+      shell::Progreso p(
+          ui, estado, "Creando tabla 'Especi" + codigo + "'.",
+          Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
+                       "datos ",
+                       "con datos de cada especie en cada parcela, lo cual le permitirá aplicar "
+                       "criterios",
+                       "de especie en la Herramienta de Corte.",
+                       "Este proceso solo se necesita una vez para cada provincia si al "
+                       "finalizar guarda ",
+                       "esta tabla con las originales."}),
+          true, shell::PosicionProgreso::Centrado);
+      store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf", temp + "/Especi" + codigo + ".dbf");
+      MEspeci(estado, ui, codigo);
+      if (estado.CalculoCancelado) {
+        QuitaCodigo(estado, codigo);
+        p.terminar();
+        return ResultadoSeleccion::Cancelada;
+      }
+      const bool guardar =
+          ui.preguntaSiNo("¿Desea guardar fichero Especi" + codigo + "?. (Recomendado)");
+      p.terminar();
+      if (guardar) GuardaTablaConstruida("Especi", codigo, carpeta, temp, ui);
+    }
+    ui.relojArena(true);
+
+    ListaProvincias& modelo = vista.mostrarLista();
+    ui.ceder();
+    MuestraProvinciasSeleccionadas(estado, ui, carpeta, lista.size(), modelo);
+    vista.listaCambiada();
+  } catch (const std::exception& e) {
+    // The selection is restored so the user can mend the folder and choose it again.
+    QuitaCodigo(estado, codigo);
+    ui.aviso("Error " + DescripcionError(e), shell::IconoMensaje::Critico);
+    ui.relojArena(false);
+    return ResultadoSeleccion::Fallo;
+  }
+  estado.menus.alElegirArchivoValido();
+  ui.relojArena(false);
+  return ResultadoSeleccion::Anadida;
+}
+
+}  // namespace arbelio::import

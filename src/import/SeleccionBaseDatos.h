@@ -1,0 +1,43 @@
+// "&Seleccionar base de datos...": adds one provincial database, or one saved cut, to the
+// selection. The user picks any one table file of it; the choice is checked, the database code
+// taken from the file name, duplicates refused, the tables copied into BDTemp, the plot summary
+// and species tables built when the database does not bring them (and saved beside the
+// inventory files when the user agrees), and the database listed with its counts.
+#pragma once
+
+#include <string>
+
+#include "import/ListaProvincias.h"
+#include "shell/EstadoAplicacion.h"
+#include "shell/Interaccion.h"
+
+namespace arbelio::import {
+
+inline constexpr const char* kTituloAbrirBase =
+    "Abrir base de datos de provincia o corte. Seleccione una tabla únicamente.";
+inline constexpr const char* kFiltroAbrirBase =
+    "Base de datos de Pies mayores|Piesma*.dbf|Base de datos de Dbase|*.dbf";
+inline constexpr const char* kTituloErrorAbrir = "Error abriendo base de datos";
+
+enum class ResultadoSeleccion {
+  Anadida,    // listed
+  SinElegir,  // the open dialog was cancelled
+  NoValida,   // refused by the file check
+  Duplicada,  // the code was already selected
+  Cancelada,  // Cancelar during a build: the selection is restored
+  Fallo,      // "Error " + description shown; the selection is restored
+};
+
+// Checks the chosen file (folder and file name without path); shows its own messages under
+// the title "Error abriendo base de datos".
+bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& archivo,
+                              shell::Interaccion& ui);
+
+// The database code of a table's base name: from its first digit, two characters at most; the
+// last two characters when it holds no digit ("Piesma47" -> "47", "PiesmaAb" -> "Ab").
+std::string CodigoDeNombreBase(const std::string& nombreBase);
+
+ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                                       VistaListaProvincias& vista);
+
+}  // namespace arbelio::import

@@ -1,0 +1,171 @@
+// Generating the working database: one database renamed to "00", several merged with their
+// duplicates removed, the "ProvEstInd" indexes, and the menu change.
+#include <gtest/gtest.h>
+
+#include "EntornoImport.h"
+#include "import/BaseDatosTrabajo.h"
+#include "import/SeleccionBaseDatos.h"
+#include "shell/InteraccionGuionada.h"
+#include "store/FileOps.h"
+
+using namespace arbelio;
+using namespace arbelio::import;
+using namespace arbelio::pruebas_import;
+using shell::InteraccionGuionada;
+
+namespace {
+
+// A province (or a saved cut) with plots 1-3, two trees per plot (tree heights tell the rows
+// apart), one record in each other tree table and its plot summary and species tables already
+// built, as a database that brings them.
+void EscribeBase(const std::string& carpeta, const std::string& codigo, int prov, double altura,
+                 int parcelas = 3) {
+  std::vector<Fila> datdef, piesma, otros, especi;
+  for (int p = 1; p <= parcelas; ++p) {
+    Fila d = Parcela(prov, p, 100, "300");
+    d["NUMPMA"] = 2;
+    datdef.push_back(d);
+    piesma.push_back(Arbol(prov, p, 1, 21, 300, 300, altura));
+    piesma.push_back(Arbol(prov, p, 2, 21, 300, 300, altura));
+    otros.push_back(Registro(prov, p, 1));
+    especi.push_back({{"PROVINCIA", prov}, {"ESTADILLO", p}, {"ESPECIE", "21"}, {"NUMPM", 28.29f}});
+  }
+  EntornoImport::EscribeTabla(carpeta, "DatDef", "Datdef" + codigo, datdef);
+  EntornoImport::EscribeTabla(carpeta, "Piesma", "Piesma" + codigo, piesma);
+  EntornoImport::EscribeTabla(carpeta, "Piesme", "Piesme" + codigo, otros);
+  EntornoImport::EscribeTabla(carpeta, "Tiposx", "Tiposx" + codigo, otros);
+  EntornoImport::EscribeTabla(carpeta, "Matorr", "Matorr" + codigo, otros);
+  EntornoImport::EscribeTabla(carpeta, "Especi", "Especi" + codigo, especi);
+}
+
+class Generacion : public ::testing::Test {
+ protected:
+  EntornoImport e;
+  InteraccionGuionada ui{e.estado};
+  ListaProvinciasEnMemoria vista;
+
+  void Elige(const std::string& ruta) {
+    ui.archivos.push_back(ruta);
+    ASSERT_EQ(mnuAAgregarBD_Click(e.estado, ui, vista), ResultadoSeleccion::Anadida);
+  }
+  std::vector<std::string> Filas(const std::string& sql) {
+    return EntornoImport::Filas(e.estado.rutas.BDTemp, sql);
+  }
+  bool TieneIndice(const std::string& tabla) {
+    store::OpenOptions o;
+    o.readOnly = true;
+    return store::Database::open(e.estado.rutas.BDTemp, o).tableDef(tabla).hasIndex("ProvEstInd");
+  }
+};
+
+}  // namespace
+
+TEST_F(Generacion, DosProvinciasSeUnenEnOrdenDeSeleccion) {
+  EscribeBase(e.ruta("p47"), "47", 47, 10);
+  EscribeBase(e.ruta("p09"), "09", 9, 20, 2);
+  Elige(e.ruta("p47/Piesma47.dbf"));
+  Elige(e.ruta("p09/Piesma09.dbf"));
+  EXPECT_EQ(vista.modelo.totalParcelas, 5);
+  EXPECT_EQ(vista.modelo.totalPies, 10);
+  ASSERT_FALSE(ExisteBaseTrabajo(e.estado));
+  ASSERT_TRUE(mnuAGenerarBDT_Click(e.estado, ui));
+  EXPECT_TRUE(ExisteBaseTrabajo(e.estado));
+  EXPECT_EQ(FilasBaseTrabajo(e.estado), (std::vector<std::int64_t>{5, 10, 5, 5, 5, 5}));
+  // Rows of 47 first (table order of the merged table).
+  const auto provincias = Filas("SELECT PROVINCIA FROM DATDEF00");
+  EXPECT_EQ(provincias.front(), "47");
+  EXPECT_EQ(provincias.back(), "9");
+  for (const char* t : {"DatDef00", "Piesma00", "Piesme00", "Tiposx00", "Matorr00", "Especi00"})
+    EXPECT_TRUE(TieneIndice(t)) << t;
+  // The twelve per-province copies are gone.
+  for (const auto& f : store::listFiles(e.estado.rutas.BDTemp))
+    EXPECT_NE(f.name.find("00"), std::string::npos) << f.name;
+  EXPECT_FALSE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
+  const auto& p = ui.progreso;
+  for (const char* t : {"explicacion:Generando estructura de tabla DatDef",
+                        "explicacion:Rellenando de datos la tabla Especi00",
+                        "explicacion:Creando Índices para tabla Matorr00",
+                        "explicacion:Eliminando duplicados en tabla PIESMA00",
+                        "calculos: registros duplicados en tabla ESPECI00",
+                        "explicacion:Eliminando ficheros temporales", "barra:96", "barra:100"})
+    EXPECT_NE(std::find(p.begin(), p.end(), t), p.end()) << t;
+  EXPECT_NE(std::find(p.begin(), p.end(),
+                      "mostrar:Generando base de datos de trabajo...||cancelar=0|centrado"),
+            p.end());
+  EXPECT_TRUE(ui.mensajes.empty());
+}
+
+TEST_F(Generacion, DuplicadosDejanLaUltimaFilaDeCadaClave) {
+  // Two saved cuts holding the same plots: the rows of the later one survive.
+  EscribeBase(e.ruta("a"), "Aa", 47, 10);
+  EscribeBase(e.ruta("b"), "Bb", 47, 20, 2);
+  Elige(e.ruta("a/PiesmaAa.dbf"));
+  Elige(e.ruta("b/PiesmaBb.dbf"));
+  ASSERT_TRUE(mnuAGenerarBDT_Click(e.estado, ui));
+  EXPECT_EQ(FilasBaseTrabajo(e.estado), (std::vector<std::int64_t>{3, 6, 3, 3, 3, 3}));
+  EXPECT_EQ(Filas("SELECT ESTADILLO, NUMORDEN, ALTURA FROM PIESMA00 ORDER BY ESTADILLO, NUMORDEN"),
+            (std::vector<std::string>{"1|1|20", "1|2|20", "2|1|20", "2|2|20", "3|1|10", "3|2|10"}));
+  // LabelZ counted the two duplicate plots of DATDEF00.
+  const auto& p = ui.progreso;
+  const auto desde =
+      std::find(p.begin(), p.end(), "explicacion:Eliminando duplicados en tabla DATDEF00");
+  const auto hasta =
+      std::find(p.begin(), p.end(), "explicacion:Eliminando duplicados en tabla PIESMA00");
+  ASSERT_NE(desde, p.end());
+  EXPECT_NE(std::find(desde, hasta, "z:2"), hasta);
+  EXPECT_EQ(std::find(desde, hasta, "z:3"), hasta);
+}
+
+TEST(EliminaDuplicados, TresFilasIgualesQuedaLaUltimaYUnNuloNuncaEsIgual) {
+  EntornoImport e;
+  const std::string t = e.estado.rutas.BDTemp;
+  EntornoImport::EscribeTabla(t, "Piesma", "PIESMA00",
+                              {Arbol(47, 1, 1, 21, 300, 300, 1),
+                               Arbol(47, 1, 1, 21, 300, 300, 2),
+                               Arbol(47, 2, 1, 21, 300, 300, 3),
+                               Arbol(47, 1, 1, 21, 300, 300, 4),
+                               {{"PROVINCIA", 47}, {"ESTADILLO", 2}, {"ALTURA", 5}},
+                               {{"PROVINCIA", 47}, {"ESTADILLO", 2}, {"ALTURA", 6}}});
+  InteraccionGuionada ui(e.estado);
+  {
+    store::Database db = store::Database::open(t);
+    EXPECT_EQ(EliminaDuplicados(db, "PIESMA00", {"PROVINCIA", "ESTADILLO", "NUMORDEN"}, ui), 2);
+  }
+  EXPECT_EQ(EntornoImport::Filas(t, "SELECT ALTURA FROM PIESMA00"),
+            (std::vector<std::string>{"3", "4", "5", "6"}));
+}
+
+TEST_F(Generacion, UnaSolaBaseSeRenombraA00ConSusIndices) {
+  EscribeBase(e.ruta("p47"), "47", 47, 10);
+  // An index already present on a table stays as it is.
+  {
+    store::Database db = store::Database::open(e.ruta("p47"));
+    store::IndexDef idx;
+    idx.name = "ProvEstInd";
+    idx.fields = {"Provincia", "Estadillo"};
+    db.appendIndex("Piesma47", idx);
+  }
+  Elige(e.ruta("p47/Piesma47.dbf"));
+  ASSERT_TRUE(mnuAGenerarBDT_Click(e.estado, ui));
+  std::vector<std::string> nombres;
+  for (const auto& f : store::listFiles(e.estado.rutas.BDTemp))
+    if (f.name.size() > 4 && f.name.substr(f.name.size() - 4) == ".dbf") nombres.push_back(f.name);
+  EXPECT_EQ(nombres, (std::vector<std::string>{"DatDef00.dbf", "Especi00.dbf", "Matorr00.dbf",
+                                               "Piesma00.dbf", "Piesme00.dbf", "Tiposx00.dbf"}));
+  for (const char* t : {"DatDef00", "Piesma00", "Piesme00", "Tiposx00", "Matorr00", "Especi00"})
+    EXPECT_TRUE(TieneIndice(t)) << t;
+  EXPECT_TRUE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
+  EXPECT_EQ(FilasBaseTrabajo(e.estado), (std::vector<std::int64_t>{3, 6, 3, 3, 3, 3}));
+}
+
+TEST_F(Generacion, TablaQueFaltaSeDiceConError) {
+  EscribeBase(e.ruta("p47"), "47", 47, 10);
+  EscribeBase(e.ruta("p09"), "09", 9, 20);
+  Elige(e.ruta("p47/Piesma47.dbf"));
+  Elige(e.ruta("p09/Piesma09.dbf"));
+  store::deleteFile(e.estado.rutas.BDTemp + "/Tiposx09.dbf");
+  EXPECT_FALSE(mnuAGenerarBDT_Click(e.estado, ui));
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_EQ(ui.mensajes[0].texto.rfind("Error ", 0), 0u);
+  EXPECT_TRUE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
+}

@@ -1,0 +1,103 @@
+// A program folder for the import tests: BDEstruct with the templates and a small Hojas table,
+// a workspace, the application state, and helpers that write hand-made provincial tables.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "batch/BasesAuxiliares.h"
+#include "shell/EspacioTrabajo.h"
+#include "shell/EstadoAplicacion.h"
+#include "store/Database.h"
+#include "store/TablasInventario.h"
+
+namespace arbelio::pruebas_import {
+
+using Fila = std::map<std::string, store::Value>;
+
+class EntornoImport {
+ public:
+  EntornoImport() {
+    static std::atomic<int> contador{0};
+    raiz_ = std::filesystem::temp_directory_path() /
+            ("arbelio-imp-" + std::to_string(getpid()) + "-" + std::to_string(++contador));
+    std::filesystem::remove_all(raiz_);
+    std::filesystem::create_directories(raiz_ / "BDTemp");
+    std::filesystem::create_directories(raiz_ / "BDOut");
+    std::filesystem::create_directories(raiz_ / "BDCorte");
+    store::EscribePlantillas(ruta("BDEstruct"));
+    // Sheet 100 in one zone, sheet 200 across two.
+    batch::CreaHusoHojaSqlite({{100, 1, 30, 0}, {200, 2, 30, 31}},
+                              ruta("BDEstruct/HusoHoja.sqlite"));
+    estado.rutas.carpetaTrabajo = raiz_.string();
+    estado.rutas.BDTemp = ruta("BDTemp");
+    estado.rutas.BDOut = ruta("BDOut");
+    estado.rutas.BDCorte = ruta("BDCorte");
+    estado.rutas.BDEstruct = ruta("BDEstruct");
+    estado.NombresTablas = shell::NombresTablasIniciales();
+    estado.FactoresExpansion = shell::FactoresExpansionIniciales();
+  }
+  ~EntornoImport() {
+    std::error_code ec;
+    std::filesystem::remove_all(raiz_, ec);
+  }
+  EntornoImport(const EntornoImport&) = delete;
+  EntornoImport& operator=(const EntornoImport&) = delete;
+
+  std::string ruta(const std::string& relativa) const { return (raiz_ / relativa).string(); }
+
+  // Writes a table of a known layout with the given rows (fields by name) into a folder.
+  static void EscribeTabla(const std::string& carpeta, const std::string& base,
+                           const std::string& nombre, const std::vector<Fila>& filas) {
+    std::filesystem::create_directories(carpeta);
+    store::Database db = store::Database::open(carpeta);
+    db.appendTableDef(store::DefinicionTabla(store::LayoutPorNombre(base), nombre));
+    store::Cursor c = db.openCursor(nombre, store::CursorKind::Table);
+    for (const Fila& f : filas) {
+      c.addNew();
+      for (const auto& [campo, valor] : f) c.setValue(campo, valor);
+      c.update();
+    }
+    c.close();
+    db.close();
+  }
+
+  // Rows of a query over a folder, each row its values as texts joined by "|".
+  static std::vector<std::string> Filas(const std::string& carpeta, const std::string& sql) {
+    store::OpenOptions o;
+    o.readOnly = true;
+    store::Database db = store::Database::open(carpeta, o);
+    store::Cursor c = db.openCursor(sql, store::CursorKind::Snapshot);
+    std::vector<std::string> r;
+    for (; !c.eof(); c.moveNext()) {
+      std::string s;
+      for (int i = 0; i < c.fieldCount(); ++i) s += (i ? "|" : "") + c.value(i).toString();
+      r.push_back(s);
+    }
+    return r;
+  }
+
+  shell::EstadoAplicacion estado;
+
+ private:
+  std::filesystem::path raiz_;
+};
+
+inline Fila Parcela(int prov, int est, store::Value hoja, const char* x, const char* y = "4600") {
+  return {{"PROVINCIA", prov}, {"ESTADILLO", est}, {"HOJA", hoja},
+          {"COORDEX", x},      {"COORDEY", y},     {"MUNICI", "001"}};
+}
+inline Fila Arbol(int prov, int est, int num, int especie, int d1, int d2, double altura = 10) {
+  return {{"PROVINCIA", prov}, {"ESTADILLO", est}, {"NUMORDEN", num}, {"ESPECIE", especie},
+          {"DIAMETRO1", d1},   {"DIAMETRO2", d2},  {"ALTURA", altura}};
+}
+inline Fila Registro(int prov, int est, int num) {
+  return {{"PROVINCIA", prov}, {"ESTADILLO", est}, {"NUMORDEN", num}};
+}
+
+}  // namespace arbelio::pruebas_import

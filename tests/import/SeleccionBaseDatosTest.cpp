@@ -1,0 +1,330 @@
+// Selecting provincial databases: the file check, the code rule, duplicates, the plot summary
+// and species builds on small hand-made provinces, the save loop, cancel and failure paths.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "EntornoImport.h"
+#include "import/ConstructorDatDef.h"
+#include "import/MEspeci.h"
+#include "import/SeleccionBaseDatos.h"
+#include "shell/InteraccionGuionada.h"
+#include "store/FileOps.h"
+
+using namespace arbelio;
+using namespace arbelio::import;
+using namespace arbelio::pruebas_import;
+using shell::InteraccionGuionada;
+using shell::Respuesta;
+
+namespace {
+
+const char* kTitulo = "Error abriendo base de datos";
+
+// Province 47: plots 1, 2, 5, 7 (no sheet), 8 (sheet not in Hojas); large trees in plots 2, 3
+// (not a plot of the table) and 5, and one tree without plot number; small trees in plot 1,
+// a sample tree in plot 5, no shrubs.
+void EscribeProvincia47(const std::string& carpeta, bool conMatorral = true) {
+  EntornoImport::EscribeTabla(
+      carpeta, "Datest", "Datest47",
+      {Parcela(47, 1, 100, "300"), Parcela(47, 2, 200, "499"), Parcela(47, 5, 200, "500"),
+       Parcela(47, 7, store::Value(), "100"), Parcela(47, 8, 999, "100")});
+  EntornoImport::EscribeTabla(carpeta, "Piesma", "Piesma47",
+                              {Arbol(47, 2, 1, 21, 300, 300),
+                               Arbol(47, 2, 2, 45, 120, 130),
+                               Arbol(47, 2, 3, 21, 425, 425),
+                               Arbol(47, 3, 1, 21, 300, 300),
+                               Arbol(47, 3, 2, 21, 300, 300),
+                               Arbol(47, 5, 1, 21, 60, 70),
+                               Arbol(47, 5, 2, 21, 300, 300),
+                               {{"PROVINCIA", 47}, {"NUMORDEN", 9}, {"ESPECIE", 21}}});
+  EntornoImport::EscribeTabla(carpeta, "Piesme", "Piesme47",
+                              {Registro(47, 1, 1), Registro(47, 1, 2)});
+  EntornoImport::EscribeTabla(carpeta, "Tiposx", "Tiposx47", {Registro(47, 5, 1)});
+  if (conMatorral) EntornoImport::EscribeTabla(carpeta, "Matorr", "Matorr47", {});
+}
+
+class Seleccion : public ::testing::Test {
+ protected:
+  EntornoImport e;
+  InteraccionGuionada ui{e.estado};
+  ListaProvinciasEnMemoria vista;
+  std::string prov = e.ruta("prov47");
+
+  ResultadoSeleccion Elige(const std::string& ruta) {
+    ui.archivos.push_back(ruta);
+    return mnuAAgregarBD_Click(e.estado, ui, vista);
+  }
+};
+
+}  // namespace
+
+TEST(CodigoDeNombreBase, DesdeElPrimerDigitoOLosDosUltimos) {
+  EXPECT_EQ(CodigoDeNombreBase("Piesma47"), "47");
+  EXPECT_EQ(CodigoDeNombreBase("PiesmaAb"), "Ab");
+  EXPECT_EQ(CodigoDeNombreBase("Pies4"), "4");
+  EXPECT_EQ(CodigoDeNombreBase("Datest0912"), "09");
+}
+
+TEST_F(Seleccion, ExtensionYNombresRefusadosConSuTexto) {
+  EscribeProvincia47(prov);
+  EXPECT_FALSE(EsFicherodeEntradaValido(prov, "Piesma47.dbx", ui));
+  EXPECT_FALSE(EsFicherodeEntradaValido(prov, "Piesmx47.dbf", ui));
+  EXPECT_FALSE(EsFicherodeEntradaValido(prov, "Pieza47.dbf", ui));  // 11 characters
+  EXPECT_TRUE(EsFicherodeEntradaValido(prov, "piesma47.DBF", ui));
+  EXPECT_TRUE(EsFicherodeEntradaValido(prov, "Pies47.dbf", ui));  // no name check
+  ASSERT_EQ(ui.mensajes.size(), 3u);
+  EXPECT_EQ(ui.mensajes[0].texto,
+            "Esta base de datos no es correcta.\nEl fichero de datos seleccionado no tiene "
+            "extensión '.dbf' .");
+  EXPECT_EQ(ui.mensajes[1].texto,
+            "Esta base de datos no es correcta.\nEl nombre del fichero seleccionado: 'Piesmx47'\n"
+            "es incorrecto o no pertenece a una base de datos\ndel KAV.");
+  EXPECT_EQ(ui.mensajes[2].texto,
+            "Esta base de datos no es correcta.\nEl nombre del fichero seleccionado: 'Pieza47'\n"
+            "es incorrecto o no pertenece a una base de datos\ndel KAV.");
+  for (const auto& m : ui.mensajes) EXPECT_EQ(m.titulo, kTitulo);
+}
+
+TEST_F(Seleccion, FaltanLaTablaDeParcelasOLaDePiesMayores) {
+  EntornoImport::EscribeTabla(prov, "Piesma", "Piesma47", {});
+  EXPECT_FALSE(EsFicherodeEntradaValido(prov, "Piesma47.dbf", ui));
+  EntornoImport::EscribeTabla(prov, "Datest", "Datest09", {});
+  EXPECT_FALSE(EsFicherodeEntradaValido(prov, "Datest09.dbf", ui));
+  EXPECT_EQ(ui.textos(),
+            (std::vector<std::string>{
+                "Esta base de datos no es correcta.\nNo se encuentra fichero 'Datdef47.dbf'.",
+                "Esta base de datos no es correcta.\nNo se encuentra fichero 'Piesma09.dbf'."}));
+  // A refused file leaves the selection as it was.
+  ui.archivos.push_back(prov + "/Piesma47.dbf");
+  EXPECT_EQ(mnuAAgregarBD_Click(e.estado, ui, vista), ResultadoSeleccion::NoValida);
+  EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
+  EXPECT_FALSE(vista.mostrada);
+}
+
+TEST_F(Seleccion, ProvinciaConstruidaContadaYListada) {
+  EscribeProvincia47(prov);
+  EXPECT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
+  EXPECT_EQ(ui.dialogos[0].titulo,
+            "Abrir base de datos de provincia o corte. Seleccione una tabla únicamente.");
+  EXPECT_EQ(ui.dialogos[0].filtro,
+            "Base de datos de Pies mayores|Piesma*.dbf|Base de datos de Dbase|*.dbf");
+
+  // Counts by merge join, zones by sheet: a two-zone sheet splits at X 500.
+  EXPECT_EQ(EntornoImport::Filas(e.estado.rutas.BDTemp,
+                                 "SELECT ESTADILLO, NUMPMA, NumPme, NumTip, NumMat, Huso FROM "
+                                 "DatDef47 ORDER BY ESTADILLO"),
+            (std::vector<std::string>{"1|0|2|0|0|30", "2|3|0|0|0|31", "5|2|0|1|0|30", "7|0|0|0|0|0",
+                                      "8|0|0|0|0|0"}));
+  EXPECT_FALSE(store::fileExists(e.estado.rutas.BDTemp + "/Datest47.dbf"));
+
+  // The first plot's position text, then the two questions answered No: nothing is written
+  // beside the inventory files.
+  const auto& p = ui.progreso;
+  EXPECT_NE(std::find(p.begin(), p.end(), "z:Parcela 1/8.   (20%)"), p.end());
+  EXPECT_NE(std::find(p.begin(), p.end(), "z:Parcela 8/8.   (100%)"), p.end());
+  EXPECT_EQ(p.front().rfind("mostrar:Creando tabla 'Datdef47'.|Por favor, espere unos minutos.", 0),
+            0u);
+  EXPECT_NE(p.front().find("|cancelar=1|centrado"), std::string::npos);
+  const auto textos = ui.textos();
+  ASSERT_EQ(textos.size(), 3u);
+  EXPECT_EQ(textos[0], "¿Desea guardar fichero Datdef47?. (Recomendado)");
+  EXPECT_NE(textos[1].find("Hay 1 pie mayor con diámetro normal menor de 7,5 cm"),
+            std::string::npos);
+  EXPECT_NE(textos[1].find("Provincia 47, parcela 5, pie 1"), std::string::npos);
+  EXPECT_EQ(textos[2], "¿Desea guardar fichero Especi47?. (Recomendado)");
+  EXPECT_EQ(store::listFiles(prov).size(), 5u);
+
+  ASSERT_TRUE(vista.mostrada);
+  ASSERT_EQ(vista.modelo.filas.size(), 1u);
+  EXPECT_EQ(vista.modelo.filas[0], (std::array<std::string, 4>{"47", "Valladolid", "5", "5"}));
+  EXPECT_EQ(vista.modelo.paneles(),
+            (std::array<std::string, 3>{"Total parcelas y pies mayores seleccionados", "5", "5"}));
+  EXPECT_EQ(e.estado.SufijoTablas, "47");
+  EXPECT_EQ(e.estado.CodigosSeleccionados, std::vector<std::string>{"47"});
+  EXPECT_TRUE(e.estado.menus.habilitada(shell::EntradaMenu::CNuevoCorte));
+  EXPECT_FALSE(ui.reloj);
+  EXPECT_FALSE(ui.progresoVisible);
+}
+
+TEST_F(Seleccion, EspeciesPorParcelaEnPrecisionSimple) {
+  EscribeProvincia47(prov);
+  ASSERT_EQ(Elige(prov + "/Datest47.dbf"), ResultadoSeleccion::Anadida);
+  store::OpenOptions o;
+  o.readOnly = true;
+  store::Database db = store::Database::open(e.estado.rutas.BDTemp, o);
+  store::Cursor c = db.openCursor("Especi47", store::CursorKind::Snapshot);
+  ASSERT_EQ(c.recordCount(), 3);
+  // Plot 2: species 21 (30 cm and 42.5 cm), 45 (12.5 cm: class 2), in order of appearance.
+  EXPECT_EQ(c.value("ESPECIE").toString(), "21");
+  EXPECT_FLOAT_EQ(c.value("NUMPM").toFloat(), 19.24f);
+  EXPECT_NEAR(c.value("AREABASI").toDouble(), 1.7225, 1e-5);
+  EXPECT_FLOAT_EQ(c.value("PORCENPM").toFloat(), 37.67f);
+  EXPECT_FLOAT_EQ(c.value("PORCENAB").toFloat(), 81.51f);
+  c.moveNext();
+  EXPECT_EQ(c.value("ESPECIE").toString(), "45");
+  EXPECT_FLOAT_EQ(c.value("NUMPM").toFloat(), 31.83f);
+  EXPECT_NEAR(c.value("AREABASI").toDouble(), 0.390625, 1e-6);
+  EXPECT_FLOAT_EQ(c.value("PORCENPM").toFloat(), 62.33f);
+  EXPECT_FLOAT_EQ(c.value("PORCENAB").toFloat(), 18.49f);
+  // Plot 5: one tree of 30 cm counts; the 6.5 cm tree adds nothing.
+  c.moveNext();
+  EXPECT_EQ(c.value("ESTADILLO").toInt16(), 5);
+  EXPECT_FLOAT_EQ(c.value("NUMPM").toFloat(), 14.15f);
+  EXPECT_NEAR(c.value("AREABASI").toDouble(), 1.0, 1e-5);
+  EXPECT_FLOAT_EQ(c.value("PORCENPM").toFloat(), 100.0f);
+  EXPECT_FLOAT_EQ(c.value("PORCENAB").toFloat(), 100.0f);
+}
+
+TEST(ClaseDiametrica, LosLimitesPertenecenALaClaseSuperior) {
+  EXPECT_EQ(ClaseDiametrica(7.49f), 0);
+  EXPECT_EQ(ClaseDiametrica(7.5f), 1);
+  EXPECT_EQ(ClaseDiametrica(12.5f), 2);
+  EXPECT_EQ(ClaseDiametrica(22.5f), 3);
+  EXPECT_EQ(ClaseDiametrica(42.4f), 3);
+  EXPECT_EQ(ClaseDiametrica(42.5f), 4);
+  EXPECT_EQ(ClaseDiametrica((120 + 130) / 20.0f), 2);
+}
+
+TEST(Redondea2, MitadesAlPar) {
+  EXPECT_FLOAT_EQ(Redondea2(0.125f), 0.12f);
+  EXPECT_FLOAT_EQ(Redondea2(0.375f), 0.38f);
+  EXPECT_FLOAT_EQ(Redondea2(14.147106f), 14.15f);
+  EXPECT_FLOAT_EQ(Redondea2(2.5f), 2.5f);
+}
+
+TEST_F(Seleccion, DuplicadaNoCambiaNada) {
+  EscribeProvincia47(prov);
+  ASSERT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
+  const auto progresoAntes = ui.progreso.size();
+  const auto mensajesAntes = ui.mensajes.size();
+  EXPECT_EQ(Elige(prov + "/Piesme47.dbf"), ResultadoSeleccion::Duplicada);
+  EXPECT_EQ(ui.mensajes.size(), mensajesAntes + 1);
+  EXPECT_EQ(ui.mensajes.back().texto,
+            "La base de datos con código 47 ya está seleccionada.\nPuede seleccionar otra base "
+            "de datos distinta.");
+  EXPECT_EQ(ui.mensajes.back().titulo, "VERDANIA");
+  EXPECT_EQ(ui.progreso.size(), progresoAntes);
+  EXPECT_EQ(e.estado.CodigosSeleccionados.size(), 1u);
+  EXPECT_EQ(vista.modelo.filas.size(), 1u);
+  EXPECT_EQ(vista.modelo.totalParcelas, 5);
+}
+
+TEST_F(Seleccion, TablaQueFaltaDeshaceLaSeleccionYSePuedeVolverAElegir) {
+  EscribeProvincia47(prov, false);
+  EXPECT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Fallo);
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_EQ(ui.mensajes[0].texto.rfind("Error ", 0), 0u);
+  EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
+  EXPECT_FALSE(e.estado.HayBasesSeleccionadas);
+  EXPECT_FALSE(vista.mostrada);
+
+  EntornoImport::EscribeTabla(prov, "Matorr", "Matorr47", {});
+  EXPECT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
+  EXPECT_EQ(e.estado.CodigosSeleccionados, std::vector<std::string>{"47"});
+}
+
+TEST_F(Seleccion, CancelarDuranteLaConstruccionRestauraLaSeleccion) {
+  EscribeProvincia47(prov);
+  ui.cancelarEnCeder = 6;
+  EXPECT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Cancelada);
+  EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
+  EXPECT_FALSE(e.estado.HayBasesSeleccionadas);
+  EXPECT_FALSE(e.estado.CalculoCancelado);
+  EXPECT_FALSE(ui.progresoVisible);
+  EXPECT_TRUE(ui.mensajes.empty());
+  EXPECT_FALSE(vista.mostrada);
+  // The same database can be chosen again.
+  ui.cancelarEnCeder = -1;
+  EXPECT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
+}
+
+TEST_F(Seleccion, GuardarVuelveAPreguntarHastaElNombreExacto) {
+  EscribeProvincia47(prov);
+  ui.respuestas = {Respuesta::Si, Respuesta::Si};
+  ui.archivos = {prov + "/Piesma47.dbf", prov + "/otro.dbf", prov + "/Datdef47.dbf", std::nullopt};
+  EXPECT_EQ(mnuAAgregarBD_Click(e.estado, ui, vista), ResultadoSeleccion::Anadida);
+  ASSERT_EQ(ui.dialogos.size(), 4u);
+  EXPECT_EQ(ui.dialogos[1].titulo, "Guardar el fichero Datdef47");
+  EXPECT_EQ(ui.dialogos[1].nombreInicial, "Datdef47.dbf");
+  EXPECT_EQ(ui.dialogos[1].carpetaInicial, prov);
+  EXPECT_EQ(ui.dialogos[3].titulo, "Guardar el fichero Especi47");
+  EXPECT_TRUE(store::fileExists(prov + "/Datdef47.dbf"));
+  EXPECT_FALSE(store::fileExists(prov + "/otro.dbf"));
+  EXPECT_EQ(store::listFiles(prov).size(), 6u);  // Especi cancelled: not saved
+
+  // With its plot summary beside it the province needs no build and no question.
+  shell::EstadoAplicacion& est = e.estado;
+  est.HayBasesSeleccionadas = false;
+  InteraccionGuionada otra(est);
+  otra.archivos.push_back(prov + "/Piesma47.dbf");
+  ListaProvinciasEnMemoria v2;
+  EXPECT_EQ(mnuAAgregarBD_Click(est, otra, v2), ResultadoSeleccion::Anadida);
+  for (const std::string& p : otra.progreso) EXPECT_EQ(p.find("Datdef47"), std::string::npos) << p;
+  EXPECT_EQ(otra.textos().size(), 2u);  // the small-tree note and the Especi question
+  EXPECT_EQ(v2.modelo.filas[0][2], "5");
+}
+
+TEST_F(Seleccion, CorteGuardadoDescritoPorSuDescripcion) {
+  const std::string corte = e.ruta("corte");
+  EscribeProvincia47(prov);
+  ASSERT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
+  // A saved cut holds the working-table layouts under its code and its InfCor.
+  std::filesystem::create_directories(corte);
+  for (const char* t : {"Piesma", "Piesme", "Tiposx", "Matorr"})
+    store::copyFile(prov + "/" + t + "47.dbf", corte + "/" + t + "Ab.dbf");
+  store::copyFile(e.estado.rutas.BDTemp + "/DatDef47.dbf", corte + "/DatDefAb.dbf");
+  EntornoImport::EscribeTabla(corte, "InfCor", "InfCorAb",
+                              {{{"DESCRIPCIO", "Pinares del sur  "}, {"NUMESTADIS", 5}}});
+  EXPECT_EQ(Elige(corte + "/PiesmaAb.dbf"), ResultadoSeleccion::Anadida);
+  ASSERT_EQ(vista.modelo.filas.size(), 2u);
+  EXPECT_EQ(vista.modelo.filas[1], (std::array<std::string, 4>{"Ab", "Pinares del sur", "5", "5"}));
+  EXPECT_EQ(vista.modelo.totalParcelas, 10);
+  EXPECT_EQ(vista.modelo.totalPies, 10);
+  EXPECT_EQ(e.estado.SufijoTablas, "Ab");
+}
+
+TEST(CuentaPorParcela, SaltaFilasSinParcelaYNoRetrocede) {
+  EntornoImport e;
+  EntornoImport::EscribeTabla(
+      e.estado.rutas.BDTemp, "Piesma", "Piesma47",
+      {{{"NUMORDEN", 1}}, Registro(47, 2, 1), Registro(47, 2, 2), Registro(47, 4, 1)});
+  store::Database db = store::Database::open(e.estado.rutas.BDTemp);
+  store::Cursor c = db.openCursor(
+      "SELECT Estadillo, Count(NumOrden) AS Num From PIESMA47 GROUP BY Estadillo ORDER BY "
+      "Estadillo;");
+  EXPECT_EQ(CuentaPorParcela(c, 1), 0);
+  EXPECT_EQ(CuentaPorParcela(c, 2), 2);
+  EXPECT_EQ(CuentaPorParcela(c, 3), 0);
+  EXPECT_EQ(CuentaPorParcela(c, 4), 1);
+  EXPECT_EQ(CuentaPorParcela(c, 5), 0);
+}
+
+TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales) {
+  EscribeProvincia47(prov);
+  // A large-tree table cut short.
+  const std::string piesma = prov + "/Piesma47.dbf";
+  std::filesystem::resize_file(piesma, 40);
+  const auto antes = store::listFiles(prov).size();
+  EXPECT_EQ(Elige(piesma), ResultadoSeleccion::Fallo);
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_EQ(ui.mensajes[0].texto.rfind("Error ", 0), 0u) << ui.mensajes[0].texto;
+  EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
+  EXPECT_EQ(std::filesystem::file_size(piesma), 40u);
+  EXPECT_EQ(store::listFiles(prov).size(), antes);
+
+  // A tree without its first diameter ends the species build.
+  EntornoImport::EscribeTabla(e.ruta("p2"), "Datest", "Datest47", {Parcela(47, 1, 100, "300")});
+  EntornoImport::EscribeTabla(e.ruta("p2"), "Piesma", "Piesma47",
+                              {{{"PROVINCIA", 47},
+                                {"ESTADILLO", 1},
+                                {"NUMORDEN", 1},
+                                {"ESPECIE", 21},
+                                {"DIAMETRO2", 300}}});
+  for (const char* t : {"Piesme", "Tiposx", "Matorr"})
+    EntornoImport::EscribeTabla(e.ruta("p2"), t, std::string(t) + "47", {});
+  EXPECT_EQ(Elige(e.ruta("p2/Piesma47.dbf")), ResultadoSeleccion::Fallo);
+  EXPECT_EQ(ui.mensajes.back().texto, "Error Uso no válido de Null.");
+  EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
+  EXPECT_FALSE(ui.progresoVisible);
+}
