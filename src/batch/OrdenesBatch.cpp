@@ -12,6 +12,7 @@
 #include <stdlib.h>
 
 #include "batch/BasesAuxiliares.h"
+#include "batch/CalculoBatch.h"
 #include "batch/GeneradorMuestra.h"
 #include "batch/MallaMTN50.h"
 #include "import/ArchivosImport.h"
@@ -44,7 +45,11 @@ constexpr const char* kUso =
     "  info ARCHIVO.dbf|ARCHIVO.sqlite [--rows N]\n"
     "      campos, tipos, número de registros y primeras filas de una tabla (de cada tabla\n"
     "      e índice de una base auxiliar)\n"
-    "  run --db ARCHIVO.dbf [--db ARCHIVO.dbf...] [--save-derived] [--home CARPETA] --out C\n"
+    "  run --db ARCHIVO.dbf [--db ARCHIVO.dbf...] [--save-derived] [--home CARPETA]\n"
+    "      [--plots ARCHIVO] [--tables all|quick|LISTA] [--vars VCC,VSC,IAVC,VLE|none]\n"
+    "      [--cork sdch,idch] [--method 1|2|3] [--class-width W] [--hart 1|2]\n"
+    "      [--reineke B] [--user-equations ARCHIVO] [--code XX] [--comment TEXTO] [--csv]\n"
+    "      --out CARPETA\n"
     "      selecciona cada base de datos (una tabla cualquiera de la provincia o del corte),\n"
     "      construye sus tablas Datdef y Especi si no las trae (--save-derived las guarda junto\n"
     "      a las originales), genera la base de datos de trabajo y copia sus seis tablas\n"
@@ -362,7 +367,11 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
       resto.push_back(args[i]);
     }
   }
-  const Argumentos a = Analiza(resto, {"--home", "--out"}, {"--save-derived"});
+  const Argumentos a =
+      Analiza(resto,
+              {"--home", "--out", "--plots", "--tables", "--vars", "--cork", "--method",
+               "--class-width", "--hart", "--reineke", "--user-equations", "--code", "--comment"},
+              {"--save-derived", "--csv"});
   if (!a.posicionales.empty()) throw ErrorUso("Argumento inesperado: " + a.posicionales[0]);
   if (bases.empty()) throw ErrorUso("Falta --db ARCHIVO.dbf");
   if (a.opcion("--out").empty()) throw ErrorUso("Falta --out CARPETA");
@@ -403,12 +412,6 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
 
   const std::string salida = a.opcion("--out");
   if (!store::folderExists(salida)) store::createFolder(salida);
-  for (std::size_t i = 0; i < 6; ++i) {
-    const std::string nombre = estado.NombresTablas[i] + "00.dbf";
-    import::BorraTablaSiExiste(salida, nombre);
-    import::CopiaTabla(rutas.BDTemp, nombre, salida + "/" + nombre);
-  }
-
   out << "== Bases de datos seleccionadas\n";
   std::vector<std::vector<std::string>> filas;
   for (const auto& f : lista.modelo.filas) filas.push_back({f.begin(), f.end()});
@@ -416,12 +419,34 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
                        {false, false, true, true});
   out << "Total parcelas y pies mayores seleccionados: " << lista.modelo.totalParcelas << ", "
       << lista.modelo.totalPies << "\n\n";
-  out << "== Base de datos de trabajo (" << salida << ")\n";
+  out << "== Base de datos de trabajo (BDTemp)\n";
   const std::vector<std::int64_t> registros = import::FilasBaseTrabajo(estado);
   std::vector<std::vector<std::string>> tablas;
   for (std::size_t i = 0; i < registros.size(); ++i)
     tablas.push_back({estado.NombresTablas[i] + "00", std::to_string(registros[i])});
   EscribeTablaAlineada(out, {"Tabla", "Registros"}, tablas, {false, true});
+  out << "\n";
+
+  OpcionesCalculoBatch calculo;
+  calculo.plots = a.opcion("--plots");
+  calculo.tables = a.opcion("--tables", "all");
+  calculo.vars = a.opcion("--vars", "VCC,VSC,IAVC,VLE");
+  calculo.cork = a.opcion("--cork");
+  calculo.classWidth = a.opcion("--class-width");
+  calculo.reineke = a.opcion("--reineke");
+  calculo.userEquations = a.opcion("--user-equations");
+  calculo.code = a.opcion("--code");
+  calculo.comment = a.opcion("--comment");
+  calculo.csv = a.tiene("--csv");
+  const auto entero = [&](const char* nombre, int defecto) {
+    const std::string t = a.opcion(nombre);
+    if (t.empty()) return defecto;
+    if (t.size() != 1 || t[0] < '0' || t[0] > '9') throw ErrorUso(std::string(nombre) + ": " + t);
+    return t[0] - '0';
+  };
+  calculo.method = entero("--method", 1);
+  calculo.hart = entero("--hart", 1);
+  CalculaYGuarda(estado, ui, calculo, salida, out);
   if (!temporal) out << "Carpeta de trabajo: " << rutas.carpetaTrabajo << "\n";
   return 0;
 }

@@ -1,5 +1,5 @@
-// arbelio-batch run on the bundled sample: selection, derived tables saved on request, the six
-// working tables written to --out and the printed counts.
+// arbelio-batch run on the bundled sample: selection, derived tables saved on request, the
+// working tables kept with --home, the calculation saved to --out and the printed counts.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,10 +27,12 @@ TEST(RunBatch, MuestraSeleccionadaYBaseDeTrabajoEscrita) {
   // The derived tables were saved beside the inventory files, which are unchanged in number.
   EXPECT_TRUE(store::fileExists(prov + "/Datdef47.dbf"));
   EXPECT_TRUE(store::fileExists(prov + "/Especi47.dbf"));
+  // --home keeps the workspace with the working tables; --out gets the calculation.
   for (const char* t : {"DatDef00", "Piesma00", "Piesme00", "Tiposx00", "Matorr00", "Especi00"})
-    EXPECT_TRUE(store::fileExists(e.ruta("salida") + "/" + t + ".dbf")) << t;
-  // --home keeps the workspace with the working tables.
-  EXPECT_TRUE(store::fileExists(e.ruta("casa/BDTemp/DatDef00.dbf")));
+    EXPECT_TRUE(store::fileExists(e.ruta("casa/BDTemp/") + t + ".dbf")) << t;
+  int tablas = 0;
+  for (const auto& f : store::listFiles(e.ruta("salida"))) tablas += f.name.size() == 12 ? 1 : 0;
+  EXPECT_GE(tablas, 9);
   const auto plots = pruebas_import::EntornoImport::Filas(
       prov, "SELECT Count(ESTADILLO) AS N, Sum(NUMPMA) AS P FROM Datdef47");
   ASSERT_EQ(plots.size(), 1u);
@@ -46,10 +48,10 @@ TEST(RunBatch, MuestraSeleccionadaYBaseDeTrabajoEscrita) {
 
   // A second run finds the saved tables and builds nothing: no question is asked.
   std::ostringstream out2, err2;
-  ASSERT_EQ(
-      batch::EjecutaOrdenBatch({"run", "--db", prov + "/Piesma47.dbf", "--out", e.ruta("salida2")},
-                               {ARBELIO_PROGRAM_DIR}, out2, err2),
-      0);
+  ASSERT_EQ(batch::EjecutaOrdenBatch({"run", "--db", prov + "/Piesma47.dbf", "--vars", "none",
+                                      "--out", e.ruta("salida2")},
+                                     {ARBELIO_PROGRAM_DIR}, out2, err2),
+            0);
   EXPECT_EQ(err2.str(), "");
 }
 

@@ -1,0 +1,284 @@
+#include "batch/CalculoBatch.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "batch/BasesAuxiliares.h"
+#include "batch/OrdenesBatch.h"
+#include "calc/Dasometria.h"
+#include "calc/HazCalculos.h"
+#include "calc/OpcionesCalculo.h"
+#include "calc/Pasadas.h"
+#include "calc/TablasResultado.h"
+#include "cut/GenerarSufijo.h"
+#include "equations/EcuacionesUsuario.h"
+#include "results/GuardarCalculos.h"
+#include "store/Database.h"
+#include "store/StoreError.h"
+#include "store/Text.h"
+
+namespace arbelio::batch {
+
+namespace {
+
+std::vector<std::string> Trocea(const std::string& texto, char sep) {
+  std::vector<std::string> partes;
+  std::string parte;
+  std::istringstream in(texto);
+  while (std::getline(in, parte, sep)) partes.push_back(std::string(store::trimView(parte)));
+  return partes;
+}
+
+double Numero(const std::string& texto, const std::string& que) {
+  double v = 0;
+  if (!store::parseNumber(texto, v)) throw ErrorBatch("Valor no válido para " + que + ": " + texto);
+  return v;
+}
+
+void FijaOpciones(shell::EstadoAplicacion& e, const OpcionesCalculoBatch& o) {
+  auto& op = e.opciones;
+  // Tables by TablasCalcular index, as the options dialog names them.
+  if (o.tables == "all") {
+    op.TablasCalcular.fill(true);
+  } else if (o.tables == "quick") {
+    calc::TablasCalculoRapido(op);
+  } else {
+    op.TablasCalcular.fill(false);
+    op.TablasCalcular[0] = true;
+    for (const auto& nombre : Trocea(o.tables, ',')) {
+      bool encontrada = false;
+      for (std::size_t i = 0; i < calc::kTodasLasTablas.size(); ++i) {
+        if (store::equalsNoCase(nombre, calc::NombreBase(calc::kTodasLasTablas[i]))) {
+          op.TablasCalcular[i] = encontrada = true;
+        }
+      }
+      if (!encontrada) throw ErrorBatch("Tabla de resultados desconocida: " + nombre);
+    }
+  }
+  for (std::size_t i = 0; i < 4; ++i) e.VariablesUnidades[i].calcular = "NO";
+  if (o.vars != "none") {
+    for (const auto& v : Trocea(o.vars, ',')) {
+      bool encontrada = false;
+      for (std::size_t i = 0; i < 4; ++i) {
+        if (store::equalsNoCase(v, e.VariablesUnidades[i].codigo)) {
+          e.VariablesUnidades[i].calcular = "SI";
+          encontrada = true;
+        }
+      }
+      if (!encontrada) throw ErrorBatch("Variable desconocida: " + v + " (VCC, VSC, IAVC, VLE)");
+    }
+  }
+  op.CalcularSDCH = op.CalcularIDCH = false;
+  for (const auto& c : Trocea(o.cork, ',')) {
+    if (store::equalsNoCase(c, "sdch")) {
+      op.CalcularSDCH = true;
+    } else if (store::equalsNoCase(c, "idch")) {
+      op.CalcularIDCH = true;
+    } else if (!c.empty()) {
+      throw ErrorBatch("Opción de corcho desconocida: " + c + " (sdch, idch)");
+    }
+  }
+  if (o.method < 1 || o.method > 3) throw ErrorBatch("--method debe ser 1, 2 o 3");
+  op.MetodoCalculo = static_cast<std::int16_t>(o.method);
+  if (o.hart != 1 && o.hart != 2) throw ErrorBatch("--hart debe ser 1 o 2");
+  op.TipoHart = static_cast<std::int16_t>(o.hart);
+  if (!o.classWidth.empty()) {
+    const double w = calc::RedondeoPar(Numero(o.classWidth, "--class-width"), 1);
+    if (!(w > 0)) throw ErrorBatch("La anchura de clase debe ser mayor que 0");
+    op.AnchoClase = static_cast<float>(w);
+  }
+  if (!o.reineke.empty()) op.BetaReineke = Numero(o.reineke, "--reineke");
+}
+
+// The plot list: the file's plots in its order, or every plot of DATDEF00.
+void ListaDeParcelas(shell::EstadoAplicacion& e, const std::string& archivo) {
+  store::Database trabajo = store::Database::open(e.rutas.BDTemp);
+  std::vector<shell::Parcela> parcelas;
+  if (!archivo.empty()) {
+    std::ifstream in(archivo);
+    if (!in) throw ErrorBatch("No se encuentra el archivo " + archivo);
+    std::string linea;
+    int n = 0;
+    while (std::getline(in, linea)) {
+      ++n;
+      if (store::trimView(linea).empty()) continue;
+      const auto partes = Trocea(linea, ',');
+      double p = 0, q = 0;
+      if (partes.size() != 2 || !store::parseNumber(partes[0], p) ||
+          !store::parseNumber(partes[1], q) || p < 1 || p > 32767 || q < 1 || q > 32767) {
+        throw ErrorBatch(archivo + ", línea " + std::to_string(n) +
+                         ": se esperaba 'provincia,parcela'");
+      }
+      parcelas.push_back({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)});
+    }
+  } else {
+    store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
+    for (; !c.eof(); c.moveNext()) {
+      parcelas.push_back({static_cast<std::int16_t>(c.value("Provincia").toInt16()),
+                          static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
+    }
+  }
+  if (parcelas.empty()) throw ErrorBatch("No hay parcelas que calcular");
+  e.ListaParcelas.entradas.assign(1, shell::Parcela{});
+  e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(), parcelas.end());
+  e.ListaParcelas.numero = static_cast<std::int32_t>(parcelas.size());
+  e.NumeroParcelas = e.ListaParcelas.numero;
+  // Large trees of the listed plots, for the progress counters.
+  store::Cursor d = trabajo.openCursor("DATDEF00", store::CursorKind::Snapshot);
+  std::int64_t pies = 0;
+  for (const auto& p : parcelas) {
+    d.findFirst("PROVINCIA=" + std::to_string(p.provincia) +
+                " AND ESTADILLO=" + std::to_string(p.estadillo));
+    if (!d.noMatch() && d.value("NUMPMA").isNumber()) pies += d.value("NUMPMA").toInt32();
+  }
+  e.NumeroPies = static_cast<std::int32_t>(pies);
+  e.SufijoTablas = cut::GenerarSufijo();
+}
+
+// Lines "especie;forma;calidad;variable;formula;name=value;...".
+void EcuacionesDeUsuario(shell::EstadoAplicacion& e, const std::string& archivo) {
+  std::ifstream in(archivo);
+  if (!in) throw ErrorBatch("No se encuentra el archivo " + archivo);
+  const equations::UbicacionEcuacionesUsuario u{e.rutas.BDOut, e.rutas.BDEstruct, e.SufijoTablas};
+  equations::CrearTablasEcuacionesUsuario(u);
+  std::string linea;
+  int n = 0;
+  while (std::getline(in, linea)) {
+    ++n;
+    if (store::trimView(linea).empty() || linea[0] == '#') continue;
+    const auto partes = Trocea(linea, ';');
+    const std::string donde = archivo + ", línea " + std::to_string(n);
+    if (partes.size() < 5) {
+      throw ErrorBatch(donde + ": se esperaba 'especie;forma;calidad;variable;fórmula;...'");
+    }
+    equations::ConjuntoEcuacion c;
+    c.especie = static_cast<int>(Numero(partes[0], donde));
+    c.forma = static_cast<int>(Numero(partes[1], donde));
+    c.calidad = static_cast<int>(Numero(partes[2], donde));
+    c.variable = partes[3];
+    std::vector<std::string> nombres;
+    std::vector<double> valores;
+    for (std::size_t i = 5; i < partes.size(); ++i) {
+      const auto igual = partes[i].find('=');
+      if (igual == std::string::npos) throw ErrorBatch(donde + ": se esperaba nombre=valor");
+      nombres.push_back(std::string(store::trimView(partes[i].substr(0, igual))));
+      valores.push_back(Numero(std::string(store::trimView(partes[i].substr(igual + 1))), donde));
+    }
+    // The equation is checked as the editor checks it: the formula must pass, and its
+    // parameters must be the ones given, in order of first appearance.
+    auto& eq = e.ecuaciones;
+    equations::CargarVariablesValidas(eq, calc::VariablesDeOpciones(e));
+    eq.variablesValidas.push_back(c.variable);
+    const auto r = equations::ComprobarEcuacion(eq, partes[4], calc::VariablesDeOpciones(e));
+    if (!r.valida) throw ErrorBatch(donde + ": " + r.mensaje);
+    const auto& params =
+        equations::esListaVacia(eq.parametros) ? std::vector<std::string>{} : eq.parametros;
+    if (params != nombres) {
+      throw ErrorBatch(donde + ": los parámetros deben ser los de la fórmula, en su orden");
+    }
+    equations::AnadeCalculoaBDQ(u, c, partes[4], nombres, valores);
+    // The variable of an accepted equation gets its column, as the editor marks it.
+    for (auto& fila : e.VariablesUnidades) {
+      if (fila.codigo == c.variable) fila.calcular = "SI";
+    }
+  }
+}
+
+std::string Celda(const store::Cursor& c, int i) {
+  const store::Value v = c.value(i);
+  if (v.isNull()) return std::string();
+  if (v.isNumber() && c.field(i).type == store::FieldType::Single) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(v.number()));
+    return std::string(buf, r.ptr);
+  }
+  return v.toString();
+}
+
+void Imprime(std::ostream& out, store::Database& db, const std::string& tabla,
+             const std::string& titulo) {
+  if (!db.hasTable(tabla)) return;
+  store::Cursor c = db.openCursor(tabla, store::CursorKind::Snapshot);
+  std::vector<std::string> cabeceras;
+  std::vector<bool> numericas;
+  for (int i = 0; i < c.fieldCount(); ++i) {
+    cabeceras.push_back(c.fieldName(i));
+    numericas.push_back(c.field(i).type != store::FieldType::Text);
+  }
+  std::vector<std::vector<std::string>> filas;
+  for (; !c.eof(); c.moveNext()) {
+    std::vector<std::string> fila;
+    for (int i = 0; i < c.fieldCount(); ++i) {
+      std::string t = Celda(c, i);
+      double d = 0;
+      if (!t.empty() && c.field(i).type == store::FieldType::Single && store::parseNumber(t, d)) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.4f", d);
+        t = buf;
+      }
+      fila.push_back(t);
+    }
+    filas.push_back(std::move(fila));
+  }
+  out << "== " << titulo << "\n";
+  EscribeTablaAlineada(out, cabeceras, filas, numericas);
+  out << "\n";
+}
+
+}  // namespace
+
+void EscribeCsv(const std::string& carpeta, const std::string& tabla, const std::string& archivo) {
+  store::Database db = store::Database::open(carpeta, {false, true, "DBASE IV"});
+  store::Cursor c = db.openCursor(tabla, store::CursorKind::Snapshot);
+  std::vector<std::string> cabeceras;
+  for (int i = 0; i < c.fieldCount(); ++i) cabeceras.push_back(c.fieldName(i));
+  std::vector<std::vector<std::string>> filas;
+  for (; !c.eof(); c.moveNext()) {
+    std::vector<std::string> fila;
+    for (int i = 0; i < c.fieldCount(); ++i) fila.push_back(Celda(c, i));
+    filas.push_back(std::move(fila));
+  }
+  std::ofstream f(archivo, std::ios::binary);
+  if (!f) throw ErrorBatch("No se puede escribir " + archivo);
+  EscribeTablaCsv(f, cabeceras, filas);
+}
+
+void CalculaYGuarda(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                    const OpcionesCalculoBatch& o, const std::string& carpetaSalida,
+                    std::ostream& out) {
+  FijaOpciones(e, o);
+  ListaDeParcelas(e, o.plots);
+  if (!o.userEquations.empty()) EcuacionesDeUsuario(e, o.userEquations);
+  const auto r = calc::HazCalculos(e, ui, calc::EntornoInstalado());
+  if (r.cancelado) throw ErrorBatch("El cálculo no se ha completado");
+  const std::string codigo = o.code.empty() ? e.SufijoCalculos : o.code;
+  if (codigo.size() != 2)
+    throw ErrorBatch("El código de las tablas guardadas debe tener 2 caracteres");
+  results::ResultadoGuardarCalculos guardado;
+  if (!results::GuardarCalculos(e.rutas.BDOut, e.SufijoCalculos, carpetaSalida, codigo, o.comment,
+                                ui, &guardado)) {
+    throw ErrorBatch("No se han podido guardar los cálculos en " + carpetaSalida);
+  }
+  if (o.csv) {
+    for (const auto& ruta : guardado.copiadas) {
+      const std::filesystem::path p(ruta);
+      if (!store::equalsNoCase(p.extension().string(), ".dbf")) continue;
+      EscribeCsv(p.parent_path().string(), p.stem().string(),
+                 (p.parent_path() / (p.stem().string() + ".csv")).string());
+    }
+  }
+  out << "== Cálculo (" << e.ListaParcelas.numero << " parcelas, código " << codigo << ")\n";
+  store::Database resultados = store::Database::open(carpetaSalida, {false, true, "DBASE IV"});
+  {
+    store::Cursor a = resultados.openCursor("AIndiv" + codigo, store::CursorKind::Snapshot);
+    out << "Pies mayores calculados: " << a.recordCount() << "\n";
+  }
+  out << "Tablas guardadas en " << carpetaSalida << ": " << guardado.copiadas.size() << "\n\n";
+  Imprime(out, resultados, "Totals" + codigo, "Totales del corte");
+  Imprime(out, resultados, "Specie" + codigo, "Especies");
+}
+
+}  // namespace arbelio::batch

@@ -1,0 +1,40 @@
+// The calculation part of "arbelio-batch run": options from the command line, the plot list,
+// user equations, the run, the saved tables and the printed summary.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "shell/EstadoAplicacion.h"
+#include "shell/Interaccion.h"
+
+namespace arbelio::batch {
+
+struct OpcionesCalculoBatch {
+  std::string plots;           // --plots FILE: lines "province,plot"
+  std::string tables = "all";  // all | quick | list of table names
+  std::string vars = "VCC,VSC,IAVC,VLE";
+  std::string cork;  // "sdch", "idch" or both
+  int method = 1;
+  std::string classWidth;  // text, decimal point or comma
+  int hart = 1;
+  std::string reineke;        // text
+  std::string userEquations;  // FILE: "especie;forma;calidad;variable;formula;name=value;..."
+  std::string code;           // code of the saved tables (default: the run's)
+  std::string comment;
+  bool csv = false;
+};
+
+// Sets the options, builds the plot list, stores the user equations, runs the calculation and
+// saves the result tables into `carpetaSalida`. Prints the Totals row and the species table.
+// Throws ErrorBatch with a Spanish message on failure.
+void CalculaYGuarda(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                    const OpcionesCalculoBatch& opciones, const std::string& carpetaSalida,
+                    std::ostream& out);
+
+// Writes a dBASE table as CSV (header row, then the rows; single-precision values in their
+// shortest form, empty for null).
+void EscribeCsv(const std::string& carpeta, const std::string& tabla, const std::string& archivo);
+
+}  // namespace arbelio::batch
