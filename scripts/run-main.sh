@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample: select province 47 as the window does (building its plot
-# summary and species tables), generate the working database and show what it holds.
+# summary and species tables), generate the working database, calculate every result table with
+# the four volume variables and save them (dBASE and CSV), then show the summary.
 set -euo pipefail
 BUILD=${1:-build}
 BATCH="$BUILD/arbelio-batch"
@@ -14,14 +15,12 @@ fi
 
 echo "== Provincia de muestra 47 (Valladolid, datos sintéticos) en $MUESTRA"
 echo
+rm -rf "$SALIDA" "$HOME_RUN"
 mkdir -p "$HOME_RUN"
-"$BATCH" run --db "$MUESTRA/Piesma47.dbf" --home "$HOME_RUN" --out "$SALIDA" 2>/dev/null
+"$BATCH" run --db "$MUESTRA/Piesma47.dbf" --home "$HOME_RUN" --out "$SALIDA" --code MU \
+  --comment "Muestra sintética de la provincia 47" --csv
 echo
-echo "== Primeras parcelas del resumen DatDef00 (pies mayores, menores, tipo, matorral, huso)"
-"$BATCH" sql "$SALIDA" "SELECT PROVINCIA, ESTADILLO, HOJA, COORDEX, NUMPMA, NumPme, NumTip, NumMat, Huso FROM DatDef00 WHERE ESTADILLO<=8 ORDER BY ESTADILLO"
+echo "== Primeras parcelas (ParcelMU: pies/ha, m²/ha, m³/ha, índices)"
+"$BATCH" sql "$SALIDA" "SELECT PROVINCIA, PARCELA, N, AB, Dg, Ho, VCC, HART, REINEKE FROM ParcelMU WHERE PARCELA<=8 ORDER BY PARCELA"
 echo
-echo "== Especies de las primeras parcelas (Especi00: pies/ha, m²/ha y porcentajes)"
-"$BATCH" sql "$SALIDA" "SELECT ESTADILLO, ESPECIE, NUMPM, AREABASI, PORCENPM, PORCENAB FROM Especi00 WHERE ESTADILLO<=4 ORDER BY ESTADILLO, ESPECIE"
-echo
-echo "== Pies mayores por especie en la base de datos de trabajo"
-"$BATCH" sql "$SALIDA" "SELECT ESPECIE, Count(NUMORDEN) AS Pies, Avg(DIAMETRO1) AS D1_medio_mm, Avg(ALTURA) AS H_media_m FROM Piesma00 GROUP BY ESPECIE ORDER BY ESPECIE"
+echo "Tablas de resultados (dBASE y CSV) en $SALIDA; base de datos de trabajo en $HOME_RUN/BDTemp"

@@ -393,7 +393,7 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
           const double radio = kClases[ClaseDeDiametro(medio)].radio;
           a.rumbo = rnd.entero(0, 399);
           a.distancia = std::max(0.1, Redondea(radio * std::sqrt(rnd.uniforme()), 1));
-          if (rnd.uniforme() >= 0.12) {
+          if (rnd.uniforme() >= 0.01) {  // about one tree in a hundred without height
             const double hmax = AlturaMaxima(a.especie);
             const double h = 1.3 + (hmax - 1.3) * (1 - std::exp(-medio / 10.0 / (hmax * 1.1)));
             a.altura = std::max(2.0, Redondea(h * (1 + 0.08 * rnd.normal()) * 2, 0) / 2);
