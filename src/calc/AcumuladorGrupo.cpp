@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"

@@ -7,6 +7,9 @@
 // VLE in m3/ha, empty when a tree of the group lacks that volume) and adds one row per group.
 // Sp_par and Cdsp_p honour CalculoCancelado once per plot: they hide the progress dialog and end,
 // leaving the rows written so far. Table-store failures propagate to the run.
+//
+// `arboles`: a reading of AIndiv made once after the tree pass and shared by the passes of the
+// run (AIndiv must not change in between); without it each pass reads AIndiv itself.
 #pragma once
 
 #include "calc/ArbolesCalculo.h"

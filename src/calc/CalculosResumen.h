@@ -4,7 +4,8 @@
 // per-plot breakdowns Sp_par and Cd_par, so those must be filled first, and Totals before Specie
 // and Cldiam (their shares NTP and ABTP are of the cut's N and AB in Totals). Cd_esp is built from
 // the trees like the per-plot breakdowns. Each pass runs with the output database open and its
-// table created empty; table-store failures propagate to the run.
+// table created empty; table-store failures propagate to the run. `arboles` of Cd_esp: as for the
+// per-plot breakdowns (CalculosDesglose.h).
 #pragma once
 
 #include "calc/ArbolesCalculo.h"

@@ -298,6 +298,22 @@ TEST_F(Resumen, SpeciesAndClassOverTheCutAreTotals) {
   EXPECT_EQ(ui.ultimaPosicion, "8");
 }
 
+TEST_F(Resumen, SharesStayEmptyWithoutTheCutsTotals) {
+  Filas(TablaResultado::Parcel, {{{"PROVINCIA", 47}, {"PARCELA", 1}, {"N", 1.0f}},
+                                 {{"PROVINCIA", 47}, {"PARCELA", 2}, {"N", 1.0f}}});
+  Filas(TablaResultado::Totals, {{{"N", 100.0f}, {"AB", 0.0f}}});
+  Filas(TablaResultado::Cd_par,
+        {{{"PROVINCIA", 47}, {"PARCELA", 1}, {"CD", 10.0f}, {"N", 60.0f}, {"AB", 0.5f}}});
+  Crear(TablaResultado::Cldiam);
+  calc::CalculosClaseDiametrica(estado, ui, db);
+  const auto filas = Leer(TablaResultado::Cldiam);
+  ASSERT_EQ(filas.size(), 1u);
+  EXPECT_EQ(Num(filas[0], "N"), 30);
+  EXPECT_EQ(Num(filas[0], "NTP"), 30);
+  EXPECT_EQ(Num(filas[0], "AB"), 0.25f);
+  EXPECT_TRUE(Vacio(filas[0], "ABTP"));  // the cut's AB is 0
+}
+
 TEST_F(Resumen, CancellingTheSpeciesPassLeavesUndividedRows) {
   Filas(TablaResultado::Parcel, {{{"PROVINCIA", 47}, {"PARCELA", 1}, {"N", 1.0f}},
                                  {{"PROVINCIA", 47}, {"PARCELA", 2}, {"N", 1.0f}}});
