@@ -1,0 +1,271 @@
+#include "calc/CalculosDesglose.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "calc/AcumuladorGrupo.h"
+#include "calc/Dasometria.h"
+#include "calc/TablasResultado.h"
+#include "store/Cursor.h"
+
+namespace arbelio::calc {
+
+using detalle::AcumuladorGrupo;
+using detalle::ColumnasResultado;
+using detalle::Grupo;
+using detalle::ProgresoPasada;
+
+namespace {
+
+void EscribirParcela(store::Cursor& fila, const detalle::ColumnasResultado& col,
+                     const shell::EstadoAplicacion& estado, std::int32_t posicion) {
+  const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(posicion)];
+  fila.setValue(col.provincia, static_cast<int>(p.provincia));
+  fila.setValue(col.parcela, static_cast<int>(p.estadillo));
+}
+
+// The distinct class marks of a plot's trees, ascending (the plot's rows of "SELECT DISTINCT
+// Provincia, Parcela, CD ... ORDER BY Provincia, Parcela, CD"). A tree without a mark forms no
+// group: no criterion can name it.
+std::vector<float> Clases(const Grupo& parcela) {
+  std::vector<float> v;
+  for (const ArbolLeido* a : parcela) {
+    if (a->conCD) v.push_back(a->cd);
+  }
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+  return v;
+}
+
+std::vector<int> Especies(const Grupo& parcela) {
+  std::vector<int> v;
+  for (const ArbolLeido* a : parcela) {
+    if (a->conEspecie) v.push_back(a->especie);
+  }
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+  return v;
+}
+
+// Distinct (class mark, species) pairs, by class then species.
+std::vector<std::pair<float, int>> ClasesEspecies(const Grupo& parcela) {
+  std::vector<std::pair<float, int>> v;
+  for (const ArbolLeido* a : parcela) {
+    if (a->conCD && a->conEspecie) v.emplace_back(a->cd, a->especie);
+  }
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+  return v;
+}
+
+// The trees a group's criterion finds: " AND CD=m" matches the mark by value (single
+// precision), " AND ESPECIE=e" the code exactly.
+Grupo DeClase(const Grupo& base, float m) {
+  Grupo g;
+  for (const ArbolLeido* a : base) {
+    if (a->conCD && a->cd == m) g.push_back(a);
+  }
+  return g;
+}
+
+Grupo DeEspecie(const Grupo& base, int e) {
+  Grupo g;
+  for (const ArbolLeido* a : base) {
+    if (a->conEspecie && a->especie == e) g.push_back(a);
+  }
+  return g;
+}
+
+}  // namespace
+
+void CalculosClaseDiametricaParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                                    store::Database& salida, const ArbolesCalculo* compartidos) {
+  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica por parcela");
+  std::optional<ArbolesCalculo> propios;
+  const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
+  constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
+  store::Cursor tabla = salida.openCursor(NombreTabla(estado, TablaResultado::Cd_par));
+  const ColumnasResultado col(tabla);
+  AcumuladorGrupo acumulador(estado);
+
+  const std::int32_t n = detalle::PosicionesParcelas(estado);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
+    for (const float m : Clases(parcela)) {
+      const Grupo grupo = DeClase(parcela, m);
+      acumulador.Acumular(grupo, progreso);
+      tabla.addNew();
+      EscribirParcela(tabla, col, estado, i);
+      tabla.setValue(col.cd, m);
+      acumulador.Escribir(tabla, col);
+      // DiametroMedio and AlturaMedia of (plot, all species, class m).
+      const Grupo& medias = m != 0 ? grupo : parcela;
+      tabla.setValue(col.Dm, static_cast<float>(detalle::MediaDiametro(estado, medias)));
+      tabla.setValue(col.Hm, static_cast<float>(detalle::MediaAltura(estado, medias)));
+      tabla.update();
+      progreso.Fila();
+    }
+    ui.ceder();
+  }
+}
+
+void CalculosEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                            store::Database& salida, const ArbolesCalculo* compartidos) {
+  ProgresoPasada progreso(estado, ui, "cálculos de especie por parcela");
+  std::optional<ArbolesCalculo> propios;
+  const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
+  constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
+  store::Cursor parcelas = salida.openCursor(NombreTabla(estado, TablaResultado::Parcel));
+  store::Cursor tabla = salida.openCursor("Sp_Par" + estado.SufijoTablas);
+  const ColumnasResultado col(tabla);
+  AcumuladorGrupo acumulador(estado);
+
+  const std::int32_t n = detalle::PosicionesParcelas(estado);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    if (progreso.Cancelado()) {
+      ui.ocultarProgreso();
+      return;
+    }
+    const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(i)];
+    parcelas.findFirst("PROVINCIA=" + std::to_string(p.provincia) +
+                       " AND PARCELA=" + std::to_string(p.estadillo));
+    if (parcelas.noMatch()) continue;
+    const store::Value abParcela = parcelas.value("AB");
+    const store::Value nParcela = parcelas.value("N");
+    const float ABparcela = abParcela.isNumber() ? static_cast<float>(abParcela.number()) : 0.0f;
+    const float Nparcela = nParcela.isNumber() ? static_cast<float>(nParcela.number()) : 0.0f;
+
+    const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
+    for (const int e : Especies(parcela)) {
+      const Grupo grupo = DeEspecie(parcela, e);
+      acumulador.Acumular(grupo, progreso);
+      tabla.addNew();
+      EscribirParcela(tabla, col, estado, i);
+      tabla.setValue(col.especie, e);
+      const AcumuladorGrupo::Valores v = acumulador.Escribir(tabla, col);
+      tabla.setValue(col.Dg, static_cast<float>(detalle::DiametroCuadratico(v.N, v.AB)));
+      // The mean and dominant functions of (plot, species e, all classes).
+      const Grupo& medias = e != 0 ? grupo : parcela;
+      tabla.setValue(col.Ho, static_cast<float>(detalle::DominanteAltura(estado, medias)));
+      tabla.setValue(col.Dm, static_cast<float>(detalle::MediaDiametro(estado, medias)));
+      tabla.setValue(col.Hm, static_cast<float>(detalle::MediaAltura(estado, medias)));
+      tabla.setValue(col.Do, static_cast<float>(detalle::DominanteDiametro(estado, medias)));
+      // Shares of the plot's basal area and trees per hectare; empty when the plot's is 0.
+      if (ABparcela != 0) {
+        tabla.setValue(col.ABTP, static_cast<double>(v.AB) / static_cast<double>(ABparcela) * 100);
+      }
+      if (Nparcela != 0) {
+        tabla.setValue(col.NTP, static_cast<double>(v.N) / static_cast<double>(Nparcela) * 100);
+      }
+      tabla.update();
+      progreso.Fila();
+    }
+  }
+}
+
+namespace {
+
+// A row of Cdsp_p computed but not yet stored.
+struct FilaClaseEspecie {
+  std::int32_t posicion = 0;
+  int especie = 0;
+  float clase = 0;
+  AcumuladorGrupo::Valores valores;
+  float Dg = 0, Dm = 0, Hm = 0;
+};
+
+void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
+                  const shell::EstadoAplicacion& estado, const AcumuladorGrupo& acumulador,
+                  const std::vector<FilaClaseEspecie>& filas, bool conPartes) {
+  // Each class's share of its species' total in the same plot: the totals are the sums of the
+  // stored N and AB over the rows of each (province, plot, species), in row order.
+  struct Totales {
+    double N = 0, AB = 0;
+  };
+  std::unordered_map<std::uint64_t, Totales> totales;
+  auto clave = [&](const FilaClaseEspecie& f) {
+    const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(f.posicion)];
+    return (static_cast<std::uint64_t>(static_cast<std::uint16_t>(p.provincia)) << 48) |
+           (static_cast<std::uint64_t>(static_cast<std::uint16_t>(p.estadillo)) << 32) |
+           static_cast<std::uint32_t>(f.especie);
+  };
+  if (conPartes) {
+    for (const auto& f : filas) {
+      Totales& t = totales[clave(f)];
+      t.N += static_cast<double>(f.valores.N);
+      t.AB += static_cast<double>(f.valores.AB);
+    }
+  }
+  for (const auto& f : filas) {
+    tabla.addNew();
+    EscribirParcela(tabla, col, estado, f.posicion);
+    tabla.setValue(col.especie, f.especie);
+    tabla.setValue(col.cd, f.clase);
+    acumulador.Escribir(tabla, col, f.valores);
+    tabla.setValue(col.Dg, f.Dg);
+    tabla.setValue(col.Dm, f.Dm);
+    tabla.setValue(col.Hm, f.Hm);
+    if (conPartes) {
+      const Totales& t = totales[clave(f)];
+      if (t.N != 0) {
+        tabla.setValue(col.NTP, static_cast<float>(
+                                    RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2)));
+      }
+      if (t.AB != 0) {
+        tabla.setValue(col.ABTP, static_cast<float>(RedondeoPar(
+                                     static_cast<double>(f.valores.AB) * 100 / t.AB, 2)));
+      }
+    }
+    tabla.update();
+  }
+}
+
+}  // namespace
+
+void CalculosClaseEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+                                 store::Database& salida, const ArbolesCalculo* compartidos) {
+  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica y especie por parcela");
+  // The trees in table order: the sums of a group follow it.
+  std::optional<ArbolesCalculo> propios;
+  const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
+  constexpr OrdenArboles kOrden = OrdenArboles::Tabla;
+  store::Cursor tabla = salida.openCursor(NombreTabla(estado, TablaResultado::Cdsp_p));
+  const ColumnasResultado col(tabla);
+  AcumuladorGrupo acumulador(estado);
+
+  // The rows are computed first and stored at the end with their shares, which need the totals
+  // of every class of the species in the plot. A cancelled pass stores the rows computed so far
+  // without shares.
+  std::vector<FilaClaseEspecie> filas;
+  const std::int32_t n = detalle::PosicionesParcelas(estado);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    if (progreso.Cancelado()) {
+      GuardarFilas(tabla, col, estado, acumulador, filas, false);
+      ui.ocultarProgreso();
+      return;
+    }
+    const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
+    for (const auto& [m, e] : ClasesEspecies(parcela)) {
+      const Grupo grupo = DeEspecie(DeClase(parcela, m), e);
+      acumulador.Acumular(grupo, progreso);
+      FilaClaseEspecie f;
+      f.posicion = i;
+      f.especie = e;
+      f.clase = m;
+      f.valores = acumulador.Calcular();
+      f.Dg = static_cast<float>(detalle::DiametroCuadratico(f.valores.N, f.valores.AB));
+      const Grupo medias = e != 0 && m != 0 ? grupo : detalle::Seleccion(parcela, e, m);
+      f.Dm = static_cast<float>(detalle::MediaDiametro(estado, medias));
+      f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
+      filas.push_back(f);
+      progreso.Fila();
+    }
+  }
+  GuardarFilas(tabla, col, estado, acumulador, filas, true);
+}
+
+}  // namespace arbelio::calc
