@@ -90,6 +90,7 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
 ResultadoCalculo HazCalculos(shell::EstadoAplicacion& e, shell::Interaccion& ui,
                              const EntornoCalculo& entorno) {
   ResultadoCalculo res;
+  if (entorno.nuevaEjecucion) entorno.nuevaEjecucion();
   try {
     e.SufijoCalculos = e.SufijoTablas;
     shell::LimpiarBDOUT(e, ui);

@@ -27,6 +27,8 @@ struct EntornoCalculo {
   std::array<Pasada, 9> pasadas;
   // Random source of fresh table codes (tests); empty: the clock.
   std::function<double()> aleatorio;
+  // Called at the start of every run (passes that keep state between them reset it here).
+  std::function<void()> nuevaEjecucion;
 };
 
 struct ResultadoCalculo {

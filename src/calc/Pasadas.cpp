@@ -1,9 +1,40 @@
 #include "calc/Pasadas.h"
 
+#include <memory>
+
+#include "calc/ArbolesCalculo.h"
+#include "calc/CalculosDesglose.h"
+#include "calc/CalculosResumen.h"
+
 namespace arbelio::calc {
 
 EntornoCalculo EntornoInstalado() {
   EntornoCalculo entorno;
+  // The tree table is read into memory once per run, after the tree pass (which is the only one
+  // that writes it), and shared by the passes that walk the trees.
+  auto arboles = std::make_shared<std::unique_ptr<ArbolesCalculo>>();
+  entorno.nuevaEjecucion = [arboles] { arboles->reset(); };
+  const auto compartidos = [arboles](shell::EstadoAplicacion& e, store::Database& salida) {
+    if (!*arboles) *arboles = std::make_unique<ArbolesCalculo>(salida, e);
+    return arboles->get();
+  };
+  using F = void (*)(shell::EstadoAplicacion&, shell::Interaccion&, store::Database&,
+                     const ArbolesCalculo*);
+  const auto conArboles = [compartidos](F pasada) {
+    return [compartidos, pasada](shell::EstadoAplicacion& e, shell::Interaccion& ui,
+                                 store::Database& salida) {
+      pasada(e, ui, salida, compartidos(e, salida));
+    };
+  };
+  // By TablasCalcular index: 2 Specie, 3 Cldiam, 4 Sp_par, 5 Cd_par, 6 Cd_esp, 7 Cdsp_p,
+  // 8 Totals (0 AIndiv and 1 Parcel are passes of the run itself).
+  entorno.pasadas[2] = CalculosEspecie;
+  entorno.pasadas[3] = CalculosClaseDiametrica;
+  entorno.pasadas[4] = conArboles(CalculosEspecieParcela);
+  entorno.pasadas[5] = conArboles(CalculosClaseDiametricaParcela);
+  entorno.pasadas[6] = conArboles(CalculosClaseDiametricaEspecie);
+  entorno.pasadas[7] = conArboles(CalculosClaseEspecieParcela);
+  entorno.pasadas[8] = CalculosTotales;
   return entorno;
 }
 
