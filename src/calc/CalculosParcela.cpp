@@ -52,6 +52,7 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
     seleccionado[v] = VariableMarcada(e, kVolumenes[v]) && arboles.fieldIndex(kVolumenes[v]) >= 0;
   }
   const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
+  const bool conSDCH = arboles.fieldIndex("SDCH") >= 0;
   const auto& f = e.FactoresExpansion;
   const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
   for (std::int32_t i = 1; i <= numero; ++i) {
@@ -83,7 +84,19 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
       if (corcho) {
         const store::Value sp = arboles.value("ESPECIE");
         if (sp.isNumber() && sp.number() == 46) {
-          paso([&] { a.sdch[k] += arboles.value("SDCH").toFloat(); });
+          paso([&] {
+            if (conSDCH) {
+              a.sdch[k] += arboles.value("SDCH").toFloat();
+            } else {
+              // Intensity without surface: the tree table has no SDCH column, so the cork oak's
+              // surface is computed here as the tree pass would have stored it.
+              const store::Value ldch = arboles.value("LDCH");
+              if (!ldch.isNull()) {
+                a.sdch[k] += static_cast<float>(arboles.value("CN").toDouble() / 10 *
+                                                static_cast<float>(ldch.toDouble()));
+              }
+            }
+          });
         }
       }
     }

@@ -392,7 +392,16 @@ void Cursor::setValue(int i, const Value& v) {
   // Converted now: a value that does not fit its field is refused at once, leaving the row
   // being edited as it was; update() then writes what was converted here.
   const auto k = static_cast<std::size_t>(i);
-  c.enc_[k] = c.table_->encode(c.proj_[k], v);
+  const int col = c.proj_[k];
+  if (c.fields_[k].type == FieldType::Memo) {
+    c.enc_[k] = c.table_->encode(col, v);
+  } else {
+    // Straight into the row buffer: no allocation per value.
+    if (c.registro_.size() < static_cast<std::size_t>(c.table_->recordLength())) {
+      c.registro_.resize(static_cast<std::size_t>(c.table_->recordLength()));
+    }
+    c.table_->encodeInto(col, v, c.registro_.data() + c.table_->offset(col));
+  }
   c.buf_[k] = v;
   c.changed_[k] = 1;
 }
@@ -415,16 +424,22 @@ void Cursor::update() {
   if (c.mode_ == CursorImpl::Mode::None) {
     throw StoreError(err::kUpdateSinEdit, "Update o CancelUpdate sin AddNew o Edit.");
   }
-  if (c.mode_ == CursorImpl::Mode::Edit) {
-    const std::uint32_t row = c.currentRow();
+  const auto escribir = [&c](std::uint32_t row, bool nueva) {
     for (std::size_t i = 0; i < c.fields_.size(); ++i) {
-      if (c.changed_[i]) c.table_->apply(row, c.enc_[i]);
+      if (!c.changed_[i]) continue;
+      const int col = c.proj_[i];
+      if (c.fields_[i].type == FieldType::Memo) {
+        c.table_->apply(row, c.enc_[i], nueva);
+      } else {
+        c.table_->applyBytes(row, col, c.registro_.data() + c.table_->offset(col), nueva);
+      }
     }
+  };
+  if (c.mode_ == CursorImpl::Mode::Edit) {
+    escribir(c.currentRow(), false);
   } else {
     const std::uint32_t row = c.table_->appendBlank();
-    for (std::size_t i = 0; i < c.fields_.size(); ++i) {
-      if (c.changed_[i]) c.table_->apply(row, c.enc_[i], true);
-    }
+    escribir(row, true);
     if (c.seq_) c.seq_->push_back(row);
     if (c.at_ == CursorImpl::At::Empty) {
       // The first row of an empty cursor: it now has rows, so it sits at its end.

@@ -78,7 +78,8 @@ class CursorImpl {
   Mode mode_ = Mode::None;
   std::vector<Value> buf_;
   std::vector<char> changed_;
-  std::vector<EncodedValue> enc_;  // the changed values in their on-disk form
+  std::vector<EncodedValue> enc_;  // changed memo values
+  std::vector<char> registro_;     // changed fixed-length values in their on-disk form
   bool noMatch_ = false;
 
   std::optional<IndexDef> active_;

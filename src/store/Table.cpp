@@ -185,28 +185,41 @@ std::string readWholeFile(const std::string& path) {
   return s;
 }
 
-// Text of a number that fits in width characters, or "" when it cannot.
-std::string fitNumber(double v, FieldType type, int width, int decimals) {
-  char buf[64];
-  auto fits = [&](const char* b, const char* e) { return e - b <= width; };
+// Text of a number that fits in width characters (n = 0 when it cannot), without allocating.
+struct TextoNumero {
+  char b[48];
+  int n = 0;
+};
+
+TextoNumero fitNumber(double v, FieldType type, int width, int decimals) {
+  TextoNumero t;
+  char* const fin = t.b + sizeof t.b;
+  auto acepta = [&](std::to_chars_result r) {
+    if (r.ec == std::errc() && r.ptr - t.b <= width) {
+      t.n = static_cast<int>(r.ptr - t.b);
+      return true;
+    }
+    return false;
+  };
   if (type == FieldType::Single || type == FieldType::Double) {
     const bool single = type == FieldType::Single;
     const float f = static_cast<float>(v);
-    auto r = single ? std::to_chars(buf, buf + sizeof buf, f, std::chars_format::fixed)
-                    : std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-    if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
-    r = single ? std::to_chars(buf, buf + sizeof buf, f) : std::to_chars(buf, buf + sizeof buf, v);
-    if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
-    for (int p = single ? 8 : 16; p >= 1; --p) {
-      r = single ? std::to_chars(buf, buf + sizeof buf, f, std::chars_format::general, p)
-                 : std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, p);
-      if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
+    if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::fixed)
+                      : std::to_chars(t.b, fin, v, std::chars_format::fixed))) {
+      return t;
     }
-    return std::string();
+    if (acepta(single ? std::to_chars(t.b, fin, f) : std::to_chars(t.b, fin, v))) return t;
+    for (int p = single ? 8 : 16; p >= 1; --p) {
+      if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::general, p)
+                        : std::to_chars(t.b, fin, v, std::chars_format::general, p))) {
+        return t;
+      }
+    }
+    t.n = 0;
+    return t;
   }
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  if (r.ec == std::errc() && fits(buf, r.ptr)) return std::string(buf, r.ptr);
-  return std::string();
+  if (!acepta(std::to_chars(t.b, fin, v, std::chars_format::fixed, decimals))) t.n = 0;
+  return t;
 }
 
 }  // namespace
@@ -545,7 +558,6 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   EncodedValue ev;
   ev.col = col;
-  const auto width = static_cast<std::size_t>(f.dbfLength);
   if (f.type == FieldType::Memo) {
     if (!v.isNull()) {
       std::string s = v.toString();
@@ -553,13 +565,21 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
     }
     return ev;
   }
-  ev.bytes.assign(width, ' ');
-  if (v.isNull()) return ev;
+  ev.bytes.resize(static_cast<std::size_t>(f.dbfLength));
+  encodeInto(col, v, ev.bytes.data(), truncateText);
+  return ev;
+}
+
+void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  const auto width = static_cast<std::size_t>(f.dbfLength);
+  std::memset(dest, ' ', width);
+  if (v.isNull()) return;
   switch (f.dbfType) {
     case 'N':
     case 'F': {
       double d = v.toDouble();
-      std::string s;
+      TextoNumero s;
       double lo = 0, hi = 0;
       bool integral = false;
       switch (f.type) {
@@ -590,17 +610,20 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
         s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
       } else {
         s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
-        if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == s.npos)) {
-          s.erase(0, 1);
+        // A negative value that rounds to zero is written without its sign.
+        if (s.n > 1 && s.b[0] == '-' &&
+            std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
+                std::string_view::npos) {
+          std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
         }
       }
-      if (s.empty() || s.size() > width) {
+      if (s.n == 0 || static_cast<std::size_t>(s.n) > width) {
         throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
                                                            f.name + "' con el valor " +
                                                            formatNumber(v.toDouble()) + ".");
       }
-      ev.bytes.replace(width - s.size(), s.size(), s);
-      return ev;
+      std::memcpy(dest + width - static_cast<std::size_t>(s.n), s.b, static_cast<std::size_t>(s.n));
+      return;
     }
     case 'L': {
       bool b = false;
@@ -610,8 +633,8 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
         const std::string t = toUpperAscii(trimView(v.text()));
         b = t == "T" || t == "Y" || t == "S" || t == "TRUE" || t == "-1" || t == "1";
       }
-      ev.bytes[0] = b ? 'T' : 'F';
-      return ev;
+      dest[0] = b ? 'T' : 'F';
+      return;
     }
     case 'D': {
       std::string t;
@@ -622,8 +645,8 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
         throw StoreError(err::kTipoNoCoincide,
                          "Fecha no válida para el campo '" + f.name + "': '" + v.toString() + "'.");
       }
-      ev.bytes = t;
-      return ev;
+      std::memcpy(dest, t.data(), 8);
+      return;
     }
     default: {
       std::string bytes = CodePage::get(codePage_).fromUtf8(v.toString());
@@ -633,8 +656,8 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
                          "El campo '" + f.name + "' es demasiado pequeño para el valor '" +
                              v.toString() + "' (" + std::to_string(width) + " caracteres).");
       }
-      ev.bytes.replace(0, bytes.size(), bytes);
-      return ev;
+      std::memcpy(dest, bytes.data(), bytes.size());
+      return;
     }
   }
 }
@@ -650,6 +673,13 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
                 ev.bytes.size());
   }
   if (!newRow) ++colGen_[static_cast<std::size_t>(ev.col)];
+  dirty_ = true;
+}
+
+void Table::applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow) {
+  std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
+              static_cast<std::size_t>(columns_[col].dbfLength));
+  if (!newRow) ++colGen_[static_cast<std::size_t>(col)];
   dirty_ = true;
 }
 

@@ -95,6 +95,12 @@ class Table : public RowSource {
   // Converts a value to the field's on-disk form. Throws when it does not fit, except that with
   // truncateText a text longer than its field is cut to the field (as an INSERT ... SELECT does).
   EncodedValue encode(int col, const Value& v, bool truncateText = false) const;
+  // The same conversion for a fixed-length field, written straight into `dest` (dbfLength bytes).
+  void encodeInto(int col, const Value& v, char* dest, bool truncateText = false) const;
+  // Writes a field's on-disk bytes (dbfLength of them) into a row.
+  void applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow = false);
+  int offset(int col) const { return offsets_[static_cast<std::size_t>(col)]; }
+  int recordLength() const { return recLen_; }
   // Writes an encoded value. newRow: the row was just appended, so cursors' indexes need no
   // rebuild for it (they pick up new rows incrementally).
   void apply(std::uint32_t row, const EncodedValue& ev, bool newRow = false);

@@ -147,6 +147,23 @@ TEST_F(HazCalculosTest, PlotPassSumsPerHectareAndMarksIncompleteVolumes) {
   EXPECT_GT(p.value("N").toDouble(), 0);
 }
 
+TEST_F(HazCalculosTest, CorkIntensityWithoutSurfaceStillSumsTheSurface) {
+  // One cork oak with stripping height 25 in plot 1: IDM = S / AB with S the surface per hectare.
+  datos({1}, {{1, 1, 46, 2, "125", 318, 318, 10}});
+  e.opciones.CalcularIDCH = true;
+  shell::InteraccionGuionada ui(e);
+  calc::HazCalculos(e, ui, {});
+  store::Database out = salida();
+  store::Cursor a = out.openCursor("AIndiv" + e.SufijoTablas);
+  EXPECT_LT(a.fieldIndex("SDCH"), 0);
+  const float sdch = static_cast<float>(a.value("CN").toDouble() / 10 * 25);
+  store::Cursor p = out.openCursor("Parcel" + e.SufijoTablas);
+  const float f3 = 14.147106f;
+  const double s = static_cast<float>(sdch * f3);
+  EXPECT_NEAR(p.value("IDM").toDouble(), s / p.value("AB").toFloat(), 1e-3);
+  EXPECT_GT(p.value("IDM").toDouble(), 0);
+}
+
 TEST_F(HazCalculosTest, UserEquationsComeFirstWithTheMixedMethod) {
   datos({1}, {{1, 1, 21, 1, nullptr, 200, 200, 15}, {1, 2, 45, 1, nullptr, 200, 200, 15}});
   marcar(0);
