@@ -2,7 +2,11 @@
 // load sets up the workspace (beside the executable, or --home DIR / ARBELIO_HOME).
 #include <QApplication>
 
+#include "calc/HazCalculos.h"
+#include "calc/Pasadas.h"
+#include "import/BaseDatosTrabajo.h"
 #include "import/FormListaProvincias.h"
+#include "results/GuardarCalculos.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/EstadoAplicacion.h"
 #include "shell/MDIPrincipal.h"
@@ -22,6 +26,22 @@ int main(int argc, char** argv) {
   if (!principal.cargar(rutas)) return 1;
   arbelio::import::VistaListaProvinciasQt listaProvincias(principal);
   arbelio::import::ConectaImportacion(principal, listaProvincias);
+  // "&Calcular": the run over the cut (or every plot) with the fixed table selection.
+  principal.asignarOrden("mnuCálCalcular", [&principal] {
+    auto entorno = arbelio::calc::EntornoInstalado();
+    entorno.generarBaseTrabajo = [&principal] {
+      arbelio::import::mnuAGenerarBDT_Click(principal.estado(), principal.interaccion());
+    };
+    const auto r =
+        arbelio::calc::mnuCalCalcular_Click(principal.estado(), principal.interaccion(), entorno);
+    if (!r.cancelado) {
+      principal.interaccion().aviso(arbelio::calc::MensajeCalculoTerminado(principal.estado()),
+                                    IconoMensaje::Informacion);
+    }
+  });
+  principal.asignarOrden("mnuAGuardarCálculos", [&principal] {
+    arbelio::results::mnuAGuardarCalculos_Click(principal.estado(), principal.interaccion());
+  });
   principal.show();
   principal.mostrarSplash();
   return app.exec();

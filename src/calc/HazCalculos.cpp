@@ -34,6 +34,13 @@ std::string AvisoPiesSinDiametro(std::int32_t n) {
          "cálculos.";
 }
 
+std::string MensajeCalculoTerminado(const shell::EstadoAplicacion& e) {
+  return "Cálculo terminado. Las tablas de resultados (código " + e.SufijoCalculos +
+         ") están en la carpeta " + e.rutas.BDOut +
+         ". El visor de resultados no está disponible todavía en esta versión; puede guardar "
+         "las tablas con \"Guardar Cálculos...\".";
+}
+
 void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
                      const EntornoCalculo& entorno) {
   const auto& r = e.rutas;

@@ -65,6 +65,10 @@ inline constexpr const char* kAvisoVolumenesIncompletos =
     "ecuaciones para obtener datos válidos para los árboles individuales de aquellos conjuntos, "
     "y así poder obtener los datos por hectárea completos.";
 
+// What the window says after a finished run while the results viewer is not built: where the
+// tables are and how to save them.
+std::string MensajeCalculoTerminado(const shell::EstadoAplicacion& estado);
+
 // "N pies mayores sin diámetro válido (nulo o menor de 7,5 cm) no se han incluido en los
 // cálculos."
 std::string AvisoPiesSinDiametro(std::int32_t n);
