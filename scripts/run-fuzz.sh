@@ -13,12 +13,12 @@ done < "$ROOT/fuzz/seeds-sql.txt"
 /usr/bin/python3 - "$ROOT/fuzz/corpus-dbf" <<'PY'
 import sys, dbf, datetime, os
 out = sys.argv[1]
-specs = [('a', 'nombre C(10); num N(6,2); fecha D; vivo L', 'db3'),
+tablas = [('a', 'nombre C(10); num N(6,2); fecha D; vivo L', 'db3'),
          ('b', 'nombre C(10); nota M', 'db3'),
          ('c', 'x N(4,0); y F(8,3); m M', 'fp')]
-for name, spec, kind in specs:
+for name, campos, kind in tablas:
     p = os.path.join(out, name + '.dbf')
-    t = dbf.Table(p, spec, dbf_type=kind)
+    t = dbf.Table(p, campos, dbf_type=kind)
     t.open(dbf.READ_WRITE)
     for i in range(3):
         t.append()

@@ -115,11 +115,7 @@ void ListaDeParcelas(shell::EstadoAplicacion& e, const std::string& archivo) {
       parcelas.push_back({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)});
     }
   } else {
-    store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
-    for (; !c.eof(); c.moveNext()) {
-      parcelas.push_back({static_cast<std::int16_t>(c.value("Provincia").toInt16()),
-                          static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
-    }
+    parcelas = calc::ParcelasDeDatDef00(trabajo);
   }
   if (parcelas.empty()) throw ErrorBatch("No hay parcelas que calcular");
   e.ListaParcelas.entradas.assign(1, shell::Parcela{});

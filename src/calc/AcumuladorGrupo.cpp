@@ -17,34 +17,24 @@ double Factor(const shell::EstadoAplicacion& e, const ArbolLeido& a) {
 
 template <class Campo>
 double MediaPonderada(const shell::EstadoAplicacion& e, const Grupo& g, Campo campo) {
-  double w = 0, s = 0;
+  MediaPonderadaPorFactor media;
   for (const ArbolLeido* a : g) {
     float v = 0;
-    if (!campo(*a, v)) continue;
-    const double f = Factor(e, *a);
-    w += f;
-    s += f * static_cast<double>(v);
+    if (campo(*a, v)) media.anadir(Factor(e, *a), static_cast<double>(v));
   }
-  return w != 0 ? s / w : 0;
+  return media.resultado();
 }
 
+// From the thickest tree of the group down, as the dominant walks go.
 template <class Campo>
 double MediaDominante(const shell::EstadoAplicacion& e, const Grupo& g, Campo campo) {
-  double ncum = 0, w = 0, s = 0;
+  MediaDominantePorFactor media;
   for (auto it = g.rbegin(); it != g.rend(); ++it) {
-    const ArbolLeido& a = **it;
-    const double f = Factor(e, a);
-    ncum += f;
-    const bool terminado = ncum >= 100;
     float v = 0;
-    if (f > 0 && campo(a, v)) {
-      const double peso = ncum <= 100 ? f : f - (ncum - 100);
-      s += peso * static_cast<double>(v);
-      w += peso;
-    }
-    if (terminado) break;
+    const bool conValor = campo(**it, v);
+    if (!media.anadir(Factor(e, **it), conValor, static_cast<double>(v))) break;
   }
-  return w != 0 ? s / w : 0;
+  return media.resultado();
 }
 
 bool CampoDN(const ArbolLeido& a, float& v) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "calc/ArbolesCalculo.h"
+#include "calc/TablasResultado.h"
 #include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
 #include "store/Cursor.h"
@@ -25,7 +26,7 @@ namespace arbelio::calc::detalle {
 inline constexpr double kPi = 3.14159265358979;
 
 // The four volume variables that the per-hectare tables sum, in the order they are visited.
-inline constexpr std::array<const char*, 4> kVolumenes = {"VCC", "VSC", "IAVC", "VLE"};
+using calc::kVolumenes;
 
 using Grupo = GrupoArboles;
 

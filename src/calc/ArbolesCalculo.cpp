@@ -11,8 +11,6 @@ namespace arbelio::calc {
 
 namespace {
 
-constexpr std::array<const char*, 4> kVolumenes = {"VCC", "VSC", "IAVC", "VLE"};
-
 std::uint64_t ClaveParcela(std::int32_t provincia, std::int32_t parcela) {
   return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(provincia)) << 32) |
          static_cast<std::uint32_t>(parcela);

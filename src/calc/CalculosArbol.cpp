@@ -4,10 +4,11 @@
 #include <vector>
 
 #include "calc/Dasometria.h"
-#include "calc/NumerosVB.h"
+#include "calc/OpcionesCalculo.h"
 #include "calc/TablasResultado.h"
 #include "equations/EcuacionesKAV.h"
 #include "equations/EcuacionesUsuario.h"
+#include "import/MEspeci.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
@@ -15,15 +16,6 @@ namespace arbelio::calc {
 namespace {
 
 constexpr double kPi = 3.14159265358979;
-
-// Runs one step of a tree's row; a failing step leaves its field empty and the pass goes on.
-template <class F>
-void paso(F&& f) {
-  try {
-    f();
-  } catch (const store::StoreError&) {
-  }
-}
 
 bool excluido(const shell::EstadoAplicacion& e, const store::Value& prov, const store::Value& est,
               const store::Value& num) {
@@ -128,31 +120,23 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
       }
 
       arboles.addNew();
-      paso([&] { arboles.setValue(aProv, prov); });
-      paso([&] { arboles.setValue(aPar, est); });
-      paso([&] { arboles.setValue(aNum, num); });
-      paso([&] { arboles.setValue(aEsp, leer(pEsp)); });
-      paso([&] { arboles.setValue(aForma, leer(pForma)); });
-      paso([&] { arboles.setValue(aCal, leer(pCal)); });
+      PasoTolerante([&] { arboles.setValue(aProv, prov); });
+      PasoTolerante([&] { arboles.setValue(aPar, est); });
+      PasoTolerante([&] { arboles.setValue(aNum, num); });
+      PasoTolerante([&] { arboles.setValue(aEsp, leer(pEsp)); });
+      PasoTolerante([&] { arboles.setValue(aForma, leer(pForma)); });
+      PasoTolerante([&] { arboles.setValue(aCal, leer(pCal)); });
       const store::Value paramesp = leer(pParam);
-      paso([&] { arboles.setValue(aParam, paramesp); });
+      PasoTolerante([&] { arboles.setValue(aParam, paramesp); });
       arboles.setValue(aDN, dn);
-      int codigo = 4;
-      if (dn < 12.5f) {
-        codigo = 1;
-      } else if (dn < 22.5f) {
-        codigo = 2;
-      } else if (dn < 42.5f) {
-        codigo = 3;
-      }
-      arboles.setValue(aFac, codigo);
+      arboles.setValue(aFac, import::ClaseDiametrica(dn));
       const float sn = static_cast<float>(static_cast<double>(dn) * dn / 4 * kPi);
       const float cn = static_cast<float>(static_cast<double>(dn) * kPi);
       arboles.setValue(aSN, sn);
       arboles.setValue(aCN, cn);
-      paso([&] { arboles.setValue(aCD, ClaseDiametrica(dn, o.AnchoClase)); });
+      PasoTolerante([&] { arboles.setValue(aCD, ClaseDiametrica(dn, o.AnchoClase)); });
       // The height is converted as a number directly.
-      paso([&] {
+      PasoTolerante([&] {
         const store::Value h = leer(pAlt);
         if (!h.isNull()) arboles.setValue(aAlt, h.toDouble());
       });
@@ -161,14 +145,14 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
         // Stripping height from the last two characters of PARAMESP; a blank PARAMESP (null)
         // gives no cork values.
         const std::string& t = paramesp.text();
-        const float ldch =
-            static_cast<float>(ValVB(t.size() >= 2 ? std::string_view(t).substr(t.size() - 2) : t));
-        paso([&] { arboles.setValue("LDCH", ldch); });
+        const float ldch = static_cast<float>(
+            LeerNumeroComoVal(t.size() >= 2 ? std::string_view(t).substr(t.size() - 2) : t));
+        PasoTolerante([&] { arboles.setValue("LDCH", ldch); });
         if (o.CalcularSDCH) {
-          paso([&] { arboles.setValue("SDCH", static_cast<double>(cn) / 10 * ldch); });
+          PasoTolerante([&] { arboles.setValue("SDCH", static_cast<double>(cn) / 10 * ldch); });
         }
         if (o.CalcularIDCH) {
-          paso([&] {
+          PasoTolerante([&] {
             arboles.setValue("IDCH", static_cast<double>(cn) * (static_cast<double>(ldch) * 10) /
                                          static_cast<double>(sn));
           });

@@ -15,6 +15,7 @@
 #include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
 #include "store/Database.h"
+#include "store/StoreError.h"
 #include "store/Value.h"
 
 namespace arbelio::calc {
@@ -35,6 +36,16 @@ class FuenteEcuacionesKAV {
 // The inventory equations installed in the program folder (EcuacionesKAV.sqlite). Throws
 // StoreError when the database cannot be opened.
 std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma);
+
+// Runs one step of a pass. A step that fails on one tree or plot (an empty field read as a
+// number, a value that does not fit) is skipped and leaves its field empty; the pass goes on.
+template <class F>
+void PasoTolerante(F&& paso) {
+  try {
+    paso();
+  } catch (const store::StoreError&) {
+  }
+}
 
 enum class ResultadoPasada { Completa, Cancelada, SinRegistros };
 

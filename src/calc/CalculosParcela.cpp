@@ -12,15 +12,6 @@ namespace arbelio::calc {
 namespace {
 
 constexpr double kPi = 3.14159265358979;
-constexpr std::array<const char*, 4> kVolumenes = {"VCC", "VSC", "IAVC", "VLE"};
-
-template <class F>
-void paso(F&& f) {
-  try {
-    f();
-  } catch (const store::StoreError&) {
-  }
-}
 
 // Accumulators of one plot for each expansion-factor code 1-4 (index 0 unused). Sums are kept
 // in single precision, as the per-code accumulators always were.
@@ -71,7 +62,7 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
       if (!codigo.isNumber() || codigo.number() < 1 || codigo.number() > 4) continue;
       const auto k = static_cast<std::size_t>(codigo.number());
       a.cuenta[k] += 1;
-      paso([&] { a.sn[k] += arboles.value("SN").toFloat(); });
+      PasoTolerante([&] { a.sn[k] += arboles.value("SN").toFloat(); });
       for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
         if (!seleccionado[v]) continue;
         const store::Value x = arboles.value(kVolumenes[v]);
@@ -84,7 +75,7 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
       if (corcho) {
         const store::Value sp = arboles.value("ESPECIE");
         if (sp.isNumber() && sp.number() == 46) {
-          paso([&] {
+          PasoTolerante([&] {
             if (conSDCH) {
               a.sdch[k] += arboles.value("SDCH").toFloat();
             } else {
@@ -114,8 +105,8 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
     }
     parcelas.addNew();
     bool incompleta = false;
-    paso([&] { parcelas.setValue("PROVINCIA", parcela.provincia); });
-    paso([&] { parcelas.setValue("PARCELA", parcela.estadillo); });
+    PasoTolerante([&] { parcelas.setValue("PROVINCIA", parcela.provincia); });
+    PasoTolerante([&] { parcelas.setValue("PARCELA", parcela.estadillo); });
     parcelas.setValue("N", N);
     parcelas.setValue("AB", RedondeoPar(sumaSN / 10000, 5));
     for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
@@ -123,27 +114,28 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
       if (a.incompleto[v]) {
         incompleta = true;
       } else {
-        paso([&] { parcelas.setValue(kVolumenes[v], vol[v] / 1000); });
+        PasoTolerante([&] { parcelas.setValue(kVolumenes[v], vol[v] / 1000); });
       }
     }
     const float nFila = parcelas.value("N").toFloat();
     const float abFila = parcelas.value("AB").toFloat();
     if (corcho) {
-      if (o.CalcularSDCH) paso([&] { parcelas.setValue("SDCH", S); });
-      if (o.CalcularIDCH && abFila != 0) paso([&] { parcelas.setValue("IDM", S / abFila); });
+      if (o.CalcularSDCH) PasoTolerante([&] { parcelas.setValue("SDCH", S); });
+      if (o.CalcularIDCH && abFila != 0)
+        PasoTolerante([&] { parcelas.setValue("IDM", S / abFila); });
     }
     const double dg = nFila != 0 ? std::sqrt(40000.0 * abFila / (kPi * nFila)) : 0;
     parcelas.setValue("Dg", dg);
     const float dgFila = parcelas.value("Dg").toFloat();
-    paso([&] {
+    PasoTolerante([&] {
       parcelas.setValue("Ho", AlturaDominante(arboles, e, i, 0));
       const float ho = parcelas.value("Ho").toFloat();
       parcelas.setValue("HART", IndiceHart(o, nFila, ho));
     });
-    paso([&] { parcelas.setValue("REINEKE", IndiceReineke(o, nFila, dgFila)); });
-    paso([&] { parcelas.setValue("Dm", DiametroMedio(arboles, e, i, 0, 0)); });
-    paso([&] { parcelas.setValue("Hm", AlturaMedia(arboles, e, i, 0, 0)); });
-    paso([&] { parcelas.setValue("Do", DiametroDominante(arboles, e, i, 0)); });
+    PasoTolerante([&] { parcelas.setValue("REINEKE", IndiceReineke(o, nFila, dgFila)); });
+    PasoTolerante([&] { parcelas.setValue("Dm", DiametroMedio(arboles, e, i, 0, 0)); });
+    PasoTolerante([&] { parcelas.setValue("Hm", AlturaMedia(arboles, e, i, 0, 0)); });
+    PasoTolerante([&] { parcelas.setValue("Do", DiametroDominante(arboles, e, i, 0)); });
     parcelas.update();
     if (incompleta) e.VolumenesIncompletos = true;
     ui.progresoPosicion(std::to_string(i));

@@ -29,39 +29,29 @@ double MediaDominante(store::Cursor& c, const shell::EstadoAplicacion& e, std::i
   const std::string criterio = CriterioArboles(e, posicion, especie, 0);
   c.findLast(criterio);
   if (c.noMatch()) return 0;
-  double ncum = 0, w = 0, s = 0;
-  bool terminado = false;
+  MediaDominantePorFactor media;
   const int iFactor = c.fieldIndex("FACTOREXP"), iCampo = c.fieldIndex(campo);
   while (true) {
-    const double f = factorDe(e, c.value(iFactor));
-    ncum += f;
-    if (ncum >= 100) terminado = true;
     const store::Value v = c.value(iCampo);
-    if (f > 0 && v.isNumber()) {
-      const double peso = ncum <= 100 ? f : f - (ncum - 100);
-      s += peso * v.number();
-      w += peso;
+    if (!media.anadir(factorDe(e, c.value(iFactor)), v.isNumber(), v.isNumber() ? v.number() : 0)) {
+      break;
     }
-    if (terminado) break;
     c.findPrevious(criterio);
     if (c.noMatch()) break;
   }
-  return w != 0 ? s / w : 0;
+  return media.resultado();
 }
 
 double MediaPonderada(store::Cursor& c, const shell::EstadoAplicacion& e, std::int32_t posicion,
                       int especie, float clase, const char* campo) {
   const std::string criterio = CriterioArboles(e, posicion, especie, clase);
-  double w = 0, s = 0;
+  MediaPonderadaPorFactor media;
   const int iFactor = c.fieldIndex("FACTOREXP"), iCampo = c.fieldIndex(campo);
   for (c.findFirst(criterio); !c.noMatch(); c.findNext(criterio)) {
     const store::Value v = c.value(iCampo);
-    if (!v.isNumber()) continue;
-    const double f = factorDe(e, c.value(iFactor));
-    w += f;
-    s += f * v.number();
+    if (v.isNumber()) media.anadir(factorDe(e, c.value(iFactor)), v.number());
   }
-  return w != 0 ? s / w : 0;
+  return media.resultado();
 }
 
 }  // namespace

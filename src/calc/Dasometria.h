@@ -45,6 +45,43 @@ double IndiceReineke(const shell::OpcionesCalculo& opciones, float N, float Dg);
 // on the right, rounded to one decimal (half to even). A width <= 0 gives 0.
 float ClaseDiametrica(float DN, float ancho);
 
+// The arithmetic of the means, fed one tree at a time, so the cursor walks here and the passes
+// that hold the trees in memory compute exactly the same thing.
+//   f: the tree's expansion factor (0 for a tree without a valid code).
+class MediaPonderadaPorFactor {
+ public:
+  // A tree with a value: weight f.
+  void anadir(double f, double valor) {
+    w_ += f;
+    s_ += f * valor;
+  }
+  double resultado() const { return w_ != 0 ? s_ / w_ : 0; }
+
+ private:
+  double w_ = 0, s_ = 0;
+};
+
+// The mean of the 100 thickest trees per hectare, fed from the thickest tree down. Every tree
+// consumes its factor; a tree with a value counts with its factor, or with the part of it that
+// still fits under 100 trees per hectare.
+class MediaDominantePorFactor {
+ public:
+  // Returns false once 100 trees per hectare are reached (the walk stops after this tree).
+  bool anadir(double f, bool conValor, double valor) {
+    ncum_ += f;
+    if (f > 0 && conValor) {
+      const double peso = ncum_ <= 100 ? f : f - (ncum_ - 100);
+      s_ += peso * valor;
+      w_ += peso;
+    }
+    return ncum_ < 100;
+  }
+  double resultado() const { return w_ != 0 ? s_ / w_ : 0; }
+
+ private:
+  double ncum_ = 0, w_ = 0, s_ = 0;
+};
+
 // Rounds to `decimales` decimals, a half going to the even digit.
 double RedondeoPar(double v, int decimales);
 

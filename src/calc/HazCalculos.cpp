@@ -41,13 +41,22 @@ std::string MensajeCalculoTerminado(const shell::EstadoAplicacion& e) {
          "las tablas con \"Guardar Cálculos...\".";
 }
 
+std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
+  std::vector<shell::Parcela> parcelas;
+  store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
+  for (; !c.eof(); c.moveNext()) {
+    parcelas.push_back({static_cast<std::int16_t>(c.value("Provincia").toInt16()),
+                        static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
+  }
+  return parcelas;
+}
+
 void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
                      const EntornoCalculo& entorno) {
   const auto& r = e.rutas;
   if (e.ListaParcelas.vacia()) {
     ui.relojArena(true);
-    if (store::fileExists(ruta(r.BDTemp, "Datdef00.dbf")) ||
-        !store::findFileNoCase(r.BDTemp, "Datdef00.dbf").empty()) {
+    if (!store::findFileNoCase(r.BDTemp, "Datdef00.dbf").empty()) {
       e.menus.alPrepararCalculo();
     } else if (entorno.generarBaseTrabajo) {
       entorno.generarBaseTrabajo();
@@ -65,15 +74,12 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
       e.NumeroPies = v.isNull() ? 0 : v.toInt32();
     }
     {
-      store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
-      if (!c.eof()) {
+      std::vector<shell::Parcela> parcelas = ParcelasDeDatDef00(trabajo);
+      if (!parcelas.empty()) {
         e.ListaParcelas.entradas.assign(1, shell::Parcela{});
-        for (; !c.eof(); c.moveNext()) {
-          e.ListaParcelas.entradas.push_back(
-              shell::Parcela{static_cast<std::int16_t>(c.value("Provincia").toInt16()),
-                             static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
-        }
-        e.ListaParcelas.numero = static_cast<std::int32_t>(e.ListaParcelas.entradas.size() - 1);
+        e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(),
+                                        parcelas.end());
+        e.ListaParcelas.numero = static_cast<std::int32_t>(parcelas.size());
       }
     }
     trabajo.close();

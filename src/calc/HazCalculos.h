@@ -43,6 +43,9 @@ inline constexpr std::array<int, 8> kOrdenPasadas = {1, 5, 4, 8, 2, 3, 6, 7};
 // Sp_par, Parcel and Totals; Cldiam needs Cd_par, Parcel and Totals). AIndiv always.
 std::array<bool, 9> TablasNecesarias(const std::array<bool, 9>& seleccion);
 
+// Every plot of the working database (DATDEF00 of `trabajo`), in table order.
+std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo);
+
 // Builds the plot list from DATDEF00 when it is empty (with a fresh SufijoTablas) and puts the
 // empty tables of BDEstruct into BDOut.
 void PrepararCalculo(shell::EstadoAplicacion& estado, shell::Interaccion& ui,

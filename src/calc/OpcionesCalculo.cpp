@@ -1,9 +1,13 @@
 #include "calc/OpcionesCalculo.h"
 
+#include "calc/Dasometria.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+
+#include "calc/Dasometria.h"
 
 namespace arbelio::calc {
 
@@ -97,14 +101,8 @@ bool EsNumeroLocal(std::string_view texto) {
   return i == s.size();
 }
 
-double RedondearDecimalesAlPar(double valor, int decimales) {
-  const double escala = std::pow(10.0, decimales);
-  // nearbyint follows the default rounding mode: a half goes to the even neighbour.
-  return std::nearbyint(valor * escala) / escala;
-}
-
 float AnchoClaseDeTexto(std::string_view texto) {
-  return static_cast<float>(RedondearDecimalesAlPar(ConvertirNumeroOpcion(texto), 1));
+  return static_cast<float>(RedondeoPar(ConvertirNumeroOpcion(texto), 1));
 }
 
 bool AnchoClaseValido(std::string_view texto) {

@@ -83,8 +83,6 @@ double ConvertirNumeroOpcion(std::string_view texto);
 // point as thousands separator): optional blanks around, an optional sign, digits possibly
 // grouped with points, an optional decimal comma with digits, an optional exponent.
 bool EsNumeroLocal(std::string_view texto);
-// Rounds to the given decimals sending a half to the even digit.
-double RedondearDecimalesAlPar(double valor, int decimales);
 // The class width that the text gives, rounded to one decimal as single: "2,5" -> 2.5.
 float AnchoClaseDeTexto(std::string_view texto);
 // The typing check of the class width: a number by the locale's rules whose converted value is

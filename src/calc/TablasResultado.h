@@ -30,6 +30,9 @@ inline constexpr std::array<TablaResultado, 9> kTodasLasTablas = {
     TablaResultado::Cldiam, TablaResultado::Sp_par, TablaResultado::Cd_par,
     TablaResultado::Cd_esp, TablaResultado::Cdsp_p, TablaResultado::Totals};
 
+// The volume variables (rows 1-4 of VariablesUnidades): the ones summed per hectare.
+inline constexpr std::array<const char*, 4> kVolumenes = {"VCC", "VSC", "IAVC", "VLE"};
+
 // "AIndiv", "Parcel", "Specie", "Cldiam", "Sp_par", "Cd_par", "Cd_esp", "Cdsp_p", "Totals".
 const char* NombreBase(TablaResultado t);
 // Base name + SufijoTablas.

@@ -204,12 +204,12 @@ class Analizador {
     return a;
   }
 
-  // Unary minus binds less tightly than ^: -2^2 is -4.
-  int unario() {
+  // Signs before an operand: "-" negates, "+" does nothing; `operando` reads what follows.
+  int conSigno(int (Analizador::*operando)()) {
     if (ver('-') || ver('+')) {
       const int c = col();
       const char op = t_[p_++];
-      const int x = unario();
+      const int x = conSigno(operando);
       if (op == '+') return x;
       Nodo n;
       n.tipo = Nodo::Tipo::Negativo;
@@ -217,8 +217,11 @@ class Analizador {
       n.columna = c;
       return nuevo(std::move(n));
     }
-    return potencia();
+    return (this->*operando)();
   }
+
+  // Unary minus binds less tightly than ^: -2^2 is -4.
+  int unario() { return conSigno(&Analizador::potencia); }
 
   // ^ is evaluated left to right: 2^3^2 is 64. Its right operand may carry a sign: 2^-1.
   int potencia() {
@@ -226,24 +229,9 @@ class Analizador {
     while (ver('^')) {
       const int c = col();
       ++p_;
-      a = binario('^', a, operandoPotencia(), c);
+      a = binario('^', a, conSigno(&Analizador::primario), c);
     }
     return a;
-  }
-
-  int operandoPotencia() {
-    if (ver('-') || ver('+')) {
-      const int c = col();
-      const char op = t_[p_++];
-      const int x = operandoPotencia();
-      if (op == '+') return x;
-      Nodo n;
-      n.tipo = Nodo::Tipo::Negativo;
-      n.hijos = {x};
-      n.columna = c;
-      return nuevo(std::move(n));
-    }
-    return primario();
   }
 
   std::vector<int> argumentosLlamada() {

@@ -104,21 +104,25 @@ int CursorImpl::fieldIndexOrThrow(std::string_view name) const {
   return indice;
 }
 
-const query::CCond& CursorImpl::criteria(std::string_view text) {
+const CursorImpl::Criterio& CursorImpl::criteria(std::string_view text) {
   const std::string key(text);
   auto it = criteriaCache_.find(key);
   if (it != criteriaCache_.end()) return it->second;
   if (criteriaCache_.size() > 256) criteriaCache_.clear();
-  query::CCond c = query::compileCondition(sql::parseCriteria(text), fields_, proj_);
+  Criterio c;
+  c.cond = query::compileCondition(sql::parseCriteria(text), fields_, proj_);
+  c.igualdad = query::equalityTerms(c.cond, c.terms);
+  if (c.igualdad) {
+    for (const auto& t : c.terms) {
+      c.firma += std::to_string(t.col) + (t.quoted ? "t," : "n,");
+      query::eqLiteralKeyPart(c.clave, t.literal, t.quoted);
+    }
+  }
   return criteriaCache_.emplace(key, std::move(c)).first->second;
 }
 
-CursorImpl::FindIndex& CursorImpl::findIndexFor(const std::vector<query::EqTerm>& terms) {
-  std::string sig;
-  for (const auto& t : terms) {
-    sig += std::to_string(t.col) + (t.quoted ? "t," : "n,");
-  }
-  FindIndex& fi = findIndexes_[sig];
+CursorImpl::FindIndex& CursorImpl::findIndexFor(const Criterio& c) {
+  FindIndex& fi = findIndexes_[c.firma];
   bool stale = fi.cols.empty();
   for (std::size_t i = 0; !stale && i < fi.cols.size(); ++i) {
     stale = fi.colGens[i] != src_->columnGeneration(fi.cols[i]);
@@ -127,7 +131,7 @@ CursorImpl::FindIndex& CursorImpl::findIndexFor(const std::vector<query::EqTerm>
     fi.cols.clear();
     fi.quoted.clear();
     fi.colGens.clear();
-    for (const auto& t : terms) {
+    for (const auto& t : c.terms) {
       fi.cols.push_back(t.col);
       fi.quoted.push_back(t.quoted);
       fi.colGens.push_back(src_->columnGeneration(t.col));
@@ -154,15 +158,13 @@ CursorImpl::FindIndex& CursorImpl::findIndexFor(const std::vector<query::EqTerm>
 void CursorImpl::find(std::string_view text, bool forward, std::int64_t start) {
   if (mode_ != Mode::None) mode_ = Mode::None;
   if (active_) refreshIndexOrder();
-  const query::CCond& cond = criteria(text);
-  std::vector<query::EqTerm> terms;
+  const Criterio& criterio = criteria(text);
+  const query::CCond& cond = criterio.cond;
   const std::int64_t n = len();
   std::int64_t found = -1;
-  if (query::equalityTerms(cond, terms)) {
-    FindIndex& fi = findIndexFor(terms);
-    std::string key;
-    for (const auto& t : terms) query::eqLiteralKeyPart(key, t.literal, t.quoted);
-    auto it = fi.positions.find(key);
+  if (criterio.igualdad) {
+    FindIndex& fi = findIndexFor(criterio);
+    auto it = fi.positions.find(criterio.clave);
     if (it != fi.positions.end()) {
       const auto& list = it->second;
       if (forward) {

@@ -48,7 +48,16 @@ class CursorImpl {
   int fieldIndexOrThrow(std::string_view name) const;
 
   // Finds.
-  const query::CCond& criteria(std::string_view text);
+  // A criteria text compiled once: its condition and, for an equality conjunction, the terms,
+  // the signature of its in-memory index and the key the literals give.
+  struct Criterio {
+    query::CCond cond;
+    bool igualdad = false;
+    std::vector<query::EqTerm> terms;
+    std::string firma;
+    std::string clave;
+  };
+  const Criterio& criteria(std::string_view text);
   void find(std::string_view text, bool forward, std::int64_t start);
 
   // Active index.
@@ -96,11 +105,11 @@ class CursorImpl {
     std::unordered_map<std::string, std::vector<std::int64_t>> positions;
   };
   std::map<std::string, FindIndex> findIndexes_;
-  std::unordered_map<std::string, query::CCond> criteriaCache_;
+  std::unordered_map<std::string, Criterio> criteriaCache_;
 
  private:
   std::uint64_t indexStampNow() const;
-  FindIndex& findIndexFor(const std::vector<query::EqTerm>& terms);
+  FindIndex& findIndexFor(const Criterio& c);
 };
 
 }  // namespace arbelio::store

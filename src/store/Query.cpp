@@ -285,7 +285,7 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
 
 namespace {
 
-struct AggSpec {
+struct AggDef {
   Agg fn;
   int col;  // -1 for Count(*)
 };
@@ -296,8 +296,8 @@ struct AggState {
   Value min, max;
 };
 
-Value aggResult(const AggSpec& spec, const AggState& s) {
-  switch (spec.fn) {
+Value aggResult(const AggDef& def, const AggState& s) {
+  switch (def.fn) {
     case Agg::Count:
       return Value(static_cast<double>(s.count));
     case Agg::Sum:
@@ -313,14 +313,14 @@ Value aggResult(const AggSpec& spec, const AggState& s) {
   }
 }
 
-void aggAdd(const AggSpec& spec, AggState& s, const RowSource& src, std::uint32_t row) {
-  if (spec.col < 0) {
+void aggAdd(const AggDef& def, AggState& s, const RowSource& src, std::uint32_t row) {
+  if (def.col < 0) {
     ++s.count;
     return;
   }
-  const Value v = src.get(row, spec.col);
+  const Value v = src.get(row, def.col);
   if (v.isNull()) return;
-  switch (spec.fn) {
+  switch (def.fn) {
     case Agg::Count:
       ++s.count;
       break;
@@ -331,7 +331,7 @@ void aggAdd(const AggSpec& spec, AggState& s, const RowSource& src, std::uint32_
         throw StoreError(err::kTipoNoCoincide,
                          "No coinciden los tipos en la función de agregado "
                          "sobre el campo '" +
-                             src.columns()[spec.col].name + "'.");
+                             src.columns()[def.col].name + "'.");
       }
       ++s.count;
       s.sum += d;
@@ -348,17 +348,17 @@ void aggAdd(const AggSpec& spec, AggState& s, const RowSource& src, std::uint32_
   }
 }
 
-int findAgg(std::vector<AggSpec>& aggs, Agg fn, int col) {
+int findAgg(std::vector<AggDef>& aggs, Agg fn, int col) {
   for (std::size_t i = 0; i < aggs.size(); ++i) {
     if (aggs[i].fn == fn && aggs[i].col == col) return static_cast<int>(i);
   }
-  aggs.push_back(AggSpec{fn, col});
+  aggs.push_back(AggDef{fn, col});
   return static_cast<int>(aggs.size() - 1);
 }
 
 // HAVING operands: aggregates become slots into the group's aggregate values, columns the value
 // of the group's first row.
-COperand compileHavingOperand(const Operand& o, const RowSource& src, std::vector<AggSpec>& aggs) {
+COperand compileHavingOperand(const Operand& o, const RowSource& src, std::vector<AggDef>& aggs) {
   COperand c;
   if (o.kind == Operand::Kind::Literal) {
     c.kind = COperand::Kind::Literal;
@@ -375,7 +375,7 @@ COperand compileHavingOperand(const Operand& o, const RowSource& src, std::vecto
   return c;
 }
 
-CCond compileHaving(const Cond& cond, const RowSource& src, std::vector<AggSpec>& aggs) {
+CCond compileHaving(const Cond& cond, const RowSource& src, std::vector<AggDef>& aggs) {
   CCond c;
   c.kind = cond.kind;
   c.op = cond.op;
@@ -419,7 +419,7 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
   // Plain columns of the result (all but aggregates) and their fields.
   std::vector<FieldDef> outFields;
   std::vector<int> outCols;  // source column, or -1 - aggIndex for aggregates
-  std::vector<AggSpec> aggs;
+  std::vector<AggDef> aggs;
   if (s.star) {
     for (std::size_t c = 0; c < src.columns().size(); ++c) {
       outFields.push_back(src.columns()[c]);

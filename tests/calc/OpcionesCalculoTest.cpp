@@ -2,6 +2,7 @@
 // the typing checks and what "Aceptar" stores.
 #include <gtest/gtest.h>
 
+#include "calc/Dasometria.h"
 #include "calc/OpcionesCalculo.h"
 #include "shell/EstadoAplicacion.h"
 
@@ -286,8 +287,8 @@ TEST(OpcionesCalculo, AnchoRedondeadoAUnDecimalMitadAlPar) {
   EXPECT_EQ(AnchoClaseDeTexto("2,35"), 2.4f);
   EXPECT_EQ(AnchoClaseDeTexto("7,46"), 7.5f);
   EXPECT_EQ(AnchoClaseDeTexto("5"), 5.0f);
-  EXPECT_EQ(RedondearDecimalesAlPar(0.125, 2), 0.12);
-  EXPECT_EQ(RedondearDecimalesAlPar(2.5, 0), 2.0);
+  EXPECT_EQ(RedondeoPar(0.125, 2), 0.12);
+  EXPECT_EQ(RedondeoPar(2.5, 0), 2.0);
 }
 
 TEST(OpcionesCalculo, TextoLocalDeUnAncho) {
