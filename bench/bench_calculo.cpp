@@ -5,13 +5,13 @@
 
 #include <filesystem>
 
-#include "batch/GeneradorMuestra.h"
 #include "calc/HazCalculos.h"
 #include "calc/Pasadas.h"
+#include "inventory/GeneradorMuestra.h"
+#include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
-#include "store/TablasInventario.h"
 
 using namespace arbelio;
 
@@ -63,13 +63,13 @@ shell::EstadoAplicacion preparar(int provincias) {
     for (const auto* c : {&e.rutas.BDTemp, &e.rutas.BDOut, &e.rutas.BDEstruct}) {
       store::createFolder(*c);
     }
-    store::EscribePlantillas(e.rutas.BDEstruct);
+    inventory::EscribePlantillas(e.rutas.BDEstruct);
     store::copyFile(e.rutas.BDEstruct + "/DatDef.dbf", e.rutas.BDTemp + "/DATDEF00.dbf");
     store::copyFile(e.rutas.BDEstruct + "/Piesma.dbf", e.rutas.BDTemp + "/PIESMA00.dbf");
     const int codigos[] = {47, 9, 24, 34, 37, 40, 42, 5, 49, 19};
     for (int i = 0; i < provincias; ++i) {
-      const auto p = batch::GeneraProvincia({codigos[i], 10000, 7u + static_cast<unsigned>(i)});
-      batch::EscribeProvincia(p, e.rutas.BDTemp);
+      const auto p = inventory::GeneraProvincia({codigos[i], 10000, 7u + static_cast<unsigned>(i)});
+      inventory::EscribeProvincia(p, e.rutas.BDTemp);
       store::Database db = store::Database::open(e.rutas.BDTemp);
       const std::string c =
           p.provincia < 10 ? "0" + std::to_string(p.provincia) : std::to_string(p.provincia);

@@ -7,17 +7,17 @@
 #include <sstream>
 #include <string>
 
-#include "batch/BasesAuxiliares.h"
-#include "batch/GeneradorMuestra.h"
-#include "batch/MallaMTN50.h"
 #include "import/BaseDatosTrabajo.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
 #include "import/SeleccionBaseDatos.h"
+#include "inventory/BasesAuxiliares.h"
+#include "inventory/GeneradorMuestra.h"
+#include "inventory/MallaMTN50.h"
+#include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionLote.h"
 #include "store/FileOps.h"
-#include "store/TablasInventario.h"
 
 using namespace arbelio;
 namespace fs = std::filesystem;
@@ -34,10 +34,10 @@ shell::EstadoAplicacion Estado() {
   shell::EstadoAplicacion e;
   const std::string estruct = (kRaiz / "BDEstruct").string();
   if (!fs::exists(kRaiz / "BDEstruct" / "HusoHoja.sqlite")) {
-    store::EscribePlantillas(estruct);
+    inventory::EscribePlantillas(estruct);
     std::stringstream csv;
-    batch::EscribeCsvHusoHoja(csv);
-    batch::CreaHusoHojaSqlite(batch::LeeCsvHusoHoja(csv), estruct + "/HusoHoja.sqlite");
+    inventory::EscribeCsvHusoHoja(csv);
+    inventory::CreaHusoHojaSqlite(inventory::LeeCsvHusoHoja(csv), estruct + "/HusoHoja.sqlite");
   }
   e.rutas.BDEstruct = estruct;
   e.rutas.BDTemp = (kRaiz / "BDTemp").string();
@@ -50,12 +50,12 @@ shell::EstadoAplicacion Estado() {
 // A province of kParcelas plots written once under kRaiz/pNN.
 std::string Provincia(int codigo) {
   const fs::path carpeta = kRaiz / ("p" + std::to_string(codigo));
-  if (!fs::exists(carpeta / batch::NombreArchivoProvincial("Matorr", codigo))) {
-    batch::OpcionesMuestra o;
+  if (!fs::exists(carpeta / inventory::NombreArchivoProvincial("Matorr", codigo))) {
+    inventory::OpcionesMuestra o;
     o.provincia = codigo;
     o.parcelas = kParcelas;
     o.semilla = static_cast<std::uint64_t>(codigo);
-    batch::EscribeProvincia(batch::GeneraProvincia(o), carpeta.string());
+    inventory::EscribeProvincia(inventory::GeneraProvincia(o), carpeta.string());
   }
   return carpeta.string();
 }
@@ -91,7 +91,7 @@ void BM_UneDiezProvincias(benchmark::State& state) {
     VaciaCarpeta(e.rutas.BDTemp);
     import::ListaProvinciasEnMemoria lista;
     for (int c : kProvincias) {
-      ui.archivos.push_back(Provincia(c) + "/" + batch::NombreArchivoProvincial("Piesma", c));
+      ui.archivos.push_back(Provincia(c) + "/" + inventory::NombreArchivoProvincial("Piesma", c));
       if (import::mnuAAgregarBD_Click(e, ui, lista) != import::ResultadoSeleccion::Anadida)
         state.SkipWithError("selección fallida");
     }

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "batch/BasesAuxiliares.h"
 #include "batch/OrdenesBatch.h"
 #include "calc/Dasometria.h"
 #include "calc/HazCalculos.h"
@@ -15,6 +14,7 @@
 #include "calc/TablasResultado.h"
 #include "cut/GenerarSufijo.h"
 #include "equations/EcuacionesUsuario.h"
+#include "inventory/BasesAuxiliares.h"
 #include "results/GuardarCalculos.h"
 #include "store/Database.h"
 #include "store/StoreError.h"

@@ -11,20 +11,20 @@
 
 #include <stdlib.h>
 
-#include "batch/BasesAuxiliares.h"
 #include "batch/CalculoBatch.h"
-#include "batch/GeneradorMuestra.h"
-#include "batch/MallaMTN50.h"
 #include "import/ArchivosImport.h"
 #include "import/BaseDatosTrabajo.h"
 #include "import/SeleccionBaseDatos.h"
+#include "inventory/BasesAuxiliares.h"
+#include "inventory/GeneradorMuestra.h"
+#include "inventory/MallaMTN50.h"
+#include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionLote.h"
 #include "store/Cursor.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
-#include "store/TablasInventario.h"
 
 namespace arbelio::batch {
 
@@ -168,13 +168,13 @@ int OrdenSample(const std::vector<std::string>& args, std::ostream& out) {
   if (!a.posicionales.empty()) throw ErrorUso("Argumento inesperado: " + a.posicionales[0]);
   if (a.opcion("--out").empty()) throw ErrorUso("Falta --out CARPETA");
   if (a.opcion("--province").empty()) throw ErrorUso("Falta --province NN");
-  OpcionesMuestra o;
+  inventory::OpcionesMuestra o;
   o.provincia = static_cast<int>(Numero(a.opcion("--province"), "--province", 1, 99));
   o.parcelas = static_cast<int>(Numero(a.opcion("--plots", "200"), "--plots", 1, 32767));
   o.semilla = static_cast<std::uint64_t>(
       Numero(a.opcion("--seed", "1"), "--seed", 0, 9223372036854775807LL));
-  const ProvinciaSintetica p = GeneraProvincia(o);
-  EscribeProvincia(p, a.opcion("--out"));
+  const inventory::ProvinciaSintetica p = inventory::GeneraProvincia(o);
+  inventory::EscribeProvincia(p, a.opcion("--out"));
   out << "Provincia " << o.provincia << ": " << p.datest.filas.size() << " parcelas, "
       << p.piesma.filas.size() << " pies mayores, " << p.piesme.filas.size()
       << " registros de pies menores, " << p.tiposx.filas.size() << " árboles tipo, "
@@ -290,7 +290,8 @@ int OrdenImportMdb(const std::vector<std::string>& args, std::ostream& out, std:
   if (a.posicionales.size() != 1 || a.opcion("--out").empty()) {
     throw ErrorUso("uso: arbelio-batch import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite");
   }
-  const ResultadoImportacion r = ImportaMdb(a.posicionales[0], a.opcion("--out"));
+  const inventory::ResultadoImportacion r =
+      inventory::ImportaMdb(a.posicionales[0], a.opcion("--out"));
   for (const std::string& aviso : r.avisos) err << "Aviso: " << aviso << "\n";
   for (std::size_t i = 0; i < r.tablas.size(); ++i) {
     out << "Tabla " << r.tablas[i] << ": " << r.filas[i] << (r.filas[i] == 1 ? " fila" : " filas")
@@ -310,13 +311,13 @@ int OrdenImportHusoHoja(const std::vector<std::string>& args, const EntornoBatch
   if (!in) throw ErrorBatch("No se encuentra el archivo " + a.posicionales[0]);
   const std::string salida = a.opcion(
       "--out", (fs::path(entorno.carpetaDatos) / "BDEstruct" / "HusoHoja.sqlite").string());
-  std::vector<HusosHoja> filas;
+  std::vector<inventory::HusosHoja> filas;
   try {
-    filas = LeeCsvHusoHoja(in);
+    filas = inventory::LeeCsvHusoHoja(in);
   } catch (const ErrorBatch& e) {
     throw ErrorBatch(a.posicionales[0] + ": " + e.what());
   }
-  CreaHusoHojaSqlite(filas, salida);
+  inventory::CreaHusoHojaSqlite(filas, salida);
   out << filas.size() << " hojas escritas en " << salida << "\n";
   return 0;
 }
@@ -454,7 +455,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
 // Build-time generators, not listed in the help.
 int OrdenGeneraPlantillas(const std::vector<std::string>& args, std::ostream& out) {
   if (args.size() != 2) throw ErrorUso("uso: arbelio-batch generar-plantillas CARPETA");
-  store::EscribePlantillas(args[1]);
+  inventory::EscribePlantillas(args[1]);
   out << "Plantillas escritas en " << args[1] << "\n";
   return 0;
 }
@@ -467,9 +468,9 @@ int OrdenGeneraEcuaciones(const std::vector<std::string>& args, std::ostream& ou
   std::ifstream m(a.posicionales[0]), c(a.posicionales[1]);
   if (!m) throw ErrorBatch("No se encuentra el archivo " + a.posicionales[0]);
   if (!c) throw ErrorBatch("No se encuentra el archivo " + a.posicionales[1]);
-  const auto modelos = LeeCsvModelos(m);
-  const auto ecuaciones = LeeCsvCubicacion(c);
-  CreaEcuacionesSqlite(modelos, ecuaciones, a.opcion("--out"));
+  const auto modelos = inventory::LeeCsvModelos(m);
+  const auto ecuaciones = inventory::LeeCsvCubicacion(c);
+  inventory::CreaEcuacionesSqlite(modelos, ecuaciones, a.opcion("--out"));
   out << modelos.size() << " modelos y " << ecuaciones.size() << " ecuaciones escritos en "
       << a.opcion("--out") << "\n";
   return 0;
@@ -545,7 +546,7 @@ int EjecutaOrdenBatch(const std::vector<std::string>& args, const EntornoBatch& 
     if (orden == "generar-plantillas") return OrdenGeneraPlantillas(args, out);
     if (orden == "generar-ecuaciones") return OrdenGeneraEcuaciones(args, out);
     if (orden == "generar-husohoja-csv") {
-      EscribeCsvHusoHoja(out);
+      inventory::EscribeCsvHusoHoja(out);
       return 0;
     }
     err << "Orden desconocida: " << orden << "\n" << kUso;

@@ -6,7 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "inventory/ErrorDatos.h"
+
 namespace arbelio::batch {
+
+// A failure of a command, with the Spanish message printed on stderr. The data operations
+// the commands call fail with the same kind of error.
+using ErrorBatch = inventory::ErrorDatos;
 
 struct EntornoBatch {
   // Folder of the installed data (BDEstruct, EcuacionesKAV.sqlite): the executable's folder

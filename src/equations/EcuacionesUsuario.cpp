@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <map>
 
+#include "inventory/TablasInventario.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
-#include "store/TablasInventario.h"
 
 namespace arbelio::equations {
 
@@ -73,7 +73,7 @@ void crearSiFalta(const UbicacionEcuacionesUsuario& u, const char* base) {
     return;
   }
   store::Database db = abrir(u);
-  db.appendTableDef(store::DefinicionTabla(store::LayoutPorNombre(base), nombre));
+  db.appendTableDef(inventory::DefinicionTabla(inventory::LayoutPorNombre(base), nombre));
   db.close();
 }
 

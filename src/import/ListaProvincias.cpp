@@ -3,8 +3,8 @@
 #include <cctype>
 
 #include "import/ArchivosImport.h"
+#include "inventory/ModuleCodeInf.h"
 #include "store/Database.h"
-#include "store/ModuleCodeInf.h"
 #include "store/StoreError.h"
 
 namespace arbelio::import {

@@ -7,10 +7,10 @@
 #include "../store/TempDir.h"
 #include "calc/HazCalculos.h"
 #include "equations/EcuacionesUsuario.h"
+#include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/FileOps.h"
-#include "store/TablasInventario.h"
 
 using namespace arbelio;
 
@@ -32,7 +32,7 @@ class HazCalculosTest : public ::testing::Test {
     for (const auto* c : {&e.rutas.BDTemp, &e.rutas.BDOut, &e.rutas.BDEstruct}) {
       store::createFolder(*c);
     }
-    store::EscribePlantillas(e.rutas.BDEstruct);
+    inventory::EscribePlantillas(e.rutas.BDEstruct);
     e.NombresTablas = shell::NombresTablasIniciales();
     e.FactoresExpansion = shell::FactoresExpansionIniciales();
     e.opciones.TablasCalcular = {true, true, false, false, false, false, false, false, false};

@@ -10,11 +10,11 @@
 
 #include <unistd.h>
 
-#include "batch/BasesAuxiliares.h"
+#include "inventory/BasesAuxiliares.h"
+#include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/EstadoAplicacion.h"
 #include "store/Database.h"
-#include "store/TablasInventario.h"
 
 namespace arbelio::pruebas_import {
 
@@ -30,10 +30,10 @@ class EntornoImport {
     std::filesystem::create_directories(raiz_ / "BDTemp");
     std::filesystem::create_directories(raiz_ / "BDOut");
     std::filesystem::create_directories(raiz_ / "BDCorte");
-    store::EscribePlantillas(ruta("BDEstruct"));
+    inventory::EscribePlantillas(ruta("BDEstruct"));
     // Sheet 100 in one zone, sheet 200 across two.
-    batch::CreaHusoHojaSqlite({{100, 1, 30, 0}, {200, 2, 30, 31}},
-                              ruta("BDEstruct/HusoHoja.sqlite"));
+    inventory::CreaHusoHojaSqlite({{100, 1, 30, 0}, {200, 2, 30, 31}},
+                                  ruta("BDEstruct/HusoHoja.sqlite"));
     estado.rutas.carpetaTrabajo = raiz_.string();
     estado.rutas.BDTemp = ruta("BDTemp");
     estado.rutas.BDOut = ruta("BDOut");
@@ -56,7 +56,7 @@ class EntornoImport {
                            const std::string& nombre, const std::vector<Fila>& filas) {
     std::filesystem::create_directories(carpeta);
     store::Database db = store::Database::open(carpeta);
-    db.appendTableDef(store::DefinicionTabla(store::LayoutPorNombre(base), nombre));
+    db.appendTableDef(inventory::DefinicionTabla(inventory::LayoutPorNombre(base), nombre));
     store::Cursor c = db.openCursor(nombre, store::CursorKind::Table);
     for (const Fila& f : filas) {
       c.addNew();

@@ -1,4 +1,4 @@
-#include "batch/BasesAuxiliares.h"
+#include "inventory/BasesAuxiliares.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -12,9 +12,9 @@
 #include <sstream>
 
 #include "CarpetaTemporal.h"
-#include "batch/GeneradorMuestra.h"
+#include "inventory/GeneradorMuestra.h"
 
-using namespace arbelio::batch;
+using namespace arbelio::inventory;
 using arbelio::pruebas::CarpetaTemporal;
 
 namespace {
@@ -90,7 +90,7 @@ void Escribe(const std::string& archivo, const std::string& texto, bool ejecutab
 std::string MensajeDe(const std::function<void()>& f) {
   try {
     f();
-  } catch (const ErrorBatch& e) {
+  } catch (const ErrorDatos& e) {
     return e.what();
   }
   return "(sin error)";

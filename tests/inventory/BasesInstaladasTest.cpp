@@ -2,7 +2,7 @@
 // and the tree calculations read them.
 #include <gtest/gtest.h>
 
-#include "batch/MallaMTN50.h"
+#include "inventory/MallaMTN50.h"
 #include "store/Database.h"
 
 using namespace arbelio::store;
@@ -27,7 +27,7 @@ TEST(BasesInstaladas, HojasPorSuClavePrimaria) {
   EXPECT_EQ(h.value("nHusos").toDouble(), 1);
   EXPECT_EQ(h.value("Huso1").toDouble(), 30);
   EXPECT_TRUE(h.value("Huso2").isNull());
-  const int leon = arbelio::batch::HojaDeCoordenadas(42.55, -6.0);
+  const int leon = arbelio::inventory::HojaDeCoordenadas(42.55, -6.0);
   h.seek("=", {leon});
   ASSERT_FALSE(h.noMatch());
   EXPECT_EQ(h.value("nHusos").toDouble(), 2);

@@ -1,4 +1,4 @@
-#include "batch/GeneradorMuestra.h"
+#include "inventory/GeneradorMuestra.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <set>
 #include <tuple>
 
-#include "batch/BasesAuxiliares.h"
-#include "batch/MallaMTN50.h"
+#include "inventory/BasesAuxiliares.h"
+#include "inventory/MallaMTN50.h"
 
-using namespace arbelio::batch;
+using namespace arbelio::inventory;
 
 namespace {
 
@@ -236,7 +236,7 @@ TEST(GeneraProvincia, TamanosGrandesYErrores) {
   auto mensaje = [](int provincia, int parcelas) {
     try {
       Genera(provincia, parcelas);
-    } catch (const ErrorBatch& e) {
+    } catch (const ErrorDatos& e) {
       return std::string(e.what());
     }
     return std::string("(sin error)");

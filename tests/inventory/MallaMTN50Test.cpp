@@ -1,11 +1,11 @@
-#include "batch/MallaMTN50.h"
+#include "inventory/MallaMTN50.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-using namespace arbelio::batch;
+using namespace arbelio::inventory;
 
 TEST(MallaMTN50, HojasConocidasDeLasCapitales) {
   struct Caso {

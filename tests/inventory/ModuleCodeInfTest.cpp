@@ -1,4 +1,4 @@
-#include "store/ModuleCodeInf.h"
+#include "inventory/ModuleCodeInf.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "store/TablasInventario.h"
+#include "inventory/TablasInventario.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,13 @@
 #include <set>
 
 #include "CarpetaTemporal.h"
-#include "batch/GeneradorMuestra.h"
+#include "inventory/GeneradorMuestra.h"
+#include "inventory/ModuleCodeInf.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
-#include "store/ModuleCodeInf.h"
 
 using namespace arbelio::store;
+using namespace arbelio::inventory;
 using arbelio::pruebas::CarpetaTemporal;
 
 namespace {
@@ -179,11 +180,11 @@ TEST(Plantillas, UnaTablaVaciaPorNombreBaseConElMemoDeInfCor) {
 TEST(Plantillas, ElResumenDeParcelaAdmiteLaCopiaDeLaTablaDeParcelas) {
   CarpetaTemporal dir;
   EscribePlantillas(dir.archivo("BDEstruct"));
-  arbelio::batch::OpcionesMuestra o;
+  OpcionesMuestra o;
   o.provincia = 24;
   o.parcelas = 40;
-  const auto provincia = arbelio::batch::GeneraProvincia(o);
-  arbelio::batch::EscribeProvincia(provincia, dir.archivo("BDTemp"));
+  const auto provincia = arbelio::inventory::GeneraProvincia(o);
+  arbelio::inventory::EscribeProvincia(provincia, dir.archivo("BDTemp"));
   copyFile(dir.archivo("BDEstruct/DatDef.dbf"), dir.archivo("BDTemp/DatDef24.dbf"));
 
   Database db = Database::open(dir.archivo("BDTemp"), OpenOptions{false, false, "DBASE III"});

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "store/TablasInventario.h"
+#include "inventory/TablasInventario.h"
 #include "store/Value.h"
 
-namespace arbelio::batch {
+namespace arbelio::inventory {
 
 // splitmix64: small, fast and the same on every platform and library version.
 class Aleatorio {
@@ -40,7 +40,7 @@ struct OpcionesMuestra {
 using FilaTabla = std::vector<store::Value>;
 
 struct TablaSintetica {
-  store::LayoutTabla layout;
+  inventory::LayoutTabla layout;
   std::vector<FilaTabla> filas;
 
   // The value of a field of a row by name (the layout's position).
@@ -52,7 +52,7 @@ struct ProvinciaSintetica {
   TablaSintetica datest, piesma, piesme, tiposx, matorr;
 };
 
-// Generates a province. Throws ErrorBatch for a province code outside 1-50 or 55-56, or for a
+// Generates a province. Throws ErrorDatos for a province code outside 1-50 or 55-56, or for a
 // number of plots that does not fit the 16-bit plot numbers (1 to 32767).
 ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& opciones);
 
@@ -63,4 +63,4 @@ std::string NombreArchivoProvincial(const std::string& base, int provincia);
 // tables of the same names. The folder is created if missing.
 void EscribeProvincia(const ProvinciaSintetica& p, const std::string& carpeta);
 
-}  // namespace arbelio::batch
+}  // namespace arbelio::inventory

@@ -1,4 +1,4 @@
-#include "batch/GeneradorMuestra.h"
+#include "inventory/GeneradorMuestra.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,10 @@
 #include <set>
 #include <tuple>
 
-#include "batch/BasesAuxiliares.h"
-#include "batch/MallaMTN50.h"
+#include "inventory/BasesAuxiliares.h"
+#include "inventory/MallaMTN50.h"
 
-namespace arbelio::batch {
+namespace arbelio::inventory {
 
 using store::Value;
 
@@ -69,7 +69,7 @@ std::size_t Aleatorio::elige(const std::vector<double>& pesos) {
 
 const Value& TablaSintetica::valor(std::size_t fila, std::string_view campo) const {
   const int pos = layout.posicion(campo);
-  if (pos < 0) throw ErrorBatch("Campo desconocido: " + std::string(campo));
+  if (pos < 0) throw ErrorDatos("Campo desconocido: " + std::string(campo));
   return filas.at(fila).at(static_cast<std::size_t>(pos));
 }
 
@@ -253,17 +253,17 @@ struct Ubicacion {
 // One row of a table being built: values set by field name.
 class Fila {
  public:
-  explicit Fila(const store::LayoutTabla& l) : layout_(l), valores_(l.campos.size()) {}
+  explicit Fila(const inventory::LayoutTabla& l) : layout_(l), valores_(l.campos.size()) {}
   Fila& pon(std::string_view campo, Value v) {
     const int pos = layout_.posicion(campo);
-    if (pos < 0) throw ErrorBatch("Campo desconocido: " + std::string(campo));
+    if (pos < 0) throw ErrorDatos("Campo desconocido: " + std::string(campo));
     valores_[static_cast<std::size_t>(pos)] = std::move(v);
     return *this;
   }
   FilaTabla saca() { return std::move(valores_); }
 
  private:
-  const store::LayoutTabla& layout_;
+  const inventory::LayoutTabla& layout_;
   FilaTabla valores_;
 };
 
@@ -282,19 +282,19 @@ struct Arbol {
 
 ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
   if (o.provincia < 1 || o.provincia > 50) {
-    throw ErrorBatch("No hay datos de muestra para la provincia " + std::to_string(o.provincia) +
+    throw ErrorDatos("No hay datos de muestra para la provincia " + std::to_string(o.provincia) +
                      " (códigos 1 a 50).");
   }
   if (o.parcelas < 1 || o.parcelas > 32767) {
-    throw ErrorBatch("El número de parcelas debe estar entre 1 y 32767.");
+    throw ErrorDatos("El número de parcelas debe estar entre 1 y 32767.");
   }
   ProvinciaSintetica p;
   p.provincia = o.provincia;
-  p.datest.layout = store::LayoutDatest();
-  p.piesma.layout = store::LayoutPiesma();
-  p.piesme.layout = store::LayoutPiesme();
-  p.tiposx.layout = store::LayoutTiposx();
-  p.matorr.layout = store::LayoutMatorr();
+  p.datest.layout = inventory::LayoutDatest();
+  p.piesma.layout = inventory::LayoutPiesma();
+  p.piesme.layout = inventory::LayoutPiesme();
+  p.tiposx.layout = inventory::LayoutTiposx();
+  p.matorr.layout = inventory::LayoutMatorr();
 
   Aleatorio rnd(o.semilla * 0x100000001B3ULL + static_cast<std::uint64_t>(o.provincia));
   Zona zona = kZonas[o.provincia - 1];
@@ -325,7 +325,7 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
       if (ocupadas.insert({u.huso, u.x, u.y}).second) break;
       u.hoja = 0;
     }
-    if (u.hoja == 0) throw ErrorBatch("No hay sitio para tantas parcelas en la provincia.");
+    if (u.hoja == 0) throw ErrorDatos("No hay sitio para tantas parcelas en la provincia.");
     ubicaciones.push_back(u);
   }
   // The inventory numbers plots sheet by sheet, north to south and west to east.
@@ -549,4 +549,4 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
   return p;
 }
 
-}  // namespace arbelio::batch
+}  // namespace arbelio::inventory

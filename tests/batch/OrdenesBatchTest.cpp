@@ -10,10 +10,11 @@
 #include <map>
 #include <sstream>
 
-#include "CarpetaTemporal.h"
-#include "batch/GeneradorMuestra.h"
+#include "../inventory/CarpetaTemporal.h"
+#include "inventory/GeneradorMuestra.h"
 
 using namespace arbelio::batch;
+using namespace arbelio::inventory;
 using arbelio::pruebas::CarpetaTemporal;
 
 namespace {

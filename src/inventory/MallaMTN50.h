@@ -9,7 +9,7 @@
 #include <ostream>
 #include <vector>
 
-namespace arbelio::batch {
+namespace arbelio::inventory {
 
 struct HusosHoja {
   int hoja = 0;
@@ -45,4 +45,4 @@ struct CoordenadasUtm {
 };
 CoordenadasUtm GeograficasAUtm(double latitud, double longitud, int huso = 0);
 
-}  // namespace arbelio::batch
+}  // namespace arbelio::inventory

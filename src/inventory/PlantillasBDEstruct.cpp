@@ -1,10 +1,14 @@
 // Writing the layouts as table definitions and empty template tables through the store.
 
+#include "inventory/TablasInventario.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
-#include "store/TablasInventario.h"
 
-namespace arbelio::store {
+namespace arbelio::inventory {
+
+using store::Database;
+using store::OpenOptions;
+using store::TableDef;
 
 TableDef DefinicionTabla(const LayoutTabla& layout, const std::string& nombreTabla) {
   TableDef def(nombreTabla);
@@ -13,11 +17,11 @@ TableDef DefinicionTabla(const LayoutTabla& layout, const std::string& nombreTab
 }
 
 void EscribePlantillas(const std::string& carpeta) {
-  if (!folderExists(carpeta)) createFolder(carpeta);
+  if (!store::folderExists(carpeta)) store::createFolder(carpeta);
   for (const char* nombre : kNombresTablas) {
     for (const char* ext : {".dbf", ".dbt"}) {
-      const std::string viejo = findFileNoCase(carpeta, std::string(nombre) + ext);
-      if (!viejo.empty()) deleteFile(viejo);
+      const std::string viejo = store::findFileNoCase(carpeta, std::string(nombre) + ext);
+      if (!viejo.empty()) store::deleteFile(viejo);
     }
   }
   Database db = Database::open(carpeta, OpenOptions{});
@@ -27,4 +31,4 @@ void EscribePlantillas(const std::string& carpeta) {
   db.close();
 }
 
-}  // namespace arbelio::store
+}  // namespace arbelio::inventory

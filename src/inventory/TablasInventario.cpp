@@ -1,13 +1,13 @@
-#include "store/TablasInventario.h"
+#include "inventory/TablasInventario.h"
 
 #include <cctype>
 #include <stdexcept>
 
-namespace arbelio::store {
+namespace arbelio::inventory {
 
 namespace {
 
-using T = FieldType;
+using T = store::FieldType;
 
 bool IgualSinMayusculas(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -176,4 +176,4 @@ LayoutTabla LayoutPorNombre(std::string_view nombreBase) {
   throw std::invalid_argument("Tabla sin estructura conocida: " + std::string(nombreBase));
 }
 
-}  // namespace arbelio::store
+}  // namespace arbelio::inventory

@@ -1,4 +1,4 @@
-#include "batch/BasesAuxiliares.h"
+#include "inventory/BasesAuxiliares.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <set>
 #include <sstream>
 
-namespace arbelio::batch {
+namespace arbelio::inventory {
 
 namespace fs = std::filesystem;
 
@@ -104,7 +104,7 @@ std::vector<std::pair<int, std::vector<std::string>>> FilasCsv(std::istream& in)
 }
 
 [[noreturn]] void FalloLinea(int linea, const std::string& que) {
-  throw ErrorBatch("Línea " + std::to_string(linea) + ": " + que);
+  throw ErrorDatos("Línea " + std::to_string(linea) + ": " + que);
 }
 
 // A SQLite database written into a temporary file that replaces the target on commit.
@@ -119,7 +119,7 @@ class BaseNueva {
       const std::string msg = db_ ? sqlite3_errmsg(db_) : "sin memoria";
       sqlite3_close(db_);
       db_ = nullptr;
-      throw ErrorBatch("No se puede crear " + salida + ": " + msg);
+      throw ErrorDatos("No se puede crear " + salida + ": " + msg);
     }
     ejecuta("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;");
   }
@@ -140,14 +140,14 @@ class BaseNueva {
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
       std::string msg = error ? error : "error desconocido";
       sqlite3_free(error);
-      throw ErrorBatch("Error de SQLite en " + salida_ + ": " + msg);
+      throw ErrorDatos("Error de SQLite en " + salida_ + ": " + msg);
     }
   }
 
   sqlite3_stmt* prepara(const std::string& sql) {
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-      throw ErrorBatch("Error de SQLite en " + salida_ + ": " + sqlite3_errmsg(db_));
+      throw ErrorDatos("Error de SQLite en " + salida_ + ": " + sqlite3_errmsg(db_));
     }
     return st;
   }
@@ -156,7 +156,7 @@ class BaseNueva {
     if (sqlite3_step(st) != SQLITE_DONE) {
       const std::string msg = sqlite3_errmsg(db_);
       sqlite3_finalize(st);
-      throw ErrorBatch("Error de SQLite en " + salida_ + ": " + msg);
+      throw ErrorDatos("Error de SQLite en " + salida_ + ": " + msg);
     }
     sqlite3_reset(st);
     sqlite3_clear_bindings(st);
@@ -164,13 +164,13 @@ class BaseNueva {
 
   void confirma() {
     ejecuta("COMMIT;");
-    if (sqlite3_close(db_) != SQLITE_OK) throw ErrorBatch("No se puede cerrar " + temporal_);
+    if (sqlite3_close(db_) != SQLITE_OK) throw ErrorDatos("No se puede cerrar " + temporal_);
     db_ = nullptr;
     std::error_code ec;
     fs::rename(temporal_, salida_, ec);
     if (ec) {
       fs::remove(temporal_, ec);
-      throw ErrorBatch("No se puede escribir " + salida_);
+      throw ErrorDatos("No se puede escribir " + salida_);
     }
   }
 
@@ -433,7 +433,7 @@ std::vector<HusosHoja> LeeCsvHusoHoja(std::istream& in) {
     if (!vistas.insert(h.hoja).second) FalloLinea(linea, "hoja repetida " + std::to_string(h.hoja));
     filas.push_back(h);
   }
-  if (filas.empty()) throw ErrorBatch("El archivo no contiene ninguna hoja.");
+  if (filas.empty()) throw ErrorDatos("El archivo no contiene ninguna hoja.");
   return filas;
 }
 
@@ -563,19 +563,19 @@ void CreaEcuacionesSqlite(const std::vector<ModeloKAV>& modelos,
 ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string& salida) {
   std::error_code ec;
   if (!fs::is_regular_file(archivoMdb, ec)) {
-    throw ErrorBatch("No se encuentra el archivo " + archivoMdb);
+    throw ErrorDatos("No se encuentra el archivo " + archivoMdb);
   }
   const std::string mdbTables = BuscaHerramienta("mdb-tables");
   const std::string mdbSchema = BuscaHerramienta("mdb-schema");
   const std::string mdbExport = BuscaHerramienta("mdb-export");
   if (mdbTables.empty() || mdbSchema.empty() || mdbExport.empty()) {
-    throw ErrorBatch(
+    throw ErrorDatos(
         "No se encuentran las herramientas mdbtools (mdb-tables, mdb-schema, mdb-export). "
         "Instale el paquete mdbtools.");
   }
   const SalidaPrograma lista = Ejecuta({mdbTables, "-1", archivoMdb});
   if (lista.codigo != 0) {
-    throw ErrorBatch("El archivo " + archivoMdb + " no es una base de datos de Access.");
+    throw ErrorDatos("El archivo " + archivoMdb + " no es una base de datos de Access.");
   }
   std::map<std::string, std::string> presentes;  // lower-case name -> name in the file
   {
@@ -590,11 +590,11 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
   const bool hayModelos = presentes.count("modelos") > 0;
   const bool hayCubicacion = presentes.count("cubicacion") > 0;
   if (!hayHojas && !hayModelos && !hayCubicacion) {
-    throw ErrorBatch("El archivo " + archivoMdb +
+    throw ErrorDatos("El archivo " + archivoMdb +
                      " no contiene la tabla Hojas ni las tablas Modelos y Cubicacion.");
   }
   if (hayModelos != hayCubicacion) {
-    throw ErrorBatch("Falta la tabla " + std::string(hayModelos ? "Cubicacion" : "Modelos") +
+    throw ErrorDatos("Falta la tabla " + std::string(hayModelos ? "Cubicacion" : "Modelos") +
                      " en el archivo " + archivoMdb + ".");
   }
 
@@ -607,7 +607,7 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
     const SalidaPrograma esquema =
         Ejecuta({mdbSchema, "--no-relations", "--no-indexes", "-T", tabla, archivoMdb, "sqlite"});
     if (esquema.codigo != 0) {
-      throw ErrorBatch("No se puede leer la estructura de la tabla " + tabla + " de " + archivoMdb +
+      throw ErrorDatos("No se puede leer la estructura de la tabla " + tabla + " de " + archivoMdb +
                        ".");
     }
     for (const std::string& s : Sentencias(esquema.salida)) {
@@ -617,7 +617,7 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
     const SalidaPrograma datos =
         Ejecuta({mdbExport, "-I", "sqlite", "-D", "%Y-%m-%d %H:%M:%S", archivoMdb, tabla});
     if (datos.codigo != 0) {
-      throw ErrorBatch("No se pueden leer los datos de la tabla " + tabla + " de " + archivoMdb +
+      throw ErrorDatos("No se pueden leer los datos de la tabla " + tabla + " de " + archivoMdb +
                        ".");
     }
     // Only the rows: the export may bring its own transaction statements.
@@ -705,4 +705,4 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
   return r;
 }
 
-}  // namespace arbelio::batch
+}  // namespace arbelio::inventory

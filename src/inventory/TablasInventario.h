@@ -12,11 +12,11 @@
 
 #include "store/Schema.h"
 
-namespace arbelio::store {
+namespace arbelio::inventory {
 
 struct CampoTabla {
   std::string nombre;
-  FieldType tipo = FieldType::Text;
+  store::FieldType tipo = store::FieldType::Text;
   int tamano = 0;  // characters, text fields only
 };
 
@@ -58,10 +58,10 @@ LayoutTabla LayoutParams();
 LayoutTabla LayoutPorNombre(std::string_view nombreBase);
 
 // The table definition of a layout under the given table name (base name + code).
-TableDef DefinicionTabla(const LayoutTabla& layout, const std::string& nombreTabla);
+store::TableDef DefinicionTabla(const LayoutTabla& layout, const std::string& nombreTabla);
 
 // Writes one empty table per base name of kNombresTablas into the folder ("InfCor" with its
 // memo file), replacing templates that are already there. The folder is created if missing.
 void EscribePlantillas(const std::string& carpeta);
 
-}  // namespace arbelio::store
+}  // namespace arbelio::inventory

@@ -1,10 +1,10 @@
-#include "batch/MallaMTN50.h"
+#include "inventory/MallaMTN50.h"
 
 #include <cmath>
 #include <stdexcept>
 #include <string>
 
-namespace arbelio::batch {
+namespace arbelio::inventory {
 
 namespace {
 
@@ -153,4 +153,4 @@ CoordenadasUtm GeograficasAUtm(double latitud, double longitud, int huso) {
   return r;
 }
 
-}  // namespace arbelio::batch
+}  // namespace arbelio::inventory

@@ -1,9 +1,9 @@
 // Writing a synthetic province through the table store.
-#include "batch/GeneradorMuestra.h"
+#include "inventory/GeneradorMuestra.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
 
-namespace arbelio::batch {
+namespace arbelio::inventory {
 
 void EscribeProvincia(const ProvinciaSintetica& p, const std::string& carpeta) {
   if (!store::folderExists(carpeta)) store::createFolder(carpeta);
@@ -19,7 +19,7 @@ void EscribeProvincia(const ProvinciaSintetica& p, const std::string& carpeta) {
   for (const TablaSintetica* t : tablas) {
     std::string nombre = NombreArchivoProvincial(t->layout.nombre, p.provincia);
     nombre.resize(nombre.size() - 4);  // without ".dbf"
-    db.appendTableDef(store::DefinicionTabla(t->layout, nombre));
+    db.appendTableDef(inventory::DefinicionTabla(t->layout, nombre));
     store::Cursor c = db.openCursor(nombre, store::CursorKind::Table);
     for (const FilaTabla& fila : t->filas) {
       c.addNew();
@@ -33,4 +33,4 @@ void EscribeProvincia(const ProvinciaSintetica& p, const std::string& carpeta) {
   db.close();
 }
 
-}  // namespace arbelio::batch
+}  // namespace arbelio::inventory

@@ -11,18 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "batch/MallaMTN50.h"
+#include "inventory/ErrorDatos.h"
+#include "inventory/MallaMTN50.h"
 
-namespace arbelio::batch {
-
-// A failure of a batch command, with the Spanish message shown to the user.
-class ErrorBatch : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace arbelio::inventory {
 
 // Rows "Hoja,nHusos,Huso1,Huso2" (an optional header line; Huso2 may be empty). Throws
-// ErrorBatch naming the line of a malformed row or a repeated sheet.
+// ErrorDatos naming the line of a malformed row or a repeated sheet.
 std::vector<HusosHoja> LeeCsvHusoHoja(std::istream& in);
 // Writes the table Hojas (Hoja, nHusos, Huso1, Huso2; unique index "PrimaryKey" on Hoja) into
 // a new SQLite file, replacing the target only when complete.
@@ -58,7 +53,7 @@ void CreaEcuacionesSqlite(const std::vector<ModeloKAV>& modelos,
 // Converts the tables Hojas, Modelos and Cubicacion of an Access file into a SQLite file with
 // mdbtools (mdb-tables, mdb-schema, mdb-export), keeping the index names. The tools are looked
 // for in the folder named by ARBELIO_MDBTOOLS, else on the PATH. Returns the converted tables
-// and warnings (missing indexes...). Throws ErrorBatch when the file is missing, is not an
+// and warnings (missing indexes...). Throws ErrorDatos when the file is missing, is not an
 // Access database, lacks the tables, or the tools are not installed.
 struct ResultadoImportacion {
   std::vector<std::string> tablas;
@@ -67,4 +62,4 @@ struct ResultadoImportacion {
 };
 ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string& salida);
 
-}  // namespace arbelio::batch
+}  // namespace arbelio::inventory
