@@ -232,7 +232,61 @@ void CursorImpl::refreshIndexOrder() {
       indexKeys_[i * k + j] = src_->get(indexOrder_[i], activeCols_[j]);
   }
   indexStamp_ = indexStampNow();
+  ++ordenGen_;
   findIndexes_.clear();
+}
+
+void CursorImpl::actualizarVisibles() {
+  const std::int64_t n = len();
+  const bool vigente = visiblesBorrados_ == src_->deletionGeneration() &&
+                       visiblesOrden_ == ordenGen_ && n >= visiblesLen_;
+  if (vigente && n == visiblesLen_) return;
+  visiblesBorrados_ = src_->deletionGeneration();
+  visiblesOrden_ = ordenGen_;
+  // A source without deleted rows shows every position: no map needed (a freshly loaded table).
+  if (src_->liveCount() == static_cast<std::int64_t>(src_->rowCount())) {
+    visibles_.clear();
+    visibles_.shrink_to_fit();
+    identidad_ = true;
+    visiblesLen_ = n;
+    return;
+  }
+  if (!vigente) {
+    visibles_.clear();
+    identidad_ = true;
+    visiblesLen_ = 0;
+  }
+  for (std::int64_t p = visiblesLen_; p < n; ++p) {
+    if (visible(p)) {
+      if (!identidad_) visibles_.push_back(static_cast<std::uint32_t>(p));
+    } else if (identidad_) {
+      // The first hidden row: the map so far is every earlier position.
+      identidad_ = false;
+      visibles_.resize(static_cast<std::size_t>(p));
+      for (std::int64_t q = 0; q < p; ++q)
+        visibles_[static_cast<std::size_t>(q)] = static_cast<std::uint32_t>(q);
+    }
+  }
+  visiblesLen_ = n;
+}
+
+std::int64_t CursorImpl::cuentaVisibles() {
+  actualizarVisibles();
+  return identidad_ ? visiblesLen_ : static_cast<std::int64_t>(visibles_.size());
+}
+
+std::int64_t CursorImpl::posicionVisible(std::int64_t ordinal) {
+  if (ordinal < 0 || ordinal >= cuentaVisibles()) {
+    throw StoreError(3001, "Argumento no válido: no existe la fila " + std::to_string(ordinal) +
+                               " del conjunto de registros.");
+  }
+  return identidad_ ? ordinal : visibles_[static_cast<std::size_t>(ordinal)];
+}
+
+std::int64_t CursorImpl::visiblesAntesDe(std::int64_t posicion) {
+  actualizarVisibles();
+  if (identidad_) return std::min(posicion, visiblesLen_);
+  return std::lower_bound(visibles_.begin(), visibles_.end(), posicion) - visibles_.begin();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -302,31 +356,55 @@ void Cursor::movePrevious() {
 std::int64_t Cursor::recordCount() const {
   auto& c = impl();
   if (!c.seq_ && !c.active_) return c.src_->liveCount();
-  std::int64_t n = 0;
-  for (std::int64_t p = 0; p < c.len(); ++p) n += c.visible(p) ? 1 : 0;
-  return n;
+  return c.cuentaVisibles();
 }
 
 std::int64_t Cursor::absolutePosition() const {
   auto& c = impl();
   if (c.at_ != CursorImpl::At::Row) return -1;
-  std::int64_t n = 0;
-  for (std::int64_t p = 0; p < c.pos_; ++p) n += c.visible(p) ? 1 : 0;
-  return n;
+  return c.visiblesAntesDe(c.pos_);
 }
 
 void Cursor::setAbsolutePosition(std::int64_t target) {
   auto& c = impl();
-  if (target < 0) throw StoreError(3001, "Argumento no válido.");
-  std::int64_t n = 0;
-  for (std::int64_t p = 0; p < c.len(); ++p) {
-    if (!c.visible(p)) continue;
-    if (n++ == target) {
-      c.place(p);
-      return;
+  c.place(c.posicionVisible(target));
+}
+
+std::uint32_t Cursor::rowIdAt(std::int64_t i) const {
+  auto& c = impl();
+  return c.rowAt(c.posicionVisible(i));
+}
+
+Value Cursor::valueAt(std::int64_t i, int f) const {
+  auto& c = impl();
+  field(f);
+  return c.src_->get(c.rowAt(c.posicionVisible(i)), c.proj_[static_cast<std::size_t>(f)]);
+}
+
+Value Cursor::valueOfRow(std::uint32_t rowId, int f) const {
+  auto& c = impl();
+  field(f);
+  if (c.src_->isDeleted(rowId)) {
+    throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
+  }
+  return c.src_->get(rowId, c.proj_[static_cast<std::size_t>(f)]);
+}
+
+bool Cursor::rowDeleted(std::uint32_t rowId) const {
+  return impl().src_->isDeleted(rowId);
+}
+
+Cursor Cursor::withRows(std::vector<std::uint32_t> rowIds) const {
+  auto& c = impl();
+  const std::uint32_t n = c.src_->rowCount();
+  for (const std::uint32_t id : rowIds) {
+    if (id >= n) {
+      throw StoreError(
+          3001, "Argumento no válido: la fila " + std::to_string(id) + " no existe en la tabla.");
     }
   }
-  throw StoreError(3001, "Argumento no válido.");
+  const CursorKind kind = c.kind_ == CursorKind::Table ? CursorKind::Dynaset : c.kind_;
+  return Cursor(c.cloneAt(std::make_shared<std::vector<std::uint32_t>>(std::move(rowIds)), kind));
 }
 
 int Cursor::fieldCount() const {

@@ -45,9 +45,24 @@ class Cursor {
   void moveNext();
   void movePrevious();
   std::int64_t recordCount() const;
-  // 0-based position of the current row, -1 at BOF/EOF; setting it moves there.
+  // 0-based position of the current row among the visible rows, -1 at BOF/EOF; setting it moves
+  // there (error 3001 past the last row).
   std::int64_t absolutePosition() const;
   void setAbsolutePosition(std::int64_t pos);
+
+  // Random access to the visible rows by ordinal i (0 <= i < recordCount(), in cursor order),
+  // for grids over large tables. Each access costs O(1): the cursor keeps a map of its visible
+  // rows, which is empty while no row of the table is deleted and is rebuilt once, in O(rows),
+  // on the first access after a deletion through any cursor or handle of the table. Rows added
+  // through this cursor (or, for a table cursor, through any) are taken in incrementally.
+  // Values are the stored ones (an edit in progress is not seen). Error 3001 out of range.
+  // A row id names a row of the cursor's source (its record number in a table) for as long as
+  // the table stays loaded; rows of the same table keep their ids in every cursor over it.
+  std::uint32_t rowIdAt(std::int64_t i) const;
+  Value valueAt(std::int64_t i, int f) const;
+  // Field f of this cursor read from a row by id (error 3167 for a deleted row).
+  Value valueOfRow(std::uint32_t rowId, int f) const;
+  bool rowDeleted(std::uint32_t rowId) const;
 
   // Fields. Names are case-insensitive. An unknown name throws error 3265.
   int fieldCount() const;
@@ -89,6 +104,10 @@ class Cursor {
 
   // A new cursor with the same rows ordered by "col [DESC], col ..." (stable).
   Cursor sorted(std::string_view orderBy) const;
+  // A new cursor over the given rows of this cursor's source (ids as rowIdAt gives them), in the
+  // given order, with this cursor's fields; rows among them deleted now or later stay
+  // invisible. Updatable as sorted() is. Error 3001 for an id past the table's rows.
+  Cursor withRows(std::vector<std::uint32_t> rowIds) const;
   // A second independent cursor over the same rows, positioned on the first row.
   Cursor clone() const;
   void close();

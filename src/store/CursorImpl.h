@@ -63,6 +63,15 @@ class CursorImpl {
   // Active index.
   void refreshIndexOrder();
 
+  // Random access: the positions of the visible rows in order, so the i-th visible row is found
+  // at once. While every position is visible the map is the identity and holds nothing. It is
+  // brought up to date on use: extended when rows were only added, rebuilt after a deletion
+  // (through any cursor or handle of the table) or a new index order.
+  void actualizarVisibles();
+  std::int64_t cuentaVisibles();                        // visible rows
+  std::int64_t posicionVisible(std::int64_t ordinal);   // position of a visible row (checked)
+  std::int64_t visiblesAntesDe(std::int64_t posicion);  // visible rows before a position
+
   std::shared_ptr<RowSource> src_;
   std::shared_ptr<Table> table_;
   std::shared_ptr<std::vector<std::uint32_t>> seq_;
@@ -96,6 +105,13 @@ class CursorImpl {
   std::vector<std::uint32_t> indexOrder_;
   std::vector<Value> indexKeys_;  // indexOrder_.size() x activeCols_.size()
   std::uint64_t indexStamp_ = UINT64_MAX;
+  std::uint64_t ordenGen_ = 0;  // bumped whenever indexOrder_ is rebuilt
+
+  std::vector<std::uint32_t> visibles_;  // empty while identidad_
+  bool identidad_ = true;
+  std::int64_t visiblesLen_ = 0;  // len() the map covers
+  std::uint64_t visiblesBorrados_ = UINT64_MAX;
+  std::uint64_t visiblesOrden_ = UINT64_MAX;
 
   struct FindIndex {
     std::vector<int> cols;

@@ -708,6 +708,7 @@ void Table::deleteRow(std::uint32_t row) {
   registro(row)[0] = '*';
   --live_;
   ++structGen_;
+  ++deleteGen_;
   dirty_ = true;
 }
 
@@ -715,6 +716,7 @@ void Table::deleteAll() {
   for (std::uint32_t r = 0; r < nrows_; ++r) registro(r)[0] = '*';
   live_ = 0;
   ++structGen_;
+  ++deleteGen_;
   dirty_ = true;
 }
 

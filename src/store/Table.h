@@ -33,9 +33,10 @@ class RowSource {
   virtual Value get(std::uint32_t row, int col) const = 0;
   virtual std::int64_t liveCount() const = 0;
   virtual bool writable() const { return false; }
-  // Change counters: structure (rows added or deleted) and per-column values. Cursors use them
-  // to keep their in-memory indexes current.
+  // Change counters: structure (rows added or deleted), deletions alone and per-column values.
+  // Cursors use them to keep their in-memory indexes and their maps of visible rows current.
   std::uint64_t structureGeneration() const { return structGen_; }
+  std::uint64_t deletionGeneration() const { return deleteGen_; }
   std::uint64_t columnGeneration(int col) const { return colGen_[static_cast<std::size_t>(col)]; }
   // Named indexes of the rows (persisted ones for a table).
   const std::vector<IndexDef>& indexes() const { return indexes_; }
@@ -45,6 +46,7 @@ class RowSource {
   std::vector<FieldDef> columns_;
   std::unordered_map<std::string, int, HashNoCase, EqualNoCase> byName_;
   std::uint64_t structGen_ = 0;
+  std::uint64_t deleteGen_ = 0;
   std::vector<std::uint64_t> colGen_;
   std::vector<IndexDef> indexes_;
 };

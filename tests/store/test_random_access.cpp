@@ -1,0 +1,215 @@
+// Random access to the visible rows of a cursor (what a grid over a large table reads): ordinals,
+// row ids and values by ordinal, absolute positions, after additions and deletions made through
+// the cursor itself, another cursor or another database handle on the same table.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "store/Database.h"
+#include "store/StoreError.h"
+
+using namespace arbelio::store;
+using arbelio::testing::TempDir;
+
+namespace {
+
+class AccesoDirectoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db = Database::open(dir.str());
+    TableDef def("PIESMA00");
+    def.appendField("ESTADILLO", FieldType::Integer);
+    def.appendField("NUMORDEN", FieldType::Integer);
+    def.appendField("ESPECIE", FieldType::Text, 3);
+    db.appendTableDef(def);
+    // Plot 3 comes first and plots repeat, so ORDER BY ESTADILLO has ties to keep.
+    const int filas[][3] = {{3, 1, 21}, {1, 1, 45}, {2, 1, 21}, {1, 2, 71},
+                            {3, 2, 21}, {2, 2, 45}, {1, 3, 21}};
+    Cursor c = db.openCursor("PIESMA00");
+    for (const auto& f : filas) anade(c, f[0], f[1], std::to_string(f[2]));
+  }
+
+  static void anade(Cursor& c, int parcela, int arbol, const std::string& especie = "21") {
+    c.addNew();
+    c.setValue("ESTADILLO", parcela);
+    c.setValue("NUMORDEN", arbol);
+    if (c.fieldIndex("ESPECIE") >= 0) c.setValue("ESPECIE", especie);
+    c.update();
+  }
+
+  // "plot/tree" of every visible row, read by ordinal.
+  static std::vector<std::string> porOrdinal(const Cursor& c) {
+    std::vector<std::string> v;
+    for (std::int64_t i = 0; i < c.recordCount(); ++i)
+      v.push_back(c.valueAt(i, 0).toString() + "/" + c.valueAt(i, 1).toString());
+    return v;
+  }
+
+  // The same rows read by walking the cursor.
+  static std::vector<std::string> recorrido(Cursor& c) {
+    std::vector<std::string> v;
+    for (c.moveFirst(); !c.eof(); c.moveNext())
+      v.push_back(c.value(0).toString() + "/" + c.value(1).toString());
+    return v;
+  }
+
+  TempDir dir;
+  Database db;
+};
+
+using Filas = std::vector<std::string>;
+
+TEST_F(AccesoDirectoTest, TableCursorFollowsDeletesAndAddsThroughOtherHandles) {
+  Cursor c = db.openCursor("PIESMA00");
+  EXPECT_EQ(porOrdinal(c), (Filas{"3/1", "1/1", "2/1", "1/2", "3/2", "2/2", "1/3"}));
+  EXPECT_EQ(c.rowIdAt(4), 4u);
+
+  // A second handle on the folder shares the loaded table: its deletes hide rows here.
+  Database otra = Database::open(dir.str());
+  Cursor d = otra.openCursor("PIESMA00");
+  d.setAbsolutePosition(1);
+  d.remove();  // 1/1
+  d.setAbsolutePosition(3);
+  d.remove();  // 3/2, ordinal 3 once 1/1 is gone
+  EXPECT_EQ(c.recordCount(), 5);
+  EXPECT_EQ(porOrdinal(c), (Filas{"3/1", "2/1", "1/2", "2/2", "1/3"}));
+  EXPECT_EQ(porOrdinal(c), recorrido(c));
+  // Ids stay the record numbers: ordinal 3 is the sixth record.
+  EXPECT_EQ(c.rowIdAt(3), 5u);
+
+  anade(d, 4, 1);
+  EXPECT_EQ(c.recordCount(), 6);
+  EXPECT_EQ(porOrdinal(c).back(), "4/1");
+
+  c.setAbsolutePosition(5);
+  EXPECT_EQ(c.value("ESTADILLO").toDouble(), 4);
+  EXPECT_EQ(c.absolutePosition(), 5);
+  c.setAbsolutePosition(2);
+  EXPECT_EQ(c.absolutePosition(), 2);
+  EXPECT_EQ(c.value("NUMORDEN").toDouble(), 2);  // 1/2
+  // The row a cursor stands on, deleted under it: the position counts the rows before it.
+  c.remove();
+  EXPECT_EQ(c.absolutePosition(), 2);
+  c.moveNext();
+  EXPECT_EQ(c.absolutePosition(), 2);
+  EXPECT_EQ(c.value("ESTADILLO").toDouble(), 2);  // 2/2 moved up
+  try {
+    c.setAbsolutePosition(5);
+    FAIL();
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.number(), 3001);
+  }
+  EXPECT_THROW(c.valueAt(-1, 0), StoreError);
+  EXPECT_THROW(c.valueAt(0, 3), StoreError);  // no such field
+}
+
+TEST_F(AccesoDirectoTest, OrderedDynasetKeepsItsOrderAndSkipsDeletedRows) {
+  Cursor c = db.openCursor("SELECT ESTADILLO, NUMORDEN FROM PIESMA00 ORDER BY ESTADILLO");
+  // Ties keep table order.
+  EXPECT_EQ(porOrdinal(c), (Filas{"1/1", "1/2", "1/3", "2/1", "2/2", "3/1", "3/2"}));
+
+  Cursor t = db.openCursor("PIESMA00");
+  t.findFirst("ESTADILLO=2 AND NUMORDEN=1");
+  t.remove();
+  t.findFirst("ESTADILLO=1 AND NUMORDEN=1");
+  t.remove();
+  EXPECT_EQ(porOrdinal(c), (Filas{"1/2", "1/3", "2/2", "3/1", "3/2"}));
+  // Rows added through the dynaset come last; rows added elsewhere are not among its rows.
+  anade(c, 0, 9);
+  anade(t, 0, 8);
+  EXPECT_EQ(porOrdinal(c), (Filas{"1/2", "1/3", "2/2", "3/1", "3/2", "0/9"}));
+  EXPECT_EQ(porOrdinal(c), recorrido(c));
+  c.setAbsolutePosition(4);
+  EXPECT_EQ(c.value("NUMORDEN").toDouble(), 2);
+  c.moveNext();
+  EXPECT_EQ(c.absolutePosition(), 5);
+}
+
+TEST_F(AccesoDirectoTest, GroupedAndDistinctResultsByOrdinal) {
+  Cursor g = db.openCursor(
+      "SELECT ESTADILLO, Count(NUMORDEN) AS Num FROM PIESMA00 GROUP BY ESTADILLO ORDER BY "
+      "ESTADILLO DESC");
+  ASSERT_EQ(g.recordCount(), 3);
+  EXPECT_EQ(porOrdinal(g), (Filas{"3/2", "2/2", "1/3"}));
+  g.setAbsolutePosition(2);
+  EXPECT_EQ(g.value("Num").toDouble(), 3);
+  EXPECT_EQ(g.absolutePosition(), 2);
+
+  Cursor e = db.openCursor("SELECT DISTINCT ESPECIE FROM PIESMA00 ORDER BY ESPECIE");
+  ASSERT_EQ(e.recordCount(), 3);
+  EXPECT_EQ(e.valueAt(0, 0).toString(), "21");
+  EXPECT_EQ(e.valueAt(2, 0).toString(), "71");
+  // A result's rows are its own: ids are positions in the result, not record numbers.
+  EXPECT_EQ(e.valueOfRow(e.rowIdAt(1), 0).toString(), "45");
+  EXPECT_THROW(e.valueAt(3, 0), StoreError);
+}
+
+TEST_F(AccesoDirectoTest, ActiveIndexOrderByOrdinal) {
+  db.appendIndex("PIESMA00", IndexDef{"ParcelaArbol", {"Estadillo", "NumOrden"}});
+  Cursor c = db.openCursor("PIESMA00");
+  c.setIndex("ParcelaArbol");
+  EXPECT_EQ(porOrdinal(c), (Filas{"1/1", "1/2", "1/3", "2/1", "2/2", "3/1", "3/2"}));
+  Cursor t = db.openCursor("PIESMA00");
+  t.findFirst("ESTADILLO=1 AND NUMORDEN=2");
+  t.remove();
+  EXPECT_EQ(c.recordCount(), 6);
+  EXPECT_EQ(porOrdinal(c), (Filas{"1/1", "1/3", "2/1", "2/2", "3/1", "3/2"}));
+  EXPECT_EQ(porOrdinal(c), recorrido(c));
+}
+
+TEST_F(AccesoDirectoTest, CursorOverChosenRows) {
+  Cursor c = db.openCursor("SELECT NUMORDEN, ESPECIE FROM PIESMA00");
+  // Records 6, 0 and 3, in that order, through the cursor's own columns.
+  Cursor l = c.withRows({6, 0, 3});
+  ASSERT_EQ(l.recordCount(), 3);
+  EXPECT_EQ(l.fieldName(0), "NUMORDEN");
+  EXPECT_EQ(l.valueAt(0, 0).toDouble(), 3);
+  EXPECT_EQ(l.valueAt(0, 1).toString(), "21");
+  EXPECT_EQ(l.valueAt(2, 1).toString(), "71");
+  EXPECT_EQ(l.rowIdAt(1), 0u);
+
+  Cursor t = db.openCursor("PIESMA00");
+  t.remove();  // record 0
+  EXPECT_EQ(l.recordCount(), 2);
+  EXPECT_EQ(l.rowIdAt(1), 3u);
+  EXPECT_TRUE(l.rowDeleted(0));
+  try {
+    l.valueOfRow(0, 0);
+    FAIL();
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.number(), err::kRegistroEliminado);
+  }
+  EXPECT_EQ(l.valueOfRow(5, 1).toString(), "45");
+  EXPECT_THROW(c.withRows({7}), StoreError);
+  EXPECT_EQ(c.withRows({}).recordCount(), 0);
+}
+
+// Random adds and deletes through two cursors, checked against a walk after each step: the map
+// of visible rows must follow additions (extended) and deletions (rebuilt) alike.
+TEST_F(AccesoDirectoTest, RandomChangesAgreeWithAWalk) {
+  Cursor tabla = db.openCursor("PIESMA00");
+  Cursor orden = db.openCursor("SELECT * FROM PIESMA00 ORDER BY NUMORDEN");
+  std::mt19937 azar(7);
+  for (int paso = 0; paso < 300; ++paso) {
+    Cursor& c = (azar() % 2) ? tabla : orden;
+    const std::int64_t n = c.recordCount();
+    if (n > 2 && azar() % 3 == 0) {
+      c.setAbsolutePosition(static_cast<std::int64_t>(azar() % static_cast<unsigned>(n)));
+      c.remove();
+    } else {
+      anade(c, paso, static_cast<int>(azar() % 5));
+    }
+    if (paso % 7 == 0) {
+      ASSERT_EQ(porOrdinal(tabla), recorrido(tabla)) << paso;
+      ASSERT_EQ(porOrdinal(orden), recorrido(orden)) << paso;
+    }
+  }
+  EXPECT_EQ(porOrdinal(tabla), recorrido(tabla));
+  EXPECT_EQ(porOrdinal(orden), recorrido(orden));
+  EXPECT_EQ(tabla.recordCount(), static_cast<std::int64_t>(recorrido(tabla).size()));
+}
+
+}  // namespace
