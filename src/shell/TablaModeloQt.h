@@ -1,0 +1,48 @@
+// TablaModeloQt: the one table model of every grid on screen, a QAbstractTableModel over a
+// core FuenteTabla. It holds no cells: data() asks the source for the cell shown, so a view
+// over a table of millions of rows reads only the rows on screen.
+//
+// Roles: DisplayRole and EditRole give the cell text (the column's format), TextAlignmentRole
+// the column's alignment (vertically centred); the horizontal header gives the column's header
+// text and, as ToolTipRole, its description. sort() is the core's numeric sort; removeRows()
+// removes rows from the grid (a grid with a minimum row count is refilled at its end);
+// insertRows() and setData() work on editable text grids.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <memory>
+
+#include "shell/FuenteTabla.h"
+
+namespace arbelio::shell {
+
+class TablaModeloQt : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  explicit TablaModeloQt(QObject* padre = nullptr);
+  explicit TablaModeloQt(std::shared_ptr<FuenteTabla> fuente, QObject* padre = nullptr);
+
+  // Shows another source (or nothing, with null): the view starts over.
+  void fijarFuente(std::shared_ptr<FuenteTabla> fuente);
+  FuenteTabla* fuente() const { return fuente_.get(); }
+  // After the core changed the source behind the model (rows added or deleted in the table, a
+  // column's header or format changed): the view starts over.
+  void recargar();
+
+  int rowCount(const QModelIndex& padre = QModelIndex()) const override;
+  int columnCount(const QModelIndex& padre = QModelIndex()) const override;
+  QVariant data(const QModelIndex& indice, int rol = Qt::DisplayRole) const override;
+  QVariant headerData(int seccion, Qt::Orientation orientacion,
+                      int rol = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& indice) const override;
+  bool setData(const QModelIndex& indice, const QVariant& valor, int rol = Qt::EditRole) override;
+  void sort(int columna, Qt::SortOrder orden = Qt::AscendingOrder) override;
+  bool removeRows(int fila, int cuantas, const QModelIndex& padre = QModelIndex()) override;
+  bool insertRows(int fila, int cuantas, const QModelIndex& padre = QModelIndex()) override;
+
+ private:
+  std::shared_ptr<FuenteTabla> fuente_;
+};
+
+}  // namespace arbelio::shell
