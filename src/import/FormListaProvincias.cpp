@@ -7,12 +7,14 @@
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "import/BaseDatosTrabajo.h"
 #include "import/SeleccionBaseDatos.h"
+#include "shell/FuenteTexto.h"
 #include "shell/MDIPrincipal.h"
+#include "shell/TablaModeloQt.h"
 #include "shell/TwipsQt.h"
 
 namespace arbelio::import {
@@ -31,17 +33,14 @@ FormListaProvincias::FormListaProvincias(QWidget* padre) : QWidget(padre) {
   setObjectName("FormListaProvincias");
   setWindowTitle(QString::fromUtf8(kCaptionListaProvincias));
 
-  MSFlexGridListaProvincias = new QTableWidget(this);
+  filas_ = std::make_shared<shell::FuenteTexto>(ColumnasListaProvincias());
+  rejilla_ = new shell::TablaModeloQt(filas_, this);
+  MSFlexGridListaProvincias = new QTableView(this);
   MSFlexGridListaProvincias->setObjectName("MSFlexGridListaProvincias");
-  MSFlexGridListaProvincias->setColumnCount(4);
-  QStringList cabecera;
-  for (const char* c : kCabeceraListaProvincias) cabecera << QString::fromUtf8(c);
-  MSFlexGridListaProvincias->setHorizontalHeaderLabels(cabecera);
-  MSFlexGridListaProvincias->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft |
-                                                                     Qt::AlignVCenter);
+  MSFlexGridListaProvincias->setModel(rejilla_);
   MSFlexGridListaProvincias->verticalHeader()->hide();
   MSFlexGridListaProvincias->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  MSFlexGridListaProvincias->setStyleSheet("QTableWidget { background: white; }");
+  MSFlexGridListaProvincias->setStyleSheet("QTableView { background: white; }");
 
   StatusBarTotalesListProv = new QStatusBar(this);
   StatusBarTotalesListProv->setObjectName("StatusBarTotalesListProv");
@@ -62,15 +61,8 @@ FormListaProvincias::FormListaProvincias(QWidget* padre) : QWidget(padre) {
 }
 
 void FormListaProvincias::pintar() {
-  auto* g = MSFlexGridListaProvincias;
-  g->setRowCount(static_cast<int>(modelo_.filas.size()));
-  for (std::size_t f = 0; f < modelo_.filas.size(); ++f) {
-    for (std::size_t c = 0; c < 4; ++c) {
-      auto* item = new QTableWidgetItem(Q(modelo_.filas[f][c]));
-      item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-      g->setItem(static_cast<int>(f), static_cast<int>(c), item);
-    }
-  }
+  filas_->fijarFilas(modelo_.filasRejilla());
+  rejilla_->recargar();
   const auto textos = modelo_.paneles();
   for (std::size_t i = 0; i < paneles.size(); ++i) paneles[i]->setText(Q(textos[i]));
 }

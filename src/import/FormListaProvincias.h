@@ -7,16 +7,19 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 #include "import/ListaProvincias.h"
 
 class QLabel;
 class QStatusBar;
-class QTableWidget;
+class QTableView;
 
 namespace arbelio::shell {
+class FuenteTexto;
 class MDIPrincipal;
 class Interaccion;
+class TablaModeloQt;
 }  // namespace arbelio::shell
 
 namespace arbelio::import {
@@ -31,7 +34,9 @@ class FormListaProvincias : public QWidget {
   // Repaints the grid and the status bar from the model.
   void pintar();
 
-  QTableWidget* MSFlexGridListaProvincias;
+  // The grid: a view over the shared table model, whose source holds the model's rows as text.
+  QTableView* MSFlexGridListaProvincias;
+  shell::TablaModeloQt* rejilla() const { return rejilla_; }
   QStatusBar* StatusBarTotalesListProv;
   std::array<QLabel*, 3> paneles{};
 
@@ -40,6 +45,8 @@ class FormListaProvincias : public QWidget {
 
  private:
   ListaProvincias modelo_;
+  std::shared_ptr<shell::FuenteTexto> filas_;
+  shell::TablaModeloQt* rejilla_;
 };
 
 class VistaListaProvinciasQt : public VistaListaProvincias {

@@ -14,6 +14,19 @@ std::array<std::string, 3> ListaProvincias::paneles() const {
   return {kPanelTotales, std::to_string(totalParcelas), std::to_string(totalPies)};
 }
 
+std::vector<std::vector<std::string>> ListaProvincias::filasRejilla() const {
+  std::vector<std::vector<std::string>> v;
+  for (const auto& f : filas) v.emplace_back(f.begin(), f.end());
+  return v;
+}
+
+std::vector<shell::ColumnaVista> ColumnasListaProvincias() {
+  std::vector<shell::ColumnaVista> v;
+  for (const char* c : kCabeceraListaProvincias)
+    v.push_back(shell::ColumnaVista{c, "", shell::Alineacion::Izquierda, {}});
+  return v;
+}
+
 GeometriaListaProvincias GeometriaParaTamano(int anchoTwips, int altoTwips) {
   GeometriaListaProvincias g;
   g.alturaGrid = altoTwips - 420;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shell/EstadoAplicacion.h"
+#include "shell/FuenteTabla.h"
 #include "shell/Interaccion.h"
 
 namespace arbelio::import {
@@ -31,7 +32,12 @@ struct ListaProvincias {
 
   // The three status panels: the fixed caption, the plots total and the trees total.
   std::array<std::string, 3> paneles() const;
+  // The data rows as the grid's text source takes them.
+  std::vector<std::vector<std::string>> filasRejilla() const;
 };
+
+// The grid's columns: the four headers, left-aligned, cells shown as they are.
+std::vector<shell::ColumnaVista> ColumnasListaProvincias();
 
 // Geometry of the window, in twips: sizes at load and the layout rules applied on resize.
 struct GeometriaListaProvincias {

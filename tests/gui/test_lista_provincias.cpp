@@ -8,7 +8,7 @@
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QtTest>
 #include <filesystem>
 
@@ -107,19 +107,26 @@ class PruebaListaProvincias : public QObject {
     QVERIFY(f->isVisible());
     QCOMPARE(w.areaMdi()->subWindowList().size(), 1);
     QCOMPARE(f->windowTitle(), QString("Bases de datos seleccionadas"));
-    QTableWidget* g = f->MSFlexGridListaProvincias;
-    QCOMPARE(g->columnCount(), 4);
-    QCOMPARE(g->horizontalHeaderItem(0)->text(), QString("Código "));
-    QCOMPARE(g->horizontalHeaderItem(3)->text(), QString("Pies Mayores"));
-    QCOMPARE(g->rowCount(), 1);
+    QTableView* g = f->MSFlexGridListaProvincias;
+    const QAbstractItemModel* m = g->model();
+    QCOMPARE(m->columnCount(), 4);
+    const QStringList cabecera = {"Código ", "Descripción", "Parcelas ", "Pies Mayores"};
+    for (int c = 0; c < 4; ++c) {
+      QCOMPARE(m->headerData(c, Qt::Horizontal).toString(), cabecera[c]);
+      QCOMPARE(m->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
+               int(Qt::AlignLeft | Qt::AlignVCenter));
+      QCOMPARE(m->data(m->index(0, c), Qt::TextAlignmentRole).toInt(),
+               int(Qt::AlignLeft | Qt::AlignVCenter));
+    }
+    QCOMPARE(m->rowCount(), 1);
 
     // The counts are those of the sample's own tables.
     const auto parcelas = Contar(prov, "SELECT Count(ESTADILLO) AS N FROM Datest47");
     const auto pies = Contar(prov, "SELECT Count(NUMORDEN) AS N FROM Piesma47");
-    QCOMPARE(g->item(0, 0)->text(), QString("47"));
-    QCOMPARE(g->item(0, 1)->text(), QString("Valladolid"));
-    QCOMPARE(g->item(0, 2)->text(), QString::number(parcelas));
-    QCOMPARE(g->item(0, 3)->text(), QString::number(pies));
+    QCOMPARE(m->data(m->index(0, 0)).toString(), QString("47"));
+    QCOMPARE(m->data(m->index(0, 1)).toString(), QString("Valladolid"));
+    QCOMPARE(m->data(m->index(0, 2)).toString(), QString::number(parcelas));
+    QCOMPARE(m->data(m->index(0, 3)).toString(), QString::number(pies));
     QCOMPARE(f->paneles[0]->text(), QString("Total parcelas y pies mayores seleccionados"));
     QCOMPARE(f->paneles[1]->text(), QString::number(parcelas));
     QCOMPARE(f->paneles[2]->text(), QString::number(pies));
