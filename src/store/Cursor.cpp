@@ -256,6 +256,9 @@ void CursorImpl::actualizarVisibles() {
     identidad_ = true;
     visiblesLen_ = 0;
   }
+  if (visibles_.capacity() < static_cast<std::size_t>(n)) {
+    visibles_.reserve(static_cast<std::size_t>(std::min(n, src_->liveCount())));
+  }
   for (std::int64_t p = visiblesLen_; p < n; ++p) {
     if (visible(p)) {
       if (!identidad_) visibles_.push_back(static_cast<std::uint32_t>(p));

@@ -1,5 +1,6 @@
 #include "store/Table.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,12 +8,14 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <new>
 
 #include "store/CodePage.h"
 #include "store/FileOps.h"
@@ -300,14 +303,21 @@ std::shared_ptr<Table> Table::load(const std::string& path) {
   }
   t->nrows_ = count;
   in.seekg(headerLen);
+  t->reservarBloques(count);
+  t->borradas_.assign((static_cast<std::size_t>(count) + 63) / 64, 0);
   for (std::uint32_t r = 0; r < count; r += kFilasPorBloque) {
-    t->nuevoBloque();
     const std::uint32_t filas = std::min(kFilasPorBloque, count - r);
-    in.read(t->bloques_.back().get(), static_cast<std::streamsize>(filas) * recLen);
+    char* bloque = t->bloques_[r / kFilasPorBloque];
+    in.read(bloque, static_cast<std::streamsize>(filas) * recLen);
     if (!in) damaged(path, "no se pueden leer los registros");
-  }
-  for (std::uint32_t r = 0; r < count; ++r) {
-    if (!t->isDeleted(r)) ++t->live_;
+    // Flags taken while the block is still in the cache.
+    for (std::uint32_t i = 0; i < filas; ++i) {
+      if (bloque[static_cast<std::size_t>(i) * static_cast<std::size_t>(recLen)] == '*') {
+        t->marcarBorrada(r + i);
+      } else {
+        ++t->live_;
+      }
+    }
   }
   std::vector<int> memoCols;
   for (std::size_t c = 0; c < t->columns_.size(); ++c) {
@@ -690,11 +700,53 @@ void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
   dirty_ = true;
 }
 
+void Table::LiberaMemoria::operator()(char* p) const {
+  std::free(p);
+}
+
+namespace {
+// Areas of at least this size are aligned to it and advised onto huge pages.
+constexpr std::size_t kPaginaGrande = std::size_t{2} << 20;
+
+char* ReservaArea(std::size_t bytes) {
+  char* p = nullptr;
+  if (bytes >= kPaginaGrande) {
+    const std::size_t redondeado = (bytes + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
+    p = static_cast<char*>(std::aligned_alloc(kPaginaGrande, redondeado));
+#ifdef MADV_HUGEPAGE
+    if (p) madvise(p, redondeado, MADV_HUGEPAGE);
+#endif
+  } else {
+    p = static_cast<char*>(std::malloc(std::max<std::size_t>(bytes, 1)));
+  }
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+}  // namespace
+
+void Table::nuevoBloque() {
+  memoria_.emplace_back(
+      ReservaArea(static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_)));
+  bloques_.push_back(memoria_.back().get());
+}
+
+void Table::reservarBloques(std::uint32_t filas) {
+  const std::size_t bloques =
+      (static_cast<std::size_t>(filas) + kFilasPorBloque - 1) / kFilasPorBloque;
+  if (bloques == 0) return;
+  const std::size_t porBloque =
+      static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  memoria_.emplace_back(ReservaArea(bloques * porBloque));
+  for (std::size_t b = 0; b < bloques; ++b)
+    bloques_.push_back(memoria_.back().get() + b * porBloque);
+}
+
 std::uint32_t Table::appendBlank() {
   if (nrows_ == UINT32_MAX) {
     throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
   }
   if (nrows_ % kFilasPorBloque == 0) nuevoBloque();
+  if (nrows_ / 64 >= borradas_.size()) borradas_.push_back(0);
   std::memset(registro(nrows_), ' ', static_cast<std::size_t>(recLen_));
   for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
   ++live_;
@@ -706,6 +758,7 @@ std::uint32_t Table::appendBlank() {
 void Table::deleteRow(std::uint32_t row) {
   if (isDeleted(row)) return;
   registro(row)[0] = '*';
+  marcarBorrada(row);
   --live_;
   ++structGen_;
   ++deleteGen_;
@@ -713,7 +766,10 @@ void Table::deleteRow(std::uint32_t row) {
 }
 
 void Table::deleteAll() {
-  for (std::uint32_t r = 0; r < nrows_; ++r) registro(r)[0] = '*';
+  for (std::uint32_t r = 0; r < nrows_; ++r) {
+    registro(r)[0] = '*';
+    marcarBorrada(r);
+  }
   live_ = 0;
   ++structGen_;
   ++deleteGen_;

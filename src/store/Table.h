@@ -88,7 +88,7 @@ class Table : public RowSource {
 
   std::uint32_t rowCount() const override { return nrows_; }
   bool isDeleted(std::uint32_t row) const override {
-    return row >= nrows_ || registro(row)[0] == '*';
+    return row >= nrows_ || ((borradas_[row / 64] >> (row % 64)) & 1U) != 0;
   }
   Value get(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
@@ -129,19 +129,25 @@ class Table : public RowSource {
   void loadMemo(const std::vector<int>& memoCols);
   void loadSidecar();
   void saveSidecar() const;
-  // Records live in blocks of kFilasPorBloque, so a growing table never moves its rows.
+  // Records live in blocks of kFilasPorBloque, so a growing table never moves its rows. The
+  // blocks of a loaded table are slices of one area (on huge pages when large: loading millions
+  // of rows then costs a few hundred page faults, not one per 4 KB); rows added later get blocks
+  // of their own.
   static constexpr std::uint32_t kFilasPorBloque = 4096;
   const char* registro(std::uint32_t row) const {
-    return bloques_[row / kFilasPorBloque].get() +
+    return bloques_[row / kFilasPorBloque] +
            static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);
   }
   char* registro(std::uint32_t row) {
-    return bloques_[row / kFilasPorBloque].get() +
+    return bloques_[row / kFilasPorBloque] +
            static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);
   }
-  void nuevoBloque() {
-    bloques_.emplace_back(new char[static_cast<std::size_t>(kFilasPorBloque) * recLen_]);
-  }
+  void nuevoBloque();
+  // Blocks for `filas` rows in one area.
+  void reservarBloques(std::uint32_t filas);
+  struct LiberaMemoria {
+    void operator()(char* p) const;
+  };
   std::string_view fieldBytes(std::uint32_t row, int col) const {
     return std::string_view(registro(row) + offsets_[static_cast<std::size_t>(col)],
                             static_cast<std::size_t>(columns_[col].dbfLength));
@@ -154,7 +160,12 @@ class Table : public RowSource {
   std::int64_t live_ = 0;
   int recLen_ = 1;
   std::vector<int> offsets_;
-  std::vector<std::unique_ptr<char[]>> bloques_;
+  // The deletion flags of the records again, one bit per row: cursors test them for every row
+  // they skip or map, and a bitmap stays in the cache where the records do not.
+  std::vector<std::uint64_t> borradas_;
+  void marcarBorrada(std::uint32_t row) { borradas_[row / 64] |= std::uint64_t{1} << (row % 64); }
+  std::vector<char*> bloques_;
+  std::vector<std::unique_ptr<char[], LiberaMemoria>> memoria_;  // the areas the blocks live in
   // Memo texts by column then row; only memo columns have entries.
   std::unordered_map<int, std::vector<std::optional<std::string>>> memo_;
   bool dirty_ = false;

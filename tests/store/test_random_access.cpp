@@ -3,10 +3,12 @@
 // the cursor itself, another cursor or another database handle on the same table.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "DbfBuilder.h"
 #include "TempDir.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
@@ -185,6 +187,46 @@ TEST_F(AccesoDirectoTest, CursorOverChosenRows) {
   EXPECT_EQ(l.valueOfRow(5, 1).toString(), "45");
   EXPECT_THROW(c.withRows({7}), StoreError);
   EXPECT_EQ(c.withRows({}).recordCount(), 0);
+}
+
+// A table read from a file whose records cross a block of rows (4096), some marked deleted:
+// rows added after loading go into the last loaded block and then into new ones, and the file
+// written back holds exactly the live rows.
+TEST(AccesoDirectoArchivo, LoadedTableGrowsAndShrinksAcrossBlocks) {
+  TempDir dir;
+  arbelio::testing::DbfBuilder b;
+  b.fields = {{"NUM", 'N', 6}};
+  for (int i = 0; i < 4100; ++i) {
+    char rec[8];
+    std::snprintf(rec, sizeof rec, "%6d", i);
+    b.add(rec, i % 1000 == 7);
+  }
+  b.write(dir.file("GRANDE.dbf"));
+  {
+    Database db = Database::open(dir.str());
+    Cursor c = db.openCursor("GRANDE");
+    ASSERT_EQ(c.recordCount(), 4095);
+    EXPECT_EQ(c.valueAt(7, 0).toDouble(), 8);  // record 7 is deleted
+    EXPECT_EQ(c.rowIdAt(7), 8u);
+    for (int i = 0; i < 10; ++i) {
+      c.addNew();
+      c.setValue("NUM", 5000 + i);
+      c.update();
+    }
+    EXPECT_EQ(c.recordCount(), 4105);
+    EXPECT_EQ(c.valueAt(4104, 0).toDouble(), 5009);
+    EXPECT_EQ(c.rowIdAt(4104), 4109u);
+    c.setAbsolutePosition(4094);  // the last loaded row, 4099
+    EXPECT_EQ(c.value("NUM").toDouble(), 4099);
+    c.remove();
+    db.close();
+  }
+  Database db = Database::open(dir.str());
+  Cursor c = db.openCursor("GRANDE");
+  ASSERT_EQ(c.recordCount(), 4104);
+  EXPECT_EQ(c.valueAt(4093, 0).toDouble(), 4098);
+  EXPECT_EQ(c.valueAt(4094, 0).toDouble(), 5000);
+  EXPECT_EQ(c.valueAt(4103, 0).toDouble(), 5009);
 }
 
 // Random adds and deletes through two cursors, checked against a walk after each step: the map
