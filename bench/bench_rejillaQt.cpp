@@ -1,5 +1,5 @@
 // A grid over a 2,000,000-row table (a tree-results table of 17 columns, about 430 MB):
-//   open the table and paint the first screen (40 rows, every column)   target <= 0.5 s
+//   open the table and read or paint the first screen (40 rows, all columns)  target <= 0.5 s
 //   jump to the last row / to random rows (one screen read)              target <= 20 ms
 //   peak memory                                                          <= file + 100 MB
 // plus, for the viewers to come: a jump after a row was deleted elsewhere (the cursor rebuilds
@@ -135,8 +135,9 @@ struct Rejilla {
 };
 
 // Open the table, build the model, read the headers and the first screen. Nothing is kept from
-// one iteration to the next, so each one loads the file.
-void BM_AbrirYPrimeraPantalla(benchmark::State& state) {
+// one repetition to the next, so each one loads the file; the first one of the program also
+// pays for memory the system has not handed out yet.
+void AbrirYLeer(benchmark::State& state) {
   for (auto _ : state) {
     Rejilla r(Carpeta().string());
     std::int64_t n = 0;
@@ -148,7 +149,18 @@ void BM_AbrirYPrimeraPantalla(benchmark::State& state) {
   }
   Contadores(state);
 }
-BENCHMARK(BM_AbrirYPrimeraPantalla)->Unit(benchmark::kMillisecond)->Iterations(3);
+void BM_AbrirYPrimeraPantalla(benchmark::State& state) {
+  AbrirYLeer(state);
+}
+BENCHMARK(BM_AbrirYPrimeraPantalla)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+// The same while another handle holds the table (a calculation run keeps its output folder
+// open, so the results viewer finds its tables loaded): only the model and the screen.
+void BM_AbrirConLaTablaYaCargada(benchmark::State& state) {
+  const Rejilla otra(Carpeta().string());
+  AbrirYLeer(state);
+}
+BENCHMARK(BM_AbrirConLaTablaYaCargada)->Unit(benchmark::kMillisecond);
 
 // The same with a real view painting its first screen offscreen.
 void BM_AbrirYPintarVista(benchmark::State& state) {
@@ -162,7 +174,7 @@ void BM_AbrirYPintarVista(benchmark::State& state) {
   }
   Contadores(state);
 }
-BENCHMARK(BM_AbrirYPintarVista)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_AbrirYPintarVista)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
 // One jump: read the screen that ends at the last row, or a screen at a random row.
 void BM_SaltoAUltimaFila(benchmark::State& state) {
