@@ -3,8 +3,8 @@
 //   jump to the last row / to random rows (one screen read)              target <= 20 ms
 //   peak memory                                                          <= file + 100 MB
 // plus, for the viewers to come: a jump after a row was deleted elsewhere (the cursor rebuilds
-// its map of visible rows), the numeric sort of a column, and the row list of a whole plot list
-// (the cut data viewer's rows).
+// its map of visible rows), removing a row from the grid, the numeric sort of a column, and the
+// row list of a whole plot list (the cut data viewer's rows).
 //
 // The table is generated once into <temp>/arbelio-bench-rejilla and kept there; when it has to
 // be generated the program starts itself again, so the memory figures are those of the grid
@@ -219,6 +219,19 @@ void BM_SaltoTrasBorrarOtraFila(benchmark::State& state) {
   fs::remove_all(copia);
 }
 BENCHMARK(BM_SaltoTrasBorrarOtraFila)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Removing one row from the grid (the cut data viewer's "delete row"), then reading the screen.
+void BM_QuitarUnaFila(benchmark::State& state) {
+  Rejilla r(Carpeta().string());
+  std::mt19937 azar(5);
+  for (auto _ : state) {
+    const int fila = static_cast<int>(azar() % static_cast<unsigned>(r.modelo->rowCount()));
+    r.modelo->removeRows(fila, 1);
+    benchmark::DoNotOptimize(LeerPantalla(*r.modelo, std::max(0, fila - kPantalla / 2)));
+  }
+  Contadores(state);
+}
+BENCHMARK(BM_QuitarUnaFila)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // Sorting the whole grid by DN (the sort button of the viewers), then reading the first screen.
 void BM_OrdenarPorDN(benchmark::State& state) {
