@@ -1,12 +1,12 @@
 // The SQL dialect over folder databases: each statement shape the program issues.
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
+#include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 
 using namespace arbelio::store;
-using arbelio::testing::TempDir;
+using arbelio::pruebas::CarpetaTemporal;
 
 namespace {
 
@@ -53,10 +53,10 @@ std::vector<std::string> column(Cursor& c, const std::string& name) {
 class SqlDialect : public ::testing::Test {
  protected:
   void SetUp() override {
-    db = Database::open(dir.str());
+    db = Database::open(dir.ruta());
     makePlots(db);
   }
-  TempDir dir;
+  CarpetaTemporal dir;
   Database db;
 };
 
