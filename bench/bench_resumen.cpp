@@ -13,13 +13,13 @@
 
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <random>
 #include <string>
 
+#include "../tests/comun/CarpetaTemporal.h"
 #include "calc/ArbolesCalculo.h"
 #include "calc/CalculosDesglose.h"
 #include "calc/CalculosResumen.h"
@@ -149,15 +149,13 @@ void Medir(benchmark::State& state, bool compartida) {
   std::map<std::string, double> ms;
   int iteracion = 0;
   for (auto _ : state) {
-    const auto carpeta = std::filesystem::temp_directory_path() /
-                         ("arbelio-bench-resumen-" + std::to_string(iteracion++));
-    std::filesystem::remove_all(carpeta);
-    std::filesystem::create_directories(carpeta);
+    ++iteracion;
+    const pruebas::CarpetaTemporal carpeta("arbelio-bench-resumen");
     shell::EstadoAplicacion estado;
     Preparar(estado);
     Silenciosa ui(estado.CalculoCancelado);
     {
-      store::Database db = store::Database::open(carpeta.string());
+      store::Database db = store::Database::open(carpeta.ruta());
       Generar(estado, db);
       double total = 0;
       auto medir = [&](const char* nombre, const std::function<void()>& trabajo) {
@@ -181,7 +179,6 @@ void Medir(benchmark::State& state, bool compartida) {
       state.counters["rows_Sp_par"] = static_cast<double>(filas(TablaResultado::Sp_par));
       state.counters["rows_Cdsp_p"] = static_cast<double>(filas(TablaResultado::Cdsp_p));
     }
-    std::filesystem::remove_all(carpeta);
   }
   for (const auto& [nombre, v] : ms) {
     state.counters[std::string("ms_") + nombre] = v / static_cast<double>(iteracion);

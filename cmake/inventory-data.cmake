@@ -52,3 +52,4 @@ add_custom_command(
 add_custom_target(inventory-data ALL
   DEPENDS ${_inv_plantillas} ${_inv_estruct}/HusoHoja.sqlite
           ${ARBELIO_PROGRAM_DIR}/EcuacionesKAV.sqlite ${_inv_muestra_tablas})
+add_dependencies(arbelio_data inventory-data)

@@ -25,6 +25,7 @@ foreach(f ${SHELL_IMAGE_FILES})
   list(APPEND SHELL_DATA_OUTPUTS ${out})
 endforeach()
 add_custom_target(shell_data ALL DEPENDS ${SHELL_DATA_OUTPUTS})
+add_dependencies(arbelio_data shell_data)
 
 # The pictures of data/images are drawn by a small Qt program; they are committed, and
 # `cmake --build build --target imagenes` draws them again into data/images.

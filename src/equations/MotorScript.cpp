@@ -382,9 +382,9 @@ struct MotorScript::Compilado {
       case Nodo::Tipo::Negativo:
         return -evaluar(a, n.hijos[0], vals);
       case Nodo::Tipo::LlamadaEGS: {
-        std::vector<double> args;
-        for (int h : n.hijos) args.push_back(evaluar(a, h, vals));
-        return llamar(args);
+        std::vector<double> valores;
+        for (int h : n.hijos) valores.push_back(evaluar(a, h, vals));
+        return llamar(valores);
       }
       case Nodo::Tipo::Funcion: {
         const double x = evaluar(a, n.hijos[0], vals);

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../store/TempDir.h"
+#include "../comun/CarpetaTemporal.h"
 #include "batch/OrdenesBatch.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
@@ -22,17 +22,17 @@ std::string Leer(const std::string& ruta) {
 }
 
 TEST(CalculoBatch, PlotListUserEquationsCodeAndCsv) {
-  arbelio::testing::TempDir dir;
-  std::ofstream(dir.file("plots.txt")) << "47,3\n47,1\n";
-  std::ofstream(dir.file("ecuaciones.txt")) << "# especie;forma;calidad;variable;fórmula;...\n"
-                                               "21;0;0;VCC;a*DN^2;a=0.5\n";
+  arbelio::pruebas::CarpetaTemporal dir;
+  std::ofstream(dir.archivo("plots.txt")) << "47,3\n47,1\n";
+  std::ofstream(dir.archivo("ecuaciones.txt")) << "# especie;forma;calidad;variable;fórmula;...\n"
+                                                  "21;0;0;VCC;a*DN^2;a=0.5\n";
   std::ostringstream out, err;
   const int rc =
       batch::EjecutaOrdenBatch({"run",
                                 "--db",
                                 std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/Piesma47.dbf",
                                 "--plots",
-                                dir.file("plots.txt"),
+                                dir.archivo("plots.txt"),
                                 "--tables",
                                 "Parcel,Specie",
                                 "--vars",
@@ -40,24 +40,24 @@ TEST(CalculoBatch, PlotListUserEquationsCodeAndCsv) {
                                 "--method",
                                 "2",
                                 "--user-equations",
-                                dir.file("ecuaciones.txt"),
+                                dir.archivo("ecuaciones.txt"),
                                 "--code",
                                 "Zz",
                                 "--comment",
                                 "prueba",
                                 "--csv",
                                 "--out",
-                                dir.file("salida")},
+                                dir.archivo("salida")},
                                {ARBELIO_PROGRAM_DIR}, out, err);
   ASSERT_EQ(rc, 0) << err.str() << out.str();
   // Specie needs Sp_par, Parcel and Totals: all are computed and saved.
   for (const char* t : {"AindivZz", "ParcelZz", "Sp_parZz", "TotalsZz", "SpecieZz", "EcuasZz"}) {
-    EXPECT_TRUE(store::fileExists(dir.file("salida/") + t + ".dbf")) << t;
-    EXPECT_TRUE(store::fileExists(dir.file("salida/") + t + ".csv")) << t;
+    EXPECT_TRUE(store::fileExists(dir.archivo("salida/") + t + ".dbf")) << t;
+    EXPECT_TRUE(store::fileExists(dir.archivo("salida/") + t + ".csv")) << t;
   }
-  EXPECT_FALSE(store::fileExists(dir.file("salida/Cd_parZz.dbf")));
-  EXPECT_TRUE(store::fileExists(dir.file("salida/ComentZz.txt")));
-  store::Database db = store::Database::open(dir.file("salida"), {false, true, "DBASE IV"});
+  EXPECT_FALSE(store::fileExists(dir.archivo("salida/Cd_parZz.dbf")));
+  EXPECT_TRUE(store::fileExists(dir.archivo("salida/ComentZz.txt")));
+  store::Database db = store::Database::open(dir.archivo("salida"), {false, true, "DBASE IV"});
   store::Cursor p = db.openCursor("ParcelZz");
   ASSERT_EQ(p.recordCount(), 2);
   EXPECT_EQ(p.value("PARCELA").toDouble(), 3);  // the list's order
@@ -68,20 +68,20 @@ TEST(CalculoBatch, PlotListUserEquationsCodeAndCsv) {
     const double dn = a.value("DN").toDouble();
     EXPECT_NEAR(a.value("VCC").toDouble(), 0.5 * dn * dn, 1e-3 * dn * dn);
   }
-  const std::string csv = Leer(dir.file("salida/ParcelZz.csv"));
+  const std::string csv = Leer(dir.archivo("salida/ParcelZz.csv"));
   EXPECT_EQ(csv.substr(0, csv.find('\n')).substr(0, 22), "PROVINCIA,PARCELA,N,Dg");
   EXPECT_NE(out.str().find("== Totales del corte"), std::string::npos);
 }
 
 TEST(CalculoBatch, BadOptionsAreRefused) {
-  arbelio::testing::TempDir dir;
+  arbelio::pruebas::CarpetaTemporal dir;
   const std::string db = std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/Piesma47.dbf";
   for (const std::vector<std::string>& extra : {std::vector<std::string>{"--tables", "Nada"},
                                                 {"--vars", "XYZ"},
                                                 {"--method", "4"},
                                                 {"--class-width", "abc"},
-                                                {"--plots", dir.file("no-existe.txt")}}) {
-    std::vector<std::string> args = {"run", "--db", db, "--out", dir.file("s")};
+                                                {"--plots", dir.archivo("no-existe.txt")}}) {
+    std::vector<std::string> args = {"run", "--db", db, "--out", dir.archivo("s")};
     args.insert(args.end(), extra.begin(), extra.end());
     std::ostringstream out, err;
     EXPECT_NE(batch::EjecutaOrdenBatch(args, {ARBELIO_PROGRAM_DIR}, out, err), 0) << extra[0];

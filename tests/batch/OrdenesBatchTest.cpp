@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "../inventory/CarpetaTemporal.h"
+#include "../comun/CarpetaTemporal.h"
 #include "inventory/GeneradorMuestra.h"
 
 using namespace arbelio::batch;
@@ -44,7 +44,7 @@ class ConMuestra : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new CarpetaTemporal;
     const Resultado r = Ejecuta(
-        {"sample", "--out", dir_->str(), "--province", "24", "--plots", "80", "--seed", "5"});
+        {"sample", "--out", dir_->ruta(), "--province", "24", "--plots", "80", "--seed", "5"});
     ASSERT_EQ(r.codigo, 0) << r.errores;
     OpcionesMuestra o;
     o.provincia = 24;
@@ -75,7 +75,7 @@ TEST_F(ConMuestra, SampleEscribeLasCincoTablas) {
 
 TEST_F(ConMuestra, SqlCuentaLoGenerado) {
   const Resultado r =
-      Ejecuta({"sql", dir_->str(), "SELECT Count(NUMORDEN) AS Pies FROM Piesma24", "--csv"});
+      Ejecuta({"sql", dir_->ruta(), "SELECT Count(NUMORDEN) AS Pies FROM Piesma24", "--csv"});
   ASSERT_EQ(r.codigo, 0) << r.errores;
   EXPECT_EQ(Lineas(r.salida),
             (std::vector<std::string>{"Pies", std::to_string(muestra_->piesma.filas.size())}));
@@ -83,7 +83,7 @@ TEST_F(ConMuestra, SqlCuentaLoGenerado) {
 
 TEST_F(ConMuestra, SqlAgrupadoPorParcelaCoincideConLasFilas) {
   const Resultado r =
-      Ejecuta({"sql", dir_->str(),
+      Ejecuta({"sql", dir_->ruta(),
                "SELECT Estadillo, Count(NumOrden) AS Num FROM PIESMA24 GROUP BY Estadillo ORDER BY "
                "Estadillo",
                "--csv"});
@@ -99,7 +99,7 @@ TEST_F(ConMuestra, SqlAgrupadoPorParcelaCoincideConLasFilas) {
 
 TEST_F(ConMuestra, SqlEnTextoAlineado) {
   const Resultado r = Ejecuta(
-      {"sql", dir_->str(), "SELECT ESTADILLO, COORDEX, MUNICI FROM Datest24 WHERE ESTADILLO=1"});
+      {"sql", dir_->ruta(), "SELECT ESTADILLO, COORDEX, MUNICI FROM Datest24 WHERE ESTADILLO=1"});
   ASSERT_EQ(r.codigo, 0) << r.errores;
   const auto l = Lineas(r.salida);
   ASSERT_EQ(l.size(), 4u);
@@ -123,11 +123,11 @@ TEST_F(ConMuestra, InfoDescribeLaTabla) {
 }
 
 TEST_F(ConMuestra, ErroresDeTablaYConsulta) {
-  Resultado r = Ejecuta({"sql", dir_->str(), "SELECT * FROM NoEsta24"});
+  Resultado r = Ejecuta({"sql", dir_->ruta(), "SELECT * FROM NoEsta24"});
   EXPECT_EQ(r.codigo, 1);
   EXPECT_EQ(r.salida, "");
   EXPECT_EQ(r.errores.rfind("Error ", 0), 0u) << r.errores;
-  r = Ejecuta({"sql", dir_->str(), "SELEC mal"});
+  r = Ejecuta({"sql", dir_->ruta(), "SELEC mal"});
   EXPECT_EQ(r.codigo, 1);
   EXPECT_EQ(r.errores.rfind("Error ", 0), 0u) << r.errores;
 }
@@ -144,7 +144,7 @@ TEST(OrdenesBatch, CarpetaOArchivoInexistentes) {
 
 TEST(OrdenesBatch, TablaDanada) {
   CarpetaTemporal dir;
-  ASSERT_EQ(Ejecuta({"sample", "--out", dir.str(), "--province", "47", "--plots", "5"}).codigo, 0);
+  ASSERT_EQ(Ejecuta({"sample", "--out", dir.ruta(), "--province", "47", "--plots", "5"}).codigo, 0);
   // Cut the file inside its records: the header promises more rows than there are.
   const std::string f = dir.archivo("Piesma47.dbf");
   std::filesystem::resize_file(f, std::filesystem::file_size(f) / 2);
@@ -153,7 +153,7 @@ TEST(OrdenesBatch, TablaDanada) {
   EXPECT_EQ(r.errores.rfind("Error ", 0), 0u) << r.errores;
   // Not a table at all.
   std::ofstream(dir.archivo("Basura47.dbf")) << "esto no es una tabla";
-  r = Ejecuta({"sql", dir.str(), "SELECT * FROM Basura47"});
+  r = Ejecuta({"sql", dir.ruta(), "SELECT * FROM Basura47"});
   EXPECT_EQ(r.codigo, 1);
   EXPECT_EQ(r.errores.rfind("Error ", 0), 0u) << r.errores;
 }
@@ -181,7 +181,7 @@ TEST(OrdenesBatch, UsoIncorrecto) {
 TEST(OrdenesBatch, ImportHusoHoja) {
   CarpetaTemporal dir;
   std::ofstream(dir.archivo("h.csv")) << "hoja,nHusos,Huso1,Huso2\n1,1,29,\n2,2,29,30\n";
-  Resultado r = Ejecuta({"import-husohoja", dir.archivo("h.csv")}, dir.str());
+  Resultado r = Ejecuta({"import-husohoja", dir.archivo("h.csv")}, dir.ruta());
   ASSERT_EQ(r.codigo, 0) << r.errores;
   EXPECT_EQ(r.salida, "2 hojas escritas en " + dir.archivo("BDEstruct/HusoHoja.sqlite") + "\n");
   EXPECT_TRUE(std::filesystem::exists(dir.archivo("BDEstruct/HusoHoja.sqlite")));

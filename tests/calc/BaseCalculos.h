@@ -6,13 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <map>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../comun/CarpetaTemporal.h"
 #include "calc/TablasResultado.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionGuionada.h"
@@ -39,21 +38,13 @@ using Fila = std::map<std::string, store::Value>;
 class BaseCalculos : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device rd;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("arbelio-calculos-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(dir_);
     estado.FactoresExpansion = shell::FactoresExpansionIniciales();
     estado.SufijoTablas = "Ts";
     estado.VariablesUnidades[0].calcular = "SI";  // VCC
     estado.VariablesUnidades[1].calcular = "SI";  // VSC
-    db = store::Database::open(dir_.string());
+    db = store::Database::open(dir_.ruta());
   }
-  void TearDown() override {
-    db.close();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void TearDown() override { db.close(); }
 
   // The plots of the cut (province 47 unless given), in list order.
   void Parcelas(const std::vector<int>& numeros, int provincia = 47) {
@@ -128,7 +119,7 @@ class BaseCalculos : public ::testing::Test {
   store::Database db;
 
  private:
-  std::filesystem::path dir_;
+  CarpetaTemporal dir_;
   int numorden_ = 0;
 };
 

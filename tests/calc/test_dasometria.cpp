@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <random>
-
+#include "../comun/CarpetaTemporal.h"
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
 #include "shell/EspacioTrabajo.h"
@@ -24,20 +22,14 @@ struct Arbol {
 class DasometriaTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device rd;
-    dir = std::filesystem::temp_directory_path() / ("arbelio-dasometria-" + std::to_string(rd()));
-    std::filesystem::create_directories(dir);
     estado.FactoresExpansion = shell::FactoresExpansionIniciales();
     estado.SufijoTablas = "Qx";
     estado.ListaParcelas.entradas = {{}, {47, 1}, {47, 2}, {47, 3}};
     estado.ListaParcelas.numero = 3;
-    db = store::Database::open(dir.string());
+    db = store::Database::open(dir.ruta());
     calc::CrearTablaResultado(db, estado, calc::TablaResultado::AIndiv);
   }
-  void TearDown() override {
-    db.close();
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { db.close(); }
 
   void anadir(const std::vector<Arbol>& arboles) {
     store::Cursor c = db.openCursor("AIndivQx");
@@ -62,7 +54,7 @@ class DasometriaTest : public ::testing::Test {
 
   double f(int k) const { return estado.FactoresExpansion[static_cast<std::size_t>(k)]; }
 
-  std::filesystem::path dir;
+  pruebas::CarpetaTemporal dir;
   shell::EstadoAplicacion estado;
   store::Database db;
 };

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "../store/TempDir.h"
+#include "../comun/CarpetaTemporal.h"
 #include "calc/HazCalculos.h"
 #include "equations/EcuacionesUsuario.h"
 #include "inventory/TablasInventario.h"
@@ -26,9 +26,9 @@ class HazCalculosTest : public ::testing::Test {
  protected:
   void SetUp() override {
     e.rutas.carpetaDatos = ARBELIO_PROGRAM_DIR;
-    e.rutas.BDTemp = dir.file("BDTemp");
-    e.rutas.BDOut = dir.file("BDOut");
-    e.rutas.BDEstruct = dir.file("BDEstruct");
+    e.rutas.BDTemp = dir.archivo("BDTemp");
+    e.rutas.BDOut = dir.archivo("BDOut");
+    e.rutas.BDEstruct = dir.archivo("BDEstruct");
     for (const auto* c : {&e.rutas.BDTemp, &e.rutas.BDOut, &e.rutas.BDEstruct}) {
       store::createFolder(*c);
     }
@@ -74,7 +74,7 @@ class HazCalculosTest : public ::testing::Test {
 
   store::Database salida() { return store::Database::open(e.rutas.BDOut); }
 
-  arbelio::testing::TempDir dir;
+  arbelio::pruebas::CarpetaTemporal dir;
   shell::EstadoAplicacion e;
 };
 

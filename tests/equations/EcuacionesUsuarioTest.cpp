@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
+#include "../comun/CarpetaTemporal.h"
 #include "equations/EcuacionesUsuario.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
@@ -16,33 +16,13 @@ using namespace arbelio::equations;
 
 namespace {
 
-class CarpetaEcuaciones {
- public:
-  CarpetaEcuaciones() {
-    std::random_device rd;
-    ruta_ = std::filesystem::temp_directory_path() /
-            ("arbelio-ecuas-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-    std::filesystem::create_directories(ruta_);
-  }
-  ~CarpetaEcuaciones() {
-    std::error_code ec;
-    std::filesystem::remove_all(ruta_, ec);
-  }
-  CarpetaEcuaciones(const CarpetaEcuaciones&) = delete;
-  CarpetaEcuaciones& operator=(const CarpetaEcuaciones&) = delete;
-  std::string ruta() const { return ruta_.string(); }
-
- private:
-  std::filesystem::path ruta_;
-};
-
 ConjuntoEcuacion Conjunto(int especie, int forma, int calidad, const std::string& variable) {
   return ConjuntoEcuacion{especie, forma, calidad, variable};
 }
 
 class EcuacionesUsuarioTest : public ::testing::Test {
  protected:
-  CarpetaEcuaciones carpeta;
+  pruebas::CarpetaTemporal carpeta;
   UbicacionEcuacionesUsuario u{carpeta.ruta(), std::string(ARBELIO_PROGRAM_DIR) + "/BDEstruct",
                                "AB"};
 

@@ -6,16 +6,16 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 
+#include "../comun/CarpetaTemporal.h"
 #include "shell/EspacioTrabajo.h"
 
 namespace arbelio::pruebas {
 
-inline shell::RutasPrograma RutasDePrueba(const QTemporaryDir& home) {
+inline shell::RutasPrograma RutasDePrueba(const CarpetaTemporal& home) {
   return shell::ConstruirRutas(
-      {ARBELIO_PROGRAM_DIR, home.path().toStdString(), std::string(ARBELIO_PROGRAM_DIR)});
+      {ARBELIO_PROGRAM_DIR, home.ruta(), std::string(ARBELIO_PROGRAM_DIR)});
 }
 
 // Presses the first button of every modal message box that shows up while it is armed, and

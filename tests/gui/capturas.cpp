@@ -6,10 +6,10 @@
 #include <QMdiArea>
 #include <QPixmap>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
+#include "../comun/CarpetaTemporal.h"
 #include "shell/Ayuda.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/FormAyuda.h"
@@ -40,13 +40,13 @@ int main(int argc, char** argv) {
   }
   const QString salida = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(salida);
-  QTemporaryDir home;
+  arbelio::pruebas::CarpetaTemporal home;
 
   using namespace arbelio::shell;
   EstadoAplicacion estado;
   const std::string programa = CarpetaDelEjecutable(argv[0]);
   MDIPrincipal w(estado);
-  if (!w.cargar(ConstruirRutas({programa, home.path().toStdString(), std::nullopt}))) return 1;
+  if (!w.cargar(ConstruirRutas({programa, home.ruta(), std::nullopt}))) return 1;
   w.showMaximized();
   Esperar(300);
   w.mostrarSplash();

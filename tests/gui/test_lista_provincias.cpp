@@ -18,6 +18,7 @@
 #include "store/Database.h"
 
 using namespace arbelio;
+using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 
 namespace {
@@ -75,9 +76,9 @@ class PruebaListaProvincias : public QObject {
 
  private slots:
   void seleccionaLaMuestraYLaLista() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     // A copy of the bundled sample, so nothing is ever written beside the build's sample.
-    const std::string prov = home.filePath("prov47").toStdString();
+    const std::string prov = home.archivo("prov47");
     std::filesystem::create_directories(prov);
     for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
       std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",

@@ -16,6 +16,7 @@
 
 using namespace arbelio::shell;
 using arbelio::pruebas::CapturaMensajes;
+using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 
 class PruebaMDIPrincipal : public QObject {
@@ -42,7 +43,7 @@ class PruebaMDIPrincipal : public QObject {
 
  private slots:
   void arranqueDejaUsablesSoloSeleccionarSalirVentanaYAyuda() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -70,7 +71,7 @@ class PruebaMDIPrincipal : public QObject {
   }
 
   void captionsAtajosYEntradasOcultas() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -121,7 +122,7 @@ class PruebaMDIPrincipal : public QObject {
   }
 
   void losMenusSiguenAlModelo() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -136,7 +137,7 @@ class PruebaMDIPrincipal : public QObject {
   }
 
   void entradaSinConstruirDiceQueNoEstaDisponible() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -155,7 +156,7 @@ class PruebaMDIPrincipal : public QObject {
   }
 
   void nuevoProyectoDescargaLasVentanasYVuelveAlInicio() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -193,7 +194,7 @@ class PruebaMDIPrincipal : public QObject {
   }
 
   void ventanaOrganizaYListaLasHijas() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -243,24 +244,24 @@ class PruebaMDIPrincipal : public QObject {
   }
 
   void carpetaDeTrabajoImposibleAvisaYNoCarga() {
-    QTemporaryDir base;
-    const QString ocupado = base.filePath("ocupado");
-    std::ofstream(ocupado.toStdString()) << "x";  // a file where the folder should go
+    CarpetaTemporal base;
+    const std::string ocupado = base.archivo("ocupado");
+    std::ofstream(ocupado) << "x";  // a file where the folder should go
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     CapturaMensajes captura;
     captura.armar();
-    const bool cargada = w.cargar(ConstruirRutas(
-        {ARBELIO_PROGRAM_DIR, ocupado.toStdString(), std::string(ARBELIO_PROGRAM_DIR)}));
+    const bool cargada =
+        w.cargar(ConstruirRutas({ARBELIO_PROGRAM_DIR, ocupado, std::string(ARBELIO_PROGRAM_DIR)}));
     captura.desarmar();
     QVERIFY(!cargada);
     QCOMPARE(captura.textos.size(), 1);
-    QVERIFY(captura.textos[0].contains(ocupado + "/BDTemp"));
+    QVERIFY(captura.textos[0].contains(QString::fromStdString(ocupado + "/BDTemp")));
     QVERIFY(captura.textos[0].contains("--home"));
   }
 
   void salirCierraLaVentana() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));

@@ -12,6 +12,7 @@
 #include "shell/Progreso.h"
 
 using namespace arbelio::shell;
+using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 
 class PruebaProgreso : public QObject {
@@ -19,7 +20,7 @@ class PruebaProgreso : public QObject {
 
  private slots:
   void protocoloEnLaVentana() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -60,7 +61,7 @@ class PruebaProgreso : public QObject {
   }
 
   void sinCancelarElBotonNoSeVe() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -71,7 +72,7 @@ class PruebaProgreso : public QObject {
   }
 
   void cancelarPoneLaBanderaYLaOperacionParaYLaLimpia() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -90,7 +91,7 @@ class PruebaProgreso : public QObject {
   }
 
   void colocacionArribaDerechaYCentrada() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -113,7 +114,7 @@ class PruebaProgreso : public QObject {
   }
 
   void duranteLaOperacionSoloRespondeCancelar() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));

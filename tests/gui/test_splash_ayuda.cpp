@@ -14,6 +14,7 @@
 #include "shell/MDIPrincipal.h"
 
 using namespace arbelio::shell;
+using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 
 class PruebaSplashAyuda : public QObject {
@@ -24,7 +25,7 @@ class PruebaSplashAyuda : public QObject {
 
  private slots:
   void splashMuestraSusTextosYLaFoto() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -44,7 +45,7 @@ class PruebaSplashAyuda : public QObject {
 
   void splashSeCierraConUnClicEnCualquierParte() {
     for (const char* donde : {"Label1", "Image1", "Frame3", "ventana"}) {
-      QTemporaryDir home;
+      CarpetaTemporal home;
       EstadoAplicacion estado;
       MDIPrincipal w(estado);
       QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -62,7 +63,7 @@ class PruebaSplashAyuda : public QObject {
 
   void splashSeCierraConUnaTeclaOConUnClicEnElFondo() {
     {
-      QTemporaryDir home;
+      CarpetaTemporal home;
       EstadoAplicacion estado;
       MDIPrincipal w(estado);
       QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -73,7 +74,7 @@ class PruebaSplashAyuda : public QObject {
       QVERIFY(s.isNull());
     }
     {
-      QTemporaryDir home;
+      CarpetaTemporal home;
       EstadoAplicacion estado;
       MDIPrincipal w(estado);
       QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -87,7 +88,7 @@ class PruebaSplashAyuda : public QObject {
   }
 
   void acercaDeTieneAceptarYNoSeCierraConClics() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -113,7 +114,7 @@ class PruebaSplashAyuda : public QObject {
   }
 
   void acercaDeDespuesDeCerrarElSplashLoVuelveACargar() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -126,7 +127,7 @@ class PruebaSplashAyuda : public QObject {
   }
 
   void ayudaAbreLaPaginaDeCadaContexto() {
-    QTemporaryDir home;
+    CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -162,9 +163,9 @@ class PruebaSplashAyuda : public QObject {
   }
 
   void ayudaSinInstalarLoDiceSinAbrirNada() {
-    QTemporaryDir vacia;
+    CarpetaTemporal vacia;
     EstadoAplicacion estado;
-    RutasPrograma rutas = ConstruirRutas({vacia.path().toStdString(), std::nullopt, std::nullopt});
+    RutasPrograma rutas = ConstruirRutas({vacia.ruta(), std::nullopt, std::nullopt});
     InteraccionGuionada ui(estado);
     QVERIFY(MostrarAyuda(kAyudaPrincipal, rutas, ui) == nullptr);
     QCOMPARE(ui.mensajes.size(), size_t(1));

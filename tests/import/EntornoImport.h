@@ -2,14 +2,12 @@
 // a workspace, the application state, and helpers that write hand-made provincial tables.
 #pragma once
 
-#include <atomic>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "../comun/CarpetaTemporal.h"
 #include "inventory/BasesAuxiliares.h"
 #include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
@@ -23,18 +21,14 @@ using Fila = std::map<std::string, store::Value>;
 class EntornoImport {
  public:
   EntornoImport() {
-    static std::atomic<int> contador{0};
-    raiz_ = std::filesystem::temp_directory_path() /
-            ("arbelio-imp-" + std::to_string(getpid()) + "-" + std::to_string(++contador));
-    std::filesystem::remove_all(raiz_);
-    std::filesystem::create_directories(raiz_ / "BDTemp");
-    std::filesystem::create_directories(raiz_ / "BDOut");
-    std::filesystem::create_directories(raiz_ / "BDCorte");
+    std::filesystem::create_directory(ruta("BDTemp"));
+    std::filesystem::create_directory(ruta("BDOut"));
+    std::filesystem::create_directory(ruta("BDCorte"));
     inventory::EscribePlantillas(ruta("BDEstruct"));
     // Sheet 100 in one zone, sheet 200 across two.
     inventory::CreaHusoHojaSqlite({{100, 1, 30, 0}, {200, 2, 30, 31}},
                                   ruta("BDEstruct/HusoHoja.sqlite"));
-    estado.rutas.carpetaTrabajo = raiz_.string();
+    estado.rutas.carpetaTrabajo = raiz_.ruta();
     estado.rutas.BDTemp = ruta("BDTemp");
     estado.rutas.BDOut = ruta("BDOut");
     estado.rutas.BDCorte = ruta("BDCorte");
@@ -42,14 +36,10 @@ class EntornoImport {
     estado.NombresTablas = shell::NombresTablasIniciales();
     estado.FactoresExpansion = shell::FactoresExpansionIniciales();
   }
-  ~EntornoImport() {
-    std::error_code ec;
-    std::filesystem::remove_all(raiz_, ec);
-  }
   EntornoImport(const EntornoImport&) = delete;
   EntornoImport& operator=(const EntornoImport&) = delete;
 
-  std::string ruta(const std::string& relativa) const { return (raiz_ / relativa).string(); }
+  std::string ruta(const std::string& relativa) const { return raiz_.archivo(relativa); }
 
   // Writes a table of a known layout with the given rows (fields by name) into a folder.
   static void EscribeTabla(const std::string& carpeta, const std::string& base,
@@ -85,7 +75,7 @@ class EntornoImport {
   shell::EstadoAplicacion estado;
 
  private:
-  std::filesystem::path raiz_;
+  pruebas::CarpetaTemporal raiz_;
 };
 
 inline Fila Parcela(int prov, int est, store::Value hoja, const char* x, const char* y = "4600") {

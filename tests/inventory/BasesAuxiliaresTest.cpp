@@ -11,7 +11,7 @@
 #include <set>
 #include <sstream>
 
-#include "CarpetaTemporal.h"
+#include "../comun/CarpetaTemporal.h"
 #include "inventory/GeneradorMuestra.h"
 
 using namespace arbelio::inventory;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <set>
 
-#include "CarpetaTemporal.h"
+#include "../comun/CarpetaTemporal.h"
 #include "inventory/GeneradorMuestra.h"
 #include "inventory/ModuleCodeInf.h"
 #include "store/Database.h"

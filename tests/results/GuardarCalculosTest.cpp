@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 
+#include "../comun/CarpetaTemporal.h"
 #include "results/GuardarCalculos.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/Database.h"
@@ -21,23 +21,14 @@ namespace {
 class CarpetaResultados {
  public:
   CarpetaResultados() {
-    std::random_device rd;
-    ruta_ = fs::temp_directory_path() /
-            ("arbelio-guardar-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-    fs::create_directories(ruta_ / "BDOut");
-    fs::create_directories(ruta_ / "destino");
+    fs::create_directory(BDOut());
+    fs::create_directory(destino());
   }
-  ~CarpetaResultados() {
-    std::error_code ec;
-    fs::remove_all(ruta_, ec);
-  }
-  CarpetaResultados(const CarpetaResultados&) = delete;
-  CarpetaResultados& operator=(const CarpetaResultados&) = delete;
-  std::string BDOut() const { return (ruta_ / "BDOut").string(); }
-  std::string destino() const { return (ruta_ / "destino").string(); }
+  std::string BDOut() const { return carpeta_.archivo("BDOut"); }
+  std::string destino() const { return carpeta_.archivo("destino"); }
 
  private:
-  fs::path ruta_;
+  pruebas::CarpetaTemporal carpeta_;
 };
 
 std::string Leer(const std::string& ruta) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <set>
 
-#include "CarpetaTemporal.h"
+#include "../comun/CarpetaTemporal.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
@@ -106,11 +106,11 @@ TEST(RutasTest, CarpetaDelEjecutableEsLaDelProgramaEnMarcha) {
 
 TEST_F(EspacioTrabajoTest, ArranqueCreaLasTresCarpetasPeroNoBDEstruct) {
   ASSERT_TRUE(CargarPrincipal(estado, ui, Rutas()));
-  EXPECT_TRUE(fs::is_directory(carpeta / "BDTemp"));
-  EXPECT_TRUE(fs::is_directory(carpeta / "BDOut"));
-  EXPECT_TRUE(fs::is_directory(carpeta / "BDCorte"));
-  EXPECT_FALSE(fs::exists(carpeta / "BDEstruct"));
-  EXPECT_FALSE(fs::exists(carpeta / "Images"));
+  EXPECT_TRUE(fs::is_directory(carpeta.archivo("BDTemp")));
+  EXPECT_TRUE(fs::is_directory(carpeta.archivo("BDOut")));
+  EXPECT_TRUE(fs::is_directory(carpeta.archivo("BDCorte")));
+  EXPECT_FALSE(fs::exists(carpeta.archivo("BDEstruct")));
+  EXPECT_FALSE(fs::exists(carpeta.archivo("Images")));
   EXPECT_TRUE(ui.mensajes.empty());
 }
 
@@ -144,8 +144,8 @@ TEST_F(EspacioTrabajoTest, ArranqueVaciaLosRestosDeLaSesionAnteriorSinTocarSubca
 
 TEST_F(EspacioTrabajoTest, CarpetaQueNoSePuedeCrearDaMensajeConLaSalida) {
   // A regular file where the workspace folder should be: creation fails even for root.
-  EscribirArchivo(carpeta / "ocupado");
-  RutasPrograma r = ConstruirRutas({carpeta / "ocupado", std::nullopt, std::nullopt});
+  EscribirArchivo(carpeta.archivo("ocupado"));
+  RutasPrograma r = ConstruirRutas({carpeta.archivo("ocupado"), std::nullopt, std::nullopt});
   EXPECT_FALSE(CargarPrincipal(estado, ui, r));
   ASSERT_EQ(ui.mensajes.size(), 1u);
   const auto& m = ui.mensajes[0];

@@ -1,19 +1,19 @@
 // Cursor semantics: navigation, editing, deleting, finds, seeks, sort, clone.
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
+#include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 
 using namespace arbelio::store;
-using arbelio::testing::TempDir;
+using arbelio::pruebas::CarpetaTemporal;
 
 namespace {
 
 class CursorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    db = Database::open(dir.str());
+    db = Database::open(dir.ruta());
     TableDef def("PIESMA00");
     def.appendField("PROVINCIA", FieldType::Integer);
     def.appendField("ESTADILLO", FieldType::Integer);
@@ -42,7 +42,7 @@ class CursorTest : public ::testing::Test {
            c.value("NUMORDEN").toString();
   }
 
-  TempDir dir;
+  CarpetaTemporal dir;
   Database db;
 };
 
@@ -90,7 +90,7 @@ TEST_F(CursorTest, DeleteStaysOnTheRowUntilTheCursorMoves) {
   // The table and other cursors no longer see it.
   EXPECT_EQ(db.openCursor("PIESMA00").recordCount(), 5);
   db.close();
-  Database again = Database::open(dir.str());
+  Database again = Database::open(dir.ruta());
   EXPECT_EQ(again.openCursor("piesma00").recordCount(), 5);
 }
 
@@ -125,7 +125,7 @@ TEST_F(CursorTest, ReadOnlyKindsRefuseChanges) {
       db.openCursor("SELECT ESTADILLO, Count(NUMORDEN) AS Num FROM PIESMA00 GROUP BY ESTADILLO");
   EXPECT_FALSE(g.updatable());
   EXPECT_THROW(g.remove(), StoreError);
-  Database ro = Database::open(dir.str(), {false, true, "DBASE IV"});
+  Database ro = Database::open(dir.ruta(), {false, true, "DBASE IV"});
   db.close();
   Cursor r = ro.openCursor("PIESMA00");
   EXPECT_THROW(r.edit(), StoreError);
@@ -204,7 +204,7 @@ TEST_F(CursorTest, FindIndexFollowsEditsAddsAndDeletes) {
 TEST_F(CursorTest, SeekOnAPersistedIndex) {
   db.appendIndex("PIESMA00", IndexDef{"ProvEstInd", {"Provincia", "Estadillo"}});
   db.close();
-  Database again = Database::open(dir.str());
+  Database again = Database::open(dir.ruta());
   ASSERT_TRUE(again.tableDef("PIESMA00").hasIndex("provestind"));
   Cursor c = again.openCursor("PIESMA00");
   c.setIndex("ProvEstInd");

@@ -4,16 +4,16 @@
 #include <cstring>
 #include <filesystem>
 
+#include "../comun/CarpetaTemporal.h"
 #include "DbfBuilder.h"
-#include "TempDir.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
 
 using namespace arbelio::store;
+using arbelio::pruebas::CarpetaTemporal;
 using arbelio::testing::DbfBuilder;
 using arbelio::testing::readFile;
-using arbelio::testing::TempDir;
 using arbelio::testing::writeFile;
 
 namespace {
@@ -56,9 +56,9 @@ DbfBuilder treeTable() {
 }
 
 TEST(DbfCodec, ReadsFieldTypesNullsAndHidesDeletedRows) {
-  TempDir dir;
-  treeTable().write(dir.file("PIESMA47.DBF"));
-  Database db = Database::open(dir.str(), {false, true, "DBASE III"});
+  CarpetaTemporal dir;
+  treeTable().write(dir.archivo("PIESMA47.DBF"));
+  Database db = Database::open(dir.ruta(), {false, true, "DBASE III"});
   Cursor c = db.openCursor("Piesma47");
   ASSERT_EQ(c.recordCount(), 3);
   EXPECT_EQ(c.value("PROVINCIA").toDouble(), 47);
@@ -91,24 +91,24 @@ TEST(DbfCodec, ReadsFieldTypesNullsAndHidesDeletedRows) {
 
 TEST(DbfCodec, AcceptsEveryReadVersionAndAMissingEndMarker) {
   for (unsigned char v : {0x03, 0x83, 0x8B, 0xF5}) {
-    TempDir dir;
+    CarpetaTemporal dir;
     DbfBuilder b;
     b.version = v;
     b.eofMarker = v != 0x03;
     b.fields = {{"A", 'N', 3}};
     b.add("  7");
-    b.write(dir.file("t.dbf"));
-    Database db = Database::open(dir.str());
+    b.write(dir.archivo("t.dbf"));
+    Database db = Database::open(dir.ruta());
     Cursor c = db.openCursor("T");
     EXPECT_EQ(c.value("a").toDouble(), 7) << int(v);
   }
 }
 
 TEST(DbfCodec, RefusesOtherVersionsAndDamagedFilesWithClearMessages) {
-  TempDir dir;
-  Database db = Database::open(dir.str());
+  CarpetaTemporal dir;
+  Database db = Database::open(dir.ruta());
   auto expectError = [&](const std::string& bytes, int number, const std::string& fragment) {
-    writeFile(dir.file("X.dbf"), bytes);
+    writeFile(dir.archivo("X.dbf"), bytes);
     try {
       db.openCursor("X");
       ADD_FAILURE() << "aceptado: " << fragment;
@@ -165,14 +165,14 @@ TEST(DbfCodec, CodePagesConvertToUtf8AndBack) {
                          "\xA5"
                          "and\xA3"}};
   for (const auto& cs : cases) {
-    TempDir dir;
+    CarpetaTemporal dir;
     DbfBuilder b;
     b.ldid = cs.ldid;
     b.fields = {{"NOMBRE", 'C', 10}};
     b.add(cs.bytes);
-    b.write(dir.file("t.dbf"));
+    b.write(dir.archivo("t.dbf"));
     {
-      Database db = Database::open(dir.str());
+      Database db = Database::open(dir.ruta());
       Cursor c = db.openCursor("t");
       EXPECT_EQ(c.value("NOMBRE").text(), "Ñandú") << int(cs.ldid);
       c.edit();
@@ -181,19 +181,19 @@ TEST(DbfCodec, CodePagesConvertToUtf8AndBack) {
       db.close();
     }
     // Written back in the table's own code page.
-    const std::string raw = readFile(dir.file("t.dbf"));
+    const std::string raw = readFile(dir.archivo("t.dbf"));
     const std::string expected =
         (cs.ldid == 0x03 || cs.ldid == 0x57) ? "\xD1u peque\xF1o" : "\xA5u peque\xA4o";
     EXPECT_NE(raw.find(expected), std::string::npos) << int(cs.ldid);
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     EXPECT_EQ(db.openCursor("t").value("NOMBRE").text(), "Ñu pequeño");
   }
 }
 
 TEST(DbfCodec, EveryFieldTypeRoundTripsThroughAFile) {
-  TempDir dir;
+  CarpetaTemporal dir;
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     TableDef def("Tipos");
     def.appendField("T", FieldType::Text, 12);
     def.appendField("B", FieldType::Byte);
@@ -228,7 +228,7 @@ TEST(DbfCodec, EveryFieldTypeRoundTripsThroughAFile) {
     c.update();  // all null
     db.close();
   }
-  Database db = Database::open(dir.str());
+  Database db = Database::open(dir.ruta());
   Cursor c = db.openCursor("TIPOS");
   ASSERT_EQ(c.recordCount(), 3);
   EXPECT_EQ(c.field(1).type, FieldType::Byte);
@@ -257,7 +257,7 @@ TEST(DbfCodec, EveryFieldTypeRoundTripsThroughAFile) {
 }
 
 TEST(DbfCodec, SingleColumnsRoundTripEveryFloat) {
-  TempDir dir;
+  CarpetaTemporal dir;
   std::vector<float> values = {0.0f,        1.0f,       -1.0f,           0.1f,
                                1e-10f,      3.4e10f,    1.17549435e-38f, 123456789.0f,
                                0.33333334f, 98765.4321f};
@@ -269,7 +269,7 @@ TEST(DbfCodec, SingleColumnsRoundTripEveryFloat) {
     values.push_back(-f / 1000.0f);
   }
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     TableDef def("S");
     def.appendField("V", FieldType::Single);
     db.appendTableDef(def);
@@ -281,7 +281,7 @@ TEST(DbfCodec, SingleColumnsRoundTripEveryFloat) {
     }
     db.close();
   }
-  Database db = Database::open(dir.str());
+  Database db = Database::open(dir.ruta());
   Cursor c = db.openCursor("S");
   for (float v : values) {
     ASSERT_FALSE(c.eof());
@@ -291,8 +291,8 @@ TEST(DbfCodec, SingleColumnsRoundTripEveryFloat) {
 }
 
 TEST(DbfCodec, ValuesThatDoNotFitAreRefusedWithoutChangingTheRow) {
-  TempDir dir;
-  Database db = Database::open(dir.str());
+  CarpetaTemporal dir;
+  Database db = Database::open(dir.ruta());
   TableDef def("T");
   def.appendField("C", FieldType::Text, 3);
   def.appendField("B", FieldType::Byte);
@@ -322,7 +322,7 @@ TEST(DbfCodec, ValuesThatDoNotFitAreRefusedWithoutChangingTheRow) {
 }
 
 TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {
-  TempDir dir;
+  CarpetaTemporal dir;
   // dBASE IV: block size 64 in the header, blocks start FF FF 08 00 + length.
   {
     DbfBuilder b;
@@ -331,7 +331,7 @@ TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {
     b.add(" 1         1");
     b.add(" 2          ");
     b.add(" 3        99");  // dangling: null
-    b.write(dir.file("InfCorAB.dbf"));
+    b.write(dir.archivo("InfCorAB.dbf"));
     std::string memo(64, '\0');
     memo[0] = 2;
     memo[20] = 64;
@@ -341,7 +341,7 @@ TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {
     for (int i = 0; i < 4; ++i) block.push_back(static_cast<char>((len >> (8 * i)) & 0xFF));
     block += text;
     block.resize(64, '\0');
-    writeFile(dir.file("INFCORAB.DBT"), memo + block);
+    writeFile(dir.archivo("INFCORAB.DBT"), memo + block);
   }
   // dBASE III: 512-byte blocks, text up to 1A.
   {
@@ -349,14 +349,14 @@ TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {
     b.version = 0x83;
     b.fields = {{"NOTA", 'M', 10}};
     b.add("         1");
-    b.write(dir.file("nota.dbf"));
+    b.write(dir.archivo("nota.dbf"));
     std::string memo(512, '\0');
     memo[0] = 3;
     std::string block = std::string(600, 'x') + "\x1A\x1A";
     block.resize(1024, '\0');
-    writeFile(dir.file("nota.dbt"), memo + block);
+    writeFile(dir.archivo("nota.dbt"), memo + block);
   }
-  Database db = Database::open(dir.str());
+  Database db = Database::open(dir.ruta());
   Cursor c = db.openCursor("infcorab");
   EXPECT_EQ(c.value("CRITERIOS").text(), "Especie 21 ¤");  // ldid 3 = 1252
   c.moveNext();
@@ -368,10 +368,10 @@ TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {
 }
 
 TEST(DbfCodec, MemoWrittenInChunksSpansBlocks) {
-  TempDir dir;
+  CarpetaTemporal dir;
   std::string expected;
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     TableDef def("InfCor");
     def.appendField("DESCRIPCIO", FieldType::Text, 50);
     def.appendField("CRITERIOS", FieldType::Memo);
@@ -387,16 +387,16 @@ TEST(DbfCodec, MemoWrittenInChunksSpansBlocks) {
     c.update();
     db.close();
   }
-  EXPECT_GT(std::filesystem::file_size(dir.file("InfCor.dbt")), 1024u);
-  EXPECT_EQ(static_cast<unsigned char>(readFile(dir.file("InfCor.dbf"))[0]), 0x83);
-  Database db = Database::open(dir.str());
+  EXPECT_GT(std::filesystem::file_size(dir.archivo("InfCor.dbt")), 1024u);
+  EXPECT_EQ(static_cast<unsigned char>(readFile(dir.archivo("InfCor.dbf"))[0]), 0x83);
+  Database db = Database::open(dir.ruta());
   EXPECT_EQ(db.openCursor("INFCOR").value("criterios").text(), expected);
 }
 
 TEST(DbfCodec, FailedWriteLeavesThePreviousFileInPlace) {
-  TempDir dir;
+  CarpetaTemporal dir;
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     TableDef def("T");
     def.appendField("N", FieldType::Long);
     db.appendTableDef(def);
@@ -408,24 +408,24 @@ TEST(DbfCodec, FailedWriteLeavesThePreviousFileInPlace) {
     }
     db.close();
   }
-  const std::string before = readFile(dir.file("T.dbf"));
+  const std::string before = readFile(dir.archivo("T.dbf"));
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     db.execute("DELETE * FROM T");
     failWritesAfterForTesting(10);
     EXPECT_THROW(db.close(), StoreError);
     failWritesAfterForTesting(-1);
   }
-  EXPECT_EQ(readFile(dir.file("T.dbf")), before);
-  for (const auto& f : listFiles(dir.str())) EXPECT_EQ(f.name.find(".tmp"), std::string::npos);
+  EXPECT_EQ(readFile(dir.archivo("T.dbf")), before);
+  for (const auto& f : listFiles(dir.ruta())) EXPECT_EQ(f.name.find(".tmp"), std::string::npos);
 }
 
 TEST(DbfCodec, HeaderCarriesDateCountAndEndMarker) {
-  TempDir dir;
+  CarpetaTemporal dir;
   const DbfDate date{2026, 12, 7};
   setHeaderDateForTesting(&date);
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     TableDef def("T");
     def.appendField("N", FieldType::Integer);
     db.appendTableDef(def);
@@ -440,7 +440,7 @@ TEST(DbfCodec, HeaderCarriesDateCountAndEndMarker) {
     db.close();
   }
   setHeaderDateForTesting(nullptr);
-  const std::string raw = readFile(dir.file("T.dbf"));
+  const std::string raw = readFile(dir.archivo("T.dbf"));
   EXPECT_EQ(raw[0], 0x03);
   EXPECT_EQ(raw[1], 126);
   EXPECT_EQ(raw[2], 12);

@@ -6,27 +6,27 @@
 #include <fstream>
 #include <sstream>
 
+#include "../comun/CarpetaTemporal.h"
 #include "DbfBuilder.h"
-#include "TempDir.h"
 #include "store/Database.h"
 
 using namespace arbelio::store;
+using arbelio::pruebas::CarpetaTemporal;
 using arbelio::testing::readFile;
-using arbelio::testing::TempDir;
 
 namespace {
 
-int runPython(const TempDir& dir, const std::string& script) {
-  const std::string path = dir.file("script.py");
+int runPython(const CarpetaTemporal& dir, const std::string& script) {
+  const std::string path = dir.archivo("script.py");
   std::ofstream(path) << script;
-  const std::string cmd = "/usr/bin/python3 " + path + " > " + dir.file("out.txt") + " 2>&1";
+  const std::string cmd = "/usr/bin/python3 " + path + " > " + dir.archivo("out.txt") + " 2>&1";
   return std::system(cmd.c_str());
 }
 
 TEST(Interop, DbfreadReadsTablesWeWrite) {
-  TempDir dir;
+  CarpetaTemporal dir;
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     TableDef def("Parcel");
     def.appendField("PROVINCIA", FieldType::Integer);
     def.appendField("ESPECIE", FieldType::Text, 3);
@@ -55,7 +55,7 @@ TEST(Interop, DbfreadReadsTablesWeWrite) {
   }
   ASSERT_EQ(runPython(dir, R"PY(
 import dbfread
-t = dbfread.DBF(')PY" + dir.file("Parcel.dbf") +
+t = dbfread.DBF(')PY" + dir.archivo("Parcel.dbf") +
                                R"PY(', char_decode_errors='strict')
 print(t.encoding)
 for r in t:
@@ -63,8 +63,8 @@ for r in t:
           repr(r['AB']), repr(r['CD']), repr(r['NUMPMA']), repr(r['CRITERIOS']))
 )PY"),
             0)
-      << readFile(dir.file("out.txt"));
-  std::istringstream out(readFile(dir.file("out.txt")));
+      << readFile(dir.archivo("out.txt"));
+  std::istringstream out(readFile(dir.archivo("out.txt")));
   std::string line;
   std::getline(out, line);
   EXPECT_EQ(line, "cp1252");
@@ -77,10 +77,10 @@ for r in t:
 }
 
 TEST(Interop, WeReadTablesWrittenByPythonDbf) {
-  TempDir dir;
+  CarpetaTemporal dir;
   ASSERT_EQ(runPython(dir, R"PY(
 import dbf, datetime
-t = dbf.Table(')PY" + dir.file("prueba.dbf") +
+t = dbf.Table(')PY" + dir.archivo("prueba.dbf") +
                                R"PY(',
               'nombre C(20); num N(6,2); ent N(4,0); flo F(10,3); fecha D; vivo L; nota M',
               codepage='cp850', dbf_type='db3')
@@ -92,8 +92,8 @@ dbf.delete(t[2])
 t.close()
 )PY"),
             0)
-      << readFile(dir.file("out.txt"));
-  Database db = Database::open(dir.str());
+      << readFile(dir.archivo("out.txt"));
+  Database db = Database::open(dir.ruta());
   Cursor c = db.openCursor("PRUEBA");
   ASSERT_EQ(c.recordCount(), 2);
   EXPECT_EQ(c.value("NOMBRE").text(), "Ñandú común");

@@ -1,12 +1,12 @@
 // The SQL dialect over folder databases: each statement shape the program issues.
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
+#include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 
 using namespace arbelio::store;
-using arbelio::testing::TempDir;
+using arbelio::pruebas::CarpetaTemporal;
 
 namespace {
 
@@ -53,10 +53,10 @@ std::vector<std::string> column(Cursor& c, const std::string& name) {
 class SqlDialect : public ::testing::Test {
  protected:
   void SetUp() override {
-    db = Database::open(dir.str());
+    db = Database::open(dir.ruta());
     makePlots(db);
   }
-  TempDir dir;
+  CarpetaTemporal dir;
   Database db;
 };
 
@@ -71,6 +71,103 @@ TEST_F(SqlDialect, QuotedBoundsCompareAsText) {
   Cursor c = db.openCursor(
       "SELECT * FROM DATDEF00 WHERE HUSO=30 AND COORDEX >='349000' AND COORDEX <='351000'");
   EXPECT_EQ(column(c, "ESTADILLO"), (std::vector<std::string>{"3", "1", "2"}));
+}
+
+// Values of different widths tell a text comparison from a numeric one: as text "4000" sorts
+// after "349000" and "9" after "10"; as numbers the other way round.
+class ComparacionTextoNumero : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db = Database::open(dir.ruta());
+    TableDef def("MEDIDAS");
+    def.appendField("ID", FieldType::Integer);
+    def.appendField("COORDEX", FieldType::Text, 6);
+    def.appendField("NUM", FieldType::Long);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("MEDIDAS");
+    struct Fila {
+      int id;
+      const char* texto;  // nullptr: null
+      int numero;
+      bool numeroNulo;
+    };
+    const Fila filas[] = {{1, "4000", 4000, false}, {2, "349000", 349000, false},
+                          {3, "9", 9, false},       {4, "10", 10, false},
+                          {5, "010", -10, false},   {6, nullptr, 0, true}};
+    for (const auto& f : filas) {
+      c.addNew();
+      c.setValue("ID", f.id);
+      if (f.texto) c.setValue("COORDEX", f.texto);
+      if (!f.numeroNulo) c.setValue("NUM", f.numero);
+      c.update();
+    }
+  }
+
+  // IDs of the rows a WHERE condition selects, in table order. The same text as the criteria
+  // of findFirst/findNext, on a table cursor and on a query cursor, must visit the same rows
+  // (equalities go through the find index, the other operators through a scan).
+  std::vector<std::string> q(const std::string& condicion) {
+    Cursor c = db.openCursor("SELECT ID FROM MEDIDAS WHERE " + condicion);
+    const std::vector<std::string> where = column(c, "ID");
+    Cursor cursores[] = {db.openCursor("MEDIDAS", CursorKind::Table),
+                         db.openCursor("SELECT * FROM MEDIDAS")};
+    for (Cursor& f : cursores) {
+      std::vector<std::string> visitadas;
+      for (f.findFirst(condicion); !f.noMatch(); f.findNext(condicion)) {
+        visitadas.push_back(f.value("ID").toString());
+      }
+      EXPECT_EQ(visitadas, where) << "findFirst/findNext \"" << condicion << "\"";
+    }
+    return where;
+  }
+
+  CarpetaTemporal dir;
+  Database db;
+};
+
+using Ids = std::vector<std::string>;
+
+TEST_F(ComparacionTextoNumero, QuotedValueAgainstTextColumnComparesAsText) {
+  // "4000" >= "4000", "9" > "4000"; "349000", "10" and "010" sort before it.
+  EXPECT_EQ(q("COORDEX >= '4000'"), (Ids{"1", "3"}));
+  EXPECT_EQ(q("COORDEX < '349000'"), (Ids{"4", "5"}));
+  EXPECT_EQ(q("COORDEX > '10' AND COORDEX < '9'"), (Ids{"1", "2"}));
+  EXPECT_EQ(q("COORDEX >= '9'"), (Ids{"3"}));
+  EXPECT_EQ(q("COORDEX <= '10'"), (Ids{"4", "5"}));
+  // Equality is equality of the texts: "010" is not "10".
+  EXPECT_EQ(q("COORDEX = '10'"), (Ids{"4"}));
+  EXPECT_EQ(q("COORDEX <> '10'"), (Ids{"1", "2", "3", "5"}));
+  // The literal may come first.
+  EXPECT_EQ(q("'4000' <= COORDEX"), (Ids{"1", "3"}));
+}
+
+TEST_F(ComparacionTextoNumero, UnquotedNumberAgainstTextColumnComparesAsNumber) {
+  EXPECT_EQ(q("COORDEX >= 4000"), (Ids{"1", "2"}));
+  EXPECT_EQ(q("COORDEX < 349000"), (Ids{"1", "3", "4", "5"}));
+  EXPECT_EQ(q("COORDEX > 9"), (Ids{"1", "2", "4", "5"}));
+  // "10" and "010" both read as 10.
+  EXPECT_EQ(q("COORDEX = 10"), (Ids{"4", "5"}));
+}
+
+TEST_F(ComparacionTextoNumero, QuotedValueAgainstNumericColumnComparesAsText) {
+  // The stored number's digits are compared with the quoted text: "9" >= "4000",
+  // "349000" < "4000", "-10" < "10".
+  EXPECT_EQ(q("NUM >= '4000'"), (Ids{"1", "3"}));
+  EXPECT_EQ(q("NUM < '349000'"), (Ids{"4", "5"}));
+  EXPECT_EQ(q("NUM > '10' AND NUM < '9'"), (Ids{"1", "2"}));
+  EXPECT_EQ(q("NUM = '10'"), (Ids{"4"}));
+  EXPECT_EQ(q("NUM = '-10'"), (Ids{"5"}));
+  EXPECT_EQ(q("NUM = '010'"), (Ids{}));
+}
+
+TEST_F(ComparacionTextoNumero, UnquotedNumberAgainstNumericColumnComparesAsNumber) {
+  EXPECT_EQ(q("NUM >= 4000"), (Ids{"1", "2"}));
+  EXPECT_EQ(q("NUM < 9"), (Ids{"5"}));
+  EXPECT_EQ(q("NUM > -11 AND NUM < 10"), (Ids{"3", "5"}));
+  EXPECT_EQ(q("NUM = 10"), (Ids{"4"}));
+  EXPECT_EQ(q("NUM = 10.0"), (Ids{"4"}));
+  EXPECT_EQ(q("NUM = -10"), (Ids{"5"}));
+  EXPECT_EQ(q("(NUM IN (9,10,11))"), (Ids{"3", "4"}));
 }
 
 TEST_F(SqlDialect, BracketedTableAndStableOrderByWithDesc) {

@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "TempDir.h"
+#include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 
 using namespace arbelio::store;
-using arbelio::testing::TempDir;
+using arbelio::pruebas::CarpetaTemporal;
 
 namespace {
 
@@ -16,8 +16,8 @@ void exec(sqlite3* db, const char* sql) {
   ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
 }
 
-std::string makeAuxiliary(const TempDir& dir) {
-  const std::string path = dir.file("Aux.sqlite");
+std::string makeAuxiliary(const CarpetaTemporal& dir) {
+  const std::string path = dir.archivo("Aux.sqlite");
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
   exec(db,
@@ -35,7 +35,7 @@ std::string makeAuxiliary(const TempDir& dir) {
 }
 
 TEST(SqliteDatabase, TablesIndexesAndSeeks) {
-  TempDir dir;
+  CarpetaTemporal dir;
   Database db = Database::open(makeAuxiliary(dir), {false, true, ""});
   EXPECT_TRUE(db.hasTable("HOJAS"));
   EXPECT_TRUE(db.tableDef("Cubicacion").hasIndex("buscaf2index"));
@@ -67,7 +67,7 @@ TEST(SqliteDatabase, TablesIndexesAndSeeks) {
 }
 
 TEST(SqliteDatabase, IsReadOnlyAndRefusesMissingOrForeignFiles) {
-  TempDir dir;
+  CarpetaTemporal dir;
   Database db = Database::open(makeAuxiliary(dir), {false, false, ""});
   EXPECT_THROW(db.openCursor("Hojas").edit(), StoreError);
   EXPECT_THROW(db.execute("DELETE * FROM Hojas"), StoreError);
@@ -77,15 +77,15 @@ TEST(SqliteDatabase, IsReadOnlyAndRefusesMissingOrForeignFiles) {
   } catch (const StoreError& e) {
     EXPECT_EQ(e.description(), "No se encuentra la tabla 'Modelos'.");
   }
-  EXPECT_THROW(Database::open(dir.file("nada.sqlite"), {false, true, ""}), StoreError);
+  EXPECT_THROW(Database::open(dir.archivo("nada.sqlite"), {false, true, ""}), StoreError);
   {
-    std::FILE* f = std::fopen(dir.file("texto.sqlite").c_str(), "wb");
+    std::FILE* f = std::fopen(dir.archivo("texto.sqlite").c_str(), "wb");
     std::fputs("esto no es una base de datos, solo texto con bastantes bytes para parecerlo", f);
     std::fclose(f);
   }
   EXPECT_THROW(
       {
-        Database::open(dir.file("texto.sqlite"), {false, true, ""}).openCursor("Hojas");
+        Database::open(dir.archivo("texto.sqlite"), {false, true, ""}).openCursor("Hojas");
       },
       StoreError);
 }
