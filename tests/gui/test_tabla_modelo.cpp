@@ -4,10 +4,10 @@
 #include <QHeaderView>
 #include <QPersistentModelIndex>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "../comun/CarpetaTemporal.h"
 #include "shell/FuenteCursor.h"
 #include "shell/FuenteTexto.h"
 #include "shell/TablaModeloQt.h"
@@ -107,8 +107,8 @@ class PruebaTablaModelo : public QObject {
   }
 
   void cursorSobreUnaTabla() {
-    QTemporaryDir dir;
-    store::Database db = store::Database::open(dir.path().toStdString());
+    pruebas::CarpetaTemporal dir;
+    store::Database db = store::Database::open(dir.ruta());
     CreaTabla(db);
     auto fuente = std::make_shared<shell::FuenteCursor>(db.openCursor("PIESMA00"));
     fuente->columna(2).cabecera = "DN (cm)    ";
@@ -161,8 +161,8 @@ class PruebaTablaModelo : public QObject {
   }
 
   void filasElegidasYCambioDeFuente() {
-    QTemporaryDir dir;
-    store::Database db = store::Database::open(dir.path().toStdString());
+    pruebas::CarpetaTemporal dir;
+    store::Database db = store::Database::open(dir.ruta());
     CreaTabla(db);
     store::Cursor c = db.openCursor("SELECT NUMORDEN, DN FROM PIESMA00");
     const auto ids = shell::FilasPorClaves(c, {"NUMORDEN"}, {});

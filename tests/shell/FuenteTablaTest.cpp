@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CarpetaTemporal.h"
+#include "../comun/CarpetaTemporal.h"
 #include "shell/FuenteCursor.h"
 #include "shell/FuenteTexto.h"
 #include "store/Database.h"

@@ -8,20 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "../comun/CarpetaTemporal.h"
 #include "DbfBuilder.h"
-#include "TempDir.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 
 using namespace arbelio::store;
-using arbelio::testing::TempDir;
+using arbelio::pruebas::CarpetaTemporal;
 
 namespace {
 
 class AccesoDirectoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    db = Database::open(dir.str());
+    db = Database::open(dir.ruta());
     TableDef def("PIESMA00");
     def.appendField("ESTADILLO", FieldType::Integer);
     def.appendField("NUMORDEN", FieldType::Integer);
@@ -58,7 +58,7 @@ class AccesoDirectoTest : public ::testing::Test {
     return v;
   }
 
-  TempDir dir;
+  CarpetaTemporal dir;
   Database db;
 };
 
@@ -70,7 +70,7 @@ TEST_F(AccesoDirectoTest, TableCursorFollowsDeletesAndAddsThroughOtherHandles) {
   EXPECT_EQ(c.rowIdAt(4), 4u);
 
   // A second handle on the folder shares the loaded table: its deletes hide rows here.
-  Database otra = Database::open(dir.str());
+  Database otra = Database::open(dir.ruta());
   Cursor d = otra.openCursor("PIESMA00");
   d.setAbsolutePosition(1);
   d.remove();  // 1/1
@@ -193,7 +193,7 @@ TEST_F(AccesoDirectoTest, CursorOverChosenRows) {
 // rows added after loading go into the last loaded block and then into new ones, and the file
 // written back holds exactly the live rows.
 TEST(AccesoDirectoArchivo, LoadedTableGrowsAndShrinksAcrossBlocks) {
-  TempDir dir;
+  CarpetaTemporal dir;
   arbelio::testing::DbfBuilder b;
   b.fields = {{"NUM", 'N', 6}};
   for (int i = 0; i < 4100; ++i) {
@@ -201,9 +201,9 @@ TEST(AccesoDirectoArchivo, LoadedTableGrowsAndShrinksAcrossBlocks) {
     std::snprintf(rec, sizeof rec, "%6d", i);
     b.add(rec, i % 1000 == 7);
   }
-  b.write(dir.file("GRANDE.dbf"));
+  b.write(dir.archivo("GRANDE.dbf"));
   {
-    Database db = Database::open(dir.str());
+    Database db = Database::open(dir.ruta());
     Cursor c = db.openCursor("GRANDE");
     ASSERT_EQ(c.recordCount(), 4095);
     EXPECT_EQ(c.valueAt(7, 0).toDouble(), 8);  // record 7 is deleted
@@ -221,7 +221,7 @@ TEST(AccesoDirectoArchivo, LoadedTableGrowsAndShrinksAcrossBlocks) {
     c.remove();
     db.close();
   }
-  Database db = Database::open(dir.str());
+  Database db = Database::open(dir.ruta());
   Cursor c = db.openCursor("GRANDE");
   ASSERT_EQ(c.recordCount(), 4104);
   EXPECT_EQ(c.valueAt(4093, 0).toDouble(), 4098);
