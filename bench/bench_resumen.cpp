@@ -63,11 +63,11 @@ class Silenciosa : public shell::Interaccion {
   void relojArena(bool) override {}
 };
 
-void Preparar(shell::EstadoAplicacion& estado) {
+void Preparar(EstadoAplicacion& estado) {
   estado.FactoresExpansion = shell::FactoresExpansionIniciales();
   estado.SufijoTablas = "Bm";
   for (int v = 0; v < 4; ++v) estado.VariablesUnidades[static_cast<std::size_t>(v)].calcular = "SI";
-  estado.ListaParcelas.entradas.assign(1, shell::Parcela{});
+  estado.ListaParcelas.entradas.assign(1, inventory::Parcela{});
   for (int p = 1; p <= kPlots; ++p) {
     estado.ListaParcelas.entradas.push_back({47, static_cast<std::int16_t>(p)});
   }
@@ -77,7 +77,7 @@ void Preparar(shell::EstadoAplicacion& estado) {
 }
 
 // AIndiv and Parcel as the tree and plot passes would leave them.
-void Generar(shell::EstadoAplicacion& estado, store::Database& db) {
+void Generar(EstadoAplicacion& estado, store::Database& db) {
   for (auto t : {TablaResultado::AIndiv, TablaResultado::Parcel, TablaResultado::Cd_par,
                  TablaResultado::Sp_par, TablaResultado::Totals, TablaResultado::Specie,
                  TablaResultado::Cldiam, TablaResultado::Cd_esp, TablaResultado::Cdsp_p}) {
@@ -129,7 +129,7 @@ void Generar(shell::EstadoAplicacion& estado, store::Database& db) {
   }
 }
 
-using Pasada = void (*)(shell::EstadoAplicacion&, shell::Interaccion&, store::Database&,
+using Pasada = void (*)(EstadoAplicacion&, shell::Interaccion&, store::Database&,
                         const calc::ArbolesCalculo*);
 
 // compartida: the run reads AIndiv once (timed as "Lectura") and hands it to every pass;
@@ -138,11 +138,11 @@ void Medir(benchmark::State& state, bool compartida) {
   const std::pair<const char*, Pasada> pasadas[] = {
       {"Cd_par", calc::CalculosClaseDiametricaParcela},
       {"Sp_par", calc::CalculosEspecieParcela},
-      {"Totals", [](shell::EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
+      {"Totals", [](EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
                     const calc::ArbolesCalculo*) { calc::CalculosTotales(e, u, d); }},
-      {"Specie", [](shell::EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
+      {"Specie", [](EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
                     const calc::ArbolesCalculo*) { calc::CalculosEspecie(e, u, d); }},
-      {"Cldiam", [](shell::EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
+      {"Cldiam", [](EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
                     const calc::ArbolesCalculo*) { calc::CalculosClaseDiametrica(e, u, d); }},
       {"Cd_esp", calc::CalculosClaseDiametricaEspecie},
       {"Cdsp_p", calc::CalculosClaseEspecieParcela}};
@@ -153,7 +153,7 @@ void Medir(benchmark::State& state, bool compartida) {
                          ("arbelio-bench-resumen-" + std::to_string(iteracion++));
     std::filesystem::remove_all(carpeta);
     std::filesystem::create_directories(carpeta);
-    shell::EstadoAplicacion estado;
+    EstadoAplicacion estado;
     Preparar(estado);
     Silenciosa ui(estado.CalculoCancelado);
     {

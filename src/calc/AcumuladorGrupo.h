@@ -14,8 +14,8 @@
 
 #include "calc/ArbolesCalculo.h"
 #include "calc/TablasResultado.h"
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Cursor.h"
 #include "store/Database.h"
 #include "store/Value.h"
@@ -31,8 +31,7 @@ using calc::kVolumenes;
 using Grupo = GrupoArboles;
 
 // The trees a pass works on: those handed in by the run, or its own reading of AIndiv.
-const ArbolesCalculo& ArbolesDeLaPasada(store::Database& salida,
-                                        const shell::EstadoAplicacion& estado,
+const ArbolesCalculo& ArbolesDeLaPasada(store::Database& salida, const EstadoAplicacion& estado,
                                         const ArbolesCalculo* compartidos,
                                         std::optional<ArbolesCalculo>& propios);
 
@@ -42,16 +41,16 @@ Grupo Seleccion(const Grupo& base, int especie, float clase);
 
 // Mean of DN or ALTURA weighted by the expansion factor, in the group's order; trees without the
 // value are skipped; 0 when no weight.
-double MediaDiametro(const shell::EstadoAplicacion& estado, const Grupo& g);
-double MediaAltura(const shell::EstadoAplicacion& estado, const Grupo& g);
+double MediaDiametro(const EstadoAplicacion& estado, const Grupo& g);
+double MediaAltura(const EstadoAplicacion& estado, const Grupo& g);
 // Mean DN or ALTURA of the 100 thickest trees per hectare, walking the group from its last tree
 // back: the tree that crosses 100 counts with the part that fits, a tree without the value still
 // consumes its factor.
-double DominanteDiametro(const shell::EstadoAplicacion& estado, const Grupo& g);
-double DominanteAltura(const shell::EstadoAplicacion& estado, const Grupo& g);
+double DominanteDiametro(const EstadoAplicacion& estado, const Grupo& g);
+double DominanteAltura(const EstadoAplicacion& estado, const Grupo& g);
 
 // Number of plot positions of ListaParcelas (0 for the empty list).
-std::int32_t PosicionesParcelas(const shell::EstadoAplicacion& estado);
+std::int32_t PosicionesParcelas(const EstadoAplicacion& estado);
 
 // Quadratic mean diameter (cm) from a row's stored N (trees/ha) and AB (m2/ha); 0 for N = 0.
 double DiametroCuadratico(float N, float AB);
@@ -66,7 +65,7 @@ void EscribirParte(store::Cursor& fila, const char* columna, const store::Value&
 // NumeroPies) and is shown in LabelZ after every row; the pointer is restored on destruction.
 class ProgresoPasada {
  public:
-  ProgresoPasada(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& texto);
+  ProgresoPasada(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& texto);
   ~ProgresoPasada();
   ProgresoPasada(const ProgresoPasada&) = delete;
   ProgresoPasada& operator=(const ProgresoPasada&) = delete;
@@ -80,7 +79,7 @@ class ProgresoPasada {
   std::int64_t arboles() const { return contador_; }
 
  private:
-  shell::EstadoAplicacion& estado_;
+  EstadoAplicacion& estado_;
   shell::Interaccion& ui_;
   std::int64_t contador_ = 0;
   int barra_ = -1;
@@ -98,7 +97,7 @@ struct ColumnasResultado {
 // precision tree by tree, and per volume variable a flag set when a tree lacks a value.
 class AcumuladorGrupo {
  public:
-  explicit AcumuladorGrupo(const shell::EstadoAplicacion& estado);
+  explicit AcumuladorGrupo(const EstadoAplicacion& estado);
 
   // Resets the sums and adds the group's trees in order.
   void Acumular(const Grupo& g, ProgresoPasada& progreso);
@@ -123,7 +122,7 @@ class AcumuladorGrupo {
   }
 
  private:
-  const shell::EstadoAplicacion& estado_;
+  const EstadoAplicacion& estado_;
   std::array<bool, 4> marcado_{};
 
   std::array<std::int32_t, 5> cuenta_{};

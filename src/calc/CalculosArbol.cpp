@@ -17,7 +17,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979;
 
-bool excluido(const shell::EstadoAplicacion& e, const store::Value& prov, const store::Value& est,
+bool excluido(const EstadoAplicacion& e, const store::Value& prov, const store::Value& est,
               const store::Value& num) {
   if (e.PiesExcluidos.empty() || e.PiesExcluidos.front().provincia == 0) return false;
   if (!prov.isNumber() || !est.isNumber() || !num.isNumber()) return false;
@@ -29,7 +29,7 @@ bool excluido(const shell::EstadoAplicacion& e, const store::Value& prov, const 
   return false;
 }
 
-void contador(const shell::EstadoAplicacion& e, shell::Interaccion& ui, std::int64_t n) {
+void contador(const EstadoAplicacion& e, shell::Interaccion& ui, std::int64_t n) {
   ui.progresoPosicion(std::to_string(n));
   if (n <= e.NumeroPies && e.NumeroPies > 0) {
     ui.progresoBarra(static_cast<int>(RedondeoPar(100.0 * n / e.NumeroPies, 0)));
@@ -38,7 +38,7 @@ void contador(const shell::EstadoAplicacion& e, shell::Interaccion& ui, std::int
 
 }  // namespace
 
-equations::VariablesMarcadas VariablesDeOpciones(const shell::EstadoAplicacion& e) {
+equations::VariablesMarcadas VariablesDeOpciones(const EstadoAplicacion& e) {
   equations::VariablesMarcadas m;
   m.vcc = e.VariablesUnidades[0].calcular == "SI";
   m.vsc = e.VariablesUnidades[1].calcular == "SI";
@@ -47,7 +47,7 @@ equations::VariablesMarcadas VariablesDeOpciones(const shell::EstadoAplicacion& 
   return m;
 }
 
-ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion& ui,
                                         store::Database& trabajo, store::Database& salida,
                                         FuenteEcuacionesKAV* kav) {
   ui.relojArena(true);
@@ -171,7 +171,7 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
 
 namespace {
 
-void AplicarEcuacionesUsuario(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+void AplicarEcuacionesUsuario(EstadoAplicacion& e, shell::Interaccion& ui,
                               store::Database& salida) {
   const auto ecuaciones = equations::CargarEcuacionesUsuario(
       equations::UbicacionEcuacionesUsuario{e.rutas.BDOut, e.rutas.BDEstruct, e.SufijoTablas});
@@ -215,8 +215,8 @@ void AplicarEcuacionesUsuario(shell::EstadoAplicacion& e, shell::Interaccion& ui
   }
 }
 
-void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
-                          store::Database& salida, FuenteEcuacionesKAV& kav) {
+void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,
+                          FuenteEcuacionesKAV& kav) {
   store::Cursor arboles =
       salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]");
   ui.relojArena(true);
@@ -303,7 +303,7 @@ std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPr
   return std::make_unique<FuenteKAVInstalada>(carpetaPrograma);
 }
 
-void CalculosEcuaciones(shell::EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,
+void CalculosEcuaciones(EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,
                         FuenteEcuacionesKAV* kav) {
   if (e.opciones.MetodoCalculo != 1) AplicarEcuacionesUsuario(e, ui, salida);
   if (e.opciones.MetodoCalculo != 3 && kav != nullptr) AplicarEcuacionesKAV(e, ui, salida, *kav);

@@ -22,7 +22,7 @@ using detalle::ProgresoPasada;
 namespace {
 
 void EscribirParcela(store::Cursor& fila, const detalle::ColumnasResultado& col,
-                     const shell::EstadoAplicacion& estado, std::int32_t posicion) {
+                     const EstadoAplicacion& estado, std::int32_t posicion) {
   const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(posicion)];
   fila.setValue(col.provincia, static_cast<int>(p.provincia));
   fila.setValue(col.parcela, static_cast<int>(p.estadillo));
@@ -82,7 +82,7 @@ Grupo DeEspecie(const Grupo& base, int e) {
 
 }  // namespace
 
-void CalculosClaseDiametricaParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida, const ArbolesCalculo* compartidos) {
   ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica por parcela");
   std::optional<ArbolesCalculo> propios;
@@ -113,7 +113,7 @@ void CalculosClaseDiametricaParcela(shell::EstadoAplicacion& estado, shell::Inte
   }
 }
 
-void CalculosEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                             store::Database& salida, const ArbolesCalculo* compartidos) {
   ProgresoPasada progreso(estado, ui, "cálculos de especie por parcela");
   std::optional<ArbolesCalculo> propios;
@@ -179,7 +179,7 @@ struct FilaClaseEspecie {
 };
 
 void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
-                  const shell::EstadoAplicacion& estado, const AcumuladorGrupo& acumulador,
+                  const EstadoAplicacion& estado, const AcumuladorGrupo& acumulador,
                   const std::vector<FilaClaseEspecie>& filas, bool conPartes) {
   // Each class's share of its species' total in the same plot: the totals are the sums of the
   // stored N and AB over the rows of each (province, plot, species), in row order.
@@ -226,7 +226,7 @@ void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
 
 }  // namespace
 
-void CalculosClaseEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                  store::Database& salida, const ArbolesCalculo* compartidos) {
   ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica y especie por parcela");
   // The trees in table order: the sums of a group follow it.

@@ -25,7 +25,7 @@ struct Acumulador {
 
 }  // namespace
 
-ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoPasada CalculosParcela(EstadoAplicacion& e, shell::Interaccion& ui,
                                 store::Database& salida) {
   ui.relojArena(true);
   const auto& o = e.opciones;

@@ -28,7 +28,7 @@ struct Copia {
 };
 
 // The marked volume variables among VCC, VSC, IAVC, VLE, in that order.
-std::vector<std::string> VolumenesMarcados(const shell::EstadoAplicacion& estado) {
+std::vector<std::string> VolumenesMarcados(const EstadoAplicacion& estado) {
   std::vector<std::string> v;
   for (const char* codigo : kVolumenes) {
     if (VariableMarcada(estado, codigo)) v.emplace_back(codigo);
@@ -82,8 +82,7 @@ void Promediar(store::Cursor& fila, std::int32_t numParcelas, const store::Value
 
 }  // namespace
 
-void CalculosTotales(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
-                     store::Database& salida) {
+void CalculosTotales(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida) {
   ProgresoPasada progreso(estado, ui, "cálculos del total de la masa");
   const std::vector<std::string> volumenes = VolumenesMarcados(estado);
   std::string sql =
@@ -108,8 +107,7 @@ void CalculosTotales(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
   tabla.update();
 }
 
-void CalculosEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
-                     store::Database& salida) {
+void CalculosEspecie(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida) {
   ProgresoPasada progreso(estado, ui, "cálculos de especie");
   const std::string& sufijo = estado.SufijoTablas;
   const std::int32_t numParcelas = LeerNumParcelas(salida, sufijo);
@@ -146,7 +144,7 @@ void CalculosEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
   }
 }
 
-void CalculosClaseDiametrica(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametrica(EstadoAplicacion& estado, shell::Interaccion& ui,
                              store::Database& salida) {
   ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica");
   const std::string& sufijo = estado.SufijoTablas;
@@ -181,7 +179,7 @@ void CalculosClaseDiametrica(shell::EstadoAplicacion& estado, shell::Interaccion
   }
 }
 
-void CalculosClaseDiametricaEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida, const ArbolesCalculo* compartidos) {
   ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica por especie");
   const std::string& sufijo = estado.SufijoTablas;

@@ -34,15 +34,15 @@ std::string AvisoPiesSinDiametro(std::int32_t n) {
          "cálculos.";
 }
 
-std::string MensajeCalculoTerminado(const shell::EstadoAplicacion& e) {
+std::string MensajeCalculoTerminado(const EstadoAplicacion& e) {
   return "Cálculo terminado. Las tablas de resultados (código " + e.SufijoCalculos +
          ") están en la carpeta " + e.rutas.BDOut +
          ". El visor de resultados no está disponible todavía en esta versión; puede guardar "
          "las tablas con \"Guardar Cálculos...\".";
 }
 
-std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
-  std::vector<shell::Parcela> parcelas;
+std::vector<inventory::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
+  std::vector<inventory::Parcela> parcelas;
   store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
   for (; !c.eof(); c.moveNext()) {
     parcelas.push_back({static_cast<std::int16_t>(c.value("Provincia").toInt16()),
@@ -51,8 +51,7 @@ std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
   return parcelas;
 }
 
-void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
-                     const EntornoCalculo& entorno) {
+void PrepararCalculo(EstadoAplicacion& e, shell::Interaccion& ui, const EntornoCalculo& entorno) {
   const auto& r = e.rutas;
   if (e.ListaParcelas.vacia()) {
     ui.relojArena(true);
@@ -74,9 +73,9 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
       e.NumeroPies = v.isNull() ? 0 : v.toInt32();
     }
     {
-      std::vector<shell::Parcela> parcelas = ParcelasDeDatDef00(trabajo);
+      std::vector<inventory::Parcela> parcelas = ParcelasDeDatDef00(trabajo);
       if (!parcelas.empty()) {
-        e.ListaParcelas.entradas.assign(1, shell::Parcela{});
+        e.ListaParcelas.entradas.assign(1, inventory::Parcela{});
         e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(),
                                         parcelas.end());
         e.ListaParcelas.numero = static_cast<std::int32_t>(parcelas.size());
@@ -100,7 +99,7 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
   if (store::fileExists(dbt) && !store::fileExists(destinoDbt)) store::copyFile(dbt, destinoDbt);
 }
 
-ResultadoCalculo HazCalculos(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
                              const EntornoCalculo& entorno) {
   ResultadoCalculo res;
   if (entorno.nuevaEjecucion) entorno.nuevaEjecucion();
@@ -165,7 +164,7 @@ ResultadoCalculo HazCalculos(shell::EstadoAplicacion& e, shell::Interaccion& ui,
   return res;
 }
 
-ResultadoCalculo mnuCalCalcular_Click(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoCalculo mnuCalCalcular_Click(EstadoAplicacion& e, shell::Interaccion& ui,
                                       const EntornoCalculo& entorno) {
   e.opciones.TablasCalcular = {};
   e.opciones.TablasCalcular[kAIndiv] = true;

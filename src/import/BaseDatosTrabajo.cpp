@@ -8,7 +8,7 @@ namespace arbelio::import {
 namespace {
 
 // Base names of the six working tables: entries 0-5 of NombresTablas.
-std::vector<std::string> BasesTrabajo(const shell::EstadoAplicacion& estado) {
+std::vector<std::string> BasesTrabajo(const EstadoAplicacion& estado) {
   return {estado.NombresTablas.begin(), estado.NombresTablas.begin() + 6};
 }
 
@@ -68,7 +68,7 @@ void RenombraACodigo00(const std::string& carpeta, const std::string& codigo) {
 
 }  // namespace
 
-bool ExisteBaseTrabajo(const shell::EstadoAplicacion& estado) {
+bool ExisteBaseTrabajo(const EstadoAplicacion& estado) {
   return ExisteTabla(estado.rutas.BDTemp, "Datdef00.dbf");
 }
 
@@ -105,7 +105,7 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
   return eliminados;
 }
 
-bool mnuAGenerarBDT_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
+bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
   ui.relojArena(true);
   const std::string& temp = estado.rutas.BDTemp;
   const std::vector<std::string> bases = BasesTrabajo(estado);
@@ -168,7 +168,7 @@ bool mnuAGenerarBDT_Click(shell::EstadoAplicacion& estado, shell::Interaccion& u
   }
 }
 
-std::vector<std::int64_t> FilasBaseTrabajo(const shell::EstadoAplicacion& estado) {
+std::vector<std::int64_t> FilasBaseTrabajo(const EstadoAplicacion& estado) {
   store::OpenOptions o;
   o.readOnly = true;
   store::Database db = store::Database::open(estado.rutas.BDTemp, o);
@@ -182,7 +182,7 @@ std::vector<std::int64_t> FilasBaseTrabajo(const shell::EstadoAplicacion& estado
 
 namespace arbelio::import {
 
-bool GeneraBaseTrabajoSiFalta(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
+bool GeneraBaseTrabajoSiFalta(EstadoAplicacion& estado, shell::Interaccion& ui) {
   if (ExisteBaseTrabajo(estado)) return true;
   if (estado.CodigosSeleccionados.empty() || !estado.HayBasesSeleccionadas) return false;
   return mnuAGenerarBDT_Click(estado, ui);

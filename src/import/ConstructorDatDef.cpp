@@ -75,7 +75,7 @@ std::int16_t HusoDeHoja(store::Cursor& hojas, std::int16_t hoja, std::optional<s
   return *x < 500 ? huso("Huso2") : huso("Huso1");
 }
 
-void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo,
+void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo,
                 const std::string& carpeta) {
   ui.relojArena(true);
   if (!Cede(ui)) return;

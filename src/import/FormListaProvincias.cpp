@@ -109,15 +109,13 @@ void VistaListaProvinciasQt::listaCambiada() {
   if (ventana_) ventana_->pintar();
 }
 
-void ConectaImportacion(shell::MDIPrincipal& principal, VistaListaProvinciasQt& vista,
-                        shell::Interaccion* ui) {
+void ConectaImportacion(shell::MDIPrincipal& principal, EstadoAplicacion& estado,
+                        VistaListaProvinciasQt& vista, shell::Interaccion* ui) {
   shell::Interaccion* interaccion = ui ? ui : &principal.interaccion();
-  principal.asignarOrden("mnuAAgregarBD", [&principal, &vista, interaccion] {
-    mnuAAgregarBD_Click(principal.estado(), *interaccion, vista);
+  principal.asignarOrden("mnuAAgregarBD", [&estado, &vista, interaccion] {
+    mnuAAgregarBD_Click(estado, *interaccion, vista);
   });
-  auto generar = [&principal, interaccion] {
-    GeneraBaseTrabajoSiFalta(principal.estado(), *interaccion);
-  };
+  auto generar = [&estado, interaccion] { GeneraBaseTrabajoSiFalta(estado, *interaccion); };
   principal.asignarOrden("mnuAGenerarBDT", generar);
   // Developer path to the hidden entry (a hidden action cannot be triggered itself).
   auto* atajo = new QAction(&principal);

@@ -39,7 +39,7 @@ std::int64_t Entero(const store::Value& v) {
 
 }  // namespace
 
-void MuestraProvinciasSeleccionadas(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void MuestraProvinciasSeleccionadas(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     const std::string& carpeta, std::size_t indice,
                                     ListaProvincias& lista) {
   try {

@@ -55,7 +55,7 @@ float Redondea2(float valor) {
   return static_cast<float>(centesimas / 100.0);
 }
 
-void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo) {
+void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo) {
   ui.relojArena(true);
   store::Database db = store::Database::open(estado.rutas.BDTemp);
   if (!Cede(ui) || !Cede(ui)) return;

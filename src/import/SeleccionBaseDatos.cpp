@@ -28,7 +28,7 @@ std::string Explicacion(std::initializer_list<const char*> lineas) {
 }
 
 // Removes a code from the selection (the undo of a cancelled or failed selection).
-void QuitaCodigo(shell::EstadoAplicacion& estado, const std::string& codigo) {
+void QuitaCodigo(EstadoAplicacion& estado, const std::string& codigo) {
   auto& lista = estado.CodigosSeleccionados;
   for (auto it = lista.end(); it != lista.begin();) {
     --it;
@@ -116,7 +116,7 @@ std::string CodigoDeNombreBase(const std::string& nombreBase) {
   return cs.size() >= 2 ? cs[cs.size() - 2] + cs.back() : cs.back();
 }
 
-ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista) {
   shell::DialogoArchivo dialogo;
   dialogo.titulo = kTituloAbrirBase;

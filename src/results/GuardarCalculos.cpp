@@ -137,7 +137,7 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
   return bien;
 }
 
-void mnuAGuardarCalculos_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
+void mnuAGuardarCalculos_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
   const std::optional<std::string> respuesta =
       ui.entrada(kPreguntaComentarioCalculos, kTituloComentarioCalculos, "");
   const std::string comentario = respuesta.value_or("");

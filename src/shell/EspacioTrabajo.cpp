@@ -98,23 +98,7 @@ std::array<float, 5> FactoresExpansionIniciales() {
   return {0.0f, 127.32395f, 31.830988f, 14.147106f, 5.0929580f};
 }
 
-std::array<VariableUnidad, 13> VariablesUnidadesIniciales() {
-  return {{{"VCC", "dm3", "NO"},
-           {"VSC", "dm3", "NO"},
-           {"IAVC", "dm3", "NO"},
-           {"VLE", "dm3", "NO"},
-           {"COR", "mm", "NO"},
-           {"DS", "mm", "NO"},
-           {"DCH", "cm", "NO"},
-           {"DFF", "cm", "NO"},
-           {"DCO", "m", "NO"},
-           {"CRE", "mm", "NO"},
-           {"HF", "m", "NO"},
-           {"HPV", "m", "NO"},
-           {"ALTE", "m", "NO"}}};
-}
-
-bool Comprobardirectoriosexisten(EstadoAplicacion& estado, Interaccion& ui,
+bool Comprobardirectoriosexisten(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos) {
   for (const std::string* carpeta :
        {&estado.rutas.BDTemp, &estado.rutas.BDOut, &estado.rutas.BDCorte}) {
@@ -132,17 +116,17 @@ bool Comprobardirectoriosexisten(EstadoAplicacion& estado, Interaccion& ui,
   return true;
 }
 
-bool LimpiarBDTemp(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+bool LimpiarBDTemp(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   return LimpiarCarpeta(estado.rutas.BDTemp, ui, archivos, "Error limpiando carpeta BDTemp", false,
                         [](const std::string&) { return false; });
 }
 
-bool LimpiarBDCorte(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+bool LimpiarBDCorte(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   return LimpiarCarpeta(estado.rutas.BDCorte, ui, archivos, "Error limpiando carpeta BDCorte.",
                         true, [](const std::string&) { return false; });
 }
 
-bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+bool LimpiarBDOUT(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   // The user equation tables of the current code survive, with the index sidecars (".aix")
   // the table store keeps beside them.
   std::vector<std::string> conservar;
@@ -157,20 +141,17 @@ bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos
                         });
 }
 
-void InicializacionesPrincipales(EstadoAplicacion& estado, Interaccion& ui,
+void InicializacionesPrincipales(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos) {
   LimpiarBDTemp(estado, ui, archivos);
   LimpiarBDCorte(estado, ui, archivos);
   LimpiarBDOUT(estado, ui, archivos);
   estado.menus.alIniciar();
-  estado.HayBasesSeleccionadas = false;
-  estado.CorteAbierto = false;
-  estado.opciones = OpcionesCalculo{};
-  estado.VariablesUnidades = VariablesUnidadesIniciales();
+  estado.ReiniciarSubsistemas();
   estado.CalculoCancelado = false;
 }
 
-bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasPrograma& rutas,
+bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& rutas,
                      OperacionesArchivos& archivos) {
   estado.rutas = rutas;
   estado.NombresTablas = NombresTablasIniciales();
@@ -186,7 +167,7 @@ std::vector<std::string> VentanasDescargadasPorNuevoProyecto() {
           "FormOpcionesCálculos",   "FormSplash"};
 }
 
-void NuevoProyecto(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+void NuevoProyecto(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   InicializacionesPrincipales(estado, ui, archivos);
 }
 

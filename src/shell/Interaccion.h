@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EstadoComun.h"
 
 namespace arbelio::shell {
 
@@ -27,7 +27,7 @@ struct DialogoArchivo {
 
 class Interaccion {
  public:
-  // The flag that the progress dialog's Cancelar sets (EstadoAplicacion::CalculoCancelado).
+  // The flag that the progress dialog's Cancelar sets (EstadoComun::CalculoCancelado).
   explicit Interaccion(bool& calculoCancelado) : calculoCancelado_(calculoCancelado) {}
   virtual ~Interaccion() = default;
   Interaccion(const Interaccion&) = delete;

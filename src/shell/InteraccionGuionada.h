@@ -22,7 +22,7 @@ struct MensajeRegistrado {
 class InteraccionGuionada : public Interaccion {
  public:
   explicit InteraccionGuionada(bool& calculoCancelado) : Interaccion(calculoCancelado) {}
-  explicit InteraccionGuionada(EstadoAplicacion& estado) : Interaccion(estado.CalculoCancelado) {}
+  explicit InteraccionGuionada(EstadoComun& estado) : Interaccion(estado.CalculoCancelado) {}
 
   // Answers to questions (Yes/No, OK/Cancel) in order. With the queue empty a question is
   // answered No (or Cancelar) and counted in preguntasSinGuion.

@@ -16,7 +16,7 @@
 
 namespace arbelio::shell {
 
-MDIPrincipal::MDIPrincipal(EstadoAplicacion& estado, QWidget* padre)
+MDIPrincipal::MDIPrincipal(EstadoComun& estado, QWidget* padre)
     : QMainWindow(padre), estado_(estado), ui_(std::make_unique<InteraccionQt>(estado, this)) {
   setObjectName("MDIPrincipal");
   resize(1000, 700);

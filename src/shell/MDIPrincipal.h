@@ -1,6 +1,6 @@
 // MDIPrincipal: the main window, a multiple-document frame with the menu bar of the work flow.
 // It owns the Qt Interaccion, the splash/About window and the pop-up menu "Menú2". Enabled
-// states come from EstadoAplicacion::menus; the window only mirrors them. Commands of later
+// states come from EstadoComun::menus; the window only mirrors them. Commands of later
 // subsystems are attached with asignarOrden(); until then an entry says it is not available.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EstadoComun.h"
 #include "shell/FormSplash.h"
 #include "shell/InteraccionQt.h"
 
@@ -24,7 +24,7 @@ class MDIPrincipal : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit MDIPrincipal(EstadoAplicacion& estado, QWidget* padre = nullptr);
+  explicit MDIPrincipal(EstadoComun& estado, QWidget* padre = nullptr);
   ~MDIPrincipal() override;
 
   // The window's load: caption, workspace paths and folders, initial state. False when the
@@ -33,7 +33,7 @@ class MDIPrincipal : public QMainWindow {
   // Shows the start-up splash over the window.
   FormSplash* mostrarSplash();
 
-  EstadoAplicacion& estado() { return estado_; }
+  EstadoComun& estado() { return estado_; }
   InteraccionQt& interaccion() { return *ui_; }
   QMdiArea* areaMdi() const { return areaMdi_; }
   FormSplash* splash() const { return splash_; }
@@ -71,7 +71,7 @@ class MDIPrincipal : public QMainWindow {
   void rellenarVentana();
   void descargarVentana(const QString& nombre);
 
-  EstadoAplicacion& estado_;
+  EstadoComun& estado_;
   std::unique_ptr<InteraccionQt> ui_;
   QMdiArea* areaMdi_;
   QMenu* menuVentana_ = nullptr;

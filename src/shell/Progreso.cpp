@@ -2,7 +2,7 @@
 
 namespace arbelio::shell {
 
-Progreso::Progreso(Interaccion& ui, EstadoAplicacion& estado, const std::string& titulo,
+Progreso::Progreso(Interaccion& ui, EstadoComun& estado, const std::string& titulo,
                    const std::string& explicacion, bool conCancelar, PosicionProgreso posicion)
     : ui_(ui), estado_(estado) {
   ui_.mostrarProgreso(titulo, explicacion, conCancelar, posicion);

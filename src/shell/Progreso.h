@@ -16,7 +16,7 @@ namespace arbelio::shell {
 
 class Progreso {
  public:
-  Progreso(Interaccion& ui, EstadoAplicacion& estado, const std::string& titulo,
+  Progreso(Interaccion& ui, EstadoComun& estado, const std::string& titulo,
            const std::string& explicacion, bool conCancelar,
            PosicionProgreso posicion = PosicionProgreso::ArribaDerecha);
   ~Progreso();
@@ -35,7 +35,7 @@ class Progreso {
 
  private:
   Interaccion& ui_;
-  EstadoAplicacion& estado_;
+  EstadoComun& estado_;
   bool terminado_ = false;
   bool cancelado_ = false;
 };

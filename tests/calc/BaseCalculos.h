@@ -57,7 +57,7 @@ class BaseCalculos : public ::testing::Test {
 
   // The plots of the cut (province 47 unless given), in list order.
   void Parcelas(const std::vector<int>& numeros, int provincia = 47) {
-    estado.ListaParcelas.entradas.assign(1, shell::Parcela{});
+    estado.ListaParcelas.entradas.assign(1, inventory::Parcela{});
     for (int n : numeros) {
       estado.ListaParcelas.entradas.push_back(
           {static_cast<std::int16_t>(provincia), static_cast<std::int16_t>(n)});
@@ -123,7 +123,7 @@ class BaseCalculos : public ::testing::Test {
   }
   static float Simple(double v) { return static_cast<float>(v); }
 
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui{estado};
   store::Database db;
 

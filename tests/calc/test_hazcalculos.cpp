@@ -75,7 +75,7 @@ class HazCalculosTest : public ::testing::Test {
   store::Database salida() { return store::Database::open(e.rutas.BDOut); }
 
   arbelio::testing::TempDir dir;
-  shell::EstadoAplicacion e;
+  EstadoAplicacion e;
 };
 
 TEST_F(HazCalculosTest, TreePassDerivesEachTreeAndLeavesOutTreesWithoutDiameter) {

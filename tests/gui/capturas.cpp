@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   QTemporaryDir home;
 
   using namespace arbelio::shell;
-  EstadoAplicacion estado;
+  EstadoComun estado;
   const std::string programa = CarpetaDelEjecutable(argv[0]);
   MDIPrincipal w(estado);
   if (!w.cargar(ConstruirRutas({programa, home.path().toStdString(), std::nullopt}))) return 1;

@@ -13,8 +13,10 @@
 
 #include "AyudantesGui.h"
 #include "shell/MDIPrincipal.h"
+#include "state/EstadoAplicacion.h"
 
 using namespace arbelio::shell;
+using arbelio::EstadoAplicacion;
 using arbelio::pruebas::CapturaMensajes;
 using arbelio::pruebas::RutasDePrueba;
 

@@ -10,8 +10,10 @@
 #include "AyudantesGui.h"
 #include "shell/MDIPrincipal.h"
 #include "shell/Progreso.h"
+#include "state/EstadoAplicacion.h"
 
 using namespace arbelio::shell;
+using arbelio::EstadoAplicacion;
 using arbelio::pruebas::RutasDePrueba;
 
 class PruebaProgreso : public QObject {

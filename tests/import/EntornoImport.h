@@ -13,7 +13,7 @@
 #include "inventory/BasesAuxiliares.h"
 #include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
-#include "shell/EstadoAplicacion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 
 namespace arbelio::pruebas_import {
@@ -82,7 +82,7 @@ class EntornoImport {
     return r;
   }
 
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
 
  private:
   std::filesystem::path raiz_;

@@ -87,7 +87,7 @@ TEST(GuardarCalculos, ComentarioEnUtf16ConMarca) {
 TEST(GuardarCalculos, NueveTablasSinEcuacionesDeUsuario) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.destino(), "XY", "", ui, &r));
@@ -111,7 +111,7 @@ TEST(GuardarCalculos, NueveTablasSinEcuacionesDeUsuario) {
 TEST(GuardarCalculos, DoceTablasYComentarioRecortado) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", true);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(
@@ -126,7 +126,7 @@ TEST(GuardarCalculos, UnDestinoExistenteSeSustituye) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
   { std::ofstream(c.destino() + "/ParcelXY.dbf") << "viejo"; }
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.destino(), "XY", "", ui));
   EXPECT_EQ(Leer(c.destino() + "/ParcelXY.dbf"), Leer(c.BDOut() + "/ParcelAB.dbf"));
@@ -136,7 +136,7 @@ TEST(GuardarCalculos, EnLaCarpetaDeOrigenConSusLetrasNoSeBorraNada) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", true);
   const std::string antes = Leer(c.BDOut() + "/AIndivAB.dbf");
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.BDOut(), "AB", "misma carpeta", ui, &r));
@@ -154,7 +154,7 @@ TEST(GuardarCalculos, EnLaCarpetaDeOrigenConSusLetrasNoSeBorraNada) {
 TEST(GuardarCalculos, EnLaCarpetaDeOrigenConOtrasLetrasCopiaAlLado) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.BDOut(), "CD", "", ui));
   EXPECT_TRUE(store::fileExists(c.BDOut() + "/AIndivAB.dbf"));
@@ -165,7 +165,7 @@ TEST(GuardarCalculos, EnLaCarpetaDeOrigenConOtrasLetrasCopiaAlLado) {
 TEST(GuardarCalculos, UnFalloSeDiceConNumeroYDescripcion) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   EXPECT_FALSE(GuardarCalculos(c.BDOut(), "AB", c.destino() + "/no-existe", "XY", "", ui));
   ASSERT_EQ(ui.mensajes.size(), 1u);
@@ -178,7 +178,7 @@ TEST(GuardarCalculos, UnFalloSeDiceConNumeroYDescripcion) {
 TEST(GuardarCalculos, OrdenDelMenuConNombreEquivocadoYCancelar) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   estado.rutas.BDOut = c.BDOut();
   estado.SufijoCalculos = "AB";
   estado.SufijoTablas = "QZ";  // a cut applied after the run

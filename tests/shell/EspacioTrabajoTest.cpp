@@ -8,6 +8,7 @@
 
 #include "CarpetaTemporal.h"
 #include "shell/InteraccionGuionada.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 
@@ -302,7 +303,7 @@ TEST_F(EspacioTrabajoTest, TablaConIndiceSeBorraConSuFicheroDeIndiceSinError) {
 }
 
 TEST(VariablesUnidadesTest, TreceFilasEnSuOrdenConSusUnidades) {
-  auto v = VariablesUnidadesIniciales();
+  auto v = calc::VariablesUnidadesIniciales();
   std::string codigos, unidades;
   for (const auto& f : v) {
     codigos += f.codigo + " ";

@@ -6,6 +6,7 @@
 #include "shell/InteraccionGuionada.h"
 #include "shell/InteraccionLote.h"
 #include "shell/Progreso.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::shell {
 namespace {
