@@ -25,6 +25,7 @@
 #include "calc/CalculosResumen.h"
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
+#include "inventory/Constantes.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/Interaccion.h"
 #include "store/Database.h"
@@ -94,7 +95,7 @@ void Generar(EstadoAplicacion& estado, store::Database& db) {
     for (int k = 1; k <= kTreesPerPlot; ++k) {
       const auto dn = static_cast<float>(7.5 + 62.5 * std::pow(u(rng), 2.5));
       const int codigo = dn < 12.5f ? 1 : dn < 22.5f ? 2 : dn < 42.5f ? 3 : 4;
-      const auto sn = static_cast<float>(3.14159265358979 * dn * dn / 4);
+      const auto sn = static_cast<float>(inventory::kPi * dn * dn / 4);
       n += estado.FactoresExpansion[static_cast<std::size_t>(codigo)];
       ab += sn * estado.FactoresExpansion[static_cast<std::size_t>(codigo)] / 10000;
       a.addNew();
@@ -108,7 +109,7 @@ void Generar(EstadoAplicacion& estado, store::Database& db) {
       a.setValue("CD", calc::ClaseDiametrica(dn, 5));
       a.setValue("DN", dn);
       a.setValue("SN", sn);
-      a.setValue("CN", static_cast<float>(3.14159265358979 * dn));
+      a.setValue("CN", static_cast<float>(inventory::kPi * dn));
       if (u(rng) < 0.9) a.setValue("ALTURA", static_cast<float>(4 + dn * 0.4 + u(rng) * 3));
       for (int v = 0; v < 4; ++v) {
         if (u(rng) < 0.995) a.setValue(vol[v], static_cast<float>(dn * dn * (0.3 - 0.05 * v)));
@@ -120,7 +121,7 @@ void Generar(EstadoAplicacion& estado, store::Database& db) {
     p.setValue("PARCELA", parcela);
     p.setValue("N", n);
     p.setValue("AB", calc::RedondeoPar(ab, 5));
-    p.setValue("Dg", std::sqrt(40000 * ab / (3.14159265358979 * n)));
+    p.setValue("Dg", std::sqrt(40000 * ab / (inventory::kPi * n)));
     for (const char* c : {"Dm", "Do", "Hm", "Ho", "HART", "REINEKE"}) {
       p.setValue(c, 10 + 20 * u(rng));
     }

@@ -14,6 +14,7 @@
 
 #include "calc/ArbolesCalculo.h"
 #include "calc/TablasResultado.h"
+#include "inventory/Constantes.h"
 #include "shell/Interaccion.h"
 #include "state/EstadoAplicacion.h"
 #include "store/Cursor.h"
@@ -22,8 +23,7 @@
 
 namespace arbelio::calc::detalle {
 
-// The value of pi the quadratic mean diameter is computed with.
-inline constexpr double kPi = 3.14159265358979;
+using inventory::kPi;
 
 // The four volume variables that the per-hectare tables sum, in the order they are visited.
 using calc::kVolumenes;

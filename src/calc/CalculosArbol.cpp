@@ -9,13 +9,14 @@
 #include "equations/EcuacionesKAV.h"
 #include "equations/EcuacionesUsuario.h"
 #include "import/MEspeci.h"
+#include "inventory/Constantes.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+using inventory::kPi;
 
 bool excluido(const EstadoAplicacion& e, const store::Value& prov, const store::Value& est,
               const store::Value& num) {

@@ -5,13 +5,14 @@
 
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
+#include "inventory/Constantes.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+using inventory::kPi;
 
 // Accumulators of one plot for each expansion-factor code 1-4 (index 0 unused). Sums are kept
 // in single precision, as the per-code accumulators always were.

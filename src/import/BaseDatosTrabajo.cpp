@@ -2,6 +2,7 @@
 
 #include "import/ArchivosImport.h"
 #include "store/FileOps.h"
+#include "store/Text.h"
 
 namespace arbelio::import {
 
@@ -111,7 +112,7 @@ bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
   const std::vector<std::string> bases = BasesTrabajo(estado);
   try {
     if (estado.CodigosSeleccionados.size() == 1) {
-      RenombraACodigo00(temp, SinBlancos(estado.CodigosSeleccionados[0]));
+      RenombraACodigo00(temp, store::trimSpaces(estado.CodigosSeleccionados[0]));
       store::Database db = store::Database::open(temp);
       MuestraDialogo(ui);
       int barra = 0;
@@ -138,14 +139,15 @@ bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
     for (const std::string& b : bases) {
       db.execute("DELETE * FROM " + b + "00" + " ;");
       for (const std::string& c : estado.CodigosSeleccionados)
-        db.execute("INSERT  INTO " + b + "00" + " SELECT * FROM " + b + SinBlancos(c) + " ;");
+        db.execute("INSERT  INTO " + b + "00" + " SELECT * FROM " + b + store::trimSpaces(c) +
+                   " ;");
       ui.progresoExplicacion("Rellenando de datos la tabla " + b + "00");
       barra += 6;
       ui.progresoBarra(barra);
     }
     CreaIndices(db, bases, ui, barra);
     for (std::size_t i = 0; i < bases.size(); ++i) {
-      EliminaDuplicados(db, Mayusculas(bases[i]) + "00", ClavesDe(i), ui);
+      EliminaDuplicados(db, store::toUpperAscii(bases[i]) + "00", ClavesDe(i), ui);
       barra += 6;
       ui.progresoBarra(barra);
     }
@@ -155,7 +157,8 @@ bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
     ui.progresoEtiquetas(false, false, false);
 
     for (const std::string& c : estado.CodigosSeleccionados)
-      for (const std::string& b : bases) BorraTablaSiExiste(temp, b + SinBlancos(c) + ".dbf");
+      for (const std::string& b : bases)
+        BorraTablaSiExiste(temp, b + store::trimSpaces(c) + ".dbf");
 
     ui.ocultarProgreso();
     ui.relojArena(false);

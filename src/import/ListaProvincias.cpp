@@ -6,6 +6,7 @@
 #include "inventory/ModuleCodeInf.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
+#include "store/Text.h"
 
 namespace arbelio::import {
 
@@ -46,7 +47,7 @@ void MuestraProvinciasSeleccionadas(EstadoAplicacion& estado, shell::Interaccion
     if (estado.CodigosSeleccionados.size() > lista.filas.size()) lista.filas.emplace_back();
     if (indice < 1 || indice > estado.CodigosSeleccionados.size() || indice > lista.filas.size())
       return;  // no such entry: nothing to show
-    const std::string codigo = SinBlancos(estado.CodigosSeleccionados[indice - 1]);
+    const std::string codigo = store::trimSpaces(estado.CodigosSeleccionados[indice - 1]);
 
     std::string descripcion;
     if (EsNumerico(codigo)) {
@@ -56,7 +57,7 @@ void MuestraProvinciasSeleccionadas(EstadoAplicacion& estado, shell::Interaccion
       o.readOnly = true;
       store::Database db = store::Database::open(carpeta, o);
       store::Cursor c = db.openCursor("InfCor" + codigo, store::CursorKind::Snapshot);
-      if (!c.eof()) descripcion = SinBlancos(c.value("DESCRIPCIO").toString());
+      if (!c.eof()) descripcion = store::trimSpaces(c.value("DESCRIPCIO").toString());
     }
 
     // The plot summary of the database always has its copy in BDTemp (the chosen folder holds

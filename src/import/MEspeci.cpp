@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "import/ConstructorDatDef.h"
+#include "inventory/Constantes.h"
 #include "shell/Progreso.h"
 #include "store/Database.h"
 
@@ -132,7 +133,7 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
           }
         }
         primero = false;
-        const float g = static_cast<float>((static_cast<double>(d) * d / 4) * 3.14159265358979);
+        const float g = static_cast<float>((static_cast<double>(d) * d / 4) * inventory::kPi);
         const float f = factores[static_cast<std::size_t>(clase)];
         basal[actual] = basal[actual] + g * f;
         piesHa[actual] = piesHa[actual] + f;

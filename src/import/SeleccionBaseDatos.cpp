@@ -8,6 +8,7 @@
 #include "import/MEspeci.h"
 #include "shell/Progreso.h"
 #include "store/FileOps.h"
+#include "store/Text.h"
 
 namespace arbelio::import {
 
@@ -32,7 +33,7 @@ void QuitaCodigo(EstadoAplicacion& estado, const std::string& codigo) {
   auto& lista = estado.CodigosSeleccionados;
   for (auto it = lista.end(); it != lista.begin();) {
     --it;
-    if (SinBlancos(*it) == codigo) {
+    if (store::trimSpaces(*it) == codigo) {
       lista.erase(it);
       break;
     }
@@ -75,7 +76,7 @@ bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& arc
                               shell::Interaccion& ui) {
   const std::size_t punto = archivo.find('.');
   const std::string ext = punto == std::string::npos ? archivo : archivo.substr(punto + 1);
-  if (Mayusculas(ext) != "DBF")
+  if (store::toUpperAscii(ext) != "DBF")
     return Refusa(ui, "El fichero de datos seleccionado no tiene extensión '.dbf' .");
 
   const std::size_t largo = Caracteres(archivo).size();
@@ -84,12 +85,12 @@ bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& arc
                           "'\nes incorrecto o no pertenece a una base de datos\ndel KAV.");
   };
   if (largo == 11) {
-    const std::string p = Mayusculas(Izquierda(archivo, 5));
+    const std::string p = store::toUpperAscii(Izquierda(archivo, 5));
     if (p != "ESTRP" && p != "ECUAS") return nombreIncorrecto(7);
   } else if (largo == 12) {
     static const char* const kValidos[] = {"DATDEF", "DATEST", "PIESMA", "PIESME", "TIPOSX",
                                            "MATORR", "ESPECI", "INFCOR", "MODELS", "PARAMS"};
-    const std::string p = Mayusculas(Izquierda(archivo, 6));
+    const std::string p = store::toUpperAscii(Izquierda(archivo, 6));
     if (std::none_of(std::begin(kValidos), std::end(kValidos),
                      [&](const char* v) { return p == v; }))
       return nombreIncorrecto(8);
@@ -143,7 +144,7 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
   auto& lista = estado.CodigosSeleccionados;
   if (estado.HayBasesSeleccionadas) {
     for (const std::string& c : lista) {
-      if (SinBlancos(c) == codigo) {
+      if (store::trimSpaces(c) == codigo) {
         ui.aviso("La base de datos con código " + codigo + " ya está seleccionada.\n" +
                  "Puede seleccionar otra base de datos distinta.");
         estado.menus.alElegirArchivoValido();

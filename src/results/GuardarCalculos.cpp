@@ -26,13 +26,6 @@ std::vector<char32_t> puntosDeCodigo(std::string_view s) {
   return r;
 }
 
-std::string recortarEspacios(std::string_view s) {
-  std::size_t b = 0, f = s.size();
-  while (b < f && s[b] == ' ') ++b;
-  while (f > b && s[f - 1] == ' ') --f;
-  return std::string(s.substr(b, f - b));
-}
-
 bool mismoArchivo(const std::string& a, const std::string& b) {
   std::error_code ec;
   const bool igual = fs::equivalent(a, b, ec);
@@ -123,7 +116,7 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
     }
     if (!comentario.empty()) {
       const std::string ruta = carpetaDestino + "/" + NombreComentario(codigo);
-      escribirComentario(ruta, recortarEspacios(comentario));
+      escribirComentario(ruta, store::trimSpaces(comentario));
       r.comentario = ruta;
     }
   } catch (const store::StoreError& e) {

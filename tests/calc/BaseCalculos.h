@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "calc/TablasResultado.h"
+#include "inventory/Constantes.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/Database.h"
@@ -82,7 +83,7 @@ class BaseCalculos : public ::testing::Test {
       c.setValue("FACTOREXP", a.codigo);
       c.setValue("CD", a.cd);
       c.setValue("DN", a.dn);
-      c.setValue("SN", a.sn != 0 ? a.sn : static_cast<float>(3.14159265358979 * a.dn * a.dn / 4.0));
+      c.setValue("SN", a.sn != 0 ? a.sn : static_cast<float>(inventory::kPi * a.dn * a.dn / 4.0));
       if (a.altura >= 0) c.setValue("ALTURA", a.altura);
       if (a.vcc >= 0) c.setValue("VCC", a.vcc);
       if (a.vsc >= 0) c.setValue("VSC", a.vsc);
@@ -116,7 +117,7 @@ class BaseCalculos : public ::testing::Test {
 
   double f(int k) const { return estado.FactoresExpansion[static_cast<std::size_t>(k)]; }
   // The basal section the fixture gives a tree of diameter dn, as stored.
-  static float Seccion(float dn) { return static_cast<float>(3.14159265358979 * dn * dn / 4.0); }
+  static float Seccion(float dn) { return static_cast<float>(inventory::kPi * dn * dn / 4.0); }
   static double Redondeo(double v, int decimales) {
     const double e = std::pow(10.0, decimales);
     return std::nearbyint(v * e) / e;

@@ -7,6 +7,7 @@
 #include "../store/TempDir.h"
 #include "calc/HazCalculos.h"
 #include "equations/EcuacionesUsuario.h"
+#include "inventory/Constantes.h"
 #include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionGuionada.h"
@@ -98,8 +99,8 @@ TEST_F(HazCalculosTest, TreePassDerivesEachTreeAndLeavesOutTreesWithoutDiameter)
   ASSERT_EQ(a.recordCount(), 2);
   EXPECT_EQ(a.value("DN").toFloat(), 12.5f);
   EXPECT_EQ(a.value("FACTOREXP").toDouble(), 2);
-  EXPECT_EQ(a.value("SN").toFloat(), static_cast<float>(12.5 * 12.5 / 4 * 3.14159265358979));
-  EXPECT_EQ(a.value("CN").toFloat(), static_cast<float>(12.5 * 3.14159265358979));
+  EXPECT_EQ(a.value("SN").toFloat(), static_cast<float>(12.5 * 12.5 / 4 * inventory::kPi));
+  EXPECT_EQ(a.value("CN").toFloat(), static_cast<float>(12.5 * inventory::kPi));
   EXPECT_EQ(a.value("CD").toDouble(), 15);
   EXPECT_EQ(a.value("ALTURA").toDouble(), 15);
   EXPECT_TRUE(a.value("LDCH").isNull());  // not a cork oak
@@ -129,8 +130,8 @@ TEST_F(HazCalculosTest, PlotPassSumsPerHectareAndMarksIncompleteVolumes) {
   ASSERT_EQ(p.recordCount(), 3);
   const double f2 = static_cast<float>(31.830988);
   EXPECT_EQ(p.value("N").toFloat(), static_cast<float>(2 * f2));
-  const float sn1 = static_cast<float>(12.5 * 12.5 / 4 * 3.14159265358979);
-  const float sn2 = static_cast<float>(20.0 * 20.0 / 4 * 3.14159265358979);
+  const float sn1 = static_cast<float>(12.5 * 12.5 / 4 * inventory::kPi);
+  const float sn2 = static_cast<float>(20.0 * 20.0 / 4 * inventory::kPi);
   const double ab =
       std::nearbyint(static_cast<float>((sn1 + sn2) * static_cast<float>(f2)) / 10000 * 1e5) / 1e5;
   EXPECT_EQ(p.value("AB").toFloat(), static_cast<float>(ab));
