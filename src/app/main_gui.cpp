@@ -32,11 +32,7 @@ int main(int argc, char** argv) {
     entorno.generarBaseTrabajo = [&principal, &estado] {
       arbelio::import::mnuAGenerarBDT_Click(estado, principal.interaccion());
     };
-    const auto r = arbelio::calc::mnuCalCalcular_Click(estado, principal.interaccion(), entorno);
-    if (!r.cancelado) {
-      principal.interaccion().aviso(arbelio::calc::MensajeCalculoTerminado(estado),
-                                    IconoMensaje::Informacion);
-    }
+    arbelio::calc::mnuCalCalcular_Click(estado, principal.interaccion(), entorno);
   });
   principal.asignarOrden("mnuAGuardarCálculos", [&principal, &estado] {
     arbelio::results::mnuAGuardarCalculos_Click(estado, principal.interaccion());

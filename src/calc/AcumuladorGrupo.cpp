@@ -99,38 +99,28 @@ void EscribirParte(store::Cursor& fila, const char* columna, const store::Value&
 }
 
 // ---------------------------------------------------------------------------------------------
-// ProgresoPasada
+// ContadorPasada
 
-ProgresoPasada::ProgresoPasada(EstadoAplicacion& estado, shell::Interaccion& ui,
+ContadorPasada::ContadorPasada(const EstadoAplicacion& estado, shell::Interaccion& ui,
                                const std::string& texto)
-    : estado_(estado), ui_(ui) {
-  ui_.relojArena(true);
-  ui_.progresoPosicion("0");
-  ui_.progresoCalculos(texto);
+    : estado_(estado), progreso_(ui) {
+  progreso_.posicion("0");
+  progreso_.calculos(texto);
 }
 
-ProgresoPasada::~ProgresoPasada() {
-  ui_.relojArena(false);
-}
-
-void ProgresoPasada::Arbol() {
+void ContadorPasada::Arbol() {
   ++contador_;
   if (contador_ > estado_.NumeroPies) return;
   // The bar only moves when its whole percentage changes.
   const int p = shell::Progreso::Porcentaje(contador_, estado_.NumeroPies);
   if (p != barra_) {
     barra_ = p;
-    ui_.progresoBarra(p);
+    progreso_.barra(p);
   }
 }
 
-void ProgresoPasada::Fila() {
-  ui_.progresoPosicion(std::to_string(contador_));
-}
-
-bool ProgresoPasada::Cancelado() {
-  ui_.ceder();
-  return estado_.CalculoCancelado;
+void ContadorPasada::Fila() {
+  progreso_.posicion(std::to_string(contador_));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -162,7 +152,7 @@ AcumuladorGrupo::AcumuladorGrupo(const EstadoAplicacion& estado) : estado_(estad
   }
 }
 
-void AcumuladorGrupo::Acumular(const Grupo& g, ProgresoPasada& progreso) {
+void AcumuladorGrupo::Acumular(const Grupo& g, ContadorPasada& progreso) {
   cuenta_ = {};
   seccion_ = {};
   volumen_ = {};

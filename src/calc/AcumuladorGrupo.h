@@ -1,6 +1,5 @@
 // Pieces shared by the breakdown and summary passes: the per-hectare values of a group of trees,
-// the factor-weighted means and dominant means over a group, and the progress display of a pass
-// that counts the trees it visits.
+// the factor-weighted means and dominant means over a group, and the tree counter of a pass.
 
 #pragma once
 
@@ -16,6 +15,7 @@
 #include "calc/TablasResultado.h"
 #include "inventory/Constantes.h"
 #include "shell/Interaccion.h"
+#include "shell/Progreso.h"
 #include "state/EstadoAplicacion.h"
 #include "store/Cursor.h"
 #include "store/Database.h"
@@ -60,27 +60,27 @@ double DiametroCuadratico(float N, float AB);
 void EscribirParte(store::Cursor& fila, const char* columna, const store::Value& valor,
                    const store::Value& total);
 
-// Progress of a pass: on construction the hourglass, LabelZ "0" and the pass's text in
-// LabelqueCalculos; the running count of trees visited moves the bar (while it does not exceed
-// NumeroPies) and is shown in LabelZ after every row; the pointer is restored on destruction.
-class ProgresoPasada {
+// The tree counter of a pass, shown through a step of the run's progress dialog: on
+// construction the hourglass, LabelZ "0" and the pass's text in LabelqueCalculos; the running
+// count of trees visited moves the bar (while it does not exceed NumeroPies) and is shown in
+// LabelZ after every row.
+class ContadorPasada {
  public:
-  ProgresoPasada(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& texto);
-  ~ProgresoPasada();
-  ProgresoPasada(const ProgresoPasada&) = delete;
-  ProgresoPasada& operator=(const ProgresoPasada&) = delete;
+  ContadorPasada(const EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& texto);
 
   // One more tree visited.
   void Arbol();
   // A row was stored: the counter into LabelZ.
   void Fila();
-  // Yields to the interface; true when the user has cancelled.
-  bool Cancelado();
+  // Yields to the interface; true when the user has cancelled (the dialog is then hidden).
+  bool Cancelado() { return !progreso_.continuar(); }
+  // Yields without looking at Cancelar.
+  void Ceder() { progreso_.ceder(); }
   std::int64_t arboles() const { return contador_; }
 
  private:
-  EstadoAplicacion& estado_;
-  shell::Interaccion& ui_;
+  const EstadoAplicacion& estado_;
+  shell::Progreso progreso_;
   std::int64_t contador_ = 0;
   int barra_ = -1;
 };
@@ -100,7 +100,7 @@ class AcumuladorGrupo {
   explicit AcumuladorGrupo(const EstadoAplicacion& estado);
 
   // Resets the sums and adds the group's trees in order.
-  void Acumular(const Grupo& g, ProgresoPasada& progreso);
+  void Acumular(const Grupo& g, ContadorPasada& progreso);
 
   // Per-hectare values of the group: N = sum of count x factor, AB = sum of section sum x
   // factor / 10000 rounded to 5 decimals, each marked volume = sum of volume sum x factor / 1000

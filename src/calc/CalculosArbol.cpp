@@ -10,6 +10,7 @@
 #include "equations/EcuacionesUsuario.h"
 #include "import/MEspeci.h"
 #include "inventory/Constantes.h"
+#include "shell/Progreso.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
@@ -30,10 +31,10 @@ bool excluido(const EstadoAplicacion& e, const store::Value& prov, const store::
   return false;
 }
 
-void contador(const EstadoAplicacion& e, shell::Interaccion& ui, std::int64_t n) {
-  ui.progresoPosicion(std::to_string(n));
+void contador(const EstadoAplicacion& e, shell::Progreso& progreso, std::int64_t n) {
+  progreso.posicion(std::to_string(n));
   if (n <= e.NumeroPies && e.NumeroPies > 0) {
-    ui.progresoBarra(static_cast<int>(RedondeoPar(100.0 * n / e.NumeroPies, 0)));
+    progreso.barra(static_cast<int>(RedondeoPar(100.0 * n / e.NumeroPies, 0)));
   }
 }
 
@@ -51,22 +52,21 @@ equations::VariablesMarcadas VariablesDeOpciones(const EstadoAplicacion& e) {
 ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion& ui,
                                         store::Database& trabajo, store::Database& salida,
                                         FuenteEcuacionesKAV* kav) {
-  ui.relojArena(true);
+  shell::Progreso progreso(ui);
   e.VolumenesIncompletos = false;
   e.PiesSinDiametroValido = 0;
   store::Cursor pies = trabajo.openCursor("PIESMA00", store::CursorKind::Snapshot);
   if (pies.recordCount() == 0) {
     ui.aviso("Ningun Registro");
-    ui.relojArena(false);
     return ResultadoPasada::SinRegistros;
   }
   store::Cursor arboles = salida.openCursor(NombreTabla(e, TablaResultado::AIndiv));
-  ui.mostrarProgreso("Progreso de cálculos", "Calculando...", true,
-                     shell::PosicionProgreso::ArribaDerecha);
-  ui.progresoCalculos("cálculos de árbol individual");
-  ui.progresoPosicion("0");
-  ui.progresoBarra(0);
-  ui.ceder();
+  // The run's dialog: shown here, hidden by the run at its end.
+  progreso.mostrar("Progreso de cálculos", "Calculando...", true);
+  progreso.calculos("cálculos de árbol individual");
+  progreso.posicion("0");
+  progreso.barra(0);
+  progreso.ceder();
 
   const auto& o = e.opciones;
   const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
@@ -87,12 +87,7 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
   std::int64_t n = 0;
   const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
   for (std::int32_t i = 1; i <= numero; ++i) {
-    ui.ceder();
-    if (ui.cancelado()) {
-      ui.ocultarProgreso();
-      ui.relojArena(false);
-      return ResultadoPasada::Cancelada;
-    }
+    if (!progreso.continuar()) return ResultadoPasada::Cancelada;
     const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
     const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
                                  " AND ESTADILLO=" + std::to_string(parcela.estadillo);
@@ -102,8 +97,8 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
       const store::Value num = leer(pNum);
       if (excluido(e, prov, est, num)) continue;
       ++n;
-      contador(e, ui, n);
-      ui.ceder();
+      contador(e, progreso, n);
+      progreso.ceder();
 
       // The diameter decides whether the tree enters the table at all.
       const store::Value d1 = leer(pD1);
@@ -159,9 +154,9 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
           });
         }
       }
-      contador(e, ui, n);
+      contador(e, progreso, n);
       arboles.update();
-      ui.ceder();
+      progreso.ceder();
     }
   }
   arboles.close();
@@ -220,13 +215,12 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
                           FuenteEcuacionesKAV& kav) {
   store::Cursor arboles =
       salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]");
-  ui.relojArena(true);
-  ui.mostrarProgreso("Progreso de cálculos", "Calculando...", true,
-                     shell::PosicionProgreso::ArribaDerecha);
-  ui.progresoPosicion("0");
-  ui.progresoCalculos("cálculos de árbol individual, según ecuaciones.");
-  ui.progresoBarra(0);
-  ui.ceder();
+  shell::Progreso progreso(ui);
+  progreso.mostrar("Progreso de cálculos", "Calculando...", true);
+  progreso.posicion("0");
+  progreso.calculos("cálculos de árbol individual, según ecuaciones.");
+  progreso.barra(0);
+  progreso.ceder();
   const auto variables = VariablesMarcadas(e);
   const std::int64_t total =
       static_cast<std::int64_t>(e.NumeroPies) * static_cast<std::int64_t>(variables.size());
@@ -241,7 +235,7 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
               iVCC = arboles.fieldIndex("VCC");
     std::int64_t visitados = 0;
     for (arboles.moveFirst(); !arboles.eof(); arboles.moveNext()) {
-      if (++visitados % 1000 == 0) ui.ceder();
+      if (++visitados % 1000 == 0) progreso.ceder();
       if (!arboles.value(idx).isNull()) continue;  // set by a user equation
       ArbolKAV a;
       a.provincia = arboles.value(iProv);
@@ -254,11 +248,11 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       const std::optional<double> v = kav.Valor(a, variable);
       if (!v) continue;
       ++m;
-      ui.progresoPosicion(std::to_string(m));
+      progreso.posicion(std::to_string(m));
       if (total > 0) {
         int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));
         if (barra >= 100) barra = 0;
-        ui.progresoBarra(barra);
+        progreso.barra(barra);
       }
       try {
         arboles.edit();
@@ -269,7 +263,7 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       }
     }
   }
-  ui.ceder();
+  progreso.ceder();
 }
 
 }  // namespace
@@ -308,7 +302,6 @@ void CalculosEcuaciones(EstadoAplicacion& e, shell::Interaccion& ui, store::Data
                         FuenteEcuacionesKAV* kav) {
   if (e.opciones.MetodoCalculo != 1) AplicarEcuacionesUsuario(e, ui, salida);
   if (e.opciones.MetodoCalculo != 3 && kav != nullptr) AplicarEcuacionesKAV(e, ui, salida, *kav);
-  ui.relojArena(false);
 }
 
 }  // namespace arbelio::calc

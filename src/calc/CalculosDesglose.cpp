@@ -16,8 +16,8 @@ namespace arbelio::calc {
 
 using detalle::AcumuladorGrupo;
 using detalle::ColumnasResultado;
+using detalle::ContadorPasada;
 using detalle::Grupo;
-using detalle::ProgresoPasada;
 
 namespace {
 
@@ -84,7 +84,7 @@ Grupo DeEspecie(const Grupo& base, int e) {
 
 void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica por parcela");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica por parcela");
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
@@ -109,13 +109,13 @@ void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion
       tabla.update();
       progreso.Fila();
     }
-    ui.ceder();
+    progreso.Ceder();
   }
 }
 
 void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                             store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de especie por parcela");
+  ContadorPasada progreso(estado, ui, "cálculos de especie por parcela");
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
@@ -126,10 +126,7 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
 
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
-    if (progreso.Cancelado()) {
-      ui.ocultarProgreso();
-      return;
-    }
+    if (progreso.Cancelado()) return;
     const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(i)];
     parcelas.findFirst("PROVINCIA=" + std::to_string(p.provincia) +
                        " AND PARCELA=" + std::to_string(p.estadillo));
@@ -228,7 +225,7 @@ void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
 
 void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                  store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica y especie por parcela");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica y especie por parcela");
   // The trees in table order: the sums of a group follow it.
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
@@ -245,7 +242,6 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
   for (std::int32_t i = 1; i <= n; ++i) {
     if (progreso.Cancelado()) {
       GuardarFilas(tabla, col, estado, acumulador, filas, false);
-      ui.ocultarProgreso();
       return;
     }
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);

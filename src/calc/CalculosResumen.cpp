@@ -14,9 +14,9 @@
 namespace arbelio::calc {
 
 using detalle::AcumuladorGrupo;
+using detalle::ContadorPasada;
 using detalle::Grupo;
 using detalle::kVolumenes;
-using detalle::ProgresoPasada;
 using store::CursorKind;
 
 namespace {
@@ -83,7 +83,7 @@ void Promediar(store::Cursor& fila, std::int32_t numParcelas, const store::Value
 }  // namespace
 
 void CalculosTotales(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida) {
-  ProgresoPasada progreso(estado, ui, "cálculos del total de la masa");
+  ContadorPasada progreso(estado, ui, "cálculos del total de la masa");
   const std::vector<std::string> volumenes = VolumenesMarcados(estado);
   std::string sql =
       "SELECT Avg(N) AS Nmedio , Avg(AB) as ABmedio  ,"
@@ -108,7 +108,7 @@ void CalculosTotales(EstadoAplicacion& estado, shell::Interaccion& ui, store::Da
 }
 
 void CalculosEspecie(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida) {
-  ProgresoPasada progreso(estado, ui, "cálculos de especie");
+  ContadorPasada progreso(estado, ui, "cálculos de especie");
   const std::string& sufijo = estado.SufijoTablas;
   const std::int32_t numParcelas = LeerNumParcelas(salida, sufijo);
   store::Value totalN, totalAB;
@@ -146,7 +146,7 @@ void CalculosEspecie(EstadoAplicacion& estado, shell::Interaccion& ui, store::Da
 
 void CalculosClaseDiametrica(EstadoAplicacion& estado, shell::Interaccion& ui,
                              store::Database& salida) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica");
   const std::string& sufijo = estado.SufijoTablas;
   const std::int32_t numParcelas = LeerNumParcelas(salida, sufijo);
   store::Value totalN, totalAB;
@@ -181,7 +181,7 @@ void CalculosClaseDiametrica(EstadoAplicacion& estado, shell::Interaccion& ui,
 
 void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica por especie");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica por especie");
   const std::string& sufijo = estado.SufijoTablas;
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
@@ -211,7 +211,7 @@ void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion
     tabla.setValue(col.Hm, static_cast<float>(detalle::MediaAltura(estado, medias)));
     tabla.update();
     progreso.Fila();
-    ui.ceder();
+    progreso.Ceder();
   }
 
   // Each class's share of its species' total over all classes.

@@ -31,7 +31,7 @@ struct EntornoCalculo {
 };
 
 struct ResultadoCalculo {
-  bool cancelado = false;
+  bool cancelado = false;              // the run did not finish: Cancelar, or a failure it reported
   std::vector<TablaResultado> tablas;  // created, in creation order
 };
 
@@ -51,11 +51,18 @@ void PrepararCalculo(EstadoAplicacion& estado, shell::Interaccion& ui,
                      const EntornoCalculo& entorno);
 
 // One run: cleans BDOut, prepares, creates and fills the tables, warns about incomplete volumes
-// and trees left out. The caller opens the results viewer unless the result says cancelled.
+// and trees left out. Any failure ends the run with "Error " + its description. The caller
+// shows the results unless the result says cancelled (CalcularYAvisar).
 ResultadoCalculo HazCalculos(EstadoAplicacion& estado, shell::Interaccion& ui,
                              const EntornoCalculo& entorno);
 
-// "&Calcular" of the menu: AIndiv, Parcel and Sp_par only, then the run.
+// A run started by a window command: HazCalculos, then, unless it was cancelled or failed, the
+// message saying where the finished tables are (MensajeCalculoTerminado) while the results
+// viewer is not built.
+ResultadoCalculo CalcularYAvisar(EstadoAplicacion& estado, shell::Interaccion& ui,
+                                 const EntornoCalculo& entorno);
+
+// "&Calcular" of the menu: AIndiv, Parcel and Sp_par only, then CalcularYAvisar.
 ResultadoCalculo mnuCalCalcular_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                       const EntornoCalculo& entorno);
 

@@ -1,9 +1,6 @@
 #include "import/ArchivosImport.h"
 
-#include <exception>
-
 #include "store/FileOps.h"
-#include "store/StoreError.h"
 
 namespace arbelio::import {
 
@@ -43,11 +40,6 @@ std::string Izquierda(const std::string& texto, std::size_t caracteres) {
   const auto cs = Caracteres(texto);
   for (std::size_t i = 0; i < cs.size() && i < caracteres; ++i) r += cs[i];
   return r;
-}
-
-std::string DescripcionError(const std::exception& e) {
-  if (const auto* s = dynamic_cast<const store::StoreError*>(&e)) return s->description();
-  return e.what();
 }
 
 }  // namespace arbelio::import

@@ -13,6 +13,7 @@
 #include "import/BaseDatosTrabajo.h"
 #include "import/SeleccionBaseDatos.h"
 #include "shell/MDIPrincipal.h"
+#include "shell/OrdenQt.h"
 #include "shell/TwipsQt.h"
 
 namespace arbelio::import {
@@ -99,6 +100,7 @@ ListaProvincias& VistaListaProvinciasQt::mostrarLista() {
     const int alto = shell::Twips(kAltoListaProvincias);
     sub->setGeometry(area->viewport()->width() - ancho - shell::Twips(kDerechaListaProvincias),
                      shell::Twips(kArribaListaProvincias), ancho, alto);
+    principal_.registrarVentana(shell::VentanaProyecto::FormListaProvincias, ventana_);
   }
   ventana_->parentWidget()->show();
   ventana_->show();
@@ -122,7 +124,7 @@ void ConectaImportacion(shell::MDIPrincipal& principal, EstadoAplicacion& estado
   atajo->setObjectName("atajoGenerarBDT");
   atajo->setShortcut(QKeySequence("Ctrl+Shift+G"));
   atajo->setShortcutContext(Qt::ApplicationShortcut);
-  QObject::connect(atajo, &QAction::triggered, &principal, [&principal, generar] {
+  shell::ConectarOrden(atajo, &QAction::triggered, *interaccion, [&principal, generar] {
     if (principal.estado().menus.habilitada(shell::EntradaMenu::AGenerarBDT)) generar();
   });
   principal.addAction(atajo);

@@ -6,6 +6,7 @@
 #include "import/ArchivosImport.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
+#include "shell/EjecutarOrden.h"
 #include "shell/Progreso.h"
 #include "store/FileOps.h"
 #include "store/Text.h"
@@ -46,7 +47,9 @@ void QuitaCodigo(EstadoAplicacion& estado, const std::string& codigo) {
 void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
                            const std::string& carpeta, const std::string& temp,
                            shell::Interaccion& ui) {
-  try {
+  shell::FalloOrden fallo;
+  fallo.texto = [](const shell::Fallo&) { return std::string("Saving Error"); };
+  shell::EjecutarOrden(ui, fallo, [&] {
     const std::string nombre = base + codigo + ".dbf";
     std::string elegido;
     for (;;) {
@@ -65,9 +68,7 @@ void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
       }
     }
     CopiaTabla(temp, nombre, elegido);
-  } catch (const std::exception&) {
-    ui.aviso("Saving Error", shell::IconoMensaje::Critico);
-  }
+  });
 }
 
 }  // namespace
@@ -125,17 +126,14 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
   const auto ruta = ui.abrirArchivo(dialogo);
   if (!ruta) return ResultadoSeleccion::SinElegir;
   ui.ceder();
-  ui.relojArena(true);
+  shell::RelojArena reloj(ui);
 
   const std::size_t barra = ruta->find_last_of('/');
   const std::string carpeta = barra == std::string::npos ? "." : ruta->substr(0, barra);
   const std::string archivo = barra == std::string::npos ? *ruta : ruta->substr(barra + 1);
   const std::string nombreBase = archivo.substr(0, archivo.find('.'));
 
-  if (!EsFicherodeEntradaValido(carpeta, archivo, ui)) {
-    ui.relojArena(false);
-    return ResultadoSeleccion::NoValida;
-  }
+  if (!EsFicherodeEntradaValido(carpeta, archivo, ui)) return ResultadoSeleccion::NoValida;
   const std::string codigo = CodigoDeNombreBase(nombreBase);
   // A shorter code is kept padded with blanks to two characters.
   const std::string relleno =
@@ -148,7 +146,6 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
         ui.aviso("La base de datos con código " + codigo + " ya está seleccionada.\n" +
                  "Puede seleccionar otra base de datos distinta.");
         estado.menus.alElegirArchivoValido();
-        ui.relojArena(false);
         return ResultadoSeleccion::Duplicada;
       }
     }
@@ -159,7 +156,8 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
   }
 
   const std::string& temp = estado.rutas.BDTemp;
-  try {
+  bool cancelada = false;
+  const bool completa = shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {
     for (std::size_t i = 1; i <= 4; ++i) {
       const std::string nombre = estado.NombresTablas[i] + codigo + ".dbf";
       CopiaTabla(carpeta, nombre, temp + "/" + nombre);
@@ -171,7 +169,7 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
     } else {
       CopiaTabla(carpeta, "Datest" + codigo + ".dbf", temp + "/Datest" + codigo + ".dbf");
       shell::Progreso p(
-          ui, estado, "Creando tabla 'Datdef" + codigo + "'.",
+          ui, "Creando tabla 'Datdef" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
                        "datos ",
                        "a partir de la original 'Datest', añadiendo datos de huso horario, "
@@ -182,10 +180,9 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
                        "esta tabla con las originales."}),
           true, shell::PosicionProgreso::Centrado);
       CreaDatDef(estado, ui, codigo, temp);
-      if (estado.CalculoCancelado) {
-        QuitaCodigo(estado, codigo);
-        p.terminar();
-        return ResultadoSeleccion::Cancelada;
+      if (p.cancelado()) {
+        cancelada = true;
+        return;
       }
       BorraTablaSiExiste(temp, "Datest" + codigo + ".dbf");
       const bool guardar =
@@ -199,7 +196,7 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
       CopiaTabla(carpeta, "ESPECI" + codigo + ".dbf", temp + "/Especi" + codigo + ".dbf");
     } else {
       shell::Progreso p(
-          ui, estado, "Creando tabla 'Especi" + codigo + "'.",
+          ui, "Creando tabla 'Especi" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
                        "datos ",
                        "con datos de cada especie en cada parcela, lo cual le permitirá aplicar "
@@ -211,31 +208,27 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
           true, shell::PosicionProgreso::Centrado);
       store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf", temp + "/Especi" + codigo + ".dbf");
       MEspeci(estado, ui, codigo);
-      if (estado.CalculoCancelado) {
-        QuitaCodigo(estado, codigo);
-        p.terminar();
-        return ResultadoSeleccion::Cancelada;
+      if (p.cancelado()) {
+        cancelada = true;
+        return;
       }
       const bool guardar =
           ui.preguntaSiNo("¿Desea guardar fichero Especi" + codigo + "?. (Recomendado)");
       p.terminar();
       if (guardar) GuardaTablaConstruida("Especi", codigo, carpeta, temp, ui);
     }
-    ui.relojArena(true);
 
     ListaProvincias& modelo = vista.mostrarLista();
     ui.ceder();
     MuestraProvinciasSeleccionadas(estado, ui, carpeta, lista.size(), modelo);
     vista.listaCambiada();
-  } catch (const std::exception& e) {
+  });
+  if (!completa || cancelada) {
     // The selection is restored so the user can mend the folder and choose it again.
     QuitaCodigo(estado, codigo);
-    ui.aviso("Error " + DescripcionError(e), shell::IconoMensaje::Critico);
-    ui.relojArena(false);
-    return ResultadoSeleccion::Fallo;
+    return cancelada ? ResultadoSeleccion::Cancelada : ResultadoSeleccion::Fallo;
   }
   estado.menus.alElegirArchivoValido();
-  ui.relojArena(false);
   return ResultadoSeleccion::Anadida;
 }
 

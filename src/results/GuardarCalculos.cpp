@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "shell/EjecutarOrden.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
 #include "store/Text.h"
@@ -14,9 +15,6 @@ namespace arbelio::results {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Runtime error number of a failed file access.
-constexpr int kErrorAccesoArchivo = 75;
 
 // Code points of a UTF-8 text.
 std::vector<char32_t> puntosDeCodigo(std::string_view s) {
@@ -32,23 +30,29 @@ bool mismoArchivo(const std::string& a, const std::string& b) {
   return !ec && igual;
 }
 
-void mostrarError(shell::Interaccion& ui, int numero, const std::string& descripcion) {
-  ui.mensaje(kPrefijoErrorGuardarCalculos + std::to_string(numero) + "     " + descripcion,
-             shell::kTituloAplicacion, shell::IconoMensaje::Ninguno,
-             shell::BotonesMensaje::Aceptar);
+// "Error guardando cálculos: " + number + "     " + description, with no icon.
+shell::FalloOrden FalloGuardar() {
+  shell::FalloOrden f;
+  f.texto = [](const shell::Fallo& fallo) {
+    return kPrefijoErrorGuardarCalculos + std::to_string(fallo.numero) + "     " +
+           fallo.descripcion;
+  };
+  f.icono = shell::IconoMensaje::Ninguno;
+  return f;
 }
 
 void escribirComentario(const std::string& ruta, const std::string& texto) {
   std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
   if (!f) {
-    throw store::StoreError(kErrorAccesoArchivo, "Error de acceso a la ruta o el archivo: " + ruta +
-                                                     " (" + std::strerror(errno) + ")");
+    throw store::StoreError(shell::kErrorAccesoRuta, "Error de acceso a la ruta o el archivo: " +
+                                                         ruta + " (" + std::strerror(errno) + ")");
   }
   const std::string bytes = ContenidoComentario(texto);
   f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   f.close();
   if (!f) {
-    throw store::StoreError(kErrorAccesoArchivo, "Error de acceso a la ruta o el archivo: " + ruta);
+    throw store::StoreError(shell::kErrorAccesoRuta,
+                            "Error de acceso a la ruta o el archivo: " + ruta);
   }
 }
 
@@ -96,8 +100,7 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
                      const std::string& comentario, shell::Interaccion& ui,
                      ResultadoGuardarCalculos* resultado) {
   ResultadoGuardarCalculos r;
-  bool bien = true;
-  try {
+  const bool bien = shell::EjecutarOrden(ui, FalloGuardar(), [&] {
     for (const char* base : kTablasGuardarCalculos) {
       const std::string origen =
           store::findFileNoCase(BDOut, std::string(base) + sufijoCalculos + ".dbf");
@@ -119,41 +122,38 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
       escribirComentario(ruta, store::trimSpaces(comentario));
       r.comentario = ruta;
     }
-  } catch (const store::StoreError& e) {
-    mostrarError(ui, e.number(), e.description());
-    bien = false;
-  } catch (const fs::filesystem_error& e) {
-    mostrarError(ui, kErrorAccesoArchivo, e.what());
-    bien = false;
-  }
+  });
   if (resultado) *resultado = std::move(r);
   return bien;
 }
 
 void mnuAGuardarCalculos_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
-  const std::optional<std::string> respuesta =
-      ui.entrada(kPreguntaComentarioCalculos, kTituloComentarioCalculos, "");
-  const std::string comentario = respuesta.value_or("");
+  // Anything that fails on the way says so as the copies do.
+  shell::EjecutarOrden(ui, FalloGuardar(), [&] {
+    const std::optional<std::string> respuesta =
+        ui.entrada(kPreguntaComentarioCalculos, kTituloComentarioCalculos, "");
+    const std::string comentario = respuesta.value_or("");
 
-  shell::DialogoArchivo dialogo;
-  dialogo.titulo = kTituloDialogoCalculos;
-  dialogo.filtro = kFiltroDialogoCalculos;
-  dialogo.nombreInicial = "AIndiv" + estado.SufijoTablas + ".dbf";
-  for (;;) {
-    const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
-    if (!elegido) return;
-    const fs::path ruta(*elegido);
-    const std::optional<std::string> codigo = CodigoDeNombreCalculos(ruta.filename().string());
-    if (!codigo) {
-      ui.mensaje(kMensajeNombreCalculos, shell::kTituloAplicacion, shell::IconoMensaje::Ninguno,
-                 shell::BotonesMensaje::Aceptar);
-      continue;
+    shell::DialogoArchivo dialogo;
+    dialogo.titulo = kTituloDialogoCalculos;
+    dialogo.filtro = kFiltroDialogoCalculos;
+    dialogo.nombreInicial = "AIndiv" + estado.SufijoTablas + ".dbf";
+    for (;;) {
+      const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
+      if (!elegido) return;
+      const fs::path ruta(*elegido);
+      const std::optional<std::string> codigo = CodigoDeNombreCalculos(ruta.filename().string());
+      if (!codigo) {
+        ui.mensaje(kMensajeNombreCalculos, shell::kTituloAplicacion, shell::IconoMensaje::Ninguno,
+                   shell::BotonesMensaje::Aceptar);
+        continue;
+      }
+      const fs::path padre = ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
+      const std::string carpeta = padre.string();
+      GuardarCalculos(estado.rutas.BDOut, estado.SufijoCalculos, carpeta, *codigo, comentario, ui);
+      return;
     }
-    const fs::path padre = ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
-    const std::string carpeta = padre.string();
-    GuardarCalculos(estado.rutas.BDOut, estado.SufijoCalculos, carpeta, *codigo, comentario, ui);
-    return;
-  }
+  });
 }
 
 }  // namespace arbelio::results

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "shell/EjecutarOrden.h"
+
 namespace arbelio::shell {
 namespace {
 
@@ -31,7 +33,11 @@ std::optional<std::string> Entorno(const char* nombre) {
 template <typename Conservar>
 bool LimpiarCarpeta(const std::string& carpeta, Interaccion& ui, OperacionesArchivos& archivos,
                     const std::string& mensaje, bool conDescripcion, Conservar conservar) {
-  try {
+  FalloOrden fallo;
+  fallo.texto = [&](const Fallo& f) {
+    return conDescripcion ? mensaje + "\n" + f.descripcion : mensaje;
+  };
+  return EjecutarOrden(ui, fallo, [&] {
     for (const std::string& nombre : archivos.archivosDe(carpeta)) {
       if (conservar(nombre)) continue;
       const std::string ruta = carpeta + "/" + nombre;
@@ -39,11 +45,7 @@ bool LimpiarCarpeta(const std::string& carpeta, Interaccion& ui, OperacionesArch
       if (!archivos.existeArchivo(ruta)) continue;
       archivos.borrarArchivo(ruta);
     }
-    return true;
-  } catch (const std::exception& e) {
-    ui.aviso(conDescripcion ? mensaje + "\n" + e.what() : mensaje, IconoMensaje::Critico);
-    return false;
-  }
+  });
 }
 
 }  // namespace
@@ -102,16 +104,17 @@ bool Comprobardirectoriosexisten(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos) {
   for (const std::string* carpeta :
        {&estado.rutas.BDTemp, &estado.rutas.BDOut, &estado.rutas.BDCorte}) {
-    try {
-      if (!archivos.existeCarpeta(*carpeta)) archivos.crearCarpeta(*carpeta);
-    } catch (const std::exception& e) {
-      ui.aviso("No se puede crear la carpeta de trabajo " + *carpeta + ".\n" + e.what() +
-                   "\n\nEl programa necesita una carpeta en la que pueda escribir. Ejecútelo "
-                   "con la opción --home CARPETA (o la variable de entorno ARBELIO_HOME) para "
-                   "trabajar en otra carpeta.",
-               IconoMensaje::Critico);
+    FalloOrden fallo;
+    fallo.texto = [&](const Fallo& f) {
+      return "No se puede crear la carpeta de trabajo " + *carpeta + ".\n" + f.descripcion +
+             "\n\nEl programa necesita una carpeta en la que pueda escribir. Ejecútelo con la "
+             "opción --home CARPETA (o la variable de entorno ARBELIO_HOME) para trabajar en "
+             "otra carpeta.";
+    };
+    if (!EjecutarOrden(ui, fallo, [&] {
+          if (!archivos.existeCarpeta(*carpeta)) archivos.crearCarpeta(*carpeta);
+        }))
       return false;
-    }
   }
   return true;
 }
@@ -161,13 +164,9 @@ bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& 
   return true;
 }
 
-std::vector<std::string> VentanasDescargadasPorNuevoProyecto() {
-  return {"FormInfoProgreso",       "FormCorte",           "FormListaProvincias",
-          "FormVisorDatosCálculos", "FormVisorDatosCorte", "FormConfigCálculos",
-          "FormOpcionesCálculos",   "FormSplash"};
-}
-
-void NuevoProyecto(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+void NuevoProyecto(EstadoComun& estado, Interaccion& ui, RegistroVentanas& ventanas,
+                   OperacionesArchivos& archivos) {
+  ventanas.descargarTodas();
   InicializacionesPrincipales(estado, ui, archivos);
 }
 

@@ -15,6 +15,7 @@
 #include "shell/EstadoComun.h"
 #include "shell/Interaccion.h"
 #include "shell/OperacionesArchivos.h"
+#include "shell/RegistroVentanas.h"
 
 namespace arbelio::shell {
 
@@ -66,13 +67,11 @@ void InicializacionesPrincipales(EstadoComun& estado, Interaccion& ui,
 bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& rutas,
                      OperacionesArchivos& archivos = ArchivosDelSistema());
 
-// New project, once the windows are unloaded: InicializacionesPrincipales. The selected codes
-// are kept; HayBasesSeleccionadas being false makes the next selection start a new list.
-void NuevoProyecto(EstadoComun& estado, Interaccion& ui,
+// New project ("&Nuevo Proyecto..."), without asking: unloads the registered windows in their
+// fixed order, then InicializacionesPrincipales. The selected codes are kept;
+// HayBasesSeleccionadas being false makes the next selection start a new list.
+void NuevoProyecto(EstadoComun& estado, Interaccion& ui, RegistroVentanas& ventanas,
                    OperacionesArchivos& archivos = ArchivosDelSistema());
-
-// Windows New project unloads, without asking, in this order, before NuevoProyecto.
-std::vector<std::string> VentanasDescargadasPorNuevoProyecto();
 
 // Message shown when a command that is not available yet is chosen.
 inline constexpr const char* kMensajeNoDisponible =

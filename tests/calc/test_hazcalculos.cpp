@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "../store/TempDir.h"
 #include "calc/HazCalculos.h"
@@ -199,6 +200,57 @@ TEST_F(HazCalculosTest, CancelStopsThePassesAndClearsTheFlag) {
   EXPECT_TRUE(r.cancelado);
   EXPECT_FALSE(e.CalculoCancelado);
   EXPECT_FALSE(ui.progresoVisible);
+}
+
+// A pass failing with something other than a store error ends the run with "Error " and its
+// description: the dialog is hidden, the pointer restored, the run is not finished and no
+// finished message follows.
+TEST_F(HazCalculosTest, AFailureOfAnyKindEndsTheRunWithItsMessage) {
+  datos({1, 2}, {{1, 1, 21, 1, nullptr, 200, 200, 15}, {2, 1, 21, 1, nullptr, 300, 300, 18}});
+  calc::EntornoCalculo entorno;
+  bool despues = false;
+  entorno.pasadas[4] = [](EstadoAplicacion&, shell::Interaccion&, store::Database&) {
+    throw std::length_error("vector demasiado largo");
+  };
+  entorno.pasadas[8] = [&](EstadoAplicacion&, shell::Interaccion&, store::Database&) {
+    despues = true;
+  };
+  e.menus.alIniciar();
+  shell::InteraccionGuionada ui(e);
+  ui.cancelarEnCeder = 4;  // Cancelar pressed too: the failure still clears it
+  const auto r = calc::mnuCalCalcular_Click(e, ui, entorno);
+  EXPECT_TRUE(r.cancelado);
+  EXPECT_FALSE(despues);
+  EXPECT_EQ(ui.textos(), std::vector<std::string>{"Error vector demasiado largo"});
+  EXPECT_FALSE(ui.progresoVisible);
+  EXPECT_FALSE(ui.reloj);
+  EXPECT_FALSE(e.CalculoCancelado);
+  EXPECT_FALSE(e.menus.habilitada(shell::EntradaMenu::AGuardarCalculos));
+}
+
+// The menu command says where the finished tables are, and only when the run finished.
+TEST_F(HazCalculosTest, TheMenuCommandAnnouncesAFinishedRunOnly) {
+  datos({1, 2, 3}, {{1, 1, 21, 1, nullptr, 200, 200, 15}, {3, 1, 21, 1, nullptr, 300, 300, 18}});
+  shell::InteraccionGuionada ui(e);
+  auto r = calc::mnuCalCalcular_Click(e, ui, {});
+  EXPECT_FALSE(r.cancelado);
+  EXPECT_EQ(e.opciones.TablasCalcular,
+            (std::array<bool, 9>{true, true, false, false, true, false, false, false, false}));
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  const std::string& texto = ui.mensajes[0].texto;
+  EXPECT_EQ(texto.rfind("Cálculo terminado. Las tablas de resultados (código " + e.SufijoCalculos +
+                            ") están en la carpeta " + e.rutas.BDOut,
+                        0),
+            0u)
+      << texto;
+  EXPECT_EQ(ui.mensajes[0].icono, shell::IconoMensaje::Informacion);
+
+  shell::InteraccionGuionada cancelada(e);
+  cancelada.cancelarEnCeder = 3;  // during the tree pass
+  r = calc::mnuCalCalcular_Click(e, cancelada, {});
+  EXPECT_TRUE(r.cancelado);
+  EXPECT_TRUE(cancelada.textos().empty());
+  EXPECT_FALSE(cancelada.progresoVisible);
 }
 
 TEST(TablasNecesarias, PassesGetTheTablesTheyRead) {
