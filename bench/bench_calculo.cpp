@@ -48,10 +48,10 @@ class InteraccionMuda : public shell::Interaccion {
 };
 
 // A workspace whose BDTemp holds DATDEF00 and PIESMA00 of `provincias` synthetic provinces.
-shell::EstadoAplicacion preparar(int provincias) {
+EstadoAplicacion preparar(int provincias) {
   const auto raiz = std::filesystem::temp_directory_path() /
                     ("arbelio-bench-calculo-" + std::to_string(provincias));
-  shell::EstadoAplicacion e;
+  EstadoAplicacion e;
   e.rutas.carpetaDatos = ARBELIO_PROGRAM_DIR;
   e.rutas.BDTemp = (raiz / "BDTemp").string();
   e.rutas.BDOut = (raiz / "BDOut").string();
@@ -88,7 +88,7 @@ void Ejecutar(benchmark::State& state, int provincias) {
   preparar(provincias);
   std::int64_t arboles = 0;
   for (auto _ : state) {
-    shell::EstadoAplicacion e = preparar(provincias);
+    EstadoAplicacion e = preparar(provincias);
     InteraccionMuda ui(e.CalculoCancelado);
     const auto r = calc::HazCalculos(e, ui, calc::EntornoInstalado());
     if (r.cancelado) state.SkipWithError("cancelado");

@@ -30,8 +30,8 @@ constexpr int kProvincias[] = {6, 9, 10, 13, 16, 19, 22, 24, 44, 50};
 const fs::path kRaiz = fs::temp_directory_path() / "arbelio-bench-import";
 
 // Installed data (templates, Hojas) and a workspace under kRaiz.
-shell::EstadoAplicacion Estado() {
-  shell::EstadoAplicacion e;
+EstadoAplicacion Estado() {
+  EstadoAplicacion e;
   const std::string estruct = (kRaiz / "BDEstruct").string();
   if (!fs::exists(kRaiz / "BDEstruct" / "HusoHoja.sqlite")) {
     inventory::EscribePlantillas(estruct);
@@ -66,7 +66,7 @@ void VaciaCarpeta(const std::string& carpeta) {
 }
 
 void BM_DerivaDatDefYEspeci(benchmark::State& state) {
-  shell::EstadoAplicacion e = Estado();
+  EstadoAplicacion e = Estado();
   const std::string prov = Provincia(47);
   std::ostringstream mensajes;
   shell::InteraccionLote ui(e.CalculoCancelado, &mensajes);
@@ -83,7 +83,7 @@ void BM_DerivaDatDefYEspeci(benchmark::State& state) {
 BENCHMARK(BM_DerivaDatDefYEspeci)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_UneDiezProvincias(benchmark::State& state) {
-  shell::EstadoAplicacion e = Estado();
+  EstadoAplicacion e = Estado();
   std::ostringstream mensajes;
   shell::InteraccionLote ui(e.CalculoCancelado, &mensajes);
   const std::string reserva = (kRaiz / "reserva10").string();

@@ -25,6 +25,7 @@
 #include "calc/CalculosResumen.h"
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
+#include "inventory/Constantes.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/Interaccion.h"
 #include "store/Database.h"
@@ -63,11 +64,11 @@ class Silenciosa : public shell::Interaccion {
   void relojArena(bool) override {}
 };
 
-void Preparar(shell::EstadoAplicacion& estado) {
+void Preparar(EstadoAplicacion& estado) {
   estado.FactoresExpansion = shell::FactoresExpansionIniciales();
   estado.SufijoTablas = "Bm";
   for (int v = 0; v < 4; ++v) estado.VariablesUnidades[static_cast<std::size_t>(v)].calcular = "SI";
-  estado.ListaParcelas.entradas.assign(1, shell::Parcela{});
+  estado.ListaParcelas.entradas.assign(1, inventory::Parcela{});
   for (int p = 1; p <= kPlots; ++p) {
     estado.ListaParcelas.entradas.push_back({47, static_cast<std::int16_t>(p)});
   }
@@ -77,7 +78,7 @@ void Preparar(shell::EstadoAplicacion& estado) {
 }
 
 // AIndiv and Parcel as the tree and plot passes would leave them.
-void Generar(shell::EstadoAplicacion& estado, store::Database& db) {
+void Generar(EstadoAplicacion& estado, store::Database& db) {
   for (auto t : {TablaResultado::AIndiv, TablaResultado::Parcel, TablaResultado::Cd_par,
                  TablaResultado::Sp_par, TablaResultado::Totals, TablaResultado::Specie,
                  TablaResultado::Cldiam, TablaResultado::Cd_esp, TablaResultado::Cdsp_p}) {
@@ -94,7 +95,7 @@ void Generar(shell::EstadoAplicacion& estado, store::Database& db) {
     for (int k = 1; k <= kTreesPerPlot; ++k) {
       const auto dn = static_cast<float>(7.5 + 62.5 * std::pow(u(rng), 2.5));
       const int codigo = dn < 12.5f ? 1 : dn < 22.5f ? 2 : dn < 42.5f ? 3 : 4;
-      const auto sn = static_cast<float>(3.14159265358979 * dn * dn / 4);
+      const auto sn = static_cast<float>(inventory::kPi * dn * dn / 4);
       n += estado.FactoresExpansion[static_cast<std::size_t>(codigo)];
       ab += sn * estado.FactoresExpansion[static_cast<std::size_t>(codigo)] / 10000;
       a.addNew();
@@ -108,7 +109,7 @@ void Generar(shell::EstadoAplicacion& estado, store::Database& db) {
       a.setValue("CD", calc::ClaseDiametrica(dn, 5));
       a.setValue("DN", dn);
       a.setValue("SN", sn);
-      a.setValue("CN", static_cast<float>(3.14159265358979 * dn));
+      a.setValue("CN", static_cast<float>(inventory::kPi * dn));
       if (u(rng) < 0.9) a.setValue("ALTURA", static_cast<float>(4 + dn * 0.4 + u(rng) * 3));
       for (int v = 0; v < 4; ++v) {
         if (u(rng) < 0.995) a.setValue(vol[v], static_cast<float>(dn * dn * (0.3 - 0.05 * v)));
@@ -120,7 +121,7 @@ void Generar(shell::EstadoAplicacion& estado, store::Database& db) {
     p.setValue("PARCELA", parcela);
     p.setValue("N", n);
     p.setValue("AB", calc::RedondeoPar(ab, 5));
-    p.setValue("Dg", std::sqrt(40000 * ab / (3.14159265358979 * n)));
+    p.setValue("Dg", std::sqrt(40000 * ab / (inventory::kPi * n)));
     for (const char* c : {"Dm", "Do", "Hm", "Ho", "HART", "REINEKE"}) {
       p.setValue(c, 10 + 20 * u(rng));
     }
@@ -129,7 +130,7 @@ void Generar(shell::EstadoAplicacion& estado, store::Database& db) {
   }
 }
 
-using Pasada = void (*)(shell::EstadoAplicacion&, shell::Interaccion&, store::Database&,
+using Pasada = void (*)(EstadoAplicacion&, shell::Interaccion&, store::Database&,
                         const calc::ArbolesCalculo*);
 
 // compartida: the run reads AIndiv once (timed as "Lectura") and hands it to every pass;
@@ -138,11 +139,11 @@ void Medir(benchmark::State& state, bool compartida) {
   const std::pair<const char*, Pasada> pasadas[] = {
       {"Cd_par", calc::CalculosClaseDiametricaParcela},
       {"Sp_par", calc::CalculosEspecieParcela},
-      {"Totals", [](shell::EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
+      {"Totals", [](EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
                     const calc::ArbolesCalculo*) { calc::CalculosTotales(e, u, d); }},
-      {"Specie", [](shell::EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
+      {"Specie", [](EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
                     const calc::ArbolesCalculo*) { calc::CalculosEspecie(e, u, d); }},
-      {"Cldiam", [](shell::EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
+      {"Cldiam", [](EstadoAplicacion& e, shell::Interaccion& u, store::Database& d,
                     const calc::ArbolesCalculo*) { calc::CalculosClaseDiametrica(e, u, d); }},
       {"Cd_esp", calc::CalculosClaseDiametricaEspecie},
       {"Cdsp_p", calc::CalculosClaseEspecieParcela}};
@@ -151,7 +152,7 @@ void Medir(benchmark::State& state, bool compartida) {
   for (auto _ : state) {
     ++iteracion;
     const pruebas::CarpetaTemporal carpeta("arbelio-bench-resumen");
-    shell::EstadoAplicacion estado;
+    EstadoAplicacion estado;
     Preparar(estado);
     Silenciosa ui(estado.CalculoCancelado);
     {

@@ -8,8 +8,8 @@
 #include "import/FormListaProvincias.h"
 #include "results/GuardarCalculos.h"
 #include "shell/EspacioTrabajo.h"
-#include "shell/EstadoAplicacion.h"
 #include "shell/MDIPrincipal.h"
+#include "state/EstadoAplicacion.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   app.setQuitOnLastWindowClosed(false);
 
   using namespace arbelio::shell;
-  EstadoAplicacion estado;
+  arbelio::EstadoAplicacion estado;
   const RutasPrograma rutas =
       ConstruirRutas(LeerOrigenRutas(argc, argv, CarpetaDelEjecutable(argv[0])));
 
@@ -25,22 +25,17 @@ int main(int argc, char** argv) {
   QObject::connect(&principal, &MDIPrincipal::cerrada, &app, &QApplication::quit);
   if (!principal.cargar(rutas)) return 1;
   arbelio::import::VistaListaProvinciasQt listaProvincias(principal);
-  arbelio::import::ConectaImportacion(principal, listaProvincias);
+  arbelio::import::ConectaImportacion(principal, estado, listaProvincias);
   // "&Calcular": the run over the cut (or every plot) with the fixed table selection.
-  principal.asignarOrden("mnuCálCalcular", [&principal] {
+  principal.asignarOrden("mnuCálCalcular", [&principal, &estado] {
     auto entorno = arbelio::calc::EntornoInstalado();
-    entorno.generarBaseTrabajo = [&principal] {
-      arbelio::import::mnuAGenerarBDT_Click(principal.estado(), principal.interaccion());
+    entorno.generarBaseTrabajo = [&principal, &estado] {
+      arbelio::import::mnuAGenerarBDT_Click(estado, principal.interaccion());
     };
-    const auto r =
-        arbelio::calc::mnuCalCalcular_Click(principal.estado(), principal.interaccion(), entorno);
-    if (!r.cancelado) {
-      principal.interaccion().aviso(arbelio::calc::MensajeCalculoTerminado(principal.estado()),
-                                    IconoMensaje::Informacion);
-    }
+    arbelio::calc::mnuCalCalcular_Click(estado, principal.interaccion(), entorno);
   });
-  principal.asignarOrden("mnuAGuardarCálculos", [&principal] {
-    arbelio::results::mnuAGuardarCalculos_Click(principal.estado(), principal.interaccion());
+  principal.asignarOrden("mnuAGuardarCálculos", [&principal, &estado] {
+    arbelio::results::mnuAGuardarCalculos_Click(estado, principal.interaccion());
   });
   principal.show();
   principal.mostrarSplash();

@@ -38,7 +38,7 @@ double Numero(const std::string& texto, const std::string& que) {
   return v;
 }
 
-void FijaOpciones(shell::EstadoAplicacion& e, const OpcionesCalculoBatch& o) {
+void FijaOpciones(EstadoAplicacion& e, const OpcionesCalculoBatch& o) {
   auto& op = e.opciones;
   // Tables by TablasCalcular index, as the options dialog names them.
   if (o.tables == "all") {
@@ -94,9 +94,9 @@ void FijaOpciones(shell::EstadoAplicacion& e, const OpcionesCalculoBatch& o) {
 }
 
 // The plot list: the file's plots in its order, or every plot of DATDEF00.
-void ListaDeParcelas(shell::EstadoAplicacion& e, const std::string& archivo) {
+void ListaDeParcelas(EstadoAplicacion& e, const std::string& archivo) {
   store::Database trabajo = store::Database::open(e.rutas.BDTemp);
-  std::vector<shell::Parcela> parcelas;
+  std::vector<inventory::Parcela> parcelas;
   if (!archivo.empty()) {
     std::ifstream in(archivo);
     if (!in) throw ErrorBatch("No se encuentra el archivo " + archivo);
@@ -118,7 +118,7 @@ void ListaDeParcelas(shell::EstadoAplicacion& e, const std::string& archivo) {
     parcelas = calc::ParcelasDeDatDef00(trabajo);
   }
   if (parcelas.empty()) throw ErrorBatch("No hay parcelas que calcular");
-  e.ListaParcelas.entradas.assign(1, shell::Parcela{});
+  e.ListaParcelas.entradas.assign(1, inventory::Parcela{});
   e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(), parcelas.end());
   e.ListaParcelas.numero = static_cast<std::int32_t>(parcelas.size());
   e.NumeroParcelas = e.ListaParcelas.numero;
@@ -135,7 +135,7 @@ void ListaDeParcelas(shell::EstadoAplicacion& e, const std::string& archivo) {
 }
 
 // Lines "especie;forma;calidad;variable;formula;name=value;...".
-void EcuacionesDeUsuario(shell::EstadoAplicacion& e, const std::string& archivo) {
+void EcuacionesDeUsuario(EstadoAplicacion& e, const std::string& archivo) {
   std::ifstream in(archivo);
   if (!in) throw ErrorBatch("No se encuentra el archivo " + archivo);
   const equations::UbicacionEcuacionesUsuario u{e.rutas.BDOut, e.rutas.BDEstruct, e.SufijoTablas};
@@ -242,9 +242,8 @@ void EscribeCsv(const std::string& carpeta, const std::string& tabla, const std:
   EscribeTablaCsv(f, cabeceras, filas);
 }
 
-void CalculaYGuarda(shell::EstadoAplicacion& e, shell::Interaccion& ui,
-                    const OpcionesCalculoBatch& o, const std::string& carpetaSalida,
-                    std::ostream& out) {
+void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesCalculoBatch& o,
+                    const std::string& carpetaSalida, std::ostream& out) {
   FijaOpciones(e, o);
   ListaDeParcelas(e, o.plots);
   if (!o.userEquations.empty()) EcuacionesDeUsuario(e, o.userEquations);

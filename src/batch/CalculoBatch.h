@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::batch {
 
@@ -29,7 +29,7 @@ struct OpcionesCalculoBatch {
 // Sets the options, builds the plot list, stores the user equations, runs the calculation and
 // saves the result tables into `carpetaSalida`. Prints the Totals row and the species table.
 // Throws ErrorBatch with a Spanish message on failure.
-void CalculaYGuarda(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculaYGuarda(EstadoAplicacion& estado, shell::Interaccion& ui,
                     const OpcionesCalculoBatch& opciones, const std::string& carpetaSalida,
                     std::ostream& out);
 

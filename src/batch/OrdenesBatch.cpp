@@ -392,7 +392,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   if (!store::folderExists(rutas.BDEstruct))
     throw ErrorBatch("No se encuentra la carpeta de datos instalados " + rutas.BDEstruct);
 
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   InteraccionRun ui(estado.CalculoCancelado, &err);
   ui.respuestaSi = guardar;
   ui.guardarDerivadas = guardar;

@@ -11,12 +11,12 @@ namespace arbelio::calc::detalle {
 
 namespace {
 
-double Factor(const shell::EstadoAplicacion& e, const ArbolLeido& a) {
+double Factor(const EstadoAplicacion& e, const ArbolLeido& a) {
   return a.codigo == 0 ? 0.0 : static_cast<double>(e.FactoresExpansion[a.codigo]);
 }
 
 template <class Campo>
-double MediaPonderada(const shell::EstadoAplicacion& e, const Grupo& g, Campo campo) {
+double MediaPonderada(const EstadoAplicacion& e, const Grupo& g, Campo campo) {
   MediaPonderadaPorFactor media;
   for (const ArbolLeido* a : g) {
     float v = 0;
@@ -27,7 +27,7 @@ double MediaPonderada(const shell::EstadoAplicacion& e, const Grupo& g, Campo ca
 
 // From the thickest tree of the group down, as the dominant walks go.
 template <class Campo>
-double MediaDominante(const shell::EstadoAplicacion& e, const Grupo& g, Campo campo) {
+double MediaDominante(const EstadoAplicacion& e, const Grupo& g, Campo campo) {
   MediaDominantePorFactor media;
   for (auto it = g.rbegin(); it != g.rend(); ++it) {
     float v = 0;
@@ -49,8 +49,7 @@ bool CampoAltura(const ArbolLeido& a, float& v) {
 
 }  // namespace
 
-const ArbolesCalculo& ArbolesDeLaPasada(store::Database& salida,
-                                        const shell::EstadoAplicacion& estado,
+const ArbolesCalculo& ArbolesDeLaPasada(store::Database& salida, const EstadoAplicacion& estado,
                                         const ArbolesCalculo* compartidos,
                                         std::optional<ArbolesCalculo>& propios) {
   if (compartidos != nullptr) return *compartidos;
@@ -68,20 +67,20 @@ Grupo Seleccion(const Grupo& base, int especie, float clase) {
   return g;
 }
 
-double MediaDiametro(const shell::EstadoAplicacion& e, const Grupo& g) {
+double MediaDiametro(const EstadoAplicacion& e, const Grupo& g) {
   return MediaPonderada(e, g, CampoDN);
 }
-double MediaAltura(const shell::EstadoAplicacion& e, const Grupo& g) {
+double MediaAltura(const EstadoAplicacion& e, const Grupo& g) {
   return MediaPonderada(e, g, CampoAltura);
 }
-double DominanteDiametro(const shell::EstadoAplicacion& e, const Grupo& g) {
+double DominanteDiametro(const EstadoAplicacion& e, const Grupo& g) {
   return MediaDominante(e, g, CampoDN);
 }
-double DominanteAltura(const shell::EstadoAplicacion& e, const Grupo& g) {
+double DominanteAltura(const EstadoAplicacion& e, const Grupo& g) {
   return MediaDominante(e, g, CampoAltura);
 }
 
-std::int32_t PosicionesParcelas(const shell::EstadoAplicacion& estado) {
+std::int32_t PosicionesParcelas(const EstadoAplicacion& estado) {
   const auto& l = estado.ListaParcelas;
   if (l.entradas.size() < 2 || l.vacia()) return 0;
   const auto enLista = static_cast<std::int64_t>(l.entradas.size()) - 1;
@@ -100,38 +99,28 @@ void EscribirParte(store::Cursor& fila, const char* columna, const store::Value&
 }
 
 // ---------------------------------------------------------------------------------------------
-// ProgresoPasada
+// ContadorPasada
 
-ProgresoPasada::ProgresoPasada(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+ContadorPasada::ContadorPasada(const EstadoAplicacion& estado, shell::Interaccion& ui,
                                const std::string& texto)
-    : estado_(estado), ui_(ui) {
-  ui_.relojArena(true);
-  ui_.progresoPosicion("0");
-  ui_.progresoCalculos(texto);
+    : estado_(estado), progreso_(ui) {
+  progreso_.posicion("0");
+  progreso_.calculos(texto);
 }
 
-ProgresoPasada::~ProgresoPasada() {
-  ui_.relojArena(false);
-}
-
-void ProgresoPasada::Arbol() {
+void ContadorPasada::Arbol() {
   ++contador_;
   if (contador_ > estado_.NumeroPies) return;
   // The bar only moves when its whole percentage changes.
   const int p = shell::Progreso::Porcentaje(contador_, estado_.NumeroPies);
   if (p != barra_) {
     barra_ = p;
-    ui_.progresoBarra(p);
+    progreso_.barra(p);
   }
 }
 
-void ProgresoPasada::Fila() {
-  ui_.progresoPosicion(std::to_string(contador_));
-}
-
-bool ProgresoPasada::Cancelado() {
-  ui_.ceder();
-  return estado_.CalculoCancelado;
+void ContadorPasada::Fila() {
+  progreso_.posicion(std::to_string(contador_));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -157,13 +146,13 @@ ColumnasResultado::ColumnasResultado(const store::Cursor& c)
 // ---------------------------------------------------------------------------------------------
 // AcumuladorGrupo
 
-AcumuladorGrupo::AcumuladorGrupo(const shell::EstadoAplicacion& estado) : estado_(estado) {
+AcumuladorGrupo::AcumuladorGrupo(const EstadoAplicacion& estado) : estado_(estado) {
   for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
     marcado_[v] = VariableMarcada(estado, kVolumenes[v]);
   }
 }
 
-void AcumuladorGrupo::Acumular(const Grupo& g, ProgresoPasada& progreso) {
+void AcumuladorGrupo::Acumular(const Grupo& g, ContadorPasada& progreso) {
   cuenta_ = {};
   seccion_ = {};
   volumen_ = {};

@@ -1,6 +1,5 @@
 // Pieces shared by the breakdown and summary passes: the per-hectare values of a group of trees,
-// the factor-weighted means and dominant means over a group, and the progress display of a pass
-// that counts the trees it visits.
+// the factor-weighted means and dominant means over a group, and the tree counter of a pass.
 
 #pragma once
 
@@ -14,16 +13,17 @@
 
 #include "calc/ArbolesCalculo.h"
 #include "calc/TablasResultado.h"
-#include "shell/EstadoAplicacion.h"
+#include "inventory/Constantes.h"
 #include "shell/Interaccion.h"
+#include "shell/Progreso.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Cursor.h"
 #include "store/Database.h"
 #include "store/Value.h"
 
 namespace arbelio::calc::detalle {
 
-// The value of pi the quadratic mean diameter is computed with.
-inline constexpr double kPi = 3.14159265358979;
+using inventory::kPi;
 
 // The four volume variables that the per-hectare tables sum, in the order they are visited.
 using calc::kVolumenes;
@@ -31,8 +31,7 @@ using calc::kVolumenes;
 using Grupo = GrupoArboles;
 
 // The trees a pass works on: those handed in by the run, or its own reading of AIndiv.
-const ArbolesCalculo& ArbolesDeLaPasada(store::Database& salida,
-                                        const shell::EstadoAplicacion& estado,
+const ArbolesCalculo& ArbolesDeLaPasada(store::Database& salida, const EstadoAplicacion& estado,
                                         const ArbolesCalculo* compartidos,
                                         std::optional<ArbolesCalculo>& propios);
 
@@ -42,16 +41,16 @@ Grupo Seleccion(const Grupo& base, int especie, float clase);
 
 // Mean of DN or ALTURA weighted by the expansion factor, in the group's order; trees without the
 // value are skipped; 0 when no weight.
-double MediaDiametro(const shell::EstadoAplicacion& estado, const Grupo& g);
-double MediaAltura(const shell::EstadoAplicacion& estado, const Grupo& g);
+double MediaDiametro(const EstadoAplicacion& estado, const Grupo& g);
+double MediaAltura(const EstadoAplicacion& estado, const Grupo& g);
 // Mean DN or ALTURA of the 100 thickest trees per hectare, walking the group from its last tree
 // back: the tree that crosses 100 counts with the part that fits, a tree without the value still
 // consumes its factor.
-double DominanteDiametro(const shell::EstadoAplicacion& estado, const Grupo& g);
-double DominanteAltura(const shell::EstadoAplicacion& estado, const Grupo& g);
+double DominanteDiametro(const EstadoAplicacion& estado, const Grupo& g);
+double DominanteAltura(const EstadoAplicacion& estado, const Grupo& g);
 
 // Number of plot positions of ListaParcelas (0 for the empty list).
-std::int32_t PosicionesParcelas(const shell::EstadoAplicacion& estado);
+std::int32_t PosicionesParcelas(const EstadoAplicacion& estado);
 
 // Quadratic mean diameter (cm) from a row's stored N (trees/ha) and AB (m2/ha); 0 for N = 0.
 double DiametroCuadratico(float N, float AB);
@@ -61,27 +60,27 @@ double DiametroCuadratico(float N, float AB);
 void EscribirParte(store::Cursor& fila, const char* columna, const store::Value& valor,
                    const store::Value& total);
 
-// Progress of a pass: on construction the hourglass, LabelZ "0" and the pass's text in
-// LabelqueCalculos; the running count of trees visited moves the bar (while it does not exceed
-// NumeroPies) and is shown in LabelZ after every row; the pointer is restored on destruction.
-class ProgresoPasada {
+// The tree counter of a pass, shown through a step of the run's progress dialog: on
+// construction the hourglass, LabelZ "0" and the pass's text in LabelqueCalculos; the running
+// count of trees visited moves the bar (while it does not exceed NumeroPies) and is shown in
+// LabelZ after every row.
+class ContadorPasada {
  public:
-  ProgresoPasada(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& texto);
-  ~ProgresoPasada();
-  ProgresoPasada(const ProgresoPasada&) = delete;
-  ProgresoPasada& operator=(const ProgresoPasada&) = delete;
+  ContadorPasada(const EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& texto);
 
   // One more tree visited.
   void Arbol();
   // A row was stored: the counter into LabelZ.
   void Fila();
-  // Yields to the interface; true when the user has cancelled.
-  bool Cancelado();
+  // Yields to the interface; true when the user has cancelled (the dialog is then hidden).
+  bool Cancelado() { return !progreso_.continuar(); }
+  // Yields without looking at Cancelar.
+  void Ceder() { progreso_.ceder(); }
   std::int64_t arboles() const { return contador_; }
 
  private:
-  shell::EstadoAplicacion& estado_;
-  shell::Interaccion& ui_;
+  const EstadoAplicacion& estado_;
+  shell::Progreso progreso_;
   std::int64_t contador_ = 0;
   int barra_ = -1;
 };
@@ -98,10 +97,10 @@ struct ColumnasResultado {
 // precision tree by tree, and per volume variable a flag set when a tree lacks a value.
 class AcumuladorGrupo {
  public:
-  explicit AcumuladorGrupo(const shell::EstadoAplicacion& estado);
+  explicit AcumuladorGrupo(const EstadoAplicacion& estado);
 
   // Resets the sums and adds the group's trees in order.
-  void Acumular(const Grupo& g, ProgresoPasada& progreso);
+  void Acumular(const Grupo& g, ContadorPasada& progreso);
 
   // Per-hectare values of the group: N = sum of count x factor, AB = sum of section sum x
   // factor / 10000 rounded to 5 decimals, each marked volume = sum of volume sum x factor / 1000
@@ -123,7 +122,7 @@ class AcumuladorGrupo {
   }
 
  private:
-  const shell::EstadoAplicacion& estado_;
+  const EstadoAplicacion& estado_;
   std::array<bool, 4> marcado_{};
 
   std::array<std::int32_t, 5> cuenta_{};

@@ -42,7 +42,7 @@ int Comparar(bool hayA, double a, bool hayB, double b) {
 
 }  // namespace
 
-ArbolesCalculo::ArbolesCalculo(store::Database& salida, const shell::EstadoAplicacion& estado) {
+ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& estado) {
   store::Cursor c =
       salida.openCursor(NombreTabla(estado, TablaResultado::AIndiv), store::CursorKind::Snapshot);
   const int colProvincia = c.fieldIndex("PROVINCIA");
@@ -151,7 +151,7 @@ GrupoArboles ArbolesCalculo::DeParcela(OrdenArboles orden, std::int32_t provinci
   return g;
 }
 
-GrupoArboles ArbolesCalculo::DeParcela(OrdenArboles orden, const shell::EstadoAplicacion& estado,
+GrupoArboles ArbolesCalculo::DeParcela(OrdenArboles orden, const EstadoAplicacion& estado,
                                        std::int32_t posicion) const {
   const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(posicion)];
   return DeParcela(orden, p.provincia, p.estadillo);

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/EstadoAplicacion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 
 namespace arbelio::calc {
@@ -45,7 +45,7 @@ class ArbolesCalculo {
  public:
   // Reads AIndiv + SufijoTablas of the output database. Valid while AIndiv does not change: a run
   // may read it once after the tree pass and hand it to every breakdown and summary pass.
-  ArbolesCalculo(store::Database& salida, const shell::EstadoAplicacion& estado);
+  ArbolesCalculo(store::Database& salida, const EstadoAplicacion& estado);
 
   std::size_t size() const { return arboles_.size(); }
   // Every tree, in the given order.
@@ -53,7 +53,7 @@ class ArbolesCalculo {
   // The trees of a plot ("PROVINCIA=p AND PARCELA=q"), in the given order.
   GrupoArboles DeParcela(OrdenArboles orden, std::int32_t provincia, std::int32_t parcela) const;
   // The trees of the plot at a position of ListaParcelas.
-  GrupoArboles DeParcela(OrdenArboles orden, const shell::EstadoAplicacion& estado,
+  GrupoArboles DeParcela(OrdenArboles orden, const EstadoAplicacion& estado,
                          std::int32_t posicion) const;
 
  private:

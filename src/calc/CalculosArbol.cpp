@@ -9,15 +9,17 @@
 #include "equations/EcuacionesKAV.h"
 #include "equations/EcuacionesUsuario.h"
 #include "import/MEspeci.h"
+#include "inventory/Constantes.h"
+#include "shell/Progreso.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+using inventory::kPi;
 
-bool excluido(const shell::EstadoAplicacion& e, const store::Value& prov, const store::Value& est,
+bool excluido(const EstadoAplicacion& e, const store::Value& prov, const store::Value& est,
               const store::Value& num) {
   if (e.PiesExcluidos.empty() || e.PiesExcluidos.front().provincia == 0) return false;
   if (!prov.isNumber() || !est.isNumber() || !num.isNumber()) return false;
@@ -29,16 +31,16 @@ bool excluido(const shell::EstadoAplicacion& e, const store::Value& prov, const 
   return false;
 }
 
-void contador(const shell::EstadoAplicacion& e, shell::Interaccion& ui, std::int64_t n) {
-  ui.progresoPosicion(std::to_string(n));
+void contador(const EstadoAplicacion& e, shell::Progreso& progreso, std::int64_t n) {
+  progreso.posicion(std::to_string(n));
   if (n <= e.NumeroPies && e.NumeroPies > 0) {
-    ui.progresoBarra(static_cast<int>(RedondeoPar(100.0 * n / e.NumeroPies, 0)));
+    progreso.barra(static_cast<int>(RedondeoPar(100.0 * n / e.NumeroPies, 0)));
   }
 }
 
 }  // namespace
 
-equations::VariablesMarcadas VariablesDeOpciones(const shell::EstadoAplicacion& e) {
+equations::VariablesMarcadas VariablesDeOpciones(const EstadoAplicacion& e) {
   equations::VariablesMarcadas m;
   m.vcc = e.VariablesUnidades[0].calcular == "SI";
   m.vsc = e.VariablesUnidades[1].calcular == "SI";
@@ -47,25 +49,24 @@ equations::VariablesMarcadas VariablesDeOpciones(const shell::EstadoAplicacion& 
   return m;
 }
 
-ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion& ui,
                                         store::Database& trabajo, store::Database& salida,
                                         FuenteEcuacionesKAV* kav) {
-  ui.relojArena(true);
+  shell::Progreso progreso(ui);
   e.VolumenesIncompletos = false;
   e.PiesSinDiametroValido = 0;
   store::Cursor pies = trabajo.openCursor("PIESMA00", store::CursorKind::Snapshot);
   if (pies.recordCount() == 0) {
     ui.aviso("Ningun Registro");
-    ui.relojArena(false);
     return ResultadoPasada::SinRegistros;
   }
   store::Cursor arboles = salida.openCursor(NombreTabla(e, TablaResultado::AIndiv));
-  ui.mostrarProgreso("Progreso de cálculos", "Calculando...", true,
-                     shell::PosicionProgreso::ArribaDerecha);
-  ui.progresoCalculos("cálculos de árbol individual");
-  ui.progresoPosicion("0");
-  ui.progresoBarra(0);
-  ui.ceder();
+  // The run's dialog: shown here, hidden by the run at its end.
+  progreso.mostrar("Progreso de cálculos", "Calculando...", true);
+  progreso.calculos("cálculos de árbol individual");
+  progreso.posicion("0");
+  progreso.barra(0);
+  progreso.ceder();
 
   const auto& o = e.opciones;
   const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
@@ -86,12 +87,7 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
   std::int64_t n = 0;
   const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
   for (std::int32_t i = 1; i <= numero; ++i) {
-    ui.ceder();
-    if (ui.cancelado()) {
-      ui.ocultarProgreso();
-      ui.relojArena(false);
-      return ResultadoPasada::Cancelada;
-    }
+    if (!progreso.continuar()) return ResultadoPasada::Cancelada;
     const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
     const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
                                  " AND ESTADILLO=" + std::to_string(parcela.estadillo);
@@ -101,8 +97,8 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
       const store::Value num = leer(pNum);
       if (excluido(e, prov, est, num)) continue;
       ++n;
-      contador(e, ui, n);
-      ui.ceder();
+      contador(e, progreso, n);
+      progreso.ceder();
 
       // The diameter decides whether the tree enters the table at all.
       const store::Value d1 = leer(pD1);
@@ -158,9 +154,9 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
           });
         }
       }
-      contador(e, ui, n);
+      contador(e, progreso, n);
       arboles.update();
-      ui.ceder();
+      progreso.ceder();
     }
   }
   arboles.close();
@@ -171,7 +167,7 @@ ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& e, shell::Inter
 
 namespace {
 
-void AplicarEcuacionesUsuario(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+void AplicarEcuacionesUsuario(EstadoAplicacion& e, shell::Interaccion& ui,
                               store::Database& salida) {
   const auto ecuaciones = equations::CargarEcuacionesUsuario(
       equations::UbicacionEcuacionesUsuario{e.rutas.BDOut, e.rutas.BDEstruct, e.SufijoTablas});
@@ -215,17 +211,16 @@ void AplicarEcuacionesUsuario(shell::EstadoAplicacion& e, shell::Interaccion& ui
   }
 }
 
-void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
-                          store::Database& salida, FuenteEcuacionesKAV& kav) {
+void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,
+                          FuenteEcuacionesKAV& kav) {
   store::Cursor arboles =
       salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]");
-  ui.relojArena(true);
-  ui.mostrarProgreso("Progreso de cálculos", "Calculando...", true,
-                     shell::PosicionProgreso::ArribaDerecha);
-  ui.progresoPosicion("0");
-  ui.progresoCalculos("cálculos de árbol individual, según ecuaciones.");
-  ui.progresoBarra(0);
-  ui.ceder();
+  shell::Progreso progreso(ui);
+  progreso.mostrar("Progreso de cálculos", "Calculando...", true);
+  progreso.posicion("0");
+  progreso.calculos("cálculos de árbol individual, según ecuaciones.");
+  progreso.barra(0);
+  progreso.ceder();
   const auto variables = VariablesMarcadas(e);
   const std::int64_t total =
       static_cast<std::int64_t>(e.NumeroPies) * static_cast<std::int64_t>(variables.size());
@@ -240,7 +235,7 @@ void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
               iVCC = arboles.fieldIndex("VCC");
     std::int64_t visitados = 0;
     for (arboles.moveFirst(); !arboles.eof(); arboles.moveNext()) {
-      if (++visitados % 1000 == 0) ui.ceder();
+      if (++visitados % 1000 == 0) progreso.ceder();
       if (!arboles.value(idx).isNull()) continue;  // set by a user equation
       ArbolKAV a;
       a.provincia = arboles.value(iProv);
@@ -253,11 +248,11 @@ void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
       const std::optional<double> v = kav.Valor(a, variable);
       if (!v) continue;
       ++m;
-      ui.progresoPosicion(std::to_string(m));
+      progreso.posicion(std::to_string(m));
       if (total > 0) {
         int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));
         if (barra >= 100) barra = 0;
-        ui.progresoBarra(barra);
+        progreso.barra(barra);
       }
       try {
         arboles.edit();
@@ -268,7 +263,7 @@ void AplicarEcuacionesKAV(shell::EstadoAplicacion& e, shell::Interaccion& ui,
       }
     }
   }
-  ui.ceder();
+  progreso.ceder();
 }
 
 }  // namespace
@@ -303,11 +298,10 @@ std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPr
   return std::make_unique<FuenteKAVInstalada>(carpetaPrograma);
 }
 
-void CalculosEcuaciones(shell::EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,
+void CalculosEcuaciones(EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,
                         FuenteEcuacionesKAV* kav) {
   if (e.opciones.MetodoCalculo != 1) AplicarEcuacionesUsuario(e, ui, salida);
   if (e.opciones.MetodoCalculo != 3 && kav != nullptr) AplicarEcuacionesKAV(e, ui, salida, *kav);
-  ui.relojArena(false);
 }
 
 }  // namespace arbelio::calc

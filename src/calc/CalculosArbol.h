@@ -12,8 +12,9 @@
 #include <optional>
 #include <string>
 
-#include "shell/EstadoAplicacion.h"
+#include "equations/Ecuaciones.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 #include "store/Value.h"
@@ -52,18 +53,18 @@ enum class ResultadoPasada { Completa, Cancelada, SinRegistros };
 // PIESMA00 is read from `trabajo` (BDTemp); AIndiv + SufijoTablas must exist in `salida`.
 // Runs the equation pass at its end (unless cancelled or without trees). `kav` may be null when
 // the method uses user equations only.
-ResultadoPasada CalculosArbolIndividual(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& estado, shell::Interaccion& ui,
                                         store::Database& trabajo, store::Database& salida,
                                         FuenteEcuacionesKAV* kav);
 
 // Fills the variable columns of AIndiv: user equations ("Ecuas"/"Models"/"Params" +
 // SufijoTablas in `salida`) unless MetodoCalculo is 1, then inventory equations for the columns
 // still empty unless MetodoCalculo is 3.
-void CalculosEcuaciones(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
-                        store::Database& salida, FuenteEcuacionesKAV* kav);
+void CalculosEcuaciones(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida,
+                        FuenteEcuacionesKAV* kav);
 
 // The volume variables whose boxes are ticked in the options (rows 1-4 marked "SI"): the
 // variables an equation text may use besides HT and DN.
-equations::VariablesMarcadas VariablesDeOpciones(const shell::EstadoAplicacion& estado);
+equations::VariablesMarcadas VariablesDeOpciones(const EstadoAplicacion& estado);
 
 }  // namespace arbelio::calc

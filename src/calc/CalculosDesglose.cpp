@@ -16,13 +16,13 @@ namespace arbelio::calc {
 
 using detalle::AcumuladorGrupo;
 using detalle::ColumnasResultado;
+using detalle::ContadorPasada;
 using detalle::Grupo;
-using detalle::ProgresoPasada;
 
 namespace {
 
 void EscribirParcela(store::Cursor& fila, const detalle::ColumnasResultado& col,
-                     const shell::EstadoAplicacion& estado, std::int32_t posicion) {
+                     const EstadoAplicacion& estado, std::int32_t posicion) {
   const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(posicion)];
   fila.setValue(col.provincia, static_cast<int>(p.provincia));
   fila.setValue(col.parcela, static_cast<int>(p.estadillo));
@@ -82,9 +82,9 @@ Grupo DeEspecie(const Grupo& base, int e) {
 
 }  // namespace
 
-void CalculosClaseDiametricaParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica por parcela");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica por parcela");
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
@@ -109,13 +109,13 @@ void CalculosClaseDiametricaParcela(shell::EstadoAplicacion& estado, shell::Inte
       tabla.update();
       progreso.Fila();
     }
-    ui.ceder();
+    progreso.Ceder();
   }
 }
 
-void CalculosEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                             store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de especie por parcela");
+  ContadorPasada progreso(estado, ui, "cálculos de especie por parcela");
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
@@ -126,10 +126,7 @@ void CalculosEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion&
 
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
-    if (progreso.Cancelado()) {
-      ui.ocultarProgreso();
-      return;
-    }
+    if (progreso.Cancelado()) return;
     const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(i)];
     parcelas.findFirst("PROVINCIA=" + std::to_string(p.provincia) +
                        " AND PARCELA=" + std::to_string(p.estadillo));
@@ -179,7 +176,7 @@ struct FilaClaseEspecie {
 };
 
 void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
-                  const shell::EstadoAplicacion& estado, const AcumuladorGrupo& acumulador,
+                  const EstadoAplicacion& estado, const AcumuladorGrupo& acumulador,
                   const std::vector<FilaClaseEspecie>& filas, bool conPartes) {
   // Each class's share of its species' total in the same plot: the totals are the sums of the
   // stored N and AB over the rows of each (province, plot, species), in row order.
@@ -226,9 +223,9 @@ void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
 
 }  // namespace
 
-void CalculosClaseEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                  store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica y especie por parcela");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica y especie por parcela");
   // The trees in table order: the sums of a group follow it.
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
@@ -245,7 +242,6 @@ void CalculosClaseEspecieParcela(shell::EstadoAplicacion& estado, shell::Interac
   for (std::int32_t i = 1; i <= n; ++i) {
     if (progreso.Cancelado()) {
       GuardarFilas(tabla, col, estado, acumulador, filas, false);
-      ui.ocultarProgreso();
       return;
     }
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);

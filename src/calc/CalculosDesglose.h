@@ -13,27 +13,27 @@
 #pragma once
 
 #include "calc/ArbolesCalculo.h"
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 
 namespace arbelio::calc {
 
 // Cd_par: one row per plot and class mark with N, AB, volumes, Dm and Hm of the class.
-void CalculosClaseDiametricaParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida,
                                     const ArbolesCalculo* arboles = nullptr);
 
 // Sp_par: one row per plot and species with N, AB, volumes, Dg, Dm, Do, Hm, Ho and the shares
 // NTP, ABTP (percent, unrounded) of the plot's N and AB in Parcel (empty when the plot's value is
 // 0). A plot missing from Parcel gets no rows.
-void CalculosEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                             store::Database& salida, const ArbolesCalculo* arboles = nullptr);
 
 // Cdsp_p: one row per plot, class mark and species with N, AB, volumes, Dg, Dm, Hm; after all
 // plots, NTP and ABTP are each class's share of its species' total in the plot, rounded to 2
 // decimals.
-void CalculosClaseEspecieParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                  store::Database& salida, const ArbolesCalculo* arboles = nullptr);
 
 }  // namespace arbelio::calc

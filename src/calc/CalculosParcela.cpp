@@ -5,13 +5,15 @@
 
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
+#include "inventory/Constantes.h"
+#include "shell/Progreso.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+using inventory::kPi;
 
 // Accumulators of one plot for each expansion-factor code 1-4 (index 0 unused). Sums are kept
 // in single precision, as the per-code accumulators always were.
@@ -25,18 +27,18 @@ struct Acumulador {
 
 }  // namespace
 
-ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoPasada CalculosParcela(EstadoAplicacion& e, shell::Interaccion& ui,
                                 store::Database& salida) {
-  ui.relojArena(true);
+  shell::Progreso progreso(ui);
   const auto& o = e.opciones;
   store::Cursor arboles =
       salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]" +
                             " ORDER BY Provincia, Parcela, DN",
                         store::CursorKind::Snapshot);
   store::Cursor parcelas = salida.openCursor(NombreTabla(e, TablaResultado::Parcel));
-  ui.progresoPosicion("0");
-  ui.progresoBarra(0);
-  ui.progresoCalculos("cálculos de parcela");
+  progreso.posicion("0");
+  progreso.barra(0);
+  progreso.calculos("cálculos de parcela");
 
   std::array<bool, 4> seleccionado{};
   for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
@@ -47,12 +49,7 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
   const auto& f = e.FactoresExpansion;
   const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
   for (std::int32_t i = 1; i <= numero; ++i) {
-    ui.ceder();
-    if (ui.cancelado()) {
-      ui.ocultarProgreso();
-      ui.relojArena(false);
-      return ResultadoPasada::Cancelada;
-    }
+    if (!progreso.continuar()) return ResultadoPasada::Cancelada;
     const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
     Acumulador a;
     const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
@@ -138,13 +135,12 @@ ResultadoPasada CalculosParcela(shell::EstadoAplicacion& e, shell::Interaccion& 
     PasoTolerante([&] { parcelas.setValue("Do", DiametroDominante(arboles, e, i, 0)); });
     parcelas.update();
     if (incompleta) e.VolumenesIncompletos = true;
-    ui.progresoPosicion(std::to_string(i));
+    progreso.posicion(std::to_string(i));
     if (i <= e.NumeroParcelas && e.NumeroParcelas > 0) {
-      ui.progresoBarra(static_cast<int>(RedondeoPar(100.0 * i / e.NumeroParcelas, 0)));
+      progreso.barra(static_cast<int>(RedondeoPar(100.0 * i / e.NumeroParcelas, 0)));
     }
-    ui.ceder();
+    progreso.ceder();
   }
-  ui.relojArena(false);
   return ResultadoPasada::Completa;
 }
 

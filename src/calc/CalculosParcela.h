@@ -7,7 +7,7 @@ namespace arbelio::calc {
 
 // AIndiv and Parcel (+ SufijoTablas) must exist in `salida`. Sets VolumenesIncompletos when a
 // selected volume is empty for some tree of a plot. Returns Cancelada when Cancelar stopped it.
-ResultadoPasada CalculosParcela(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+ResultadoPasada CalculosParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
                                 store::Database& salida);
 
 }  // namespace arbelio::calc

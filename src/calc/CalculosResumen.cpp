@@ -14,9 +14,9 @@
 namespace arbelio::calc {
 
 using detalle::AcumuladorGrupo;
+using detalle::ContadorPasada;
 using detalle::Grupo;
 using detalle::kVolumenes;
-using detalle::ProgresoPasada;
 using store::CursorKind;
 
 namespace {
@@ -28,7 +28,7 @@ struct Copia {
 };
 
 // The marked volume variables among VCC, VSC, IAVC, VLE, in that order.
-std::vector<std::string> VolumenesMarcados(const shell::EstadoAplicacion& estado) {
+std::vector<std::string> VolumenesMarcados(const EstadoAplicacion& estado) {
   std::vector<std::string> v;
   for (const char* codigo : kVolumenes) {
     if (VariableMarcada(estado, codigo)) v.emplace_back(codigo);
@@ -82,9 +82,8 @@ void Promediar(store::Cursor& fila, std::int32_t numParcelas, const store::Value
 
 }  // namespace
 
-void CalculosTotales(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
-                     store::Database& salida) {
-  ProgresoPasada progreso(estado, ui, "cálculos del total de la masa");
+void CalculosTotales(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida) {
+  ContadorPasada progreso(estado, ui, "cálculos del total de la masa");
   const std::vector<std::string> volumenes = VolumenesMarcados(estado);
   std::string sql =
       "SELECT Avg(N) AS Nmedio , Avg(AB) as ABmedio  ,"
@@ -108,9 +107,8 @@ void CalculosTotales(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
   tabla.update();
 }
 
-void CalculosEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
-                     store::Database& salida) {
-  ProgresoPasada progreso(estado, ui, "cálculos de especie");
+void CalculosEspecie(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida) {
+  ContadorPasada progreso(estado, ui, "cálculos de especie");
   const std::string& sufijo = estado.SufijoTablas;
   const std::int32_t numParcelas = LeerNumParcelas(salida, sufijo);
   store::Value totalN, totalAB;
@@ -146,9 +144,9 @@ void CalculosEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
   }
 }
 
-void CalculosClaseDiametrica(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametrica(EstadoAplicacion& estado, shell::Interaccion& ui,
                              store::Database& salida) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica");
   const std::string& sufijo = estado.SufijoTablas;
   const std::int32_t numParcelas = LeerNumParcelas(salida, sufijo);
   store::Value totalN, totalAB;
@@ -181,9 +179,9 @@ void CalculosClaseDiametrica(shell::EstadoAplicacion& estado, shell::Interaccion
   }
 }
 
-void CalculosClaseDiametricaEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida, const ArbolesCalculo* compartidos) {
-  ProgresoPasada progreso(estado, ui, "cálculos de clase diamétrica por especie");
+  ContadorPasada progreso(estado, ui, "cálculos de clase diamétrica por especie");
   const std::string& sufijo = estado.SufijoTablas;
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
@@ -213,7 +211,7 @@ void CalculosClaseDiametricaEspecie(shell::EstadoAplicacion& estado, shell::Inte
     tabla.setValue(col.Hm, static_cast<float>(detalle::MediaAltura(estado, medias)));
     tabla.update();
     progreso.Fila();
-    ui.ceder();
+    progreso.Ceder();
   }
 
   // Each class's share of its species' total over all classes.

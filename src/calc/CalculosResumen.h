@@ -9,34 +9,32 @@
 #pragma once
 
 #include "calc/ArbolesCalculo.h"
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 
 namespace arbelio::calc {
 
 // Totals: one row, the plain average of each Parcel column over the plots with N > 0 (empty
 // values left out of their column's average).
-void CalculosTotales(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
-                     store::Database& salida);
+void CalculosTotales(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida);
 
 // Specie: one row per species. N, AB and the marked volumes are the sums of the Sp_par values
 // divided by the number of plots with N > 0; Dg, Dm, Do, Hm, Ho plain averages over the plots
 // where the species occurs; NTP, ABTP its shares of Totals' N and AB, rounded to 2 decimals.
 // Honours CalculoCancelado before each row of both sweeps.
-void CalculosEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
-                     store::Database& salida);
+void CalculosEspecie(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida);
 
 // Cldiam: as Specie, per class mark from Cd_par (N, AB, Dm, Hm and the volumes). Honours
 // CalculoCancelado after each row of the second sweep.
-void CalculosClaseDiametrica(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametrica(EstadoAplicacion& estado, shell::Interaccion& ui,
                              store::Database& salida);
 
 // Cd_esp: one row per species and class mark over the whole cut, from the trees: N, AB and the
 // volumes are cut totals, Dg follows from them, Dm and Hm are tree means; NTP, ABTP the class's
 // share of its species' total, rounded to 2 decimals. Honours CalculoCancelado after each species
 // of that last sweep.
-void CalculosClaseDiametricaEspecie(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     store::Database& salida,
                                     const ArbolesCalculo* arboles = nullptr);
 

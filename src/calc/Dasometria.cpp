@@ -16,7 +16,7 @@ std::string textoClase(float clase) {
 }
 
 // Expansion factor of a tree's FACTOREXP code, or 0 for a missing or invalid code.
-double factorDe(const shell::EstadoAplicacion& e, const store::Value& codigo) {
+double factorDe(const EstadoAplicacion& e, const store::Value& codigo) {
   if (!codigo.isNumber()) return 0;
   const double k = codigo.number();
   if (k != 1 && k != 2 && k != 3 && k != 4) return 0;
@@ -24,7 +24,7 @@ double factorDe(const shell::EstadoAplicacion& e, const store::Value& codigo) {
 }
 
 // The walk from the thickest tree down to 100 trees per hectare, averaging `campo`.
-double MediaDominante(store::Cursor& c, const shell::EstadoAplicacion& e, std::int32_t posicion,
+double MediaDominante(store::Cursor& c, const EstadoAplicacion& e, std::int32_t posicion,
                       int especie, const char* campo) {
   const std::string criterio = CriterioArboles(e, posicion, especie, 0);
   c.findLast(criterio);
@@ -42,7 +42,7 @@ double MediaDominante(store::Cursor& c, const shell::EstadoAplicacion& e, std::i
   return media.resultado();
 }
 
-double MediaPonderada(store::Cursor& c, const shell::EstadoAplicacion& e, std::int32_t posicion,
+double MediaPonderada(store::Cursor& c, const EstadoAplicacion& e, std::int32_t posicion,
                       int especie, float clase, const char* campo) {
   const std::string criterio = CriterioArboles(e, posicion, especie, clase);
   MediaPonderadaPorFactor media;
@@ -56,7 +56,7 @@ double MediaPonderada(store::Cursor& c, const shell::EstadoAplicacion& e, std::i
 
 }  // namespace
 
-std::string CriterioArboles(const shell::EstadoAplicacion& e, std::int32_t posicion, int especie,
+std::string CriterioArboles(const EstadoAplicacion& e, std::int32_t posicion, int especie,
                             float clase) {
   std::string t;
   if (posicion > 0) {
@@ -72,27 +72,27 @@ std::string CriterioArboles(const shell::EstadoAplicacion& e, std::int32_t posic
   return t;
 }
 
-double AlturaDominante(store::Cursor& c, const shell::EstadoAplicacion& e, std::int32_t posicion,
+double AlturaDominante(store::Cursor& c, const EstadoAplicacion& e, std::int32_t posicion,
                        int especie) {
   return MediaDominante(c, e, posicion, especie, "ALTURA");
 }
 
-double DiametroDominante(store::Cursor& c, const shell::EstadoAplicacion& e, std::int32_t posicion,
+double DiametroDominante(store::Cursor& c, const EstadoAplicacion& e, std::int32_t posicion,
                          int especie) {
   return MediaDominante(c, e, posicion, especie, "DN");
 }
 
-double AlturaMedia(store::Cursor& c, const shell::EstadoAplicacion& e, std::int32_t posicion,
-                   int especie, float clase) {
+double AlturaMedia(store::Cursor& c, const EstadoAplicacion& e, std::int32_t posicion, int especie,
+                   float clase) {
   return MediaPonderada(c, e, posicion, especie, clase, "ALTURA");
 }
 
-double DiametroMedio(store::Cursor& c, const shell::EstadoAplicacion& e, std::int32_t posicion,
+double DiametroMedio(store::Cursor& c, const EstadoAplicacion& e, std::int32_t posicion,
                      int especie, float clase) {
   return MediaPonderada(c, e, posicion, especie, clase, "DN");
 }
 
-double IndiceHart(const shell::OpcionesCalculo& o, float N, float Ho) {
+double IndiceHart(const calc::OpcionesCalculo& o, float N, float Ho) {
   if (N == 0 || Ho == 0) return 0;
   double x = 0;
   if (o.TipoHart == 1) {
@@ -105,7 +105,7 @@ double IndiceHart(const shell::OpcionesCalculo& o, float N, float Ho) {
   return 10000.0 / (static_cast<double>(Ho) * std::sqrt(x));
 }
 
-double IndiceReineke(const shell::OpcionesCalculo& o, float N, float Dg) {
+double IndiceReineke(const calc::OpcionesCalculo& o, float N, float Dg) {
   if (Dg == 0) return 0;
   return static_cast<double>(N) * std::pow(25.0 / static_cast<double>(Dg), o.BetaReineke);
 }

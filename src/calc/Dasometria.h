@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/EstadoAplicacion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Cursor.h"
 
 namespace arbelio::calc {
@@ -20,27 +20,27 @@ namespace arbelio::calc {
 // Criterion text of the tree functions: "PROVINCIA=p AND PARCELA=q", " AND ESPECIE=s",
 // " AND CD=c" (c in its shortest decimal text with a point). posicion 0 = all plots, especie 0 =
 // all species, clase 0 = all classes.
-std::string CriterioArboles(const shell::EstadoAplicacion& estado, std::int32_t posicion,
-                            int especie, float clase);
+std::string CriterioArboles(const EstadoAplicacion& estado, std::int32_t posicion, int especie,
+                            float clase);
 
 // Mean height (m) of the 100 thickest trees per hectare of the plot at posicion (>= 1).
-double AlturaDominante(store::Cursor& c, const shell::EstadoAplicacion& estado,
-                       std::int32_t posicion, int especie);
+double AlturaDominante(store::Cursor& c, const EstadoAplicacion& estado, std::int32_t posicion,
+                       int especie);
 // Mean diameter (cm) of the 100 thickest trees per hectare.
-double DiametroDominante(store::Cursor& c, const shell::EstadoAplicacion& estado,
-                         std::int32_t posicion, int especie);
+double DiametroDominante(store::Cursor& c, const EstadoAplicacion& estado, std::int32_t posicion,
+                         int especie);
 // Mean height (m) weighted by expansion factor; trees without height are skipped.
-double AlturaMedia(store::Cursor& c, const shell::EstadoAplicacion& estado, std::int32_t posicion,
+double AlturaMedia(store::Cursor& c, const EstadoAplicacion& estado, std::int32_t posicion,
                    int especie, float clase);
 // Mean diameter (cm) weighted by expansion factor.
-double DiametroMedio(store::Cursor& c, const shell::EstadoAplicacion& estado, std::int32_t posicion,
+double DiametroMedio(store::Cursor& c, const EstadoAplicacion& estado, std::int32_t posicion,
                      int especie, float clase);
 
 // 10000 / (Ho * sqrt(x)), x = 0.933 N for Hart-Becking (TipoHart 1) or N for Hart (2); 0 for
 // N = 0, Ho = 0 or another TipoHart.
-double IndiceHart(const shell::OpcionesCalculo& opciones, float N, float Ho);
+double IndiceHart(const calc::OpcionesCalculo& opciones, float N, float Ho);
 // N * (25 / Dg) ^ BetaReineke; 0 for Dg = 0.
-double IndiceReineke(const shell::OpcionesCalculo& opciones, float N, float Dg);
+double IndiceReineke(const calc::OpcionesCalculo& opciones, float N, float Dg);
 // Class mark (cm) of a diameter for classes of width `ancho` centred on its multiples, half-open
 // on the right, rounded to one decimal (half to even). A width <= 0 gives 0.
 float ClaseDiametrica(float DN, float ancho);

@@ -2,9 +2,10 @@
 
 #include "calc/CalculosParcela.h"
 #include "cut/GenerarSufijo.h"
+#include "shell/EjecutarOrden.h"
 #include "shell/EspacioTrabajo.h"
+#include "shell/Progreso.h"
 #include "store/FileOps.h"
-#include "store/StoreError.h"
 
 namespace arbelio::calc {
 
@@ -15,6 +16,11 @@ constexpr int kAIndiv = 0, kParcel = 1, kSpecie = 2, kCldiam = 3, kSpPar = 4, kC
 
 std::string ruta(const std::string& carpeta, const std::string& archivo) {
   return carpeta + "/" + archivo;
+}
+
+// A failed run says "Error " and the failure's description.
+shell::FalloOrden FalloCalculo() {
+  return shell::FalloOrden::Prefijo("Error ", shell::IconoMensaje::Exclamacion);
 }
 
 }  // namespace
@@ -34,15 +40,15 @@ std::string AvisoPiesSinDiametro(std::int32_t n) {
          "cálculos.";
 }
 
-std::string MensajeCalculoTerminado(const shell::EstadoAplicacion& e) {
+std::string MensajeCalculoTerminado(const EstadoAplicacion& e) {
   return "Cálculo terminado. Las tablas de resultados (código " + e.SufijoCalculos +
          ") están en la carpeta " + e.rutas.BDOut +
          ". El visor de resultados no está disponible todavía en esta versión; puede guardar "
          "las tablas con \"Guardar Cálculos...\".";
 }
 
-std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
-  std::vector<shell::Parcela> parcelas;
+std::vector<inventory::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
+  std::vector<inventory::Parcela> parcelas;
   store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
   for (; !c.eof(); c.moveNext()) {
     parcelas.push_back({static_cast<std::int16_t>(c.value("Provincia").toInt16()),
@@ -51,11 +57,10 @@ std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
   return parcelas;
 }
 
-void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
-                     const EntornoCalculo& entorno) {
+void PrepararCalculo(EstadoAplicacion& e, shell::Interaccion& ui, const EntornoCalculo& entorno) {
   const auto& r = e.rutas;
   if (e.ListaParcelas.vacia()) {
-    ui.relojArena(true);
+    shell::RelojArena reloj(ui);
     if (!store::findFileNoCase(r.BDTemp, "Datdef00.dbf").empty()) {
       e.menus.alPrepararCalculo();
     } else if (entorno.generarBaseTrabajo) {
@@ -74,9 +79,9 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
       e.NumeroPies = v.isNull() ? 0 : v.toInt32();
     }
     {
-      std::vector<shell::Parcela> parcelas = ParcelasDeDatDef00(trabajo);
+      std::vector<inventory::Parcela> parcelas = ParcelasDeDatDef00(trabajo);
       if (!parcelas.empty()) {
-        e.ListaParcelas.entradas.assign(1, shell::Parcela{});
+        e.ListaParcelas.entradas.assign(1, inventory::Parcela{});
         e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(),
                                         parcelas.end());
         e.ListaParcelas.numero = static_cast<std::int32_t>(parcelas.size());
@@ -100,23 +105,24 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
   if (store::fileExists(dbt) && !store::fileExists(destinoDbt)) store::copyFile(dbt, destinoDbt);
 }
 
-ResultadoCalculo HazCalculos(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
                              const EntornoCalculo& entorno) {
   ResultadoCalculo res;
   if (entorno.nuevaEjecucion) entorno.nuevaEjecucion();
-  try {
+  const bool completa = shell::EjecutarOrden(ui, FalloCalculo(), [&] {
+    // The run's progress dialog: the tree pass shows it, every pass works in it, and it is
+    // hidden here at the end, or when a failure leaves this scope.
+    shell::Progreso progreso(ui, shell::Progreso::Papel::Operacion);
     e.SufijoCalculos = e.SufijoTablas;
     shell::LimpiarBDOUT(e, ui);
     PrepararCalculo(e, ui, entorno);
     store::Database trabajo = store::Database::open(e.rutas.BDTemp);
     store::Database salida = store::Database::open(e.rutas.BDOut);
-    ui.ceder();
     bool hechas = false;
-    if (!ui.cancelado()) {
+    if (progreso.continuar()) {
       CrearTablaResultado(salida, e, TablaResultado::AIndiv);
       res.tablas.push_back(TablaResultado::AIndiv);
-      ui.ceder();
-      if (!ui.cancelado()) {
+      if (progreso.continuar()) {
         std::unique_ptr<FuenteEcuacionesKAV> kav;
         if (e.opciones.MetodoCalculo != 3) {
           kav = entorno.abrirEcuacionesKAV ? entorno.abrirEcuacionesKAV()
@@ -142,36 +148,35 @@ ResultadoCalculo HazCalculos(shell::EstadoAplicacion& e, shell::Interaccion& ui,
     salida.close();
     trabajo.close();
     if (hechas) {
-      ui.progresoEtiquetas(false, false, false);
-      ui.ocultarProgreso();
+      progreso.etiquetas(false, false, false);
+      res.cancelado = progreso.terminar();
       ui.ceder();
       if (e.VolumenesIncompletos) ui.aviso(kAvisoVolumenesIncompletos);
       if (e.PiesSinDiametroValido > 0) ui.aviso(AvisoPiesSinDiametro(e.PiesSinDiametroValido));
-      res.cancelado = e.CalculoCancelado;
-      e.CalculoCancelado = false;
       e.menus.alTerminarCalculo();
     } else {
-      ui.ocultarProgreso();
+      progreso.terminar();
       res.cancelado = true;
-      e.CalculoCancelado = false;
     }
-  } catch (const store::StoreError& err) {
-    ui.ocultarProgreso();
-    ui.relojArena(false);
-    ui.aviso("Error " + err.description());
-    res.cancelado = true;
-  }
-  ui.relojArena(false);
+  });
+  if (!completa) res.cancelado = true;
   return res;
 }
 
-ResultadoCalculo mnuCalCalcular_Click(shell::EstadoAplicacion& e, shell::Interaccion& ui,
+ResultadoCalculo mnuCalCalcular_Click(EstadoAplicacion& e, shell::Interaccion& ui,
                                       const EntornoCalculo& entorno) {
   e.opciones.TablasCalcular = {};
   e.opciones.TablasCalcular[kAIndiv] = true;
   e.opciones.TablasCalcular[kParcel] = true;
   e.opciones.TablasCalcular[kSpPar] = true;
-  return HazCalculos(e, ui, entorno);
+  return CalcularYAvisar(e, ui, entorno);
+}
+
+ResultadoCalculo CalcularYAvisar(EstadoAplicacion& e, shell::Interaccion& ui,
+                                 const EntornoCalculo& entorno) {
+  ResultadoCalculo r = HazCalculos(e, ui, entorno);
+  if (!r.cancelado) ui.aviso(MensajeCalculoTerminado(e), shell::IconoMensaje::Informacion);
+  return r;
 }
 
 }  // namespace arbelio::calc

@@ -12,8 +12,7 @@
 namespace arbelio::calc {
 
 // A filling pass of a result table: reads the open output database, writes its table.
-using Pasada =
-    std::function<void(shell::EstadoAplicacion&, shell::Interaccion&, store::Database& salida)>;
+using Pasada = std::function<void(EstadoAplicacion&, shell::Interaccion&, store::Database& salida)>;
 
 // What the run needs from other subsystems.
 struct EntornoCalculo {
@@ -32,7 +31,7 @@ struct EntornoCalculo {
 };
 
 struct ResultadoCalculo {
-  bool cancelado = false;
+  bool cancelado = false;              // the run did not finish: Cancelar, or a failure it reported
   std::vector<TablaResultado> tablas;  // created, in creation order
 };
 
@@ -44,20 +43,27 @@ inline constexpr std::array<int, 8> kOrdenPasadas = {1, 5, 4, 8, 2, 3, 6, 7};
 std::array<bool, 9> TablasNecesarias(const std::array<bool, 9>& seleccion);
 
 // Every plot of the working database (DATDEF00 of `trabajo`), in table order.
-std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo);
+std::vector<inventory::Parcela> ParcelasDeDatDef00(store::Database& trabajo);
 
 // Builds the plot list from DATDEF00 when it is empty (with a fresh SufijoTablas) and puts the
 // empty tables of BDEstruct into BDOut.
-void PrepararCalculo(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void PrepararCalculo(EstadoAplicacion& estado, shell::Interaccion& ui,
                      const EntornoCalculo& entorno);
 
 // One run: cleans BDOut, prepares, creates and fills the tables, warns about incomplete volumes
-// and trees left out. The caller opens the results viewer unless the result says cancelled.
-ResultadoCalculo HazCalculos(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+// and trees left out. Any failure ends the run with "Error " + its description. The caller
+// shows the results unless the result says cancelled (CalcularYAvisar).
+ResultadoCalculo HazCalculos(EstadoAplicacion& estado, shell::Interaccion& ui,
                              const EntornoCalculo& entorno);
 
-// "&Calcular" of the menu: AIndiv, Parcel and Sp_par only, then the run.
-ResultadoCalculo mnuCalCalcular_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+// A run started by a window command: HazCalculos, then, unless it was cancelled or failed, the
+// message saying where the finished tables are (MensajeCalculoTerminado) while the results
+// viewer is not built.
+ResultadoCalculo CalcularYAvisar(EstadoAplicacion& estado, shell::Interaccion& ui,
+                                 const EntornoCalculo& entorno);
+
+// "&Calcular" of the menu: AIndiv, Parcel and Sp_par only, then CalcularYAvisar.
+ResultadoCalculo mnuCalCalcular_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                       const EntornoCalculo& entorno);
 
 inline constexpr const char* kAvisoVolumenesIncompletos =
@@ -70,7 +76,7 @@ inline constexpr const char* kAvisoVolumenesIncompletos =
 
 // What the window says after a finished run while the results viewer is not built: where the
 // tables are and how to save them.
-std::string MensajeCalculoTerminado(const shell::EstadoAplicacion& estado);
+std::string MensajeCalculoTerminado(const EstadoAplicacion& estado);
 
 // "N pies mayores sin diámetro válido (nulo o menor de 7,5 cm) no se han incluido en los
 // cálculos."

@@ -122,7 +122,7 @@ std::string TextoNumeroLocal(float valor) {
   return s;
 }
 
-void TablasCalculoRapido(shell::OpcionesCalculo& opciones) {
+void TablasCalculoRapido(calc::OpcionesCalculo& opciones) {
   opciones.TablasCalcular.fill(false);
   opciones.TablasCalcular[kAIndiv] = true;
   opciones.TablasCalcular[kParcel] = true;
@@ -131,7 +131,7 @@ void TablasCalculoRapido(shell::OpcionesCalculo& opciones) {
 
 // ---- ModeloOpcionesCalculo ----
 
-ModeloOpcionesCalculo::ModeloOpcionesCalculo(shell::EstadoAplicacion& estado) : estado_(estado) {
+ModeloOpcionesCalculo::ModeloOpcionesCalculo(EstadoAplicacion& estado) : estado_(estado) {
   EstadoDeDiseno();
 }
 

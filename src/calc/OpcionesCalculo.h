@@ -24,7 +24,7 @@
 #include <string_view>
 
 #include "equations/Ecuaciones.h"
-#include "shell/EstadoAplicacion.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::calc {
 
@@ -95,12 +95,12 @@ bool BetaReinekeValido(std::string_view texto);
 std::string TextoNumeroLocal(float valor);
 
 // The quick "&Calcular" of the menu: AIndiv, Parcel and Sp_par, nothing else.
-void TablasCalculoRapido(shell::OpcionesCalculo& opciones);
+void TablasCalculoRapido(calc::OpcionesCalculo& opciones);
 
 class ModeloOpcionesCalculo {
  public:
   // The model edits the options and the variable/unit table of this state.
-  explicit ModeloOpcionesCalculo(shell::EstadoAplicacion& estado);
+  explicit ModeloOpcionesCalculo(EstadoAplicacion& estado);
 
   // First use: design states, then the load step (all table boxes cleared and 0, 1, 8 ticked,
   // each change counting as a click; the class-width text from AnchoClase). Later calls only
@@ -164,7 +164,7 @@ class ModeloOpcionesCalculo {
   void EstadoDeDiseno();
   void AlPulsarTabla(int k);
 
-  shell::EstadoAplicacion& estado_;
+  EstadoAplicacion& estado_;
   bool cargado_ = false;
   bool visible_ = false;
   std::array<bool, 9> checkTabla_{};

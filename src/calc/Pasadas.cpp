@@ -14,14 +14,14 @@ EntornoCalculo EntornoInstalado() {
   // that writes it), and shared by the passes that walk the trees.
   auto arboles = std::make_shared<std::unique_ptr<ArbolesCalculo>>();
   entorno.nuevaEjecucion = [arboles] { arboles->reset(); };
-  const auto compartidos = [arboles](shell::EstadoAplicacion& e, store::Database& salida) {
+  const auto compartidos = [arboles](EstadoAplicacion& e, store::Database& salida) {
     if (!*arboles) *arboles = std::make_unique<ArbolesCalculo>(salida, e);
     return arboles->get();
   };
-  using F = void (*)(shell::EstadoAplicacion&, shell::Interaccion&, store::Database&,
-                     const ArbolesCalculo*);
+  using F =
+      void (*)(EstadoAplicacion&, shell::Interaccion&, store::Database&, const ArbolesCalculo*);
   const auto conArboles = [compartidos](F pasada) {
-    return [compartidos, pasada](shell::EstadoAplicacion& e, shell::Interaccion& ui,
+    return [compartidos, pasada](EstadoAplicacion& e, shell::Interaccion& ui,
                                  store::Database& salida) {
       pasada(e, ui, salida, compartidos(e, salida));
     };

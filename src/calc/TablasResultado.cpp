@@ -28,11 +28,11 @@ const char* NombreBase(TablaResultado t) {
   return "";
 }
 
-std::string NombreTabla(const shell::EstadoAplicacion& estado, TablaResultado t) {
+std::string NombreTabla(const EstadoAplicacion& estado, TablaResultado t) {
   return NombreBase(t) + estado.SufijoTablas;
 }
 
-std::vector<std::string> VariablesMarcadas(const shell::EstadoAplicacion& estado) {
+std::vector<std::string> VariablesMarcadas(const EstadoAplicacion& estado) {
   std::vector<std::string> v;
   for (const auto& fila : estado.VariablesUnidades) {
     if (fila.calcular == "SI") v.push_back(fila.codigo);
@@ -40,14 +40,14 @@ std::vector<std::string> VariablesMarcadas(const shell::EstadoAplicacion& estado
   return v;
 }
 
-bool VariableMarcada(const shell::EstadoAplicacion& estado, const std::string& codigo) {
+bool VariableMarcada(const EstadoAplicacion& estado, const std::string& codigo) {
   for (const auto& fila : estado.VariablesUnidades) {
     if (fila.codigo == codigo) return fila.calcular == "SI";
   }
   return false;
 }
 
-store::TableDef DefinicionTablaResultado(const shell::EstadoAplicacion& estado, TablaResultado t) {
+store::TableDef DefinicionTablaResultado(const EstadoAplicacion& estado, TablaResultado t) {
   store::TableDef d(NombreTabla(estado, t));
   const auto& o = estado.opciones;
   auto entero = [&](const char* n) { d.appendField(n, FieldType::Integer); };
@@ -112,8 +112,7 @@ store::TableDef DefinicionTablaResultado(const shell::EstadoAplicacion& estado, 
   return d;
 }
 
-void CrearTablaResultado(store::Database& salida, shell::EstadoAplicacion& estado,
-                         TablaResultado t) {
+void CrearTablaResultado(store::Database& salida, EstadoAplicacion& estado, TablaResultado t) {
   if (t == TablaResultado::AIndiv) estado.SufijoCalculos = estado.SufijoTablas;
   salida.appendTableDef(DefinicionTablaResultado(estado, t));
 }

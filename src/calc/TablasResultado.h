@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/EstadoAplicacion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
@@ -36,16 +36,15 @@ inline constexpr std::array<const char*, 4> kVolumenes = {"VCC", "VSC", "IAVC", 
 // "AIndiv", "Parcel", "Specie", "Cldiam", "Sp_par", "Cd_par", "Cd_esp", "Cdsp_p", "Totals".
 const char* NombreBase(TablaResultado t);
 // Base name + SufijoTablas.
-std::string NombreTabla(const shell::EstadoAplicacion& estado, TablaResultado t);
+std::string NombreTabla(const EstadoAplicacion& estado, TablaResultado t);
 // Codes of the rows of VariablesUnidades marked "SI", in row order: the variable columns.
-std::vector<std::string> VariablesMarcadas(const shell::EstadoAplicacion& estado);
-bool VariableMarcada(const shell::EstadoAplicacion& estado, const std::string& codigo);
+std::vector<std::string> VariablesMarcadas(const EstadoAplicacion& estado);
+bool VariableMarcada(const EstadoAplicacion& estado, const std::string& codigo);
 
 // The table's columns as the options say (cork columns, variable columns).
-store::TableDef DefinicionTablaResultado(const shell::EstadoAplicacion& estado, TablaResultado t);
+store::TableDef DefinicionTablaResultado(const EstadoAplicacion& estado, TablaResultado t);
 // Creates the table in the output database. The AIndiv step first records SufijoTablas into
 // SufijoCalculos.
-void CrearTablaResultado(store::Database& salida, shell::EstadoAplicacion& estado,
-                         TablaResultado t);
+void CrearTablaResultado(store::Database& salida, EstadoAplicacion& estado, TablaResultado t);
 
 }  // namespace arbelio::calc

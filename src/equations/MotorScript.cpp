@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "store/Text.h"
+
 namespace arbelio::equations {
 
 namespace {
@@ -50,12 +52,6 @@ const char* descripcionDe(int numero) {
   std::string d = descripcionDe(numero);
   if (!nombre.empty()) d += ": '" + nombre + "'";
   throw Fallo{numero, d, columna};
-}
-
-std::string minusculas(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
 }
 
 bool esPalabraReservada(const std::string& lower) {
@@ -302,7 +298,7 @@ class Analizador {
       ++q;
     }
     const std::string nombre(t_.substr(p_, q - p_));
-    const std::string lower = minusculas(nombre);
+    const std::string lower = store::toLowerAscii(nombre);
     p_ = q;
     if (esPalabraReservada(lower)) fallar(1002, c);
     int slot = -1;
@@ -495,15 +491,8 @@ std::size_t MotorScript::numeroArgumentos() const {
 
 namespace {
 
-std::string recortar(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
 bool empiezaPor(const std::string& linea, const std::string& prefijo) {
-  return minusculas(linea.substr(0, prefijo.size())) == prefijo;
+  return store::toLowerAscii(linea.substr(0, prefijo.size())) == prefijo;
 }
 
 }  // namespace
@@ -517,7 +506,7 @@ bool MotorScript::AddCode(std::string_view script) {
     if (j == std::string_view::npos) j = script.size();
     std::string l(script.substr(i, j - i));
     if (!l.empty() && l.back() == '\r') l.pop_back();
-    if (!recortar(l).empty()) lineas.push_back(l);
+    if (!store::trimWhitespace(l).empty()) lineas.push_back(l);
     i = j + 1;
   }
   std::size_t k = 0;
@@ -525,36 +514,38 @@ bool MotorScript::AddCode(std::string_view script) {
     error_ = ErrorScript{numero, descripcionDe(numero), texto, columna};
     return false;
   };
-  if (k < lineas.size() && minusculas(recortar(lineas[k])) == "option explicit") ++k;
+  if (k < lineas.size() &&
+      store::toLowerAscii(store::trimWhitespace(lineas[k])) == "option explicit")
+    ++k;
   if (k >= lineas.size()) return error(1002, "", 0);
   // Public Function NAME(args)
-  std::string cabecera = recortar(lineas[k]);
+  std::string cabecera = store::trimWhitespace(lineas[k]);
   std::string resto = cabecera;
-  if (empiezaPor(resto, "public ")) resto = recortar(resto.substr(7));
+  if (empiezaPor(resto, "public ")) resto = store::trimWhitespace(resto.substr(7));
   if (!empiezaPor(resto, "function ")) return error(1002, lineas[k], 0);
-  resto = recortar(resto.substr(9));
+  resto = store::trimWhitespace(resto.substr(9));
   const std::size_t par = resto.find('(');
   const std::size_t cierre = resto.rfind(')');
   if (par == std::string::npos || cierre == std::string::npos || cierre < par ||
-      !recortar(resto.substr(cierre + 1)).empty()) {
+      !store::trimWhitespace(resto.substr(cierre + 1)).empty()) {
     return error(1002, lineas[k], static_cast<int>(lineas[k].size()));
   }
   auto f = std::make_unique<Compilado>();
-  f->nombre = recortar(resto.substr(0, par));
-  if (f->nombre.empty() || esPalabraReservada(minusculas(f->nombre))) {
+  f->nombre = store::trimWhitespace(resto.substr(0, par));
+  if (f->nombre.empty() || esPalabraReservada(store::toLowerAscii(f->nombre))) {
     return error(1010, lineas[k], 0);
   }
   const std::string lista = resto.substr(par + 1, cierre - par - 1);
-  if (!recortar(lista).empty()) {
+  if (!store::trimWhitespace(lista).empty()) {
     std::size_t a = 0;
     while (true) {
       const std::size_t b = lista.find(',', a);
-      const std::string nombre =
-          recortar(lista.substr(a, b == std::string::npos ? std::string::npos : b - a));
+      const std::string nombre = store::trimWhitespace(
+          lista.substr(a, b == std::string::npos ? std::string::npos : b - a));
       bool valido = !nombre.empty() && std::isalpha(static_cast<unsigned char>(nombre[0]));
       for (char c : nombre)
         valido = valido && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
-      const std::string lower = minusculas(nombre);
+      const std::string lower = store::toLowerAscii(nombre);
       const int col = static_cast<int>(lineas[k].find(nombre));
       if (!valido || esPalabraReservada(lower)) return error(1010, lineas[k], std::max(col, 0));
       for (const auto& prev : f->args) {
@@ -570,8 +561,8 @@ bool MotorScript::AddCode(std::string_view script) {
   if (k >= lineas.size()) return error(1002, "", 0);
   const std::string& asignacion = lineas[k];
   const std::size_t igual = asignacion.find('=');
-  if (igual == std::string::npos ||
-      minusculas(recortar(asignacion.substr(0, igual))) != minusculas(f->nombre)) {
+  if (igual == std::string::npos || store::toLowerAscii(store::trimWhitespace(asignacion.substr(
+                                        0, igual))) != store::toLowerAscii(f->nombre)) {
     return error(1002, asignacion, 0);
   }
   f->linea = asignacion;
@@ -584,7 +575,8 @@ bool MotorScript::AddCode(std::string_view script) {
     return false;
   }
   ++k;
-  if (k >= lineas.size() || minusculas(recortar(lineas[k])) != "end function") {
+  if (k >= lineas.size() ||
+      store::toLowerAscii(store::trimWhitespace(lineas[k])) != "end function") {
     return error(1002, k < lineas.size() ? lineas[k] : "", 0);
   }
   if (k + 1 != lineas.size()) return error(1002, lineas[k + 1], 0);
@@ -613,7 +605,7 @@ bool MotorScript::Eval(std::string_view expression, double& result) {
   Arbol llamada;
   try {
     static const std::vector<std::string> sinArgumentos;
-    Analizador an(texto, 0, sinArgumentos, funcion_ ? minusculas(funcion_->nombre) : "",
+    Analizador an(texto, 0, sinArgumentos, funcion_ ? store::toLowerAscii(funcion_->nombre) : "",
                   funcion_ ? funcion_->args.size() : 0);
     llamada = an.analizar();
   } catch (const Fallo& fa) {

@@ -1,10 +1,6 @@
 #include "import/ArchivosImport.h"
 
-#include <cctype>
-#include <exception>
-
 #include "store/FileOps.h"
-#include "store/StoreError.h"
 
 namespace arbelio::import {
 
@@ -44,24 +40,6 @@ std::string Izquierda(const std::string& texto, std::size_t caracteres) {
   const auto cs = Caracteres(texto);
   for (std::size_t i = 0; i < cs.size() && i < caracteres; ++i) r += cs[i];
   return r;
-}
-
-std::string Mayusculas(const std::string& texto) {
-  std::string r = texto;
-  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return r;
-}
-
-std::string SinBlancos(const std::string& texto) {
-  const auto a = texto.find_first_not_of(' ');
-  if (a == std::string::npos) return {};
-  const auto b = texto.find_last_not_of(' ');
-  return texto.substr(a, b - a + 1);
-}
-
-std::string DescripcionError(const std::exception& e) {
-  if (const auto* s = dynamic_cast<const store::StoreError*>(&e)) return s->description();
-  return e.what();
 }
 
 }  // namespace arbelio::import

@@ -20,9 +20,5 @@ void BorraTablaSiExiste(const std::string& carpeta, const std::string& archivo);
 // The characters (UTF-8 code points) of a text.
 std::vector<std::string> Caracteres(const std::string& texto);
 std::string Izquierda(const std::string& texto, std::size_t caracteres);
-std::string Mayusculas(const std::string& texto);  // ASCII letters
-std::string SinBlancos(const std::string& texto);  // blanks trimmed at both ends
-// Description of a failure as shown after "Error ".
-std::string DescripcionError(const std::exception& e);
 
 }  // namespace arbelio::import

@@ -1,14 +1,17 @@
 #include "import/BaseDatosTrabajo.h"
 
 #include "import/ArchivosImport.h"
+#include "shell/EjecutarOrden.h"
+#include "shell/Progreso.h"
 #include "store/FileOps.h"
+#include "store/Text.h"
 
 namespace arbelio::import {
 
 namespace {
 
 // Base names of the six working tables: entries 0-5 of NombresTablas.
-std::vector<std::string> BasesTrabajo(const shell::EstadoAplicacion& estado) {
+std::vector<std::string> BasesTrabajo(const EstadoAplicacion& estado) {
   return {estado.NombresTablas.begin(), estado.NombresTablas.begin() + 6};
 }
 
@@ -19,8 +22,8 @@ std::vector<std::string> ClavesDe(std::size_t base) {
   return {"PROVINCIA", "ESTADILLO", "NUMORDEN"};
 }
 
-void CreaIndices(store::Database& db, const std::vector<std::string>& bases, shell::Interaccion& ui,
-                 int& barra) {
+void CreaIndices(store::Database& db, const std::vector<std::string>& bases,
+                 shell::Progreso& progreso, int& barra) {
   for (const std::string& b : bases) {
     const std::string tabla = b + "00";
     if (!db.tableDef(tabla).hasIndex(kIndiceProvEst)) {
@@ -29,19 +32,20 @@ void CreaIndices(store::Database& db, const std::vector<std::string>& bases, she
       idx.fields = {"Provincia", "Estadillo"};
       db.appendIndex(tabla, idx);
     }
-    ui.progresoExplicacion("Creando Índices para tabla " + tabla);
+    progreso.explicacion("Creando Índices para tabla " + tabla);
     barra += 1;
-    ui.progresoBarra(barra);
+    progreso.barra(barra);
   }
 }
 
-void MuestraDialogo(shell::Interaccion& ui) {
-  ui.mostrarProgreso("Generando base de datos de trabajo...", "", false,
-                     shell::PosicionProgreso::Centrado);
-  ui.progresoBarra(0);
-  ui.progresoEtiquetas(false, true, false);
-  ui.progresoPosicion("");
-  ui.ceder();
+// The dialog of the generation is centred and has no Cancelar: the merge cannot be cancelled.
+constexpr const char* kTituloGeneracion = "Generando base de datos de trabajo...";
+
+// Its labels: "Progreso:" hidden, LabelZ empty, the bar at 0.
+void PreparaDialogo(shell::Progreso& progreso) {
+  progreso.barra(0);
+  progreso.etiquetas(false, true, false);
+  progreso.posicion("");
 }
 
 bool ClaveIgual(const store::Value& a, const store::Value& b) {
@@ -68,20 +72,21 @@ void RenombraACodigo00(const std::string& carpeta, const std::string& codigo) {
 
 }  // namespace
 
-bool ExisteBaseTrabajo(const shell::EstadoAplicacion& estado) {
+bool ExisteBaseTrabajo(const EstadoAplicacion& estado) {
   return ExisteTabla(estado.rutas.BDTemp, "Datdef00.dbf");
 }
 
 std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
                                const std::vector<std::string>& claves, shell::Interaccion& ui) {
+  shell::Progreso progreso(ui);
   std::string lista;
   for (const std::string& c : claves) lista += (lista.empty() ? "" : ", ") + c;
   store::Cursor primero = db.openCursor("SELECT " + lista + " FROM " + tabla + " ORDER BY " + lista,
                                         store::CursorKind::Dynaset);
-  ui.progresoExplicacion("Eliminando duplicados en tabla " + tabla);
-  ui.progresoEtiquetas(true, true, false);
-  ui.progresoPosicion("0");
-  ui.progresoCalculos(" registros duplicados en tabla " + tabla);
+  progreso.explicacion("Eliminando duplicados en tabla " + tabla);
+  progreso.etiquetas(true, true, false);
+  progreso.posicion("0");
+  progreso.calculos(" registros duplicados en tabla " + tabla);
   std::int64_t eliminados = 0;
   if (!primero.eof()) {
     store::Cursor segundo = primero.clone();
@@ -94,7 +99,7 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
       if (iguales) {
         primero.remove();
         ++eliminados;
-        ui.progresoPosicion(std::to_string(eliminados));
+        progreso.posicion(std::to_string(eliminados));
       }
       primero.moveNext();
       segundo.moveNext();
@@ -105,31 +110,31 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
   return eliminados;
 }
 
-bool mnuAGenerarBDT_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
-  ui.relojArena(true);
+bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
+  shell::RelojArena reloj(ui);
   const std::string& temp = estado.rutas.BDTemp;
   const std::vector<std::string> bases = BasesTrabajo(estado);
-  try {
+  return shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {
     if (estado.CodigosSeleccionados.size() == 1) {
-      RenombraACodigo00(temp, SinBlancos(estado.CodigosSeleccionados[0]));
+      RenombraACodigo00(temp, store::trimSpaces(estado.CodigosSeleccionados[0]));
       store::Database db = store::Database::open(temp);
-      MuestraDialogo(ui);
+      shell::Progreso progreso(ui, kTituloGeneracion, "", false, shell::PosicionProgreso::Centrado);
+      PreparaDialogo(progreso);
       int barra = 0;
-      CreaIndices(db, bases, ui, barra);
+      CreaIndices(db, bases, progreso, barra);
       db.close();
-      ui.ocultarProgreso();
-      ui.relojArena(false);
-      return true;
+      return;
     }
 
-    MuestraDialogo(ui);
+    shell::Progreso progreso(ui, kTituloGeneracion, "", false, shell::PosicionProgreso::Centrado);
+    PreparaDialogo(progreso);
     int barra = 0;
     for (const std::string& b : bases) {
       BorraTablaSiExiste(temp, b + "00.dbf");
       store::copyFile(estado.rutas.BDEstruct + "/" + b + ".dbf", temp + "/" + b + "00.dbf");
-      ui.progresoExplicacion("Generando estructura de tabla " + b);
+      progreso.explicacion("Generando estructura de tabla " + b);
       barra += 3;
-      ui.progresoBarra(barra);
+      progreso.barra(barra);
     }
 
     store::OpenOptions exclusiva;
@@ -138,37 +143,33 @@ bool mnuAGenerarBDT_Click(shell::EstadoAplicacion& estado, shell::Interaccion& u
     for (const std::string& b : bases) {
       db.execute("DELETE * FROM " + b + "00" + " ;");
       for (const std::string& c : estado.CodigosSeleccionados)
-        db.execute("INSERT  INTO " + b + "00" + " SELECT * FROM " + b + SinBlancos(c) + " ;");
-      ui.progresoExplicacion("Rellenando de datos la tabla " + b + "00");
+        db.execute("INSERT  INTO " + b + "00" + " SELECT * FROM " + b + store::trimSpaces(c) +
+                   " ;");
+      progreso.explicacion("Rellenando de datos la tabla " + b + "00");
       barra += 6;
-      ui.progresoBarra(barra);
+      progreso.barra(barra);
     }
-    CreaIndices(db, bases, ui, barra);
+    CreaIndices(db, bases, progreso, barra);
     for (std::size_t i = 0; i < bases.size(); ++i) {
-      EliminaDuplicados(db, Mayusculas(bases[i]) + "00", ClavesDe(i), ui);
+      EliminaDuplicados(db, store::toUpperAscii(bases[i]) + "00", ClavesDe(i), ui);
       barra += 6;
-      ui.progresoBarra(barra);
+      progreso.barra(barra);
     }
     db.close();
-    ui.progresoExplicacion("Eliminando ficheros temporales");
-    ui.progresoBarra(100);
-    ui.progresoEtiquetas(false, false, false);
+    progreso.explicacion("Eliminando ficheros temporales");
+    progreso.barra(100);
+    progreso.etiquetas(false, false, false);
 
     for (const std::string& c : estado.CodigosSeleccionados)
-      for (const std::string& b : bases) BorraTablaSiExiste(temp, b + SinBlancos(c) + ".dbf");
+      for (const std::string& b : bases)
+        BorraTablaSiExiste(temp, b + store::trimSpaces(c) + ".dbf");
 
-    ui.ocultarProgreso();
-    ui.relojArena(false);
+    progreso.terminar();
     estado.menus.alGenerarBaseTrabajo();
-    return true;
-  } catch (const std::exception& e) {
-    ui.relojArena(false);
-    ui.aviso("Error " + DescripcionError(e), shell::IconoMensaje::Critico);
-    return false;
-  }
+  });
 }
 
-std::vector<std::int64_t> FilasBaseTrabajo(const shell::EstadoAplicacion& estado) {
+std::vector<std::int64_t> FilasBaseTrabajo(const EstadoAplicacion& estado) {
   store::OpenOptions o;
   o.readOnly = true;
   store::Database db = store::Database::open(estado.rutas.BDTemp, o);
@@ -182,7 +183,7 @@ std::vector<std::int64_t> FilasBaseTrabajo(const shell::EstadoAplicacion& estado
 
 namespace arbelio::import {
 
-bool GeneraBaseTrabajoSiFalta(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
+bool GeneraBaseTrabajoSiFalta(EstadoAplicacion& estado, shell::Interaccion& ui) {
   if (ExisteBaseTrabajo(estado)) return true;
   if (estado.CodigosSeleccionados.empty() || !estado.HayBasesSeleccionadas) return false;
   return mnuAGenerarBDT_Click(estado, ui);

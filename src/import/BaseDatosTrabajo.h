@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 
 namespace arbelio::import {
@@ -19,12 +19,12 @@ inline constexpr const char* kIndiceProvEst = "ProvEstInd";
 
 // True when BDTemp holds the working plot summary "Datdef00.dbf" (the generation is not run
 // again while it exists).
-bool ExisteBaseTrabajo(const shell::EstadoAplicacion& estado);
+bool ExisteBaseTrabajo(const EstadoAplicacion& estado);
 
 // Generates the working database from CodigosSeleccionados. Failures show "Error " and the
 // description and return false (files already produced stay in BDTemp). With several databases
 // the menus change: "Seleccionar base de datos..." is disabled.
-bool mnuAGenerarBDT_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui);
+bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui);
 
 // Deletes, from `tabla` opened in `db`, every row whose key equals the key of the row after it
 // in key order, and returns how many were deleted. LabelZ shows the running count.
@@ -32,7 +32,7 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
                                const std::vector<std::string>& claves, shell::Interaccion& ui);
 
 // Rows of each working table (DatDef00 ... Especi00, in that order).
-std::vector<std::int64_t> FilasBaseTrabajo(const shell::EstadoAplicacion& estado);
+std::vector<std::int64_t> FilasBaseTrabajo(const EstadoAplicacion& estado);
 
 }  // namespace arbelio::import
 
@@ -40,6 +40,6 @@ namespace arbelio::import {
 
 // The developer entry that stands in for "&Corte..." until the cut tool exists: generates the
 // working database when it does not exist yet. Returns whether it exists afterwards.
-bool GeneraBaseTrabajoSiFalta(shell::EstadoAplicacion& estado, shell::Interaccion& ui);
+bool GeneraBaseTrabajoSiFalta(EstadoAplicacion& estado, shell::Interaccion& ui);
 
 }  // namespace arbelio::import

@@ -13,17 +13,6 @@ namespace arbelio::import {
 
 namespace {
 
-// Yields to the interface; false when the user cancelled (the progress dialog is hidden and
-// CalculoCancelado stays set for the caller).
-bool Cede(shell::Interaccion& ui) {
-  ui.ceder();
-  if (ui.cancelado()) {
-    ui.ocultarProgreso();
-    return false;
-  }
-  return true;
-}
-
 // The numeric value of a field read as text, or nothing when it is empty or not a number.
 std::optional<double> NumeroDeTexto(const store::Value& v) {
   if (v.isNull()) return std::nullopt;
@@ -75,13 +64,15 @@ std::int16_t HusoDeHoja(store::Cursor& hojas, std::int16_t hoja, std::optional<s
   return *x < 500 ? huso("Huso2") : huso("Huso1");
 }
 
-void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo,
+void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo,
                 const std::string& carpeta) {
-  ui.relojArena(true);
-  if (!Cede(ui)) return;
+  // A step of the selection's progress dialog: Cancelar hides it and leaves CalculoCancelado set
+  // for the selection.
+  shell::Progreso progreso(ui);
+  if (!progreso.continuar()) return;
   const std::string tabla = "DatDef" + codigo;
   store::copyFile(estado.rutas.BDEstruct + "/DatDef.dbf", carpeta + "/" + tabla + ".dbf");
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
 
   store::OpenOptions opciones;
   opciones.connect = "DBASE III";
@@ -92,23 +83,23 @@ void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const s
       store::Database::open(estado.rutas.BDEstruct + "/" + kArchivoHusoHoja, auxiliar);
 
   db.execute("DELETE * FROM " + tabla + " ;");
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
   db.execute("INSERT INTO " + tabla + " SELECT * FROM Datest" + codigo + " ;");
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
 
   store::Cursor parcelas = db.openCursor("SELECT * From DATDEF" + codigo + " ORDER BY Estadillo;");
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
   std::array<store::Cursor, 4> cuentas;
   const std::array<const char*, 4> arboles = {"PIESMA", "PIESME", "TIPOSX", "MATORR"};
   for (std::size_t i = 0; i < arboles.size(); ++i) {
     cuentas[i] =
         db.openCursor(std::string("SELECT Estadillo, Count(NumOrden) AS Num") + " From " +
                       arboles[i] + codigo + " GROUP BY Estadillo" + " ORDER BY Estadillo;");
-    if (!Cede(ui)) return;
+    if (!progreso.continuar()) return;
   }
   store::Cursor hojas = husos.openCursor("Hojas", store::CursorKind::Table);
   hojas.setIndex("PrimaryKey");
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
 
   parcelas.moveLast();
   const std::int32_t total = static_cast<std::int32_t>(parcelas.recordCount());
@@ -123,11 +114,11 @@ void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const s
     const store::Value est = parcelas.value("Estadillo");
     if (est.isNull()) continue;
     const std::int16_t parcela = static_cast<std::int16_t>(est.toInt16());
-    if (!Cede(ui)) return;
+    if (!progreso.continuar()) return;
     ++hechas;
     const int porcentaje = shell::Progreso::Porcentaje(hechas, total);
-    ui.progresoBarra(porcentaje);
-    ui.progresoPosicion(TextoPosicionParcela(parcela, ultima, porcentaje));
+    progreso.barra(porcentaje);
+    progreso.posicion(TextoPosicionParcela(parcela, ultima, porcentaje));
 
     const std::int32_t nPma = CuentaPorParcela(cuentas[0], parcela);
     const std::int32_t nPme = CuentaPorParcela(cuentas[1], parcela);
@@ -153,7 +144,6 @@ void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const s
   hojas.close();
   husos.close();
   db.close();
-  ui.relojArena(false);
 }
 
 }  // namespace arbelio::import

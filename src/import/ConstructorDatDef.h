@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Cursor.h"
 
 namespace arbelio::import {
@@ -23,7 +23,7 @@ inline constexpr const char* kArchivoHusoHoja = "HusoHoja.sqlite";
 //
 // One pass over the plots in ascending plot number and one pass over each tree table's grouped
 // counts (a merge join), plus one indexed seek per plot in Hojas.
-void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo,
+void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo,
                 const std::string& carpeta);
 
 // Merge step over a grouped count (rows Estadillo, Num in ascending Estadillo) that only moves

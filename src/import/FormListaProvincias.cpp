@@ -14,6 +14,7 @@
 #include "import/SeleccionBaseDatos.h"
 #include "shell/FuenteTexto.h"
 #include "shell/MDIPrincipal.h"
+#include "shell/OrdenQt.h"
 #include "shell/TablaModeloQt.h"
 #include "shell/TwipsQt.h"
 
@@ -91,6 +92,7 @@ ListaProvincias& VistaListaProvinciasQt::mostrarLista() {
     const int alto = shell::Twips(kAltoListaProvincias);
     sub->setGeometry(area->viewport()->width() - ancho - shell::Twips(kDerechaListaProvincias),
                      shell::Twips(kArribaListaProvincias), ancho, alto);
+    principal_.registrarVentana(shell::VentanaProyecto::FormListaProvincias, ventana_);
   }
   ventana_->parentWidget()->show();
   ventana_->show();
@@ -101,22 +103,20 @@ void VistaListaProvinciasQt::listaCambiada() {
   if (ventana_) ventana_->pintar();
 }
 
-void ConectaImportacion(shell::MDIPrincipal& principal, VistaListaProvinciasQt& vista,
-                        shell::Interaccion* ui) {
+void ConectaImportacion(shell::MDIPrincipal& principal, EstadoAplicacion& estado,
+                        VistaListaProvinciasQt& vista, shell::Interaccion* ui) {
   shell::Interaccion* interaccion = ui ? ui : &principal.interaccion();
-  principal.asignarOrden("mnuAAgregarBD", [&principal, &vista, interaccion] {
-    mnuAAgregarBD_Click(principal.estado(), *interaccion, vista);
+  principal.asignarOrden("mnuAAgregarBD", [&estado, &vista, interaccion] {
+    mnuAAgregarBD_Click(estado, *interaccion, vista);
   });
-  auto generar = [&principal, interaccion] {
-    GeneraBaseTrabajoSiFalta(principal.estado(), *interaccion);
-  };
+  auto generar = [&estado, interaccion] { GeneraBaseTrabajoSiFalta(estado, *interaccion); };
   principal.asignarOrden("mnuAGenerarBDT", generar);
   // Developer path to the hidden entry (a hidden action cannot be triggered itself).
   auto* atajo = new QAction(&principal);
   atajo->setObjectName("atajoGenerarBDT");
   atajo->setShortcut(QKeySequence("Ctrl+Shift+G"));
   atajo->setShortcutContext(Qt::ApplicationShortcut);
-  QObject::connect(atajo, &QAction::triggered, &principal, [&principal, generar] {
+  shell::ConectarOrden(atajo, &QAction::triggered, *interaccion, [&principal, generar] {
     if (principal.estado().menus.habilitada(shell::EntradaMenu::AGenerarBDT)) generar();
   });
   principal.addAction(atajo);

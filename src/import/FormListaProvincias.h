@@ -64,7 +64,7 @@ class VistaListaProvinciasQt : public VistaListaProvincias {
 // Attaches the import commands to the main window: "&Seleccionar base de datos..." and the
 // hidden working-database entry, reachable with Ctrl+Shift+G until the cut tool exists.
 // `ui` defaults to the window's own Interaccion.
-void ConectaImportacion(shell::MDIPrincipal& principal, VistaListaProvinciasQt& vista,
-                        shell::Interaccion* ui = nullptr);
+void ConectaImportacion(shell::MDIPrincipal& principal, EstadoAplicacion& estado,
+                        VistaListaProvinciasQt& vista, shell::Interaccion* ui = nullptr);
 
 }  // namespace arbelio::import

@@ -6,6 +6,7 @@
 #include "inventory/ModuleCodeInf.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
+#include "store/Text.h"
 
 namespace arbelio::import {
 
@@ -52,14 +53,14 @@ std::int64_t Entero(const store::Value& v) {
 
 }  // namespace
 
-void MuestraProvinciasSeleccionadas(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void MuestraProvinciasSeleccionadas(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     const std::string& carpeta, std::size_t indice,
                                     ListaProvincias& lista) {
   try {
     if (estado.CodigosSeleccionados.size() > lista.filas.size()) lista.filas.emplace_back();
     if (indice < 1 || indice > estado.CodigosSeleccionados.size() || indice > lista.filas.size())
       return;  // no such entry: nothing to show
-    const std::string codigo = SinBlancos(estado.CodigosSeleccionados[indice - 1]);
+    const std::string codigo = store::trimSpaces(estado.CodigosSeleccionados[indice - 1]);
 
     std::string descripcion;
     if (EsNumerico(codigo)) {
@@ -69,7 +70,7 @@ void MuestraProvinciasSeleccionadas(shell::EstadoAplicacion& estado, shell::Inte
       o.readOnly = true;
       store::Database db = store::Database::open(carpeta, o);
       store::Cursor c = db.openCursor("InfCor" + codigo, store::CursorKind::Snapshot);
-      if (!c.eof()) descripcion = SinBlancos(c.value("DESCRIPCIO").toString());
+      if (!c.eof()) descripcion = store::trimSpaces(c.value("DESCRIPCIO").toString());
     }
 
     // The plot summary of the database always has its copy in BDTemp (the chosen folder holds

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/EstadoAplicacion.h"
 #include "shell/FuenteTabla.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::import {
 
@@ -83,7 +83,7 @@ class ListaProvinciasEnMemoria : public VistaListaProvincias {
 // the saved cut's "InfCor" table in `carpeta`. The counts are those of the database's plot
 // summary table in BDTemp. Sets SufijoTablas to the code. A failure shows its number and
 // description and leaves the row as far as it was filled.
-void MuestraProvinciasSeleccionadas(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+void MuestraProvinciasSeleccionadas(EstadoAplicacion& estado, shell::Interaccion& ui,
                                     const std::string& carpeta, std::size_t indice,
                                     ListaProvincias& lista);
 

@@ -5,21 +5,13 @@
 #include <vector>
 
 #include "import/ConstructorDatDef.h"
+#include "inventory/Constantes.h"
 #include "shell/Progreso.h"
 #include "store/Database.h"
 
 namespace arbelio::import {
 
 namespace {
-
-bool Cede(shell::Interaccion& ui) {
-  ui.ceder();
-  if (ui.cancelado()) {
-    ui.ocultarProgreso();
-    return false;
-  }
-  return true;
-}
 
 struct PiePequeno {
   std::string provincia, parcela, numorden;
@@ -55,19 +47,20 @@ float Redondea2(float valor) {
   return static_cast<float>(centesimas / 100.0);
 }
 
-void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo) {
-  ui.relojArena(true);
+void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo) {
+  // A step of the selection's progress dialog (see CreaDatDef).
+  shell::Progreso progreso(ui);
   store::Database db = store::Database::open(estado.rutas.BDTemp);
-  if (!Cede(ui) || !Cede(ui)) return;
+  if (!progreso.continuar() || !progreso.continuar()) return;
   store::Cursor especi = db.openCursor("Especi" + codigo, store::CursorKind::Table);
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
   db.execute("DELETE * FROM Especi" + codigo + " ;");
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
 
   store::Cursor parcelas = db.openCursor(
       "SELECT PROVINCIA, ESTADILLO, NUMPMA FROM Datdef" + codigo +
       " WHERE NUMPMA>0 GROUP BY PROVINCIA, ESTADILLO, NUMPMA" + " ORDER BY PROVINCIA, ESTADILLO");
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
   std::int32_t total = 0;
   std::int32_t ultima = 0;
   if (!parcelas.eof()) {
@@ -76,9 +69,9 @@ void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std:
     ultima = parcelas.value("Estadillo").toInt16();
     parcelas.moveFirst();
   }
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
   store::Cursor pies = db.openCursor("Piesma" + codigo, store::CursorKind::Snapshot);
-  if (!Cede(ui)) return;
+  if (!progreso.continuar()) return;
 
   const int cEspecie = pies.fieldIndex("Especie"), cD1 = pies.fieldIndex("DIAMETRO1"),
             cD2 = pies.fieldIndex("DIAMETRO2"), cNum = pies.fieldIndex("NUMORDEN");
@@ -132,7 +125,7 @@ void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std:
           }
         }
         primero = false;
-        const float g = static_cast<float>((static_cast<double>(d) * d / 4) * 3.14159265358979);
+        const float g = static_cast<float>((static_cast<double>(d) * d / 4) * inventory::kPi);
         const float f = factores[static_cast<std::size_t>(clase)];
         basal[actual] = basal[actual] + g * f;
         piesHa[actual] = piesHa[actual] + f;
@@ -157,13 +150,13 @@ void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std:
         especi.setValue(oPab, store::Value(una ? 100.0f : Redondea2(basal[i] / totBasal * 100.0f)));
         especi.update();
       }
-      if (!Cede(ui)) return;
+      if (!progreso.continuar()) return;
     }
     ++hechas;
     const int porcentaje = shell::Progreso::Porcentaje(hechas, total);
-    ui.progresoBarra(porcentaje);
-    ui.progresoPosicion(TextoPosicionParcela(parcela, ultima, porcentaje));
-    ui.ceder();
+    progreso.barra(porcentaje);
+    progreso.posicion(TextoPosicionParcela(parcela, ultima, porcentaje));
+    progreso.ceder();
   }
   parcelas.close();
   pies.close();
@@ -171,7 +164,6 @@ void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std:
   db.close();
   if (numPequenos > 0)
     ui.aviso(MensajePiesPequenos(codigo, pequenos, numPequenos), shell::IconoMensaje::Exclamacion);
-  ui.relojArena(false);
 }
 
 }  // namespace arbelio::import

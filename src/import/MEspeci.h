@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::import {
 
@@ -24,7 +24,7 @@ float Redondea2(float valor);
 // under 7.5 cm get no class and add nothing to their plot; one message after the build lists
 // how many there are and the first few. A null diameter or species, or a missing table, is a
 // store failure that propagates.
-void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo);
+void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo);
 
 // How many trees under 7.5 cm the message lists by name.
 inline constexpr std::size_t kPiesPequenosListados = 10;

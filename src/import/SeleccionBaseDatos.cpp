@@ -6,8 +6,10 @@
 #include "import/ArchivosImport.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
+#include "shell/EjecutarOrden.h"
 #include "shell/Progreso.h"
 #include "store/FileOps.h"
+#include "store/Text.h"
 
 namespace arbelio::import {
 
@@ -28,11 +30,11 @@ std::string Explicacion(std::initializer_list<const char*> lineas) {
 }
 
 // Removes a code from the selection (the undo of a cancelled or failed selection).
-void QuitaCodigo(shell::EstadoAplicacion& estado, const std::string& codigo) {
+void QuitaCodigo(EstadoAplicacion& estado, const std::string& codigo) {
   auto& lista = estado.CodigosSeleccionados;
   for (auto it = lista.end(); it != lista.begin();) {
     --it;
-    if (SinBlancos(*it) == codigo) {
+    if (store::trimSpaces(*it) == codigo) {
       lista.erase(it);
       break;
     }
@@ -45,7 +47,9 @@ void QuitaCodigo(shell::EstadoAplicacion& estado, const std::string& codigo) {
 void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
                            const std::string& carpeta, const std::string& temp,
                            shell::Interaccion& ui) {
-  try {
+  shell::FalloOrden fallo;
+  fallo.texto = [](const shell::Fallo&) { return std::string("Saving Error"); };
+  shell::EjecutarOrden(ui, fallo, [&] {
     const std::string nombre = base + codigo + ".dbf";
     std::string elegido;
     for (;;) {
@@ -64,9 +68,7 @@ void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
       }
     }
     CopiaTabla(temp, nombre, elegido);
-  } catch (const std::exception&) {
-    ui.aviso("Saving Error", shell::IconoMensaje::Critico);
-  }
+  });
 }
 
 }  // namespace
@@ -75,7 +77,7 @@ bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& arc
                               shell::Interaccion& ui) {
   const std::size_t punto = archivo.find('.');
   const std::string ext = punto == std::string::npos ? archivo : archivo.substr(punto + 1);
-  if (Mayusculas(ext) != "DBF")
+  if (store::toUpperAscii(ext) != "DBF")
     return Refusa(ui, "El fichero de datos seleccionado no tiene extensión '.dbf' .");
 
   const std::size_t largo = Caracteres(archivo).size();
@@ -84,12 +86,12 @@ bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& arc
                           "'\nes incorrecto o no pertenece a una base de datos\ndel KAV.");
   };
   if (largo == 11) {
-    const std::string p = Mayusculas(Izquierda(archivo, 5));
+    const std::string p = store::toUpperAscii(Izquierda(archivo, 5));
     if (p != "ESTRP" && p != "ECUAS") return nombreIncorrecto(7);
   } else if (largo == 12) {
     static const char* const kValidos[] = {"DATDEF", "DATEST", "PIESMA", "PIESME", "TIPOSX",
                                            "MATORR", "ESPECI", "INFCOR", "MODELS", "PARAMS"};
-    const std::string p = Mayusculas(Izquierda(archivo, 6));
+    const std::string p = store::toUpperAscii(Izquierda(archivo, 6));
     if (std::none_of(std::begin(kValidos), std::end(kValidos),
                      [&](const char* v) { return p == v; }))
       return nombreIncorrecto(8);
@@ -116,7 +118,7 @@ std::string CodigoDeNombreBase(const std::string& nombreBase) {
   return cs.size() >= 2 ? cs[cs.size() - 2] + cs.back() : cs.back();
 }
 
-ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista) {
   shell::DialogoArchivo dialogo;
   dialogo.titulo = kTituloAbrirBase;
@@ -124,17 +126,14 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
   const auto ruta = ui.abrirArchivo(dialogo);
   if (!ruta) return ResultadoSeleccion::SinElegir;
   ui.ceder();
-  ui.relojArena(true);
+  shell::RelojArena reloj(ui);
 
   const std::size_t barra = ruta->find_last_of('/');
   const std::string carpeta = barra == std::string::npos ? "." : ruta->substr(0, barra);
   const std::string archivo = barra == std::string::npos ? *ruta : ruta->substr(barra + 1);
   const std::string nombreBase = archivo.substr(0, archivo.find('.'));
 
-  if (!EsFicherodeEntradaValido(carpeta, archivo, ui)) {
-    ui.relojArena(false);
-    return ResultadoSeleccion::NoValida;
-  }
+  if (!EsFicherodeEntradaValido(carpeta, archivo, ui)) return ResultadoSeleccion::NoValida;
   const std::string codigo = CodigoDeNombreBase(nombreBase);
   // A shorter code is kept padded with blanks to two characters.
   const std::string relleno =
@@ -143,11 +142,10 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
   auto& lista = estado.CodigosSeleccionados;
   if (estado.HayBasesSeleccionadas) {
     for (const std::string& c : lista) {
-      if (SinBlancos(c) == codigo) {
+      if (store::trimSpaces(c) == codigo) {
         ui.aviso("La base de datos con código " + codigo + " ya está seleccionada.\n" +
                  "Puede seleccionar otra base de datos distinta.");
         estado.menus.alElegirArchivoValido();
-        ui.relojArena(false);
         return ResultadoSeleccion::Duplicada;
       }
     }
@@ -158,7 +156,8 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
   }
 
   const std::string& temp = estado.rutas.BDTemp;
-  try {
+  bool cancelada = false;
+  const bool completa = shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {
     for (std::size_t i = 1; i <= 4; ++i) {
       const std::string nombre = estado.NombresTablas[i] + codigo + ".dbf";
       CopiaTabla(carpeta, nombre, temp + "/" + nombre);
@@ -170,7 +169,7 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
     } else {
       CopiaTabla(carpeta, "Datest" + codigo + ".dbf", temp + "/Datest" + codigo + ".dbf");
       shell::Progreso p(
-          ui, estado, "Creando tabla 'Datdef" + codigo + "'.",
+          ui, "Creando tabla 'Datdef" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
                        "datos ",
                        "a partir de la original 'Datest', añadiendo datos de huso horario, "
@@ -181,10 +180,9 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
                        "esta tabla con las originales."}),
           true, shell::PosicionProgreso::Centrado);
       CreaDatDef(estado, ui, codigo, temp);
-      if (estado.CalculoCancelado) {
-        QuitaCodigo(estado, codigo);
-        p.terminar();
-        return ResultadoSeleccion::Cancelada;
+      if (p.cancelado()) {
+        cancelada = true;
+        return;
       }
       BorraTablaSiExiste(temp, "Datest" + codigo + ".dbf");
       const bool guardar =
@@ -198,7 +196,7 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
       CopiaTabla(carpeta, "ESPECI" + codigo + ".dbf", temp + "/Especi" + codigo + ".dbf");
     } else {
       shell::Progreso p(
-          ui, estado, "Creando tabla 'Especi" + codigo + "'.",
+          ui, "Creando tabla 'Especi" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
                        "datos ",
                        "con datos de cada especie en cada parcela, lo cual le permitirá aplicar "
@@ -210,31 +208,27 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
           true, shell::PosicionProgreso::Centrado);
       store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf", temp + "/Especi" + codigo + ".dbf");
       MEspeci(estado, ui, codigo);
-      if (estado.CalculoCancelado) {
-        QuitaCodigo(estado, codigo);
-        p.terminar();
-        return ResultadoSeleccion::Cancelada;
+      if (p.cancelado()) {
+        cancelada = true;
+        return;
       }
       const bool guardar =
           ui.preguntaSiNo("¿Desea guardar fichero Especi" + codigo + "?. (Recomendado)");
       p.terminar();
       if (guardar) GuardaTablaConstruida("Especi", codigo, carpeta, temp, ui);
     }
-    ui.relojArena(true);
 
     ListaProvincias& modelo = vista.mostrarLista();
     ui.ceder();
     MuestraProvinciasSeleccionadas(estado, ui, carpeta, lista.size(), modelo);
     vista.listaCambiada();
-  } catch (const std::exception& e) {
+  });
+  if (!completa || cancelada) {
     // The selection is restored so the user can mend the folder and choose it again.
     QuitaCodigo(estado, codigo);
-    ui.aviso("Error " + DescripcionError(e), shell::IconoMensaje::Critico);
-    ui.relojArena(false);
-    return ResultadoSeleccion::Fallo;
+    return cancelada ? ResultadoSeleccion::Cancelada : ResultadoSeleccion::Fallo;
   }
   estado.menus.alElegirArchivoValido();
-  ui.relojArena(false);
   return ResultadoSeleccion::Anadida;
 }
 

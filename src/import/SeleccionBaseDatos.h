@@ -8,8 +8,8 @@
 #include <string>
 
 #include "import/ListaProvincias.h"
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::import {
 
@@ -37,7 +37,7 @@ bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& arc
 // last two characters when it holds no digit ("Piesma47" -> "47", "PiesmaAb" -> "Ab").
 std::string CodigoDeNombreBase(const std::string& nombreBase);
 
-ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui,
+ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista);
 
 }  // namespace arbelio::import

@@ -15,24 +15,13 @@
 #include <set>
 #include <sstream>
 
+#include "store/Text.h"
+
 namespace arbelio::inventory {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Recorta(const std::string& s) {
-  std::size_t i = 0, j = s.size();
-  while (i < j && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-  while (j > i && std::isspace(static_cast<unsigned char>(s[j - 1]))) --j;
-  return s.substr(i, j - i);
-}
-
-std::string Minusculas(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 // Splits a CSV line on commas; double quotes protect commas and "" stands for one quote.
 std::vector<std::string> CamposCsv(const std::string& linea) {
@@ -57,7 +46,7 @@ std::vector<std::string> CamposCsv(const std::string& linea) {
       campos.back() += ch;
     }
   }
-  for (auto& c : campos) c = Recorta(c);
+  for (auto& c : campos) c = store::trimWhitespace(c);
   return campos;
 }
 
@@ -88,14 +77,14 @@ std::vector<std::pair<int, std::vector<std::string>>> FilasCsv(std::istream& in)
   while (std::getline(in, linea)) {
     ++numero;
     if (numero == 1 && linea.rfind("\xEF\xBB\xBF", 0) == 0) linea.erase(0, 3);
-    const std::string limpia = Recorta(linea);
+    const std::string limpia = store::trimWhitespace(linea);
     if (limpia.empty() || limpia[0] == '#') continue;
     auto campos = CamposCsv(limpia);
     if (primera) {
       primera = false;
       int v;
-      if (!EsEntero(campos[0], v) && campos[0] != "*" && Minusculas(campos[0]) != "p.m." &&
-          Minusculas(campos[0]) != "p.m")
+      if (!EsEntero(campos[0], v) && campos[0] != "*" && store::toLowerAscii(campos[0]) != "p.m." &&
+          store::toLowerAscii(campos[0]) != "p.m")
         continue;
     }
     filas.emplace_back(numero, std::move(campos));
@@ -281,7 +270,7 @@ std::vector<std::string> Sentencias(const std::string& texto, bool quitaComentar
     std::stringstream ss(texto);
     std::string linea;
     while (std::getline(ss, linea)) {
-      if (Recorta(linea).rfind("--", 0) == 0) continue;
+      if (store::trimWhitespace(linea).rfind("--", 0) == 0) continue;
       sql += linea;
       sql += '\n';
     }
@@ -297,13 +286,13 @@ std::vector<std::string> Sentencias(const std::string& texto, bool quitaComentar
       comilla = c;
       actual += c;
     } else if (c == ';') {
-      if (!Recorta(actual).empty()) r.push_back(Recorta(actual));
+      if (!store::trimWhitespace(actual).empty()) r.push_back(store::trimWhitespace(actual));
       actual.clear();
     } else {
       actual += c;
     }
   }
-  if (!Recorta(actual).empty()) r.push_back(Recorta(actual));
+  if (!store::trimWhitespace(actual).empty()) r.push_back(store::trimWhitespace(actual));
   return r;
 }
 
@@ -344,7 +333,7 @@ struct IndiceMdb {
 std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
   std::vector<IndiceMdb> r;
   for (const std::string& s : Sentencias(esquema)) {
-    const std::string m = Minusculas(s);
+    const std::string m = store::toLowerAscii(s);
     const std::size_t par = s.find('(');
     if (par == std::string::npos) continue;
     const auto antes = Identificadores(s.substr(0, par));
@@ -353,7 +342,7 @@ std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
     if (m.rfind("create", 0) == 0 && m.find(" index ") != std::string::npos) {
       // CREATE [UNIQUE] INDEX name ON table
       std::size_t k = 1;
-      if (k < antes.size() && Minusculas(antes[k]) == "unique") {
+      if (k < antes.size() && store::toLowerAscii(antes[k]) == "unique") {
         idx.unico = true;
         ++k;
       }
@@ -372,19 +361,19 @@ std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
       if (antes.size() < 3) continue;
       idx.tabla = antes[2];
       for (std::size_t k = 3; k + 1 < antes.size(); ++k) {
-        if (Minusculas(antes[k]) == "unique") idx.unico = true;
-        if (Minusculas(antes[k]) == "index") idx.nombre = antes[k + 1];
+        if (store::toLowerAscii(antes[k]) == "unique") idx.unico = true;
+        if (store::toLowerAscii(antes[k]) == "index") idx.nombre = antes[k + 1];
       }
       if (idx.nombre.empty()) continue;
     } else {
       continue;
     }
     idx.columnas = cols;
-    const std::string prefijo = Minusculas(idx.tabla) + "_";
-    if (Minusculas(idx.nombre).rfind(prefijo, 0) == 0) idx.nombre.erase(0, prefijo.size());
+    const std::string prefijo = store::toLowerAscii(idx.tabla) + "_";
+    if (store::toLowerAscii(idx.nombre).rfind(prefijo, 0) == 0) idx.nombre.erase(0, prefijo.size());
     const std::string sufijo = "_idx";
     if (idx.nombre.size() > sufijo.size() &&
-        Minusculas(idx.nombre.substr(idx.nombre.size() - sufijo.size())) == sufijo)
+        store::toLowerAscii(idx.nombre.substr(idx.nombre.size() - sufijo.size())) == sufijo)
       idx.nombre.resize(idx.nombre.size() - sufijo.size());
     r.push_back(std::move(idx));
   }
@@ -393,7 +382,7 @@ std::vector<IndiceMdb> IndicesDelEsquema(const std::string& esquema) {
 
 // The documented spelling of an index name: "PrimaryKey", "BuscaF<n>Index".
 std::string NombreIndiceCanonico(const std::string& nombre) {
-  const std::string m = Minusculas(nombre);
+  const std::string m = store::toLowerAscii(nombre);
   if (m == "primarykey" || m == "pkey") return "PrimaryKey";
   if (m.size() == 12 && m.rfind("buscaf", 0) == 0 && m.substr(7) == "index" && m[6] >= '1' &&
       m[6] <= '6')
@@ -582,8 +571,8 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
     std::stringstream ss(lista.salida);
     std::string t;
     while (std::getline(ss, t)) {
-      t = Recorta(t);
-      if (!t.empty()) presentes[Minusculas(t)] = t;
+      t = store::trimWhitespace(t);
+      if (!t.empty()) presentes[store::toLowerAscii(t)] = t;
     }
   }
   const bool hayHojas = presentes.count("hojas") > 0;
@@ -601,7 +590,7 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
   ResultadoImportacion r;
   BaseNueva base(salida);
   for (const char* buscada : {"Hojas", "Modelos", "Cubicacion"}) {
-    auto it = presentes.find(Minusculas(buscada));
+    auto it = presentes.find(store::toLowerAscii(buscada));
     if (it == presentes.end()) continue;
     const std::string& tabla = it->second;
     const SalidaPrograma esquema =
@@ -611,7 +600,7 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
                        ".");
     }
     for (const std::string& s : Sentencias(esquema.salida)) {
-      const std::string m = Minusculas(s);
+      const std::string m = store::toLowerAscii(s);
       if (m.rfind("create table", 0) == 0) base.ejecuta(s + ";");
     }
     const SalidaPrograma datos =
@@ -622,7 +611,7 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
     }
     // Only the rows: the export may bring its own transaction statements.
     for (const std::string& s : Sentencias(datos.salida, false)) {
-      if (Minusculas(s.substr(0, 6)) == "insert") base.ejecuta(s + ";");
+      if (store::toLowerAscii(s.substr(0, 6)) == "insert") base.ejecuta(s + ";");
     }
     if (tabla != buscada) {
       // SQLite compares names without case: a change of case only goes through another name.
@@ -645,7 +634,8 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
           Ejecuta({mdbSchema, "--no-relations", "--indexes", "-T", tabla, archivoMdb, dialecto});
       if (conIndices.codigo != 0) continue;
       for (IndiceMdb& idx : IndicesDelEsquema(conIndices.salida)) {
-        if (Minusculas(idx.tabla) == Minusculas(tabla)) indices.push_back(std::move(idx));
+        if (store::toLowerAscii(idx.tabla) == store::toLowerAscii(tabla))
+          indices.push_back(std::move(idx));
       }
       if (!indices.empty()) break;
     }
@@ -657,9 +647,10 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
       bool ok = !idx.columnas.empty();
       for (const std::string& c : idx.columnas) {
         auto col = std::find_if(columnas.begin(), columnas.end(), [&](const std::string& x) {
-          return Minusculas(x) == Minusculas(c);
+          return store::toLowerAscii(x) == store::toLowerAscii(c);
         });
-        if (col == columnas.end() && (Minusculas(c) == "asc" || Minusculas(c) == "desc"))
+        if (col == columnas.end() &&
+            (store::toLowerAscii(c) == "asc" || store::toLowerAscii(c) == "desc"))
           continue;  // sort direction of the previous column
         if (col == columnas.end()) {
           ok = false;
@@ -667,7 +658,7 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
         }
         columnasIndice += (columnasIndice.empty() ? "" : ", ") + Comillas(*col);
       }
-      if (!ok || creados.count(Minusculas(nombre))) continue;
+      if (!ok || creados.count(store::toLowerAscii(nombre))) continue;
       // Index names are global in SQLite: a name already used by another table gets the
       // table's prefix back.
       std::string final = nombre;
@@ -681,8 +672,8 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
       }
       base.ejecuta(std::string("CREATE ") + (idx.unico ? "UNIQUE " : "") + "INDEX " +
                    Comillas(final) + " ON " + Comillas(buscada) + " (" + columnasIndice + ");");
-      creados.insert(Minusculas(nombre));
-      creados.insert(Minusculas(final));
+      creados.insert(store::toLowerAscii(nombre));
+      creados.insert(store::toLowerAscii(final));
     }
     // The indexes the program searches through.
     std::vector<std::string> necesarios;
@@ -691,7 +682,7 @@ ResultadoImportacion ImportaMdb(const std::string& archivoMdb, const std::string
       for (int f = 1; f <= 6; ++f) necesarios.push_back("BuscaF" + std::to_string(f) + "Index");
     }
     for (const std::string& n : necesarios) {
-      if (creados.count(Minusculas(n))) continue;
+      if (creados.count(store::toLowerAscii(n))) continue;
       if (n == "PrimaryKey" && !columnas.empty()) {
         base.ejecuta("CREATE INDEX PrimaryKey ON Hojas (" + Comillas(columnas[0]) + ");");
         r.avisos.push_back("La tabla Hojas no trae índice PrimaryKey: se crea sobre la columna " +

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "inventory/BasesAuxiliares.h"
+#include "inventory/Constantes.h"
 #include "inventory/MallaMTN50.h"
 
 namespace arbelio::inventory {
@@ -300,7 +301,7 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
   Zona zona = kZonas[o.provincia - 1];
   const Region region = RegionDe(zona);
   // A large sample needs room: about one plot per 3 km² at least.
-  const double kmLat = 111.0, kmLon = 111.0 * std::cos(zona.lat * 3.14159265358979 / 180);
+  const double kmLat = 111.0, kmLon = 111.0 * std::cos(zona.lat * kPi / 180);
   const double area = (2 * zona.dlat * kmLat) * (2 * zona.dlon * kmLon);
   if (area < 3.0 * o.parcelas) {
     const double f = std::sqrt(3.0 * o.parcelas / area);

@@ -1,6 +1,7 @@
 #include "inventory/MallaMTN50.h"
 
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 #include <string>
 
@@ -126,7 +127,7 @@ CoordenadasUtm GeograficasAUtm(double latitud, double longitud, int huso) {
   constexpr double a = 6378388.0;
   constexpr double f = 1.0 / 297.0;
   constexpr double k0 = 0.9996;
-  constexpr double pi = 3.14159265358979323846;
+  constexpr double pi = std::numbers::pi;
   const double e2 = f * (2 - f);
   const double ep2 = e2 / (1 - e2);
   CoordenadasUtm r;

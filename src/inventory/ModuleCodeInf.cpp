@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string>
 #include <utility>
+
+#include "store/Text.h"
 
 namespace arbelio::ModuleCodeInf {
 
@@ -241,13 +242,6 @@ constexpr const char* kCamposTexto[] = {
     "PREPSUEL1", "PREPSUEL2", "TRAVUELO1", "TRAVUELO2", "CORTAS",    "DANOS1",    "DANOS2",
     "DANOS3",    "ORIENTA1",  "ORIENTA2",  "MAXPEND1",  "MAXPEND2"};
 
-std::string Recorta(std::string_view s) {
-  auto blanco = [](unsigned char c) { return c == ' ' || c == '\t'; };
-  while (!s.empty() && blanco(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blanco(s.back())) s.remove_suffix(1);
-  return std::string(s);
-}
-
 }  // namespace
 
 std::string NombreProvincia(std::int16_t codigo) {
@@ -268,10 +262,8 @@ std::string NombreEspecie(std::int16_t codigo) {
 std::string DescripcionCampo(std::string_view columna) {
   std::string nombre;
   if (auto p = columna.find('('); p != std::string_view::npos) {
-    nombre = Recorta(columna.substr(0, p));
     // Field names are ASCII, so a byte-wise upper case is enough.
-    std::transform(nombre.begin(), nombre.end(), nombre.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    nombre = store::toUpperAscii(store::trimView(columna.substr(0, p)));
   } else {
     nombre = std::string(columna);
   }

@@ -1,23 +1,14 @@
 #include "inventory/TablasInventario.h"
 
-#include <cctype>
 #include <stdexcept>
+
+#include "store/Text.h"
 
 namespace arbelio::inventory {
 
 namespace {
 
 using T = store::FieldType;
-
-bool IgualSinMayusculas(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 // The plot fields of the inventory, in the order of the plot sheet.
 std::vector<CampoTabla> CamposParcela() {
@@ -58,7 +49,7 @@ std::vector<CampoTabla> ClaveArbol() {
 
 int LayoutTabla::posicion(std::string_view campo) const {
   for (std::size_t i = 0; i < campos.size(); ++i) {
-    if (IgualSinMayusculas(campos[i].nombre, campo)) return static_cast<int>(i);
+    if (store::equalsNoCase(campos[i].nombre, campo)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -171,7 +162,7 @@ LayoutTabla LayoutPorNombre(std::string_view nombreBase) {
       {"Especi", LayoutEspeci}, {"InfCor", LayoutInfCor}, {"Ecuas", LayoutEcuas},
       {"Models", LayoutModels}, {"Params", LayoutParams}};
   for (const auto& [nombre, fabrica] : kFabricas) {
-    if (IgualSinMayusculas(nombre, nombreBase)) return fabrica();
+    if (store::equalsNoCase(nombre, nombreBase)) return fabrica();
   }
   throw std::invalid_argument("Tabla sin estructura conocida: " + std::string(nombreBase));
 }

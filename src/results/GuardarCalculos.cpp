@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "shell/EjecutarOrden.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
 #include "store/Text.h"
@@ -15,9 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runtime error number of a failed file access.
-constexpr int kErrorAccesoArchivo = 75;
-
 // Code points of a UTF-8 text.
 std::vector<char32_t> puntosDeCodigo(std::string_view s) {
   std::vector<char32_t> r;
@@ -26,36 +24,35 @@ std::vector<char32_t> puntosDeCodigo(std::string_view s) {
   return r;
 }
 
-std::string recortarEspacios(std::string_view s) {
-  std::size_t b = 0, f = s.size();
-  while (b < f && s[b] == ' ') ++b;
-  while (f > b && s[f - 1] == ' ') --f;
-  return std::string(s.substr(b, f - b));
-}
-
 bool mismoArchivo(const std::string& a, const std::string& b) {
   std::error_code ec;
   const bool igual = fs::equivalent(a, b, ec);
   return !ec && igual;
 }
 
-void mostrarError(shell::Interaccion& ui, int numero, const std::string& descripcion) {
-  ui.mensaje(kPrefijoErrorGuardarCalculos + std::to_string(numero) + "     " + descripcion,
-             shell::kTituloAplicacion, shell::IconoMensaje::Ninguno,
-             shell::BotonesMensaje::Aceptar);
+// "Error guardando cálculos: " + number + "     " + description, with no icon.
+shell::FalloOrden FalloGuardar() {
+  shell::FalloOrden f;
+  f.texto = [](const shell::Fallo& fallo) {
+    return kPrefijoErrorGuardarCalculos + std::to_string(fallo.numero) + "     " +
+           fallo.descripcion;
+  };
+  f.icono = shell::IconoMensaje::Ninguno;
+  return f;
 }
 
 void escribirComentario(const std::string& ruta, const std::string& texto) {
   std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
   if (!f) {
-    throw store::StoreError(kErrorAccesoArchivo, "Error de acceso a la ruta o el archivo: " + ruta +
-                                                     " (" + std::strerror(errno) + ")");
+    throw store::StoreError(shell::kErrorAccesoRuta, "Error de acceso a la ruta o el archivo: " +
+                                                         ruta + " (" + std::strerror(errno) + ")");
   }
   const std::string bytes = ContenidoComentario(texto);
   f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   f.close();
   if (!f) {
-    throw store::StoreError(kErrorAccesoArchivo, "Error de acceso a la ruta o el archivo: " + ruta);
+    throw store::StoreError(shell::kErrorAccesoRuta,
+                            "Error de acceso a la ruta o el archivo: " + ruta);
   }
 }
 
@@ -103,8 +100,7 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
                      const std::string& comentario, shell::Interaccion& ui,
                      ResultadoGuardarCalculos* resultado) {
   ResultadoGuardarCalculos r;
-  bool bien = true;
-  try {
+  const bool bien = shell::EjecutarOrden(ui, FalloGuardar(), [&] {
     for (const char* base : kTablasGuardarCalculos) {
       const std::string origen =
           store::findFileNoCase(BDOut, std::string(base) + sufijoCalculos + ".dbf");
@@ -123,44 +119,41 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
     }
     if (!comentario.empty()) {
       const std::string ruta = carpetaDestino + "/" + NombreComentario(codigo);
-      escribirComentario(ruta, recortarEspacios(comentario));
+      escribirComentario(ruta, store::trimSpaces(comentario));
       r.comentario = ruta;
     }
-  } catch (const store::StoreError& e) {
-    mostrarError(ui, e.number(), e.description());
-    bien = false;
-  } catch (const fs::filesystem_error& e) {
-    mostrarError(ui, kErrorAccesoArchivo, e.what());
-    bien = false;
-  }
+  });
   if (resultado) *resultado = std::move(r);
   return bien;
 }
 
-void mnuAGuardarCalculos_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui) {
-  const std::optional<std::string> respuesta =
-      ui.entrada(kPreguntaComentarioCalculos, kTituloComentarioCalculos, "");
-  const std::string comentario = respuesta.value_or("");
+void mnuAGuardarCalculos_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
+  // Anything that fails on the way says so as the copies do.
+  shell::EjecutarOrden(ui, FalloGuardar(), [&] {
+    const std::optional<std::string> respuesta =
+        ui.entrada(kPreguntaComentarioCalculos, kTituloComentarioCalculos, "");
+    const std::string comentario = respuesta.value_or("");
 
-  shell::DialogoArchivo dialogo;
-  dialogo.titulo = kTituloDialogoCalculos;
-  dialogo.filtro = kFiltroDialogoCalculos;
-  dialogo.nombreInicial = "AIndiv" + estado.SufijoTablas + ".dbf";
-  for (;;) {
-    const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
-    if (!elegido) return;
-    const fs::path ruta(*elegido);
-    const std::optional<std::string> codigo = CodigoDeNombreCalculos(ruta.filename().string());
-    if (!codigo) {
-      ui.mensaje(kMensajeNombreCalculos, shell::kTituloAplicacion, shell::IconoMensaje::Ninguno,
-                 shell::BotonesMensaje::Aceptar);
-      continue;
+    shell::DialogoArchivo dialogo;
+    dialogo.titulo = kTituloDialogoCalculos;
+    dialogo.filtro = kFiltroDialogoCalculos;
+    dialogo.nombreInicial = "AIndiv" + estado.SufijoTablas + ".dbf";
+    for (;;) {
+      const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
+      if (!elegido) return;
+      const fs::path ruta(*elegido);
+      const std::optional<std::string> codigo = CodigoDeNombreCalculos(ruta.filename().string());
+      if (!codigo) {
+        ui.mensaje(kMensajeNombreCalculos, shell::kTituloAplicacion, shell::IconoMensaje::Ninguno,
+                   shell::BotonesMensaje::Aceptar);
+        continue;
+      }
+      const fs::path padre = ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
+      const std::string carpeta = padre.string();
+      GuardarCalculos(estado.rutas.BDOut, estado.SufijoCalculos, carpeta, *codigo, comentario, ui);
+      return;
     }
-    const fs::path padre = ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
-    const std::string carpeta = padre.string();
-    GuardarCalculos(estado.rutas.BDOut, estado.SufijoCalculos, carpeta, *codigo, comentario, ui);
-    return;
-  }
+  });
 }
 
 }  // namespace arbelio::results

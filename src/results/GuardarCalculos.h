@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/EstadoAplicacion.h"
 #include "shell/Interaccion.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::results {
 
@@ -65,6 +65,6 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
 // The menu command mnuAGuardarCálculos_Click: asks for the comment (input box), shows the save
 // dialog proposing "AIndiv" + SufijoTablas + ".dbf" until the name passes the check or the
 // user cancels (silently), then saves with the chosen code into the chosen folder.
-void mnuAGuardarCalculos_Click(shell::EstadoAplicacion& estado, shell::Interaccion& ui);
+void mnuAGuardarCalculos_Click(EstadoAplicacion& estado, shell::Interaccion& ui);
 
 }  // namespace arbelio::results

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EstadoComun.h"
 
 namespace arbelio::shell {
 
@@ -30,7 +30,7 @@ std::string TextoRemitirErrores();
 inline constexpr const char* kImagenSplash = "bosque.jpg";
 
 // While the start-up splash is up, a click or a key closes it; in About mode only "Aceptar".
-inline bool SplashSeCierraConClic(const EstadoAplicacion& estado) {
+inline bool SplashSeCierraConClic(const EstadoComun& estado) {
   return !estado.SplashCerrado;
 }
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "shell/EjecutarOrden.h"
+
 namespace arbelio::shell {
 namespace {
 
@@ -31,7 +33,11 @@ std::optional<std::string> Entorno(const char* nombre) {
 template <typename Conservar>
 bool LimpiarCarpeta(const std::string& carpeta, Interaccion& ui, OperacionesArchivos& archivos,
                     const std::string& mensaje, bool conDescripcion, Conservar conservar) {
-  try {
+  FalloOrden fallo;
+  fallo.texto = [&](const Fallo& f) {
+    return conDescripcion ? mensaje + "\n" + f.descripcion : mensaje;
+  };
+  return EjecutarOrden(ui, fallo, [&] {
     for (const std::string& nombre : archivos.archivosDe(carpeta)) {
       if (conservar(nombre)) continue;
       const std::string ruta = carpeta + "/" + nombre;
@@ -39,11 +45,7 @@ bool LimpiarCarpeta(const std::string& carpeta, Interaccion& ui, OperacionesArch
       if (!archivos.existeArchivo(ruta)) continue;
       archivos.borrarArchivo(ruta);
     }
-    return true;
-  } catch (const std::exception& e) {
-    ui.aviso(conDescripcion ? mensaje + "\n" + e.what() : mensaje, IconoMensaje::Critico);
-    return false;
-  }
+  });
 }
 
 }  // namespace
@@ -98,51 +100,36 @@ std::array<float, 5> FactoresExpansionIniciales() {
   return {0.0f, 127.32395f, 31.830988f, 14.147106f, 5.0929580f};
 }
 
-std::array<VariableUnidad, 13> VariablesUnidadesIniciales() {
-  return {{{"VCC", "dm3", "NO"},
-           {"VSC", "dm3", "NO"},
-           {"IAVC", "dm3", "NO"},
-           {"VLE", "dm3", "NO"},
-           {"COR", "mm", "NO"},
-           {"DS", "mm", "NO"},
-           {"DCH", "cm", "NO"},
-           {"DFF", "cm", "NO"},
-           {"DCO", "m", "NO"},
-           {"CRE", "mm", "NO"},
-           {"HF", "m", "NO"},
-           {"HPV", "m", "NO"},
-           {"ALTE", "m", "NO"}}};
-}
-
-bool Comprobardirectoriosexisten(EstadoAplicacion& estado, Interaccion& ui,
+bool Comprobardirectoriosexisten(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos) {
   for (const std::string* carpeta :
        {&estado.rutas.BDTemp, &estado.rutas.BDOut, &estado.rutas.BDCorte}) {
-    try {
-      if (!archivos.existeCarpeta(*carpeta)) archivos.crearCarpeta(*carpeta);
-    } catch (const std::exception& e) {
-      ui.aviso("No se puede crear la carpeta de trabajo " + *carpeta + ".\n" + e.what() +
-                   "\n\nEl programa necesita una carpeta en la que pueda escribir. Ejecútelo "
-                   "con la opción --home CARPETA (o la variable de entorno ARBELIO_HOME) para "
-                   "trabajar en otra carpeta.",
-               IconoMensaje::Critico);
+    FalloOrden fallo;
+    fallo.texto = [&](const Fallo& f) {
+      return "No se puede crear la carpeta de trabajo " + *carpeta + ".\n" + f.descripcion +
+             "\n\nEl programa necesita una carpeta en la que pueda escribir. Ejecútelo con la "
+             "opción --home CARPETA (o la variable de entorno ARBELIO_HOME) para trabajar en "
+             "otra carpeta.";
+    };
+    if (!EjecutarOrden(ui, fallo, [&] {
+          if (!archivos.existeCarpeta(*carpeta)) archivos.crearCarpeta(*carpeta);
+        }))
       return false;
-    }
   }
   return true;
 }
 
-bool LimpiarBDTemp(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+bool LimpiarBDTemp(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   return LimpiarCarpeta(estado.rutas.BDTemp, ui, archivos, "Error limpiando carpeta BDTemp", false,
                         [](const std::string&) { return false; });
 }
 
-bool LimpiarBDCorte(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+bool LimpiarBDCorte(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   return LimpiarCarpeta(estado.rutas.BDCorte, ui, archivos, "Error limpiando carpeta BDCorte.",
                         true, [](const std::string&) { return false; });
 }
 
-bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+bool LimpiarBDOUT(EstadoComun& estado, Interaccion& ui, OperacionesArchivos& archivos) {
   // The user equation tables of the current code survive, with the index sidecars (".aix")
   // the table store keeps beside them.
   std::vector<std::string> conservar;
@@ -157,20 +144,17 @@ bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos
                         });
 }
 
-void InicializacionesPrincipales(EstadoAplicacion& estado, Interaccion& ui,
+void InicializacionesPrincipales(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos) {
   LimpiarBDTemp(estado, ui, archivos);
   LimpiarBDCorte(estado, ui, archivos);
   LimpiarBDOUT(estado, ui, archivos);
   estado.menus.alIniciar();
-  estado.HayBasesSeleccionadas = false;
-  estado.CorteAbierto = false;
-  estado.opciones = OpcionesCalculo{};
-  estado.VariablesUnidades = VariablesUnidadesIniciales();
+  estado.ReiniciarSubsistemas();
   estado.CalculoCancelado = false;
 }
 
-bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasPrograma& rutas,
+bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& rutas,
                      OperacionesArchivos& archivos) {
   estado.rutas = rutas;
   estado.NombresTablas = NombresTablasIniciales();
@@ -180,13 +164,9 @@ bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasProgr
   return true;
 }
 
-std::vector<std::string> VentanasDescargadasPorNuevoProyecto() {
-  return {"FormInfoProgreso",       "FormCorte",           "FormListaProvincias",
-          "FormVisorDatosCálculos", "FormVisorDatosCorte", "FormConfigCálculos",
-          "FormOpcionesCálculos",   "FormSplash"};
-}
-
-void NuevoProyecto(EstadoAplicacion& estado, Interaccion& ui, OperacionesArchivos& archivos) {
+void NuevoProyecto(EstadoComun& estado, Interaccion& ui, RegistroVentanas& ventanas,
+                   OperacionesArchivos& archivos) {
+  ventanas.descargarTodas();
   InicializacionesPrincipales(estado, ui, archivos);
 }
 

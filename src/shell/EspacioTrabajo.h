@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EstadoComun.h"
 #include "shell/Interaccion.h"
 #include "shell/OperacionesArchivos.h"
+#include "shell/RegistroVentanas.h"
 
 namespace arbelio::shell {
 
@@ -40,39 +41,37 @@ std::array<float, 5> FactoresExpansionIniciales();
 // Creates BDTemp, BDOut and BDCorte in this order when missing (BDEstruct and Images are
 // installed, never created). When one cannot be created, says so naming the folder and the
 // way out (--home) and returns false.
-bool Comprobardirectoriosexisten(EstadoAplicacion& estado, Interaccion& ui,
+bool Comprobardirectoriosexisten(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos = ArchivosDelSistema());
 
 // Delete every file directly inside the folder; sub-folders are left alone. The first failure
 // shows the folder's message once and stops the cleaning of that folder; the caller goes on.
 // They return false when they stopped on a failure.
-bool LimpiarBDTemp(EstadoAplicacion& estado, Interaccion& ui,
+bool LimpiarBDTemp(EstadoComun& estado, Interaccion& ui,
                    OperacionesArchivos& archivos = ArchivosDelSistema());
-bool LimpiarBDCorte(EstadoAplicacion& estado, Interaccion& ui,
+bool LimpiarBDCorte(EstadoComun& estado, Interaccion& ui,
                     OperacionesArchivos& archivos = ArchivosDelSistema());
 // Keeps "Ecuas", "Params" and "Models" + SufijoTablas + ".dbf" (exact case), the user
 // equations of the current cut, and their index sidecars (".aix").
-bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui,
+bool LimpiarBDOUT(EstadoComun& estado, Interaccion& ui,
                   OperacionesArchivos& archivos = ArchivosDelSistema());
 
 // Back to the initial state: cleans the three folders, puts the menus in their start-up state,
-// clears HayBasesSeleccionadas, CorteAbierto and CalculoCancelado and resets the calculation
-// options and the variable/unit table.
-void InicializacionesPrincipales(EstadoAplicacion& estado, Interaccion& ui,
+// resets the subsystems' state (HayBasesSeleccionadas and CorteAbierto cleared, the calculation
+// options and the variable/unit table to their defaults) and clears CalculoCancelado.
+void InicializacionesPrincipales(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos = ArchivosDelSistema());
 
 // The main window's load: paths, table names, expansion factors, folders, initial state.
 // Returns false when the workspace folders cannot be created (the program cannot go on).
-bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasPrograma& rutas,
+bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& rutas,
                      OperacionesArchivos& archivos = ArchivosDelSistema());
 
-// New project, once the windows are unloaded: InicializacionesPrincipales. The selected codes
-// are kept; HayBasesSeleccionadas being false makes the next selection start a new list.
-void NuevoProyecto(EstadoAplicacion& estado, Interaccion& ui,
+// New project ("&Nuevo Proyecto..."), without asking: unloads the registered windows in their
+// fixed order, then InicializacionesPrincipales. The selected codes are kept;
+// HayBasesSeleccionadas being false makes the next selection start a new list.
+void NuevoProyecto(EstadoComun& estado, Interaccion& ui, RegistroVentanas& ventanas,
                    OperacionesArchivos& archivos = ArchivosDelSistema());
-
-// Windows New project unloads, without asking, in this order, before NuevoProyecto.
-std::vector<std::string> VentanasDescargadasPorNuevoProyecto();
 
 // Message shown when a command that is not available yet is chosen.
 inline constexpr const char* kMensajeNoDisponible =

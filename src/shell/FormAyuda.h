@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EstadoComun.h"
 #include "shell/Interaccion.h"
 
 class QTextBrowser;

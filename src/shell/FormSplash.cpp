@@ -18,7 +18,7 @@
 
 namespace arbelio::shell {
 
-FormSplash::FormSplash(EstadoAplicacion& estado, QWidget* principal)
+FormSplash::FormSplash(EstadoComun& estado, QWidget* principal)
     : QDialog(principal, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       estado_(estado) {
   setObjectName("FormSplash");

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EstadoComun.h"
 
 class QFrame;
 class QLabel;
@@ -19,7 +19,7 @@ class FormSplash : public QDialog {
  public:
   // Loads the window: picture, labels, placement; in About mode shows "Aceptar". It deletes
   // itself when unloaded.
-  FormSplash(EstadoAplicacion& estado, QWidget* principal);
+  FormSplash(EstadoComun& estado, QWidget* principal);
 
   QLabel* Image1;
   QLabel* Label1;
@@ -40,7 +40,7 @@ class FormSplash : public QDialog {
   void closeEvent(QCloseEvent* evento) override;
 
  private:
-  EstadoAplicacion& estado_;
+  EstadoComun& estado_;
 };
 
 }  // namespace arbelio::shell

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EstadoComun.h"
 
 namespace arbelio::shell {
 
@@ -27,7 +27,7 @@ struct DialogoArchivo {
 
 class Interaccion {
  public:
-  // The flag that the progress dialog's Cancelar sets (EstadoAplicacion::CalculoCancelado).
+  // The flag that the progress dialog's Cancelar sets (EstadoComun::CalculoCancelado).
   explicit Interaccion(bool& calculoCancelado) : calculoCancelado_(calculoCancelado) {}
   virtual ~Interaccion() = default;
   Interaccion(const Interaccion&) = delete;
@@ -51,7 +51,17 @@ class Interaccion {
   virtual std::optional<std::string> abrirArchivo(const DialogoArchivo& dialogo) = 0;
   virtual std::optional<std::string> guardarArchivo(const DialogoArchivo& dialogo) = 0;
 
-  // Progress dialog (use the Progreso helper rather than these calls one by one).
+  // Lets the interface handle pending events (repaint, the Cancelar button).
+  virtual void ceder() = 0;
+
+  // True once Cancelar was pressed, until the operation that honours it resets the flag.
+  bool cancelado() const { return calculoCancelado_; }
+  // What the Cancelar button does: sets the flag and nothing else.
+  void pulsarCancelar() { calculoCancelado_ = true; }
+
+ protected:
+  // Progress dialog and hourglass pointer: reached through Progreso and RelojArena only, so every
+  // long operation follows the one protocol and always ends it.
   // Shows the dialog with its caption and explanation, bar at 0, LabelZ empty, "Progreso:" and
   // LabelZ visible, LabelqueCalculos hidden, Cancelar shown or hidden.
   virtual void mostrarProgreso(const std::string& titulo, const std::string& explicacion,
@@ -65,18 +75,15 @@ class Interaccion {
   virtual void progresoBarra(int porcentaje) = 0;  // ProgressBar1, 0-100
   virtual void ocultarProgreso() = 0;
 
-  // Lets the interface handle pending events (repaint, the Cancelar button).
-  virtual void ceder() = 0;
   // Hourglass mouse pointer on or off.
   virtual void relojArena(bool activo) = 0;
 
-  // True once Cancelar was pressed, until the operation that honours it resets the flag.
-  bool cancelado() const { return calculoCancelado_; }
-  // What the Cancelar button does: sets the flag and nothing else.
-  void pulsarCancelar() { calculoCancelado_ = true; }
-
- protected:
   bool& calculoCancelado_;
+
+ private:
+  friend class Progreso;
+  friend class RelojArena;
+  int relojes_ = 0;  // RelojArena guards alive
 };
 
 }  // namespace arbelio::shell

@@ -22,7 +22,7 @@ struct MensajeRegistrado {
 class InteraccionGuionada : public Interaccion {
  public:
   explicit InteraccionGuionada(bool& calculoCancelado) : Interaccion(calculoCancelado) {}
-  explicit InteraccionGuionada(EstadoAplicacion& estado) : Interaccion(estado.CalculoCancelado) {}
+  explicit InteraccionGuionada(EstadoComun& estado) : Interaccion(estado.CalculoCancelado) {}
 
   // Answers to questions (Yes/No, OK/Cancel) in order. With the queue empty a question is
   // answered No (or Cancelar) and counted in preguntasSinGuion.
@@ -43,6 +43,7 @@ class InteraccionGuionada : public Interaccion {
   std::int64_t cesiones = 0;     // ceder() calls
   bool progresoVisible = false;  // dialog shown and not hidden
   bool reloj = false;            // hourglass on
+  int cambiosReloj = 0;          // times the hourglass was switched on or off
   int ultimaBarra = -1;
   std::string ultimaPosicion;
 
@@ -67,7 +68,10 @@ class InteraccionGuionada : public Interaccion {
   void progresoBarra(int porcentaje) override;
   void ocultarProgreso() override;
   void ceder() override;
-  void relojArena(bool activo) override { reloj = activo; }
+  void relojArena(bool activo) override {
+    reloj = activo;
+    ++cambiosReloj;
+  }
 
  private:
   std::optional<std::string> siguienteArchivo(const DialogoArchivo& dialogo);

@@ -67,7 +67,7 @@ class InteraccionQt::Pausa {
   bool reloj_;
 };
 
-InteraccionQt::InteraccionQt(EstadoAplicacion& estado, QWidget* principal)
+InteraccionQt::InteraccionQt(EstadoComun& estado, QWidget* principal)
     : Interaccion(estado.CalculoCancelado),
       principal_(principal),
       filtro_(new FiltroOperacionQt(nullptr)) {}

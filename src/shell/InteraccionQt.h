@@ -28,7 +28,7 @@ class FiltroOperacionQt : public QObject {
 
 class InteraccionQt : public Interaccion {
  public:
-  InteraccionQt(EstadoAplicacion& estado, QWidget* principal);
+  InteraccionQt(EstadoComun& estado, QWidget* principal);
   ~InteraccionQt() override;
 
   Respuesta mensaje(const std::string& texto, const std::string& titulo, IconoMensaje icono,

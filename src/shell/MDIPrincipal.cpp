@@ -1,7 +1,6 @@
 #include "shell/MDIPrincipal.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,10 +12,11 @@
 #include "shell/Ayuda.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/FormAyuda.h"
+#include "shell/OrdenQt.h"
 
 namespace arbelio::shell {
 
-MDIPrincipal::MDIPrincipal(EstadoAplicacion& estado, QWidget* padre)
+MDIPrincipal::MDIPrincipal(EstadoComun& estado, QWidget* padre)
     : QMainWindow(padre), estado_(estado), ui_(std::make_unique<InteraccionQt>(estado, this)) {
   setObjectName("MDIPrincipal");
   resize(1000, 700);
@@ -75,17 +75,25 @@ MDIPrincipal::MDIPrincipal(EstadoAplicacion& estado, QWidget* padre)
   auto* f1 = new QAction(this);
   f1->setShortcut(QKeySequence::HelpContents);
   f1->setShortcutContext(Qt::WindowShortcut);
-  connect(f1, &QAction::triggered, this, &MDIPrincipal::mnuAyudaContenido_Click);
+  ConectarOrden(f1, &QAction::triggered, *ui_, [this] { mnuAyudaContenido_Click(); });
   addAction(f1);
 
-  ordenes_.insert("mnuANuevoProyecto", [this] { mnuANuevoProyecto_Click(); });
-  ordenes_.insert("mnuASalir", [this] { close(); });
-  ordenes_.insert("mnuVMosaicoHorizontal", [this] { mnuVMosaicoHorizontal_Click(); });
-  ordenes_.insert("mnuVMosaicoVertical", [this] { mnuVMosaicoVertical_Click(); });
-  ordenes_.insert("mnuVCascada", [this] { mnuVCascada_Click(); });
-  ordenes_.insert("mnuVOrganizarIconos", [this] { mnuVOrganizarIconos_Click(); });
-  ordenes_.insert("mnuAyudaContenido", [this] { mnuAyudaContenido_Click(); });
-  ordenes_.insert("mnAyudaAcercaDe", [this] { mnAyudaAcercaDe_Click(); });
+  asignarOrden("mnuANuevoProyecto", [this] { mnuANuevoProyecto_Click(); });
+  asignarOrden("mnuASalir", [this] { close(); });
+  asignarOrden("mnuVMosaicoHorizontal", [this] { mnuVMosaicoHorizontal_Click(); });
+  asignarOrden("mnuVMosaicoVertical", [this] { mnuVMosaicoVertical_Click(); });
+  asignarOrden("mnuVCascada", [this] { mnuVCascada_Click(); });
+  asignarOrden("mnuVOrganizarIconos", [this] { mnuVOrganizarIconos_Click(); });
+  asignarOrden("mnuAyudaContenido", [this] { mnuAyudaContenido_Click(); });
+  asignarOrden("mnAyudaAcercaDe", [this] { mnAyudaAcercaDe_Click(); });
+
+  // The shell's own windows for New project: first the progress dialog, last the splash.
+  ventanas_.registrar(VentanaProyecto::FormInfoProgreso, [this] { ui_->descargarProgreso(); });
+  ventanas_.registrar(VentanaProyecto::FormSplash, [this] {
+    if (!splash_) return;
+    splash_->close();
+    if (splash_) delete splash_.data();
+  });
 
   estado_.menus.alCambiar = [this] { reflejarMenus(); };
   reflejarMenus();
@@ -118,17 +126,31 @@ QAction* MDIPrincipal::accion(const QString& nombreControl) const {
   return acciones_.value(nombreControl, nullptr);
 }
 
-void MDIPrincipal::asignarOrden(const QString& nombreControl, std::function<void()> orden) {
-  ordenes_.insert(nombreControl, std::move(orden));
+void MDIPrincipal::asignarOrden(const QString& nombreControl, std::function<void()> orden,
+                                FalloOrden fallo) {
+  ordenes_.insert(nombreControl, Orden{std::move(orden), std::move(fallo)});
 }
 
 void MDIPrincipal::ejecutar(const QString& nombreControl) {
   auto it = ordenes_.constFind(nombreControl);
-  if (it != ordenes_.constEnd() && *it) {
-    (*it)();
+  if (it != ordenes_.constEnd() && it->orden) {
+    // A copy: the command may replace its own entry while it runs.
+    const Orden orden = *it;
+    EjecutarOrden(*ui_, orden.fallo, orden.orden);
     return;
   }
   ui_->aviso(kMensajeNoDisponible, IconoMensaje::Informacion);
+}
+
+void MDIPrincipal::registrarVentana(VentanaProyecto ventana, QWidget* widget) {
+  ventanas_.registrar(ventana, [w = QPointer<QWidget>(widget)] {
+    if (!w) return;
+    QWidget* marco = w.data();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget())) marco = sub;
+    QPointer<QWidget> m(marco);
+    m->close();
+    if (m) delete m.data();
+  });
 }
 
 void MDIPrincipal::reflejarMenus() {
@@ -250,40 +272,8 @@ void MDIPrincipal::mnuVOrganizarIconos_Click() {
 
 // ---- Archivo, Ayuda ----
 
-void MDIPrincipal::descargarVentana(const QString& nombre) {
-  if (nombre == QLatin1String("FormInfoProgreso")) {
-    ui_->descargarProgreso();
-    return;
-  }
-  if (nombre == QLatin1String("FormSplash")) {
-    if (splash_) {
-      splash_->close();
-      if (splash_) delete splash_.data();
-    }
-    return;
-  }
-  for (QMdiSubWindow* v : areaMdi_->subWindowList()) {
-    if (v->widget() && v->widget()->objectName() == nombre) {
-      QPointer<QMdiSubWindow> p(v);
-      v->close();
-      if (p) delete p.data();
-    }
-  }
-  QList<QPointer<QWidget>> candidatas;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == nombre) candidatas << w;
-  for (QWidget* w : findChildren<QWidget*>(nombre)) candidatas << w;
-  for (const QPointer<QWidget>& w : candidatas) {
-    if (!w) continue;
-    w->close();
-    if (w) delete w.data();
-  }
-}
-
 void MDIPrincipal::mnuANuevoProyecto_Click() {
-  for (const std::string& nombre : VentanasDescargadasPorNuevoProyecto())
-    descargarVentana(QString::fromStdString(nombre));
-  NuevoProyecto(estado_, *ui_);
+  NuevoProyecto(estado_, *ui_, ventanas_);
 }
 
 void MDIPrincipal::mnuAyudaContenido_Click() {

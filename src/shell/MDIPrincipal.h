@@ -1,7 +1,9 @@
 // MDIPrincipal: the main window, a multiple-document frame with the menu bar of the work flow.
-// It owns the Qt Interaccion, the splash/About window and the pop-up menu "Menú2". Enabled
-// states come from EstadoAplicacion::menus; the window only mirrors them. Commands of later
-// subsystems are attached with asignarOrden(); until then an entry says it is not available.
+// It owns the Qt Interaccion, the splash/About window, the pop-up menu "Menú2" and the registry
+// of the windows New project unloads. Enabled states come from EstadoComun::menus; the window
+// only mirrors them. Commands of later subsystems are attached with asignarOrden(); until then
+// an entry says it is not available. Every entry runs its command through the command barrier
+// (EjecutarOrden).
 #pragma once
 
 #include <QHash>
@@ -10,9 +12,11 @@
 #include <functional>
 #include <memory>
 
-#include "shell/EstadoAplicacion.h"
+#include "shell/EjecutarOrden.h"
+#include "shell/EstadoComun.h"
 #include "shell/FormSplash.h"
 #include "shell/InteraccionQt.h"
+#include "shell/RegistroVentanas.h"
 
 class QAction;
 class QMdiArea;
@@ -24,7 +28,7 @@ class MDIPrincipal : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit MDIPrincipal(EstadoAplicacion& estado, QWidget* padre = nullptr);
+  explicit MDIPrincipal(EstadoComun& estado, QWidget* padre = nullptr);
   ~MDIPrincipal() override;
 
   // The window's load: caption, workspace paths and folders, initial state. False when the
@@ -33,7 +37,7 @@ class MDIPrincipal : public QMainWindow {
   // Shows the start-up splash over the window.
   FormSplash* mostrarSplash();
 
-  EstadoAplicacion& estado() { return estado_; }
+  EstadoComun& estado() { return estado_; }
   InteraccionQt& interaccion() { return *ui_; }
   QMdiArea* areaMdi() const { return areaMdi_; }
   FormSplash* splash() const { return splash_; }
@@ -41,8 +45,17 @@ class MDIPrincipal : public QMainWindow {
   QMenu* menuEmergente() const { return menu2_; }
   // An entry by control name ("mnuAAgregarBD", "mnuCálCalcular", "mnuVCascada"...).
   QAction* accion(const QString& nombreControl) const;
-  // Attaches the command run by an entry.
-  void asignarOrden(const QString& nombreControl, std::function<void()> orden);
+  // Attaches the command run by an entry. It runs through the command barrier: a failure that
+  // escapes it shows `fallo`'s message and ends the command.
+  void asignarOrden(const QString& nombreControl, std::function<void()> orden,
+                    FalloOrden fallo = FalloOrden::Prefijo("Error "));
+
+  // The windows New project unloads. A window registers itself when it loads, usually with
+  // registrarVentana().
+  RegistroVentanas& ventanas() { return ventanas_; }
+  // Registers a loaded window: New project closes and deletes it, with its frame when it sits
+  // in the multiple-document area. Nothing happens if the window is already gone.
+  void registrarVentana(VentanaProyecto ventana, QWidget* widget);
 
   // Ventana entries.
   void mnuVCascada_Click();
@@ -69,16 +82,20 @@ class MDIPrincipal : public QMainWindow {
   void ejecutar(const QString& nombreControl);
   void reflejarMenus();
   void rellenarVentana();
-  void descargarVentana(const QString& nombre);
 
-  EstadoAplicacion& estado_;
+  EstadoComun& estado_;
   std::unique_ptr<InteraccionQt> ui_;
   QMdiArea* areaMdi_;
   QMenu* menuVentana_ = nullptr;
   QMenu* menu2_ = nullptr;
   QPointer<FormSplash> splash_;
   QHash<QString, QAction*> acciones_;
-  QHash<QString, std::function<void()>> ordenes_;
+  struct Orden {
+    std::function<void()> orden;
+    FalloOrden fallo;
+  };
+  QHash<QString, Orden> ordenes_;
+  RegistroVentanas ventanas_;
   QList<QAction*> accionesListaVentanas_;
 };
 

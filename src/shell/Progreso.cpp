@@ -2,12 +2,24 @@
 
 namespace arbelio::shell {
 
-Progreso::Progreso(Interaccion& ui, EstadoAplicacion& estado, const std::string& titulo,
-                   const std::string& explicacion, bool conCancelar, PosicionProgreso posicion)
-    : ui_(ui), estado_(estado) {
-  ui_.mostrarProgreso(titulo, explicacion, conCancelar, posicion);
-  ui_.relojArena(true);
+RelojArena::RelojArena(Interaccion& ui) : ui_(ui) {
+  if (ui_.relojes_++ == 0) ui_.relojArena(true);
+}
+
+RelojArena::~RelojArena() {
+  if (--ui_.relojes_ == 0) ui_.relojArena(false);
+}
+
+Progreso::Progreso(Interaccion& ui, const std::string& titulo, const std::string& explicacion,
+                   bool conCancelar, PosicionProgreso posicion)
+    : ui_(ui), papel_(Papel::Operacion) {
+  mostrar(titulo, explicacion, conCancelar, posicion);
+  reloj_.emplace(ui_);
   ui_.ceder();
+}
+
+Progreso::Progreso(Interaccion& ui, Papel papel) : ui_(ui), papel_(papel) {
+  reloj_.emplace(ui_);
 }
 
 Progreso::~Progreso() {
@@ -24,26 +36,61 @@ int Progreso::Porcentaje(std::int64_t hecho, std::int64_t total) {
   return static_cast<int>(q);
 }
 
-bool Progreso::avanzar(std::int64_t hecho, std::int64_t total, const std::string& textoPosicion) {
+void Progreso::mostrar(const std::string& titulo, const std::string& explicacion, bool conCancelar,
+                       PosicionProgreso posicion) {
+  ui_.mostrarProgreso(titulo, explicacion, conCancelar, posicion);
+}
+
+void Progreso::ceder() {
   ui_.ceder();
-  if (estado_.CalculoCancelado) {
-    cancelado_ = true;
-    return false;
-  }
+}
+
+bool Progreso::continuar() {
+  ui_.ceder();
+  if (!ui_.cancelado()) return true;
+  cancelado_ = true;
+  if (papel_ == Papel::Paso) ui_.ocultarProgreso();
+  return false;
+}
+
+bool Progreso::avanzar(std::int64_t hecho, std::int64_t total, const std::string& textoPosicion) {
+  if (!continuar()) return false;
   ui_.progresoBarra(Porcentaje(hecho, total));
   ui_.progresoPosicion(textoPosicion);
   return true;
 }
 
+void Progreso::barra(int porcentaje) {
+  ui_.progresoBarra(porcentaje);
+}
+
+void Progreso::posicion(const std::string& texto) {
+  ui_.progresoPosicion(texto);
+}
+
+void Progreso::explicacion(const std::string& texto) {
+  ui_.progresoExplicacion(texto);
+}
+
+void Progreso::calculos(const std::string& texto) {
+  ui_.progresoCalculos(texto);
+}
+
+void Progreso::etiquetas(bool progresoFijo, bool posicion, bool calculos) {
+  ui_.progresoEtiquetas(progresoFijo, posicion, calculos);
+}
+
 bool Progreso::terminar() {
   if (terminado_) return cancelado_;
   terminado_ = true;
-  ui_.ocultarProgreso();
-  ui_.relojArena(false);
-  if (estado_.CalculoCancelado) {
-    cancelado_ = true;
-    estado_.CalculoCancelado = false;
+  if (papel_ == Papel::Operacion) {
+    ui_.ocultarProgreso();
+    if (ui_.cancelado()) {
+      cancelado_ = true;
+      ui_.calculoCancelado_ = false;
+    }
   }
+  reloj_.reset();
   return cancelado_;
 }
 

@@ -40,6 +40,23 @@ std::string_view trimView(std::string_view s) {
   return s.substr(b, e - b);
 }
 
+std::string trimSpaces(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && s[b] == ' ') ++b;
+  while (e > b && s[e - 1] == ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::string trimWhitespace(std::string_view s) {
+  auto blanco = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+  };
+  std::size_t b = 0, e = s.size();
+  while (b < e && blanco(s[b])) ++b;
+  while (e > b && blanco(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
+}
+
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));

@@ -9,7 +9,13 @@ namespace arbelio::store {
 std::string toLowerAscii(std::string_view s);
 std::string toUpperAscii(std::string_view s);
 bool equalsNoCase(std::string_view a, std::string_view b);
+// Trimming, each for its kind of text: trimView drops spaces, tabs and NULs at both ends (the
+// padding of stored values); trimSpaces drops spaces only (the runtime's Trim of a typed or
+// stored text such as a table code); trimWhitespace drops every ASCII white space (lines and
+// statements of text files).
 std::string_view trimView(std::string_view s);
+std::string trimSpaces(std::string_view s);
+std::string trimWhitespace(std::string_view s);
 void appendUtf8(std::string& out, char32_t c);
 
 // Hash and equality of names without regard to ASCII letter case, for maps looked up by

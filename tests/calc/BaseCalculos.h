@@ -13,6 +13,7 @@
 
 #include "../comun/CarpetaTemporal.h"
 #include "calc/TablasResultado.h"
+#include "inventory/Constantes.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/Database.h"
@@ -48,7 +49,7 @@ class BaseCalculos : public ::testing::Test {
 
   // The plots of the cut (province 47 unless given), in list order.
   void Parcelas(const std::vector<int>& numeros, int provincia = 47) {
-    estado.ListaParcelas.entradas.assign(1, shell::Parcela{});
+    estado.ListaParcelas.entradas.assign(1, inventory::Parcela{});
     for (int n : numeros) {
       estado.ListaParcelas.entradas.push_back(
           {static_cast<std::int16_t>(provincia), static_cast<std::int16_t>(n)});
@@ -73,7 +74,7 @@ class BaseCalculos : public ::testing::Test {
       c.setValue("FACTOREXP", a.codigo);
       c.setValue("CD", a.cd);
       c.setValue("DN", a.dn);
-      c.setValue("SN", a.sn != 0 ? a.sn : static_cast<float>(3.14159265358979 * a.dn * a.dn / 4.0));
+      c.setValue("SN", a.sn != 0 ? a.sn : static_cast<float>(inventory::kPi * a.dn * a.dn / 4.0));
       if (a.altura >= 0) c.setValue("ALTURA", a.altura);
       if (a.vcc >= 0) c.setValue("VCC", a.vcc);
       if (a.vsc >= 0) c.setValue("VSC", a.vsc);
@@ -107,14 +108,14 @@ class BaseCalculos : public ::testing::Test {
 
   double f(int k) const { return estado.FactoresExpansion[static_cast<std::size_t>(k)]; }
   // The basal section the fixture gives a tree of diameter dn, as stored.
-  static float Seccion(float dn) { return static_cast<float>(3.14159265358979 * dn * dn / 4.0); }
+  static float Seccion(float dn) { return static_cast<float>(inventory::kPi * dn * dn / 4.0); }
   static double Redondeo(double v, int decimales) {
     const double e = std::pow(10.0, decimales);
     return std::nearbyint(v * e) / e;
   }
   static float Simple(double v) { return static_cast<float>(v); }
 
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui{estado};
   store::Database db;
 

@@ -4,7 +4,7 @@
 
 #include "calc/Dasometria.h"
 #include "calc/OpcionesCalculo.h"
-#include "shell/EstadoAplicacion.h"
+#include "state/EstadoAplicacion.h"
 
 using namespace arbelio;
 using namespace arbelio::calc;
@@ -19,7 +19,7 @@ std::string Marcadas(const ModeloOpcionesCalculo& m) {
   return s;
 }
 
-std::string Globales(const shell::OpcionesCalculo& o) {
+std::string Globales(const calc::OpcionesCalculo& o) {
   std::string s;
   for (int k = 0; k < 9; ++k) {
     if (o.TablasCalcular[static_cast<std::size_t>(k)]) s += std::to_string(k);
@@ -29,7 +29,7 @@ std::string Globales(const shell::OpcionesCalculo& o) {
 
 class OpcionesCalculoTest : public ::testing::Test {
  protected:
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   ModeloOpcionesCalculo modelo{estado};
 };
 
@@ -253,7 +253,7 @@ TEST_F(OpcionesCalculoTest, ElTextoDelAnchoSeRefrescaSoloAlCargar) {
 }
 
 TEST(OpcionesCalculo, CalculoRapido) {
-  shell::OpcionesCalculo o;
+  calc::OpcionesCalculo o;
   o.TablasCalcular.fill(true);
   TablasCalculoRapido(o);
   EXPECT_EQ(Globales(o), "014");

@@ -10,6 +10,7 @@
 #include "calc/CalculosDesglose.h"
 #include "calc/CalculosResumen.h"
 #include "calc/Dasometria.h"
+#include "inventory/Constantes.h"
 
 using namespace arbelio;
 using arbelio::pruebas::Arbol;
@@ -20,7 +21,7 @@ using calc::TablaResultado;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
+using inventory::kPi;
 
 class Desglose : public pruebas::BaseCalculos {};
 

@@ -5,6 +5,7 @@
 
 #include "BaseCalculos.h"
 #include "calc/CalculosResumen.h"
+#include "inventory/Constantes.h"
 
 using namespace arbelio;
 using arbelio::pruebas::Arbol;
@@ -281,7 +282,7 @@ TEST_F(Resumen, SpeciesAndClassOverTheCutAreTotals) {
   const float AB = Simple(Redondeo(s * f(1) / 10000, 5));
   EXPECT_EQ(Num(a, "AB"), AB);
   EXPECT_FLOAT_EQ(Num(a, "Dg"),
-                  Simple(std::sqrt(40000.0 * AB / (3.14159265358979 * static_cast<double>(N)))));
+                  Simple(std::sqrt(40000.0 * AB / (inventory::kPi * static_cast<double>(N)))));
   EXPECT_FLOAT_EQ(Num(a, "Dm"), Simple((10.0 + 9 + 11 + 12 + 8 + 10) / 6));
   EXPECT_FLOAT_EQ(Num(a, "Hm"), Simple((8.0 + 7 + 10 + 6 + 9) / 5));
   EXPECT_TRUE(Vacio(a, "VCC"));  // one tree lacks it

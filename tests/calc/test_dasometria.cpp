@@ -55,7 +55,7 @@ class DasometriaTest : public ::testing::Test {
   double f(int k) const { return estado.FactoresExpansion[static_cast<std::size_t>(k)]; }
 
   pruebas::CarpetaTemporal dir;
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   store::Database db;
 };
 
@@ -119,14 +119,14 @@ TEST_F(DasometriaTest, ClassMarksOfNarrowWidthsMatchByValue) {
 }
 
 TEST(Indices, HartAndReineke) {
-  shell::OpcionesCalculo o;
+  calc::OpcionesCalculo o;
   EXPECT_NEAR(calc::IndiceHart(o, 500, 20), 10000 / (20 * std::sqrt(500 * 0.933)), 1e-9);
   EXPECT_NEAR(calc::IndiceHart(o, 500, 20), 23.2, 0.1);
   o.TipoHart = 2;
   EXPECT_NEAR(calc::IndiceHart(o, 500, 20), 22.4, 0.05);
   o.TipoHart = 3;
   EXPECT_EQ(calc::IndiceHart(o, 500, 20), 0);
-  EXPECT_EQ(calc::IndiceHart(shell::OpcionesCalculo{}, 0, 20), 0);
+  EXPECT_EQ(calc::IndiceHart(calc::OpcionesCalculo{}, 0, 20), 0);
   EXPECT_DOUBLE_EQ(calc::IndiceReineke(o, 400, 25), 400);
   o.BetaReineke = -2;
   EXPECT_DOUBLE_EQ(calc::IndiceReineke(o, 400, 25), 400);

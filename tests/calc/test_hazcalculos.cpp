@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "../comun/CarpetaTemporal.h"
 #include "calc/HazCalculos.h"
 #include "equations/EcuacionesUsuario.h"
+#include "inventory/Constantes.h"
 #include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/InteraccionGuionada.h"
@@ -75,7 +77,7 @@ class HazCalculosTest : public ::testing::Test {
   store::Database salida() { return store::Database::open(e.rutas.BDOut); }
 
   arbelio::pruebas::CarpetaTemporal dir;
-  shell::EstadoAplicacion e;
+  EstadoAplicacion e;
 };
 
 TEST_F(HazCalculosTest, TreePassDerivesEachTreeAndLeavesOutTreesWithoutDiameter) {
@@ -98,8 +100,8 @@ TEST_F(HazCalculosTest, TreePassDerivesEachTreeAndLeavesOutTreesWithoutDiameter)
   ASSERT_EQ(a.recordCount(), 2);
   EXPECT_EQ(a.value("DN").toFloat(), 12.5f);
   EXPECT_EQ(a.value("FACTOREXP").toDouble(), 2);
-  EXPECT_EQ(a.value("SN").toFloat(), static_cast<float>(12.5 * 12.5 / 4 * 3.14159265358979));
-  EXPECT_EQ(a.value("CN").toFloat(), static_cast<float>(12.5 * 3.14159265358979));
+  EXPECT_EQ(a.value("SN").toFloat(), static_cast<float>(12.5 * 12.5 / 4 * inventory::kPi));
+  EXPECT_EQ(a.value("CN").toFloat(), static_cast<float>(12.5 * inventory::kPi));
   EXPECT_EQ(a.value("CD").toDouble(), 15);
   EXPECT_EQ(a.value("ALTURA").toDouble(), 15);
   EXPECT_TRUE(a.value("LDCH").isNull());  // not a cork oak
@@ -129,8 +131,8 @@ TEST_F(HazCalculosTest, PlotPassSumsPerHectareAndMarksIncompleteVolumes) {
   ASSERT_EQ(p.recordCount(), 3);
   const double f2 = static_cast<float>(31.830988);
   EXPECT_EQ(p.value("N").toFloat(), static_cast<float>(2 * f2));
-  const float sn1 = static_cast<float>(12.5 * 12.5 / 4 * 3.14159265358979);
-  const float sn2 = static_cast<float>(20.0 * 20.0 / 4 * 3.14159265358979);
+  const float sn1 = static_cast<float>(12.5 * 12.5 / 4 * inventory::kPi);
+  const float sn2 = static_cast<float>(20.0 * 20.0 / 4 * inventory::kPi);
   const double ab =
       std::nearbyint(static_cast<float>((sn1 + sn2) * static_cast<float>(f2)) / 10000 * 1e5) / 1e5;
   EXPECT_EQ(p.value("AB").toFloat(), static_cast<float>(ab));
@@ -198,6 +200,57 @@ TEST_F(HazCalculosTest, CancelStopsThePassesAndClearsTheFlag) {
   EXPECT_TRUE(r.cancelado);
   EXPECT_FALSE(e.CalculoCancelado);
   EXPECT_FALSE(ui.progresoVisible);
+}
+
+// A pass failing with something other than a store error ends the run with "Error " and its
+// description: the dialog is hidden, the pointer restored, the run is not finished and no
+// finished message follows.
+TEST_F(HazCalculosTest, AFailureOfAnyKindEndsTheRunWithItsMessage) {
+  datos({1, 2}, {{1, 1, 21, 1, nullptr, 200, 200, 15}, {2, 1, 21, 1, nullptr, 300, 300, 18}});
+  calc::EntornoCalculo entorno;
+  bool despues = false;
+  entorno.pasadas[4] = [](EstadoAplicacion&, shell::Interaccion&, store::Database&) {
+    throw std::length_error("vector demasiado largo");
+  };
+  entorno.pasadas[8] = [&](EstadoAplicacion&, shell::Interaccion&, store::Database&) {
+    despues = true;
+  };
+  e.menus.alIniciar();
+  shell::InteraccionGuionada ui(e);
+  ui.cancelarEnCeder = 4;  // Cancelar pressed too: the failure still clears it
+  const auto r = calc::mnuCalCalcular_Click(e, ui, entorno);
+  EXPECT_TRUE(r.cancelado);
+  EXPECT_FALSE(despues);
+  EXPECT_EQ(ui.textos(), std::vector<std::string>{"Error vector demasiado largo"});
+  EXPECT_FALSE(ui.progresoVisible);
+  EXPECT_FALSE(ui.reloj);
+  EXPECT_FALSE(e.CalculoCancelado);
+  EXPECT_FALSE(e.menus.habilitada(shell::EntradaMenu::AGuardarCalculos));
+}
+
+// The menu command says where the finished tables are, and only when the run finished.
+TEST_F(HazCalculosTest, TheMenuCommandAnnouncesAFinishedRunOnly) {
+  datos({1, 2, 3}, {{1, 1, 21, 1, nullptr, 200, 200, 15}, {3, 1, 21, 1, nullptr, 300, 300, 18}});
+  shell::InteraccionGuionada ui(e);
+  auto r = calc::mnuCalCalcular_Click(e, ui, {});
+  EXPECT_FALSE(r.cancelado);
+  EXPECT_EQ(e.opciones.TablasCalcular,
+            (std::array<bool, 9>{true, true, false, false, true, false, false, false, false}));
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  const std::string& texto = ui.mensajes[0].texto;
+  EXPECT_EQ(texto.rfind("Cálculo terminado. Las tablas de resultados (código " + e.SufijoCalculos +
+                            ") están en la carpeta " + e.rutas.BDOut,
+                        0),
+            0u)
+      << texto;
+  EXPECT_EQ(ui.mensajes[0].icono, shell::IconoMensaje::Informacion);
+
+  shell::InteraccionGuionada cancelada(e);
+  cancelada.cancelarEnCeder = 3;  // during the tree pass
+  r = calc::mnuCalCalcular_Click(e, cancelada, {});
+  EXPECT_TRUE(r.cancelado);
+  EXPECT_TRUE(cancelada.textos().empty());
+  EXPECT_FALSE(cancelada.progresoVisible);
 }
 
 TEST(TablasNecesarias, PassesGetTheTablesTheyRead) {

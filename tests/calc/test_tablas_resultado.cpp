@@ -7,7 +7,7 @@ using namespace arbelio;
 
 namespace {
 
-std::vector<std::string> columnas(const shell::EstadoAplicacion& e, calc::TablaResultado t) {
+std::vector<std::string> columnas(const EstadoAplicacion& e, calc::TablaResultado t) {
   std::vector<std::string> v;
   const store::TableDef def = calc::DefinicionTablaResultado(e, t);
   for (const auto& f : def.fields()) v.push_back(f.name);
@@ -15,7 +15,7 @@ std::vector<std::string> columnas(const shell::EstadoAplicacion& e, calc::TablaR
 }
 
 TEST(TablasResultado, PlainLayoutsWithoutOptions) {
-  shell::EstadoAplicacion e;
+  EstadoAplicacion e;
   e.SufijoTablas = "Ab";
   EXPECT_EQ(calc::NombreTabla(e, calc::TablaResultado::Cdsp_p), "Cdsp_pAb");
   EXPECT_EQ(
@@ -33,7 +33,7 @@ TEST(TablasResultado, PlainLayoutsWithoutOptions) {
 }
 
 TEST(TablasResultado, CorkAndVariableColumns) {
-  shell::EstadoAplicacion e;
+  EstadoAplicacion e;
   e.opciones.CalcularIDCH = true;
   EXPECT_EQ(columnas(e, calc::TablaResultado::AIndiv)[12], "LDCH");
   EXPECT_EQ(columnas(e, calc::TablaResultado::AIndiv)[13], "IDCH");

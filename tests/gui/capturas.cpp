@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   arbelio::pruebas::CarpetaTemporal home;
 
   using namespace arbelio::shell;
-  EstadoAplicacion estado;
+  EstadoComun estado;
   const std::string programa = CarpetaDelEjecutable(argv[0]);
   MDIPrincipal w(estado);
   if (!w.cargar(ConstruirRutas({programa, home.ruta(), std::nullopt}))) return 1;

@@ -84,13 +84,13 @@ class PruebaListaProvincias : public QObject {
       std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
                                  prov + "/" + t + ".dbf");
 
-    shell::EstadoAplicacion estado;
+    EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
     w.resize(1000, 700);
     w.show();
     import::VistaListaProvinciasQt vista(w);
-    import::ConectaImportacion(w, vista);
+    import::ConectaImportacion(w, estado, vista);
 
     Guion guion;
     guion.archivo = QString::fromStdString(prov + "/Piesma47.dbf");

@@ -13,8 +13,11 @@
 
 #include "AyudantesGui.h"
 #include "shell/MDIPrincipal.h"
+#include "shell/Progreso.h"
+#include "state/EstadoAplicacion.h"
 
 using namespace arbelio::shell;
+using arbelio::EstadoAplicacion;
 using arbelio::pruebas::CapturaMensajes;
 using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
@@ -155,21 +158,27 @@ class PruebaMDIPrincipal : public QObject {
     QCOMPARE(llamadas, 1);
   }
 
-  void nuevoProyectoDescargaLasVentanasYVuelveAlInicio() {
+  void nuevoProyectoDescargaLasVentanasRegistradasYVuelveAlInicio() {
     CarpetaTemporal home;
     EstadoAplicacion estado;
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
     w.show();
     w.mostrarSplash();
-    QPointer<QMdiSubWindow> corte = NuevaHija(w, "FormCorte", "Herramienta de Corte");
-    QPointer<QMdiSubWindow> otra = NuevaHija(w, "FormOtra", "Otra");
+    // A window of a later subsystem registers itself when it loads: its frame goes with it.
+    QPointer<QMdiSubWindow> corte = NuevaHija(w, "Herramienta", "Herramienta de Corte");
+    w.registrarVentana(VentanaProyecto::FormCorte, corte->widget());
     QPointer<QDialog> opciones = new QDialog(&w);
-    opciones->setObjectName("FormOpcionesCálculos");
     opciones->show();
-    w.interaccion().mostrarProgreso("x", "", true, PosicionProgreso::ArribaDerecha);
+    w.registrarVentana(VentanaProyecto::FormOpcionesCalculos, opciones);
+    // Names no longer count: an unregistered window called like a project window stays.
+    QPointer<QMdiSubWindow> otra = NuevaHija(w, "FormVisorDatosCorte", "Otra");
+    // A registered window the user already closed is no trouble.
+    QPointer<QMdiSubWindow> cerrada = NuevaHija(w, "Visor", "Visor");
+    w.registrarVentana(VentanaProyecto::FormVisorDatosCalculos, cerrada->widget());
+    delete cerrada.data();
+    Progreso(w.interaccion(), "x", "", true).terminar();
     QPointer<FormInfoProgreso> progreso = w.interaccion().progreso();
-    w.interaccion().ocultarProgreso();
     estado.menus.alElegirArchivoValido();
     estado.HayBasesSeleccionadas = true;
     estado.SufijoTablas = "Kb";
@@ -185,12 +194,44 @@ class PruebaMDIPrincipal : public QObject {
     QVERIFY(opciones.isNull());
     QVERIFY(progreso.isNull());
     QVERIFY(w.splash() == nullptr);
-    QVERIFY(!otra.isNull());  // not one of the project's windows
+    QVERIFY(!otra.isNull());
     QVERIFY(!estado.HayBasesSeleccionadas);
     QVERIFY(!w.accion("mnuHerramientas")->isEnabled());
     QVERIFY(!std::filesystem::exists(estado.rutas.BDTemp + "/DATDEF00.dbf"));
     QVERIFY(std::filesystem::exists(estado.rutas.BDOut + "/EcuasKb.dbf"));
     QVERIFY(!std::filesystem::exists(estado.rutas.BDOut + "/ParcelKb.dbf"));
+  }
+
+  void unaOrdenQueFallaDaSuMensajeYLaVentanaSigue() {
+    CarpetaTemporal home;
+    EstadoAplicacion estado;
+    MDIPrincipal w(estado);
+    QVERIFY(w.cargar(RutasDePrueba(home)));
+    w.show();
+    bool despues = false;
+    w.asignarOrden("mnuCNuevoCorte", [&] {
+      Progreso p(w.interaccion(), "Cargando", "", false);
+      throw std::runtime_error("sin plantilla");
+      despues = true;
+    });
+    FalloOrden propio = FalloOrden::Prefijo("Error guardando cálculos: ");
+    w.asignarOrden(
+        "mnuAGuardarCálculos", [] { throw 42; }, propio);
+    w.accion("mnuCNuevoCorte")->setEnabled(true);
+    w.accion("mnuAGuardarCálculos")->setEnabled(true);
+    CapturaMensajes captura;
+    captura.armar();
+    w.accion("mnuCNuevoCorte")->trigger();
+    w.accion("mnuAGuardarCálculos")->trigger();
+    captura.desarmar();
+    QCOMPARE(captura.textos, QStringList({QString::fromUtf8("Error sin plantilla"),
+                                          QString::fromUtf8("Error guardando cálculos: Error "
+                                                            "desconocido")}));
+    QCOMPARE(captura.titulos, QStringList({"VERDANIA", "VERDANIA"}));
+    QVERIFY(!despues);
+    QVERIFY(!w.interaccion().progreso()->isVisible());
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(w.isVisible());
   }
 
   void ventanaOrganizaYListaLasHijas() {

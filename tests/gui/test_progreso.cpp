@@ -10,8 +10,10 @@
 #include "AyudantesGui.h"
 #include "shell/MDIPrincipal.h"
 #include "shell/Progreso.h"
+#include "state/EstadoAplicacion.h"
 
 using namespace arbelio::shell;
+using arbelio::EstadoAplicacion;
 using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 
@@ -27,7 +29,7 @@ class PruebaProgreso : public QObject {
     w.show();
     InteraccionQt& ui = w.interaccion();
     {
-      Progreso p(ui, estado, "Creando tabla 'Datdef47'", "Construyendo la tabla resumen...", true);
+      Progreso p(ui, "Creando tabla 'Datdef47'", "Construyendo la tabla resumen...", true);
       FormInfoProgreso* f = ui.progreso();
       QVERIFY(f->isVisible());
       QCOMPARE(f->windowTitle(), QString("Creando tabla 'Datdef47'"));
@@ -66,7 +68,7 @@ class PruebaProgreso : public QObject {
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
     w.show();
-    Progreso p(w.interaccion(), estado, "Generando base de datos de trabajo...", "", false,
+    Progreso p(w.interaccion(), "Generando base de datos de trabajo...", "", false,
                PosicionProgreso::Centrado);
     QVERIFY(!w.interaccion().progreso()->CommandCancelar->isVisible());
   }
@@ -77,7 +79,7 @@ class PruebaProgreso : public QObject {
     MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
     w.show();
-    Progreso p(w.interaccion(), estado, "Progreso de cálculos", "Calculando...", true);
+    Progreso p(w.interaccion(), "Progreso de cálculos", "Calculando...", true);
     FormInfoProgreso* f = w.interaccion().progreso();
     QVERIFY(p.avanzar(1, 10, "1"));
     QTest::mouseClick(f->CommandCancelar, Qt::LeftButton);

@@ -12,8 +12,10 @@
 #include "shell/FormAyuda.h"
 #include "shell/InteraccionGuionada.h"
 #include "shell/MDIPrincipal.h"
+#include "state/EstadoAplicacion.h"
 
 using namespace arbelio::shell;
+using arbelio::EstadoAplicacion;
 using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 

@@ -95,6 +95,25 @@ TEST_F(Generacion, DosProvinciasSeUnenEnOrdenDeSeleccion) {
   EXPECT_TRUE(ui.mensajes.empty());
 }
 
+// A template missing from BDEstruct stops the merge after its dialog is up: the message says
+// why and the dialog and the hourglass are gone with the command.
+TEST_F(Generacion, UnFalloOcultaElDialogoYDevuelveElPuntero) {
+  EscribeBase(e.ruta("p47"), "47", 47, 10);
+  EscribeBase(e.ruta("p09"), "09", 9, 20, 2);
+  Elige(e.ruta("p47/Piesma47.dbf"));
+  Elige(e.ruta("p09/Piesma09.dbf"));
+  store::deleteFile(e.estado.rutas.BDEstruct + "/Matorr.dbf");
+  EXPECT_FALSE(mnuAGenerarBDT_Click(e.estado, ui));
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_EQ(ui.mensajes[0].texto.rfind("Error ", 0), 0u) << ui.mensajes[0].texto;
+  EXPECT_NE(std::find(ui.progreso.begin(), ui.progreso.end(),
+                      "mostrar:Generando base de datos de trabajo...||cancelar=0|centrado"),
+            ui.progreso.end());
+  EXPECT_FALSE(ui.progresoVisible);
+  EXPECT_FALSE(ui.reloj);
+  EXPECT_TRUE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
+}
+
 TEST_F(Generacion, DuplicadosDejanLaUltimaFilaDeCadaClave) {
   // Two saved cuts holding the same plots: the rows of the later one survive.
   EscribeBase(e.ruta("a"), "Aa", 47, 10);

@@ -11,7 +11,7 @@
 #include "inventory/BasesAuxiliares.h"
 #include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
-#include "shell/EstadoAplicacion.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 
 namespace arbelio::pruebas_import {
@@ -72,7 +72,7 @@ class EntornoImport {
     return r;
   }
 
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
 
  private:
   pruebas::CarpetaTemporal raiz_;

@@ -254,7 +254,7 @@ TEST_F(Seleccion, GuardarVuelveAPreguntarHastaElNombreExacto) {
   EXPECT_EQ(store::listFiles(prov).size(), 6u);  // Especi cancelled: not saved
 
   // With its plot summary beside it the province needs no build and no question.
-  shell::EstadoAplicacion& est = e.estado;
+  EstadoAplicacion& est = e.estado;
   est.HayBasesSeleccionadas = false;
   InteraccionGuionada otra(est);
   otra.archivos.push_back(prov + "/Piesma47.dbf");

@@ -78,7 +78,7 @@ TEST(GuardarCalculos, ComentarioEnUtf16ConMarca) {
 TEST(GuardarCalculos, NueveTablasSinEcuacionesDeUsuario) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.destino(), "XY", "", ui, &r));
@@ -102,7 +102,7 @@ TEST(GuardarCalculos, NueveTablasSinEcuacionesDeUsuario) {
 TEST(GuardarCalculos, DoceTablasYComentarioRecortado) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", true);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(
@@ -117,7 +117,7 @@ TEST(GuardarCalculos, UnDestinoExistenteSeSustituye) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
   { std::ofstream(c.destino() + "/ParcelXY.dbf") << "viejo"; }
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.destino(), "XY", "", ui));
   EXPECT_EQ(Leer(c.destino() + "/ParcelXY.dbf"), Leer(c.BDOut() + "/ParcelAB.dbf"));
@@ -127,7 +127,7 @@ TEST(GuardarCalculos, EnLaCarpetaDeOrigenConSusLetrasNoSeBorraNada) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", true);
   const std::string antes = Leer(c.BDOut() + "/AIndivAB.dbf");
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.BDOut(), "AB", "misma carpeta", ui, &r));
@@ -145,7 +145,7 @@ TEST(GuardarCalculos, EnLaCarpetaDeOrigenConSusLetrasNoSeBorraNada) {
 TEST(GuardarCalculos, EnLaCarpetaDeOrigenConOtrasLetrasCopiaAlLado) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.BDOut(), "CD", "", ui));
   EXPECT_TRUE(store::fileExists(c.BDOut() + "/AIndivAB.dbf"));
@@ -156,7 +156,7 @@ TEST(GuardarCalculos, EnLaCarpetaDeOrigenConOtrasLetrasCopiaAlLado) {
 TEST(GuardarCalculos, UnFalloSeDiceConNumeroYDescripcion) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   shell::InteraccionGuionada ui(estado);
   EXPECT_FALSE(GuardarCalculos(c.BDOut(), "AB", c.destino() + "/no-existe", "XY", "", ui));
   ASSERT_EQ(ui.mensajes.size(), 1u);
@@ -169,7 +169,7 @@ TEST(GuardarCalculos, UnFalloSeDiceConNumeroYDescripcion) {
 TEST(GuardarCalculos, OrdenDelMenuConNombreEquivocadoYCancelar) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
-  shell::EstadoAplicacion estado;
+  EstadoAplicacion estado;
   estado.rutas.BDOut = c.BDOut();
   estado.SufijoCalculos = "AB";
   estado.SufijoTablas = "QZ";  // a cut applied after the run

@@ -8,6 +8,7 @@
 
 #include "../comun/CarpetaTemporal.h"
 #include "shell/InteraccionGuionada.h"
+#include "state/EstadoAplicacion.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 
@@ -241,8 +242,30 @@ TEST_F(EspacioTrabajoTest, NuevoProyectoDespuesDeUnCalculoConEcuacionesDeUsuario
   EscribirArchivo(estado.rutas.BDCorte + "/PiesmaKb.dbf");
   for (const char* n : {"EcuasKb.dbf", "ParamsKb.dbf", "ModelsKb.dbf", "AIndivKb.dbf"})
     EscribirArchivo(estado.rutas.BDOut + "/" + n);
+  // Loaded windows, registered in another order than New project unloads them; each notes
+  // whether the folders were still untouched when it went.
+  RegistroVentanas ventanas;
+  std::vector<std::string> descargadas;
+  auto ventana = [&](VentanaProyecto v, const char* nombre) {
+    ventanas.registrar(v, [&, nombre] {
+      const bool antes = fs::exists(estado.rutas.BDTemp + "/DATDEF00.dbf");
+      descargadas.push_back(std::string(nombre) + (antes ? "" : " (tarde)"));
+    });
+  };
+  ventana(VentanaProyecto::FormSplash, "FormSplash");
+  ventana(VentanaProyecto::FormOpcionesCalculos, "FormOpcionesCalculos");
+  ventana(VentanaProyecto::FormListaProvincias, "FormListaProvincias");
+  ventana(VentanaProyecto::FormVisorDatosCorte, "FormVisorDatosCorte");
+  ventana(VentanaProyecto::FormInfoProgreso, "FormInfoProgreso");
+  ventana(VentanaProyecto::FormCorte, "FormCorte");
+  ventanas.quitar(VentanaProyecto::FormVisorDatosCorte);  // closed by the user earlier
 
-  NuevoProyecto(estado, ui);
+  NuevoProyecto(estado, ui, ventanas);
+
+  EXPECT_EQ(descargadas,
+            (std::vector<std::string>{"FormInfoProgreso", "FormCorte", "FormListaProvincias",
+                                      "FormOpcionesCalculos", "FormSplash"}));
+  EXPECT_FALSE(ventanas.registrada(VentanaProyecto::FormCorte));
 
   EXPECT_TRUE(Archivos(estado.rutas.BDTemp).empty());
   EXPECT_TRUE(Archivos(estado.rutas.BDCorte).empty());
@@ -302,7 +325,7 @@ TEST_F(EspacioTrabajoTest, TablaConIndiceSeBorraConSuFicheroDeIndiceSinError) {
 }
 
 TEST(VariablesUnidadesTest, TreceFilasEnSuOrdenConSusUnidades) {
-  auto v = VariablesUnidadesIniciales();
+  auto v = calc::VariablesUnidadesIniciales();
   std::string codigos, unidades;
   for (const auto& f : v) {
     codigos += f.codigo + " ";

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 
 #include "shell/Ayuda.h"
 #include "shell/InteraccionGuionada.h"
 #include "shell/InteraccionLote.h"
 #include "shell/Progreso.h"
+#include "state/EstadoAplicacion.h"
 
 namespace arbelio::shell {
 namespace {
@@ -14,7 +16,7 @@ TEST(ProgresoTest, ProtocoloCompletoSinCancelar) {
   EstadoAplicacion estado;
   InteraccionGuionada ui(estado);
   {
-    Progreso p(ui, estado, "Generando", "Creando tablas...", true, PosicionProgreso::Centrado);
+    Progreso p(ui, "Generando", "Creando tablas...", true, PosicionProgreso::Centrado);
     EXPECT_TRUE(ui.progresoVisible);
     EXPECT_TRUE(ui.reloj);
     EXPECT_EQ(ui.cesiones, 1);  // yields once after showing
@@ -38,7 +40,7 @@ TEST(ProgresoTest, CancelarDetieneEnLaSiguienteCesionYLimpiaLaBandera) {
   EstadoAplicacion estado;
   InteraccionGuionada ui(estado);
   ui.cancelarEnCeder = 3;  // during the third unit of work (cesión 0 is the initial one)
-  Progreso p(ui, estado, "Calculando", "", true);
+  Progreso p(ui, "Calculando", "", true);
   int hechas = 0;
   for (int i = 1; i <= 10; ++i) {
     if (!p.avanzar(i, 10, "")) break;
@@ -53,6 +55,99 @@ TEST(ProgresoTest, CancelarDetieneEnLaSiguienteCesionYLimpiaLaBandera) {
   EXPECT_TRUE(p.terminar());  // idempotent, still reports the cancellation
   EXPECT_EQ(ui.progreso.back(), "ocultar");
   EXPECT_EQ(std::count(ui.progreso.begin(), ui.progreso.end(), "ocultar"), 1);
+}
+
+TEST(ProgresoTest, UnFalloQueSaleDeLaOperacionOcultaElDialogoYDevuelveElPuntero) {
+  EstadoComun estado;
+  InteraccionGuionada ui(estado);
+  ui.cancelarEnCeder = 2;  // Cancelar pressed, then the work fails before it looks
+  bool terminado = false;
+  try {
+    Progreso p(ui, "Creando tabla 'Datdef47'.", "", true, PosicionProgreso::Centrado);
+    ASSERT_TRUE(p.avanzar(1, 4, "Parcela 1/4"));
+    ui.ceder();
+    throw std::runtime_error("tabla dañada");
+  } catch (const std::runtime_error&) {
+    terminado = true;
+    EXPECT_FALSE(ui.progresoVisible);
+    EXPECT_FALSE(ui.reloj);
+  }
+  EXPECT_TRUE(terminado);
+  EXPECT_FALSE(estado.CalculoCancelado);
+  EXPECT_EQ(ui.progreso.back(), "ocultar");
+}
+
+// A step (a pass, a table builder) runs inside its operation's dialog: Cancelar seen by the step
+// hides the dialog at once and stops the step; the flag stays for the operation, which clears
+// it at its end; the pointer stays an hourglass until the operation ends.
+TEST(ProgresoTest, UnPasoCanceladoOcultaElDialogoYDejaLaBanderaASuOperacion) {
+  EstadoComun estado;
+  InteraccionGuionada ui(estado);
+  Progreso operacion(ui, "Creando tabla 'Especi47'.", "Por favor, espere...", true);
+  ui.cancelarEnCeder = ui.cesiones + 1;  // at the step's second yield
+  int hechas = 0;
+  {
+    Progreso paso(ui);
+    while (paso.continuar()) {
+      paso.barra(++hechas * 10);
+      paso.posicion(std::to_string(hechas));
+    }
+    EXPECT_FALSE(ui.progresoVisible);
+    EXPECT_TRUE(paso.terminar());
+  }
+  EXPECT_EQ(hechas, 1);
+  EXPECT_TRUE(ui.reloj);
+  EXPECT_TRUE(estado.CalculoCancelado);
+  EXPECT_TRUE(operacion.cancelado());
+  EXPECT_TRUE(operacion.terminar());
+  EXPECT_FALSE(estado.CalculoCancelado);
+  EXPECT_FALSE(ui.reloj);
+  EXPECT_EQ(ui.cambiosReloj, 2);  // on once, off once
+}
+
+// A calculation run: the operation shows nothing itself; its first pass shows the dialog, later
+// passes write in it, and the run hides it.
+TEST(ProgresoTest, UnaOperacionSinDialogoPropioLoRecibeDeSuPrimerPaso) {
+  EstadoComun estado;
+  InteraccionGuionada ui(estado);
+  Progreso corrida(ui, Progreso::Papel::Operacion);
+  EXPECT_TRUE(ui.progreso.empty());
+  EXPECT_TRUE(ui.reloj);
+  {
+    Progreso arboles(ui);
+    arboles.mostrar("Progreso de cálculos", "Calculando...", true);
+    arboles.calculos("cálculos de árbol individual");
+  }
+  {
+    Progreso parcelas(ui);
+    parcelas.calculos("cálculos de parcela");
+  }
+  EXPECT_TRUE(ui.progresoVisible);
+  EXPECT_FALSE(corrida.terminar());
+  EXPECT_EQ(ui.progreso,
+            (std::vector<std::string>{"mostrar:Progreso de cálculos|Calculando...|cancelar=1|"
+                                      "arriba-derecha",
+                                      "calculos:cálculos de árbol individual",
+                                      "calculos:cálculos de parcela", "ocultar"}));
+  EXPECT_FALSE(ui.reloj);
+}
+
+TEST(RelojArenaTest, AnidadosElPunteroVuelveConElUltimoAunqueFalle) {
+  EstadoComun estado;
+  InteraccionGuionada ui(estado);
+  try {
+    RelojArena fuera(ui);
+    {
+      RelojArena dentro(ui);
+      EXPECT_TRUE(ui.reloj);
+    }
+    EXPECT_TRUE(ui.reloj);  // the outer operation still runs
+    RelojArena otra(ui);
+    throw 3;
+  } catch (int) {
+  }
+  EXPECT_FALSE(ui.reloj);
+  EXPECT_EQ(ui.cambiosReloj, 2);
 }
 
 TEST(ProgresoTest, PorcentajeRedondeadoYAcotado) {
