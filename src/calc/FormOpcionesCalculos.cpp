@@ -131,7 +131,8 @@ QWidget* FormOpcionesCalculos::crearGeneral() {
     if (descripcion) c->setToolTip(U(descripcion));
     CheckTabla[static_cast<std::size_t>(k)] = c;
     rejillaTablas->addWidget(c, k % 5, k / 5);
-    connect(c, &QCheckBox::clicked, this, [this, k] { orden([this, k] { modelo_.PulsarCheckTabla(k); }); });
+    connect(c, &QCheckBox::clicked, this,
+            [this, k] { orden([this, k] { modelo_.PulsarCheckTabla(k); }); });
   }
   CheckTodasTablas = new QCheckBox(U(kCaptionCheckTodasTablas));
   CheckTodasTablas->setObjectName("CheckTodasTablas");
@@ -211,9 +212,8 @@ QWidget* FormOpcionesCalculos::crearEcuaciones() {
     auto* c = new QCheckBox(U(caption));
     c->setObjectName(QStringLiteral("Check1_%1").arg(i));
     Check1[static_cast<std::size_t>(i)] = c;
-    connect(c, &QCheckBox::clicked, this, [this, i, c] {
-      orden([this, i, c] { modelo_.FijarCheck1(i, c->isChecked()); });
-    });
+    connect(c, &QCheckBox::clicked, this,
+            [this, i, c] { orden([this, i, c] { modelo_.FijarCheck1(i, c->isChecked()); }); });
     return c;
   };
 
@@ -237,8 +237,9 @@ QWidget* FormOpcionesCalculos::crearEcuaciones() {
   auto* columnaMetodo = new QVBoxLayout(metodo);
   Option5 = new QRadioButton(U("Usar las ecuaciones del KAV"));
   Option5->setObjectName("Option5");
-  Option6 = new QRadioButton(U("Usar las ecuaciones del KAV, salvo en los casos definidos por el "
-                               "usuario"));
+  Option6 =
+      new QRadioButton(U("Usar las ecuaciones del KAV, salvo en los casos definidos por el "
+                         "usuario"));
   Option6->setObjectName("Option6");
   Option7 = new QRadioButton(U("Usar solo ecuaciones definidas por el usuario"));
   Option7->setObjectName("Option7");
@@ -294,7 +295,8 @@ void FormOpcionesCalculos::reject() {
 }
 
 void FormOpcionesCalculos::pintar() {
-  for (int k = 0; k < 9; ++k) Marcar(CheckTabla[static_cast<std::size_t>(k)], modelo_.checkTabla(k));
+  for (int k = 0; k < 9; ++k)
+    Marcar(CheckTabla[static_cast<std::size_t>(k)], modelo_.checkTabla(k));
   Marcar(CheckTodasTablas, modelo_.checkTodasTablas());
   Marcar(modelo_.opcionHart() == 1 ? Option1 : Option2, true);
   Marcar(modelo_.opcionReineke() == 3 ? Option3 : Option4, true);

@@ -15,8 +15,16 @@ struct EstadoCorte {
   std::int32_t NumeroPies = 0;                // large trees of the cut's plots
   bool CorteAbierto = false;                  // the cut tool window is loaded
 
-  // Start-up values (InicializacionesPrincipales). The plot list itself is kept.
-  void Reiniciar() { CorteAbierto = false; }
+  // Start-up values (InicializacionesPrincipales). The cut belongs to the project: New project
+  // empties BDTemp, so a plot list kept from before would name plots of a working database that
+  // is gone, and the next run would compute against nothing.
+  void Reiniciar() {
+    CorteAbierto = false;
+    ListaParcelas.vaciar();
+    PiesExcluidos.clear();
+    NumeroParcelas = 0;
+    NumeroPies = 0;
+  }
 };
 
 }  // namespace arbelio::cut

@@ -120,6 +120,10 @@ std::string CodigoDeNombreBase(const std::string& nombreBase) {
 
 ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista) {
+  if (ExisteTabla(estado.rutas.BDTemp, "Datdef00.dbf")) {
+    ui.aviso(kMensajeSeleccionCerrada, shell::IconoMensaje::Informacion);
+    return ResultadoSeleccion::Cerrada;
+  }
   shell::DialogoArchivo dialogo;
   dialogo.titulo = kTituloAbrirBase;
   dialogo.filtro = kFiltroAbrirBase;

@@ -34,9 +34,8 @@ void CalculosVentanaQt::mnuCalOpciones() {
   if (!opciones_) {
     opciones_ = new calc::FormOpcionesCalculos(estado_, principal_.interaccion(), &principal_);
     opciones_->fijarEditorEcuaciones(abrirEditor_);
-    opciones_->fijarCalcular([this] {
-      calc::HazCalculos(estado_, principal_.interaccion(), entorno());
-    });
+    opciones_->fijarCalcular(
+        [this] { calc::HazCalculos(estado_, principal_.interaccion(), entorno()); });
     principal_.registrarVentana(shell::VentanaProyecto::FormOpcionesCalculos, opciones_);
   }
   opciones_->mostrar();

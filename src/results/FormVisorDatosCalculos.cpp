@@ -134,7 +134,8 @@ void FormVisorDatosCalculos::pintarSeleccion() {
 void FormVisorDatosCalculos::ajustarColumnas() {
   QHeaderView* cabecera = MSFlexGridMuestraCalculos->horizontalHeader();
   cabecera->setResizeContentsPrecision(200);
-  for (int c = 0; c < rejilla_->columnCount(); ++c) MSFlexGridMuestraCalculos->resizeColumnToContents(c);
+  for (int c = 0; c < rejilla_->columnCount(); ++c)
+    MSFlexGridMuestraCalculos->resizeColumnToContents(c);
 }
 
 void FormVisorDatosCalculos::resizeEvent(QResizeEvent* evento) {
@@ -145,10 +146,10 @@ void FormVisorDatosCalculos::resizeEvent(QResizeEvent* evento) {
   std::array<int, 4> anchos{};
   for (std::size_t i = 0; i < linea.size(); ++i)
     anchos[i] = linea[i]->sizeHint().width() * kTwipsPorPixel;
-  const DisposicionVisor d = DisponerVisor(
-      width() * kTwipsPorPixel, height() * kTwipsPorPixel,
-      TabStrip1->sizeHint().height() * kTwipsPorPixel,
-      MSFlexGridMuestraCalculos->height() * kTwipsPorPixel, anchos);
+  const DisposicionVisor d =
+      DisponerVisor(width() * kTwipsPorPixel, height() * kTwipsPorPixel,
+                    TabStrip1->sizeHint().height() * kTwipsPorPixel,
+                    MSFlexGridMuestraCalculos->height() * kTwipsPorPixel, anchos);
   TabStrip1->setGeometry(Rectangulo(d.pestanas));
   MSFlexGridMuestraCalculos->setGeometry(Rectangulo(d.rejilla));
   const int y = shell::Twips(d.yLineaInferior);

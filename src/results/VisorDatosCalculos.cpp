@@ -30,9 +30,9 @@ bool MismaClave(std::string_view a, std::string_view b) {
 
 // The fields shown with two decimals.
 bool ConDosDecimales(std::string_view c) {
-  return Es(c, {"DN",  "DG",  "DM",   "DO",  "HM",  "HO",  "HART", "REINEKE", "SN",  "CN",
-                "N",   "NTP", "AB",   "ABTP", "VCC", "VSC", "IAVC", "VLE",    "COR", "CRE",
-                "DCH", "HPV", "DCO", "DS",   "DFF", "ALTE", "HF"});
+  return Es(c, {"DN",  "DG",  "DM",  "DO",  "HM",   "HO",  "HART", "REINEKE", "SN",
+                "CN",  "N",   "NTP", "AB",  "ABTP", "VCC", "VSC",  "IAVC",    "VLE",
+                "COR", "CRE", "DCH", "HPV", "DCO",  "DS",  "DFF",  "ALTE",    "HF"});
 }
 
 // Rounds the decimal digits of a number (its shortest text that reads back as the same single)

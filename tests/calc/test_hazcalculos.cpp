@@ -241,8 +241,9 @@ TEST_F(HazCalculosTest, TheRunUnloadsTheViewerFirstAndShowsItWhenFinished) {
     llamadas.push_back(store::fileExists(viejo) ? "descargar antes de limpiar" : "descargar");
   };
   entorno.mostrarVisor = [&] {
-    llamadas.push_back("mostrar " + e.SufijoCalculos +
-                       (e.menus.habilitada(shell::EntradaMenu::AGuardarCalculos) ? " guardar" : ""));
+    llamadas.push_back(
+        "mostrar " + e.SufijoCalculos +
+        (e.menus.habilitada(shell::EntradaMenu::AGuardarCalculos) ? " guardar" : ""));
   };
   e.menus.alIniciar();
   shell::InteraccionGuionada ui(e);

@@ -23,44 +23,6 @@ using arbelio::pruebas::RutasDePrueba;
 
 namespace {
 
-// Answers the modal dialogs of a selection: the open dialog with the given file, every
-// question with No, every message with its first button.
-class Guion : public QObject {
- public:
-  QString archivo;
-  QStringList mensajes;
-  int dialogosArchivo = 0;
-
-  void armar() {
-    activo_ = true;
-    QTimer::singleShot(0, this, [this] { mirar(); });
-  }
-  void desarmar() { activo_ = false; }
-
- private:
-  void mirar() {
-    if (!activo_) return;
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* d = qobject_cast<QFileDialog*>(modal)) {
-      ++dialogosArchivo;
-      if (d->acceptMode() == QFileDialog::AcceptOpen) {
-        d->selectFile(archivo);
-        static_cast<QDialog*>(d)->accept();
-      } else {
-        d->reject();
-      }
-    } else if (auto* caja = qobject_cast<QMessageBox*>(modal)) {
-      mensajes << caja->text();
-      QAbstractButton* elegido = caja->buttons().first();
-      for (QAbstractButton* b : caja->buttons())
-        if (caja->buttonRole(b) == QMessageBox::NoRole) elegido = b;
-      elegido->click();
-    }
-    QTimer::singleShot(5, this, [this] { mirar(); });
-  }
-  bool activo_ = false;
-};
-
 std::int64_t Contar(const std::string& carpeta, const std::string& sql) {
   store::OpenOptions o;
   o.readOnly = true;
@@ -92,7 +54,7 @@ class PruebaListaProvincias : public QObject {
     import::VistaListaProvinciasQt vista(w);
     import::ConectaImportacion(w, estado, vista);
 
-    Guion guion;
+    arbelio::pruebas::GuionDialogos guion;
     guion.archivo = QString::fromStdString(prov + "/Piesma47.dbf");
     guion.armar();
     w.accion("mnuAAgregarBD")->trigger();
