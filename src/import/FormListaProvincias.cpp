@@ -84,9 +84,10 @@ ListaProvincias& VistaListaProvinciasQt::mostrarLista() {
   if (!ventana_) {
     ventana_ = new FormListaProvincias;
     QMdiArea* area = principal_.areaMdi();
-    // Closing the window only hides it, so its rows and totals stay with the selection; New
-    // project unloads it.
+    // Closing the window only hides it, so its rows and totals stay with the selection and
+    // "Ventana" brings it back; New project unloads it.
     QMdiSubWindow* sub = area->addSubWindow(ventana_);
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->setWindowTitle(ventana_->windowTitle());
     const int ancho = shell::Twips(kAnchoListaProvincias);
     const int alto = shell::Twips(kAltoListaProvincias);
