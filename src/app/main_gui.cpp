@@ -6,12 +6,14 @@
 #include "results/CalculosVentanaQt.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/MDIPrincipal.h"
+#include "shell/TraduccionesQt.h"
 #include "state/EstadoAplicacion.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ARBELIO"));
   app.setQuitOnLastWindowClosed(false);
+  arbelio::shell::CargarTraduccionesQt(app);
 
   using namespace arbelio::shell;
   arbelio::EstadoAplicacion estado;

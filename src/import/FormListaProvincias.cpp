@@ -71,13 +71,24 @@ void FormListaProvincias::pintar() {
 void FormListaProvincias::resizeEvent(QResizeEvent* evento) {
   QWidget::resizeEvent(evento);
   const GeometriaListaProvincias geo =
-      GeometriaParaTamano(width() * kTwipsPorPixel, height() * kTwipsPorPixel);
+      GeometriaParaTamano(width() * kTwipsPorPixel, height() * kTwipsPorPixel, textos());
   MSFlexGridListaProvincias->setFixedHeight(std::max(0, shell::Twips(geo.alturaGrid)));
   for (int c = 0; c < 4; ++c)
     MSFlexGridListaProvincias->setColumnWidth(
         c, std::max(0, shell::Twips(geo.anchosColumnas[static_cast<std::size_t>(c)])));
   for (std::size_t i = 0; i < paneles.size(); ++i)
     paneles[i]->setFixedWidth(std::max(0, shell::Twips(geo.anchosPaneles[i])));
+}
+
+TextosListaProvincias FormListaProvincias::textos() const {
+  TextosListaProvincias t;
+  const QFontMetrics cabecera = MSFlexGridListaProvincias->horizontalHeader()->fontMetrics();
+  for (std::size_t c = 0; c < t.cabeceras.size(); ++c)
+    t.cabeceras[c] =
+        cabecera.horizontalAdvance(QString::fromUtf8(kCabeceraListaProvincias[c])) * kTwipsPorPixel;
+  t.panelTotales = paneles[0]->fontMetrics().horizontalAdvance(QString::fromUtf8(kPanelTotales)) *
+                   kTwipsPorPixel;
+  return t;
 }
 
 ListaProvincias& VistaListaProvinciasQt::mostrarLista() {
@@ -89,7 +100,7 @@ ListaProvincias& VistaListaProvinciasQt::mostrarLista() {
     QMdiSubWindow* sub = area->addSubWindow(ventana_);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->setWindowTitle(ventana_->windowTitle());
-    const int ancho = shell::Twips(kAnchoListaProvincias);
+    const int ancho = shell::Twips(AnchoInicialListaProvincias(ventana_->textos()));
     const int alto = shell::Twips(kAltoListaProvincias);
     sub->setGeometry(area->viewport()->width() - ancho - shell::Twips(kDerechaListaProvincias),
                      shell::Twips(kArribaListaProvincias), ancho, alto);

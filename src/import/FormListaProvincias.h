@@ -33,6 +33,8 @@ class FormListaProvincias : public QWidget {
   ListaProvincias& modelo() { return modelo_; }
   // Repaints the grid and the status bar from the model.
   void pintar();
+  // The widths its headers and its totals caption need in the window's fonts.
+  TextosListaProvincias textos() const;
 
   // The grid: a view over the shared table model, whose source holds the model's rows as text.
   QTableView* MSFlexGridListaProvincias;

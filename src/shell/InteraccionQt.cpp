@@ -203,6 +203,7 @@ void InteraccionQt::mostrarProgreso(const std::string& titulo, const std::string
   f->LabelZ->show();
   f->LabelqueCalculos->hide();
   f->CommandCancelar->setVisible(conCancelar);
+  f->ajustarAltura();
   f->show();
   // The frame of a window that shows for the first time is known only once the window system
   // has mapped it; let that happen so the placement counts the title bar.
@@ -218,6 +219,7 @@ void InteraccionQt::mostrarProgreso(const std::string& titulo, const std::string
 
 void InteraccionQt::progresoExplicacion(const std::string& explicacion) {
   progreso()->LabelInfoProgreso->setText(Q(explicacion));
+  progreso()->ajustarAltura();
   progreso()->LabelInfoProgreso->repaint();
 }
 

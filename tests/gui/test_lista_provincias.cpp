@@ -94,10 +94,22 @@ class PruebaListaProvincias : public QObject {
     QCOMPARE(f->paneles[1]->text(), QString::number(parcelas));
     QCOMPARE(f->paneles[2]->text(), QString::number(pies));
 
-    // Column widths follow the window: "Descripción" takes the width less 2850 twips.
-    QCOMPARE(g->columnWidth(0), 47);
-    QCOMPARE(g->columnWidth(3), 73);
+    // Every header and the totals caption fit their text; the panels stand under their
+    // columns; "Descripción" takes what is left of the width.
+    for (int c = 0; c < 4; ++c) {
+      const int texto = g->horizontalHeader()->fontMetrics().horizontalAdvance(cabecera[c]);
+      QVERIFY2(g->columnWidth(c) > texto, qPrintable(cabecera[c]));
+    }
+    QVERIFY(g->columnWidth(0) >= 47);  // never narrower than the design's 700 twips
+    QVERIFY(f->paneles[0]->width() >
+            f->paneles[0]->fontMetrics().horizontalAdvance(f->paneles[0]->text()));
     QCOMPARE(f->paneles[1]->width(), g->columnWidth(2));
+    QCOMPARE(f->paneles[2]->width(), g->columnWidth(3));
+    const int descripcion = g->columnWidth(1);
+    const int codigo = g->columnWidth(0);
+    f->parentWidget()->resize(f->parentWidget()->width() + 150, f->parentWidget()->height());
+    QVERIFY(std::abs(g->columnWidth(1) - descripcion - 150) <= 1);
+    QCOMPARE(g->columnWidth(0), codigo);
 
     // The workflow menus are usable; nothing was written beside the inventory files.
     QVERIFY(w.accion("mnuCNuevoCorte")->isEnabled());
