@@ -2,16 +2,19 @@
 // table boxes and "Todo", the method and Reineke options, the typing checks (red text, buttons
 // disabled), Aceptar / Cancelar / Calcular, "Definir Ecuaciones" without and with an editor,
 // the formula pictures, and the controls kept between openings.
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include "AyudantesGui.h"
 #include "calc/FormOpcionesCalculos.h"
+#include "shell/FormAyuda.h"
 #include "shell/InteraccionGuionada.h"
 
 using namespace arbelio;
@@ -107,6 +110,35 @@ class PruebaOpcionesCalculos : public QObject {
     f.Option5->click();
     QVERIFY(!f.CommandDefinirEcuaciones->isEnabled());
     QVERIFY(f.Check1[0]->isEnabled());
+  }
+
+  // "Ayuda" and F1 open the options' own help page, which is installed.
+  void ayudaDelDialogo() {
+    EstadoAplicacion estado;
+    estado.rutas.Ayuda = std::string(ARBELIO_PROGRAM_DIR) + "/help";
+    estado.rutas.Images = std::string(ARBELIO_PROGRAM_DIR) + "/Images";
+    shell::InteraccionGuionada ui(estado);
+    FormOpcionesCalculos f(estado, ui);
+    f.mostrar();
+    const auto pagina = [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* a = qobject_cast<shell::FormAyuda*>(w); a && a->isVisible())
+          return a->TextoAyuda->source().toLocalFile();
+      return QString();
+    };
+    f.CommandAyuda->click();
+    QVERIFY2(pagina().endsWith("/help/opciones-calculo.html"), qPrintable(pagina()));
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<shell::FormAyuda*>(w)) w->close();
+    QVERIFY(pagina().isEmpty());
+    QAction* f1 = nullptr;
+    for (QAction* a : f.actions())
+      if (a->shortcut() == QKeySequence(QKeySequence::HelpContents)) f1 = a;
+    QVERIFY(f1 != nullptr);
+    QCOMPARE(f1->shortcutContext(), Qt::WindowShortcut);
+    f1->trigger();
+    QVERIFY2(pagina().endsWith("/help/opciones-calculo.html"), qPrintable(pagina()));
+    QVERIFY(ui.mensajes.empty());
   }
 
   void comprobacionesAlEscribirYAceptar() {
