@@ -1,5 +1,6 @@
 // Helpers of the window tests: a workspace in a temporary folder over the installed data of the
-// build tree, and a catcher that answers the modal message boxes the windows show.
+// build tree, a catcher that answers the modal dialogs the windows show, and a copy of the
+// sample province.
 #pragma once
 
 #include <QAbstractButton>
@@ -9,6 +10,8 @@
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
+#include <filesystem>
+#include <string>
 
 #include "../comun/CarpetaTemporal.h"
 #include "shell/EspacioTrabajo.h"
@@ -20,45 +23,20 @@ inline shell::RutasPrograma RutasDePrueba(const CarpetaTemporal& home) {
       {ARBELIO_PROGRAM_DIR, home.ruta(), std::string(ARBELIO_PROGRAM_DIR)});
 }
 
-// Presses the first button of every modal message box that shows up while it is armed, and
-// keeps the box's title and text.
+// Answers the modal dialogs of a command while it is armed, as a user would: a message box with
+// its first button (Yes/No questions with `siAPreguntas`: Sí by default), the open dialog with
+// `archivo`, the save dialog with `guardarComo` (Cancelar when empty), the input box with
+// `entrada`. It keeps the texts and titles of the message boxes and the titles of the file
+// dialogs.
 class CapturaMensajes : public QObject {
  public:
   QStringList textos;
   QStringList titulos;
-
-  void armar() {
-    activo_ = true;
-    QTimer::singleShot(0, this, [this] { mirar(); });
-  }
-  void desarmar() { activo_ = false; }
-
- private:
-  void mirar() {
-    if (!activo_) return;
-    if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      textos << caja->text();
-      titulos << caja->windowTitle();
-      caja->buttons().first()->click();
-    }
-    QTimer::singleShot(5, this, [this] { mirar(); });
-  }
-  bool activo_ = false;
-};
-
-// Answers the modal dialogs of a command as a user would: the open dialog with `archivo`, the
-// save dialog with `guardarComo` (or Cancelar when it is empty), the input box with `entrada`,
-// every question with `siAPreguntas` (No by default) and every other message with its first
-// button; it keeps the texts of the message boxes and the titles of the file dialogs.
-class GuionDialogos : public QObject {
- public:
+  bool siAPreguntas = true;
   QString archivo;
   QString guardarComo;
   QString entrada;
-  bool siAPreguntas = false;
-  QStringList mensajes;
   QStringList titulosArchivo;
-  int dialogosArchivo = 0;
 
   void armar() {
     activo_ = true;
@@ -70,8 +48,15 @@ class GuionDialogos : public QObject {
   void mirar() {
     if (!activo_) return;
     QWidget* modal = QApplication::activeModalWidget();
-    if (auto* d = qobject_cast<QFileDialog*>(modal)) {
-      ++dialogosArchivo;
+    if (auto* caja = qobject_cast<QMessageBox*>(modal)) {
+      textos << caja->text();
+      titulos << caja->windowTitle();
+      QAbstractButton* elegido = caja->buttons().first();
+      if (!siAPreguntas)
+        for (QAbstractButton* b : caja->buttons())
+          if (caja->buttonRole(b) == QMessageBox::NoRole) elegido = b;
+      elegido->click();
+    } else if (auto* d = qobject_cast<QFileDialog*>(modal)) {
       titulosArchivo << d->windowTitle();
       const QString elegido = d->acceptMode() == QFileDialog::AcceptOpen ? archivo : guardarComo;
       if (elegido.isEmpty()) {
@@ -83,17 +68,21 @@ class GuionDialogos : public QObject {
     } else if (auto* e = qobject_cast<QInputDialog*>(modal)) {
       e->setTextValue(entrada);
       e->accept();
-    } else if (auto* caja = qobject_cast<QMessageBox*>(modal)) {
-      mensajes << caja->text();
-      QAbstractButton* elegido = caja->buttons().first();
-      const auto rol = siAPreguntas ? QMessageBox::YesRole : QMessageBox::NoRole;
-      for (QAbstractButton* b : caja->buttons())
-        if (caja->buttonRole(b) == rol) elegido = b;
-      elegido->click();
     }
     QTimer::singleShot(5, this, [this] { mirar(); });
   }
   bool activo_ = false;
 };
+
+// A copy of the bundled sample province 47 in `home`/prov47, so nothing is ever written beside
+// the build's sample. Returns the folder.
+inline std::string CopiaMuestra(const CarpetaTemporal& home) {
+  const std::string prov = home.archivo("prov47");
+  std::filesystem::create_directories(prov);
+  for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
+    std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
+                               prov + "/" + t + ".dbf");
+  return prov;
+}
 
 }  // namespace arbelio::pruebas

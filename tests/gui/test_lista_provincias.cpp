@@ -39,13 +39,7 @@ class PruebaListaProvincias : public QObject {
  private slots:
   void seleccionaLaMuestraYLaLista() {
     CarpetaTemporal home;
-    // A copy of the bundled sample, so nothing is ever written beside the build's sample.
-    const std::string prov = home.archivo("prov47");
-    std::filesystem::create_directories(prov);
-    for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-      std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                                 prov + "/" + t + ".dbf");
-
+    const std::string prov = arbelio::pruebas::CopiaMuestra(home);
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
@@ -54,16 +48,17 @@ class PruebaListaProvincias : public QObject {
     import::VistaListaProvinciasQt vista(w);
     import::ConectaImportacion(w, estado, vista);
 
-    arbelio::pruebas::GuionDialogos guion;
+    arbelio::pruebas::CapturaMensajes guion;
+    guion.siAPreguntas = false;
     guion.archivo = QString::fromStdString(prov + "/Piesma47.dbf");
     guion.armar();
     w.accion("mnuAAgregarBD")->trigger();
     guion.desarmar();
 
-    QCOMPARE(guion.dialogosArchivo, 1);
-    QCOMPARE(guion.mensajes.size(), 2);
-    QCOMPARE(guion.mensajes[0], QString("¿Desea guardar fichero Datdef47?. (Recomendado)"));
-    QCOMPARE(guion.mensajes[1], QString("¿Desea guardar fichero Especi47?. (Recomendado)"));
+    QCOMPARE(guion.titulosArchivo.size(), 1);
+    QCOMPARE(guion.textos.size(), 2);
+    QCOMPARE(guion.textos[0], QString("¿Desea guardar fichero Datdef47?. (Recomendado)"));
+    QCOMPARE(guion.textos[1], QString("¿Desea guardar fichero Especi47?. (Recomendado)"));
 
     import::FormListaProvincias* f = vista.ventana();
     QVERIFY(f != nullptr);

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../comun/TablaDePrueba.h"
 #include "AyudantesGui.h"
 #include "calc/FormOpcionesCalculos.h"
 #include "import/FormListaProvincias.h"
@@ -31,57 +32,34 @@
 #include "store/FileOps.h"
 
 using namespace arbelio;
+using arbelio::pruebas::CapturaMensajes;
 using arbelio::pruebas::CarpetaTemporal;
-using arbelio::pruebas::GuionDialogos;
+using arbelio::pruebas::CopiaMuestra;
 using arbelio::pruebas::RutasDePrueba;
 using results::FormVisorDatosCalculos;
 
 namespace {
 
-// Result tables of a run under the code Kb, made by hand.
+// Result tables of a run under the code Kb, made by hand. NUMORDEN 10, 9, 100: a text sort
+// would put 10 first.
 void TablasDePrueba(const std::string& BDOut) {
+  using store::FieldType;
+  using V = store::Value;
   std::filesystem::create_directories(BDOut);
-  store::Database db = store::Database::open(BDOut);
-  store::TableDef a("AIndivKb");
-  for (const char* c : {"PROVINCIA", "PARCELA", "NUMORDEN"})
-    a.appendField(c, store::FieldType::Integer);
-  a.appendField("PARAMESP", store::FieldType::Text, 3);
-  for (const char* c : {"CD", "AB", "VCC"}) a.appendField(c, store::FieldType::Single);
-  db.appendTableDef(a);
-  store::Cursor c = db.openCursor("AIndivKb");
-  // NUMORDEN 10, 9, 100: a text sort would put 10 first.
-  const std::vector<std::tuple<int, const char*, double, double>> filas = {
-      {10, "125", 10, 3.5}, {9, nullptr, 7.5, 0}, {100, "X", 12.5, 12.25}};
-  for (const auto& [n, p, cd, ab] : filas) {
-    c.addNew();
-    c.setValue("PROVINCIA", 47);
-    c.setValue("PARCELA", 3);
-    c.setValue("NUMORDEN", n);
-    if (p) c.setValue("PARAMESP", p);
-    c.setValue("CD", cd);
-    c.setValue("AB", ab);
-    c.update();
-  }
-  c.close();
-  store::TableDef p("ParcelKb");
-  for (const char* f : {"N", "AB", "VCC"}) p.appendField(f, store::FieldType::Single);
-  db.appendTableDef(p);
-  store::Cursor q = db.openCursor("ParcelKb");
-  q.addNew();
-  q.setValue("N", 127.32395);
-  q.setValue("AB", 0.0);
-  q.update();
-  q.close();
-  store::TableDef d("Cd_parKb");
-  for (const char* f : {"CD", "N"}) d.appendField(f, store::FieldType::Single);
-  db.appendTableDef(d);
-  store::Cursor r = db.openCursor("Cd_parKb");
-  r.addNew();
-  r.setValue("CD", 10.0);
-  r.setValue("N", 5.0);
-  r.update();
-  r.close();
-  db.close();
+  arbelio::pruebas::EscribirTablaDePrueba(BDOut, "AIndivKb",
+                                          {{"PROVINCIA", FieldType::Integer},
+                                           {"PARCELA", FieldType::Integer},
+                                           {"NUMORDEN", FieldType::Integer},
+                                           {"PARAMESP", FieldType::Text, 3},
+                                           {"CD"},
+                                           {"AB"},
+                                           {"VCC"}},
+                                          {{47, 3, 10, "125", 10, 3.5, V::null()},
+                                           {47, 3, 9, V::null(), 7.5, 0, V::null()},
+                                           {47, 3, 100, "X", 12.5, 12.25, V::null()}});
+  arbelio::pruebas::EscribirTablaDePrueba(BDOut, "ParcelKb", {{"N"}, {"AB"}, {"VCC"}},
+                                          {{127.32395, 0.0, V::null()}});
+  arbelio::pruebas::EscribirTablaDePrueba(BDOut, "Cd_parKb", {{"CD"}, {"N"}}, {{10.0, 5.0}});
 }
 
 QString Celda(const QAbstractItemModel* m, int fila, int col) {
@@ -101,15 +79,6 @@ void PulsarCabecera(QTableView* v, int col) {
 void PulsarCelda(QTableView* v, int fila, int col) {
   QTest::mouseClick(v->viewport(), Qt::LeftButton, {},
                     v->visualRect(v->model()->index(fila, col)).center());
-}
-
-std::string CopiaMuestra(const CarpetaTemporal& home) {
-  const std::string prov = home.archivo("prov47");
-  std::filesystem::create_directories(prov);
-  for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-    std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                               prov + "/" + t + ".dbf");
-  return prov;
 }
 
 std::int64_t Filas(const std::string& carpeta, const std::string& tabla) {
@@ -259,7 +228,8 @@ class PruebaVisorResultados : public QObject {
     import::ConectaImportacion(w, estado, lista);
     results::CalculosVentanaQt calculos(w, estado);
 
-    GuionDialogos guion;
+    CapturaMensajes guion;
+    guion.siAPreguntas = false;
     guion.archivo = QString::fromStdString(prov + "/Piesma47.dbf");
     guion.armar();
     w.accion("mnuAAgregarBD")->trigger();
@@ -308,18 +278,18 @@ class PruebaVisorResultados : public QObject {
     for (const char* t : {"AindivQq.dbf", "TotalsQq.dbf", "Cdsp_pQq.dbf", "ComentQq.txt"})
       QVERIFY2(std::filesystem::exists(destino + "/" + t), t);
     QCOMPARE(Filas(destino, "AIndivQq"), Filas(estado.rutas.BDOut, "AIndiv" + codigo));
-    QVERIFY(guion.mensajes.last().contains(QString::fromStdString(destino)));
+    QVERIFY(guion.textos.last().contains(QString::fromStdString(destino)));
 
     // New project unloads the viewer and the dialog; a new selection calculates again.
     w.mnuANuevoProyecto_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(calculos.visor().ventana() == nullptr);
     QVERIFY(calculos.opciones() == nullptr);
-    guion.mensajes.clear();
+    guion.textos.clear();
     w.accion("mnuAAgregarBD")->trigger();
     w.accion("mnuCálCalcular")->trigger();
     guion.desarmar();
-    for (const QString& t : guion.mensajes) QVERIFY2(!t.startsWith("Error"), qPrintable(t));
+    for (const QString& t : guion.textos) QVERIFY2(!t.startsWith("Error"), qPrintable(t));
     QVERIFY(calculos.visor().ventana() != nullptr);
     QVERIFY(calculos.visor().ventana()->rejilla()->rowCount() > 100);
   }
@@ -334,7 +304,8 @@ class PruebaVisorResultados : public QObject {
     w.show();
     import::VistaListaProvinciasQt lista(w);
     import::ConectaImportacion(w, estado, lista);
-    GuionDialogos guion;
+    CapturaMensajes guion;
+    guion.siAPreguntas = false;
     guion.archivo = QString::fromStdString(prov + "/Piesma47.dbf");
     guion.armar();
     w.accion("mnuAAgregarBD")->trigger();

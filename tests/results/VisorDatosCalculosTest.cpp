@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "../comun/CarpetaTemporal.h"
+#include "../comun/TablaDePrueba.h"
 #include "results/VisorDatosCalculos.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/Database.h"
@@ -146,36 +147,21 @@ class ModeloVisorTest : public ::testing::Test {
     e.SufijoTablas = "Zq";  // a new cut since: the viewer still shows the run's tables
     e.opciones.AnchoClase = 2.5f;
     e.opciones.TablasCalcular = {true, true, false, true, false, false, false, false, false};
-    store::Database db = store::Database::open(e.rutas.BDOut);
-    store::TableDef a("AIndivKb");
-    a.appendField("PROVINCIA", store::FieldType::Integer);
-    a.appendField("NUMORDEN", store::FieldType::Integer);
-    a.appendField("PARAMESP", store::FieldType::Text, 3);
-    a.appendField("CD", store::FieldType::Single);
-    a.appendField("AB", store::FieldType::Single);
-    a.appendField("VCC", store::FieldType::Single);
-    db.appendTableDef(a);
-    store::Cursor c = db.openCursor("AIndivKb");
     // NUMORDEN of different widths and a tie on AB, so the sort is told from a text sort and
     // from an unstable one.
-    const std::vector<std::tuple<int, const char*, double, double, double>> filas = {
-        {10, "12", 10.0, 3.5, 7}, {9, nullptr, 7.5, 0.0, -1}, {100, "X", 12.5, 3.5, 2}};
-    for (const auto& [n, p, cd, ab, vcc] : filas) {
-      c.addNew();
-      c.setValue("PROVINCIA", 47);
-      c.setValue("NUMORDEN", n);
-      if (p) c.setValue("PARAMESP", p);
-      c.setValue("CD", cd);
-      c.setValue("AB", ab);
-      if (vcc >= 0) c.setValue("VCC", vcc);
-      c.update();
-    }
-    c.close();
-    store::TableDef p("ParcelKb");
-    p.appendField("N", store::FieldType::Single);
-    p.appendField("VCC", store::FieldType::Single);
-    db.appendTableDef(p);
-    db.close();
+    using store::FieldType;
+    using V = store::Value;
+    pruebas::EscribirTablaDePrueba(e.rutas.BDOut, "AIndivKb",
+                                   {{"PROVINCIA", FieldType::Integer},
+                                    {"NUMORDEN", FieldType::Integer},
+                                    {"PARAMESP", FieldType::Text, 3},
+                                    {"CD"},
+                                    {"AB"},
+                                    {"VCC"}},
+                                   {{47, 10, "12", 10.0, 3.5, 7},
+                                    {47, 9, V::null(), 7.5, 0.0, V::null()},
+                                    {47, 100, "X", 12.5, 3.5, 2}});
+    pruebas::EscribirTablaDePrueba(e.rutas.BDOut, "ParcelKb", {{"N"}, {"VCC"}}, {});
   }
 
   pruebas::CarpetaTemporal dir;
