@@ -40,11 +40,16 @@ using results::FormVisorDatosCalculos;
 
 namespace {
 
-// Result tables of a run under the code Kb, made by hand. NUMORDEN 10, 9, 100: a text sort
-// would put 10 first.
-void TablasDePrueba(const std::string& BDOut) {
+// Result tables of a run under the code Kb, made by hand: AIndiv, Parcel and Cd_par computed
+// with the class width given. NUMORDEN 10, 9, 100: a text sort would put 10 first.
+void TablasDePrueba(const CarpetaTemporal& home, EstadoAplicacion& estado, float anchoClase) {
   using store::FieldType;
   using V = store::Value;
+  estado.rutas.BDOut = home.archivo("BDOut");
+  estado.SufijoCalculos = "Kb";
+  estado.opciones.AnchoClase = anchoClase;
+  estado.opciones.TablasCalcular = {true, true, false, false, false, true, false, false, false};
+  const std::string& BDOut = estado.rutas.BDOut;
   std::filesystem::create_directories(BDOut);
   arbelio::pruebas::EscribirTablaDePrueba(BDOut, "AIndivKb",
                                           {{"PROVINCIA", FieldType::Integer},
@@ -103,11 +108,7 @@ class PruebaVisorResultados : public QObject {
   void pestanasCabecerasFormatosSeleccionYOrden() {
     CarpetaTemporal home;
     EstadoAplicacion estado;
-    estado.rutas.BDOut = home.archivo("BDOut");
-    TablasDePrueba(estado.rutas.BDOut);
-    estado.SufijoCalculos = "Kb";
-    estado.opciones.AnchoClase = 2.5f;
-    estado.opciones.TablasCalcular = {true, true, false, false, false, true, false, false, false};
+    TablasDePrueba(home, estado, 2.5f);
     shell::InteraccionGuionada ui(estado);
     FormVisorDatosCalculos f(estado, ui);
     f.resize(900, 500);
@@ -205,11 +206,7 @@ class PruebaVisorResultados : public QObject {
   void claseEnteraSinDecimales() {
     CarpetaTemporal home;
     EstadoAplicacion estado;
-    estado.rutas.BDOut = home.archivo("BDOut");
-    TablasDePrueba(estado.rutas.BDOut);
-    estado.SufijoCalculos = "Kb";
-    estado.opciones.AnchoClase = 5;
-    estado.opciones.TablasCalcular[5] = true;
+    TablasDePrueba(home, estado, 5);
     shell::InteraccionGuionada ui(estado);
     FormVisorDatosCalculos f(estado, ui);
     f.TabStrip1->setCurrentIndex(1);
