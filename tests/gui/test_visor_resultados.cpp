@@ -209,7 +209,7 @@ class PruebaVisorResultados : public QObject {
     TablasDePrueba(home, estado, 5);
     shell::InteraccionGuionada ui(estado);
     FormVisorDatosCalculos f(estado, ui);
-    f.TabStrip1->setCurrentIndex(1);
+    f.TabStrip1->setCurrentIndex(2);  // Clase Diamétrica por Parcela
     QCOMPARE(Celda(f.rejilla(), 0, 0), QString("10"));
   }
 
