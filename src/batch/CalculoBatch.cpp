@@ -1,9 +1,11 @@
 #include "batch/CalculoBatch.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "batch/OrdenesBatch.h"
@@ -102,17 +104,21 @@ void ListaDeParcelas(shell::EstadoAplicacion& e, const std::string& archivo) {
     if (!in) throw ErrorBatch("No se encuentra el archivo " + archivo);
     std::string linea;
     int n = 0;
+    std::set<std::pair<std::int16_t, std::int16_t>> vistas;
     while (std::getline(in, linea)) {
       ++n;
       if (store::trimView(linea).empty()) continue;
       const auto partes = Trocea(linea, ',');
       double p = 0, q = 0;
       if (partes.size() != 2 || !store::parseNumber(partes[0], p) ||
-          !store::parseNumber(partes[1], q) || p < 1 || p > 32767 || q < 1 || q > 32767) {
+          !store::parseNumber(partes[1], q) || p < 1 || p > 32767 || q < 1 || q > 32767 ||
+          p != std::floor(p) || q != std::floor(q)) {
         throw ErrorBatch(archivo + ", línea " + std::to_string(n) +
                          ": se esperaba 'provincia,parcela'");
       }
-      parcelas.push_back({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)});
+      // A plot listed twice is computed once.
+      if (vistas.insert({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)}).second)
+        parcelas.push_back({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)});
     }
   } else {
     parcelas = calc::ParcelasDeDatDef00(trabajo);

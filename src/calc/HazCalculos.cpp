@@ -1,5 +1,8 @@
 #include "calc/HazCalculos.h"
 
+#include <cmath>
+#include <set>
+
 #include "calc/CalculosParcela.h"
 #include "cut/GenerarSufijo.h"
 #include "shell/EspacioTrabajo.h"
@@ -43,10 +46,21 @@ std::string MensajeCalculoTerminado(const shell::EstadoAplicacion& e) {
 
 std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
   std::vector<shell::Parcela> parcelas;
+  std::set<std::pair<std::int16_t, std::int16_t>> vistas;
   store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
+  const int cProv = c.fieldIndex("Provincia"), cEst = c.fieldIndex("Estadillo");
+  // A plot key is a whole number from 1 to 32767 (province 0 marks the empty list).
+  const auto clave = [](const store::Value& v) -> std::int16_t {
+    if (!v.isNumber()) return 0;
+    const double d = v.number();
+    return d >= 1 && d <= 32767 && d == std::floor(d) ? static_cast<std::int16_t>(d) : 0;
+  };
   for (; !c.eof(); c.moveNext()) {
-    parcelas.push_back({static_cast<std::int16_t>(c.value("Provincia").toInt16()),
-                        static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
+    const std::int16_t prov = clave(c.value(cProv)), est = clave(c.value(cEst));
+    // Rows without a usable key (reported when the database was selected) are left out, and a
+    // plot listed twice is computed once.
+    if (prov == 0 || est == 0 || !vistas.insert({prov, est}).second) continue;
+    parcelas.push_back({prov, est});
   }
   return parcelas;
 }
@@ -64,17 +78,14 @@ void PrepararCalculo(shell::EstadoAplicacion& e, shell::Interaccion& ui,
     e.SufijoTablas = cut::GenerarSufijo(entorno.aleatorio);
     store::Database trabajo = store::Database::open(r.BDTemp);
     {
-      store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::Snapshot);
-      c.moveLast();
-      e.NumeroParcelas = static_cast<std::int32_t>(c.recordCount());
-    }
-    {
       store::Cursor c = trabajo.openCursor("SELECT Sum(NUMPMA) as NumTodosPies FROM DATDEF00");
       const store::Value v = c.value("NumTodosPies");
       e.NumeroPies = v.isNull() ? 0 : v.toInt32();
     }
     {
+      // The plots of the working table, each once: its count is the number of plots.
       std::vector<shell::Parcela> parcelas = ParcelasDeDatDef00(trabajo);
+      e.NumeroParcelas = static_cast<std::int32_t>(parcelas.size());
       if (!parcelas.empty()) {
         e.ListaParcelas.entradas.assign(1, shell::Parcela{});
         e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(),

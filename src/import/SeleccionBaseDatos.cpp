@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "import/ArchivosImport.h"
+#include "import/ComprobacionBase.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
 #include "shell/Progreso.h"
@@ -41,13 +42,14 @@ void QuitaCodigo(shell::EstadoAplicacion& estado, const std::string& codigo) {
 }
 
 // Offers to save a built table beside the inventory files: the save dialog comes back until
-// the chosen name is exactly the table's file name. Cancelling skips the save.
+// the chosen name is exactly the table's file name. Cancelling skips the save. A failed save
+// says what could not be saved and where; the file that was there stays as it was.
 void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
                            const std::string& carpeta, const std::string& temp,
                            shell::Interaccion& ui) {
+  const std::string nombre = base + codigo + ".dbf";
+  std::string elegido;
   try {
-    const std::string nombre = base + codigo + ".dbf";
-    std::string elegido;
     for (;;) {
       shell::DialogoArchivo d;
       d.titulo = "Guardar el fichero " + base + codigo;
@@ -64,8 +66,12 @@ void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
       }
     }
     CopiaTabla(temp, nombre, elegido);
-  } catch (const std::exception&) {
-    ui.aviso("Saving Error", shell::IconoMensaje::Critico);
+  } catch (const std::exception& e) {
+    const std::size_t barra = elegido.find_last_of('/');
+    const std::string destino = barra == std::string::npos ? carpeta : elegido.substr(0, barra);
+    ui.aviso("Error al guardar: no se ha podido guardar la tabla " + base + codigo +
+                 " en la carpeta " + destino + ".\n" + DescripcionError(e),
+             shell::IconoMensaje::Critico);
   }
 }
 
@@ -136,6 +142,13 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
     return ResultadoSeleccion::NoValida;
   }
   const std::string codigo = CodigoDeNombreBase(nombreBase);
+  if (codigo == "00") {
+    Refusa(ui,
+           "El código 00 es el de las tablas de trabajo que el programa genera: no puede ser "
+           "el de una base de datos provincial o de un corte.");
+    ui.relojArena(false);
+    return ResultadoSeleccion::NoValida;
+  }
   // A shorter code is kept padded with blanks to two characters.
   const std::string relleno =
       codigo + std::string(2 - std::min<std::size_t>(2, Caracteres(codigo).size()), ' ');
@@ -151,6 +164,25 @@ ResultadoSeleccion mnuAAgregarBD_Click(shell::EstadoAplicacion& estado, shell::I
         return ResultadoSeleccion::Duplicada;
       }
     }
+  }
+
+  // Every table the program will read, checked once, before anything is copied.
+  try {
+    const InformeComprobacion informe = ComprobarBaseDatos(carpeta, codigo);
+    if (informe.rechazada()) {
+      ui.mensaje(TextoRechazo(informe), kTituloErrorAbrir, shell::IconoMensaje::Critico,
+                 shell::BotonesMensaje::Aceptar);
+      ui.relojArena(false);
+      return ResultadoSeleccion::NoValida;
+    }
+    if (!informe.avisos.empty()) ui.aviso(TextoAvisos(codigo, informe));
+  } catch (const std::exception& e) {
+    ui.aviso("Error " + DescripcionError(e), shell::IconoMensaje::Critico);
+    ui.relojArena(false);
+    return ResultadoSeleccion::Fallo;
+  }
+
+  if (estado.HayBasesSeleccionadas) {
     lista.push_back(relleno);
   } else {
     lista = {relleno};

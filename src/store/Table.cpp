@@ -208,10 +208,11 @@ TextoNumero fitNumber(double v, FieldType type, int width, int decimals) {
                       : std::to_chars(t.b, fin, v, std::chars_format::fixed))) {
       return t;
     }
-    if (acepta(single ? std::to_chars(t.b, fin, f) : std::to_chars(t.b, fin, v))) return t;
-    for (int p = single ? 8 : 16; p >= 1; --p) {
-      if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::general, p)
-                        : std::to_chars(t.b, fin, v, std::chars_format::general, p))) {
+    // Too long in full: as many decimals as fit, never an exponent (readers of dBASE files
+    // take a numeric field as sign, digits and one point).
+    for (int p = width - 2; p >= 0; --p) {
+      if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::fixed, p)
+                        : std::to_chars(t.b, fin, v, std::chars_format::fixed, p))) {
         return t;
       }
     }
@@ -509,7 +510,8 @@ Value Table::get(std::uint32_t row, int col) const {
     case 'N':
     case 'F': {
       double v = 0;
-      if (!parseNumber(raw, v)) return Value();
+      // A damaged number reads as null; isDamaged() tells it from a blank one.
+      if (parseDbfNumber(raw, v) != DbfNumber::Number) return Value();
       // A single-precision column hands out single-precision values.
       if (f.type == FieldType::Single) return Value(static_cast<double>(static_cast<float>(v)));
       return Value(v);
@@ -554,6 +556,23 @@ Value Table::get(std::uint32_t row, int col) const {
   }
 }
 
+bool Table::isDamaged(std::uint32_t row, int col) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  if (f.dbfType != 'N' && f.dbfType != 'F') return false;
+  double v = 0;
+  return parseDbfNumber(fieldBytes(row, col), v) == DbfNumber::Damaged;
+}
+
+std::string Table::rawText(std::uint32_t row, int col) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  if (f.type == FieldType::Memo) return get(row, col).toString();
+  const std::string_view raw = fieldBytes(row, col);
+  std::size_t a = 0, b = raw.size();
+  while (a < b && (raw[a] == ' ' || raw[a] == '\0')) ++a;
+  while (b > a && (raw[b - 1] == ' ' || raw[b - 1] == '\0')) --b;
+  return CodePage::get(codePage_).toUtf8(raw.substr(a, b - a));
+}
+
 EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   EncodedValue ev;
@@ -579,6 +598,11 @@ void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) c
     case 'N':
     case 'F': {
       double d = v.toDouble();
+      if (!std::isfinite(d)) {
+        throw StoreError(
+            err::kDesbordamientoNumerico,
+            "El campo numérico '" + f.name + "' no admite el valor " + formatNumber(d) + ".");
+      }
       TextoNumero s;
       double lo = 0, hi = 0;
       bool integral = false;
@@ -610,12 +634,12 @@ void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) c
         s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
       } else {
         s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
-        // A negative value that rounds to zero is written without its sign.
-        if (s.n > 1 && s.b[0] == '-' &&
-            std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
-                std::string_view::npos) {
-          std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
-        }
+      }
+      // A negative value that rounds to zero is written without its sign.
+      if (s.n > 1 && s.b[0] == '-' &&
+          std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
+              std::string_view::npos) {
+        std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
       }
       if (s.n == 0 || static_cast<std::size_t>(s.n) > width) {
         throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +

@@ -31,6 +31,11 @@ class RowSource {
   virtual std::uint32_t rowCount() const = 0;
   virtual bool isDeleted(std::uint32_t row) const = 0;
   virtual Value get(std::uint32_t row, int col) const = 0;
+  // True when the field holds text that its type cannot read (a numeric field with stars, an
+  // exponent, a comma...): get() hands such a value out as null.
+  virtual bool isDamaged(std::uint32_t /*row*/, int /*col*/) const { return false; }
+  // The field's text as stored (blanks trimmed, in UTF-8), to quote a damaged value.
+  virtual std::string rawText(std::uint32_t row, int col) const { return get(row, col).toString(); }
   virtual std::int64_t liveCount() const = 0;
   virtual bool writable() const { return false; }
   // Change counters: structure (rows added or deleted) and per-column values. Cursors use them
@@ -89,6 +94,8 @@ class Table : public RowSource {
     return row >= nrows_ || registro(row)[0] == '*';
   }
   Value get(std::uint32_t row, int col) const override;
+  bool isDamaged(std::uint32_t row, int col) const override;
+  std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
   bool writable() const override { return true; }
 

@@ -54,6 +54,41 @@ bool fastDecimal(std::string_view t, double& out) {
 
 }  // namespace
 
+DbfNumber parseDbfNumber(std::string_view raw, double& out) {
+  std::size_t a = 0, b = raw.size();
+  while (a < b && (raw[a] == ' ' || raw[a] == '\0')) ++a;
+  while (b > a && (raw[b - 1] == ' ' || raw[b - 1] == '\0')) --b;
+  if (a == b) return DbfNumber::Blank;
+  std::string_view t = raw.substr(a, b - a);
+  bool negative = false;
+  if (t[0] == '-' || t[0] == '+') {
+    negative = t[0] == '-';
+    t.remove_prefix(1);
+  }
+  bool digit = false, point = false;
+  for (const char c : t) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return DbfNumber::Damaged;
+    }
+  }
+  if (!digit) return DbfNumber::Damaged;
+  double v = 0;
+  if (!fastDecimal(t, v)) {
+    // More than 15 significant digits: the general conversion, which rejects magnitudes
+    // beyond the range of a double.
+    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(v)) {
+      return DbfNumber::Damaged;
+    }
+  }
+  out = negative ? -v : v;
+  return DbfNumber::Number;
+}
+
 bool parseNumber(std::string_view text, double& out) {
   std::string_view t = trimView(text);
   if (!t.empty() && t[0] == '+') t.remove_prefix(1);
