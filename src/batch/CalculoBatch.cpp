@@ -176,6 +176,12 @@ void EcuacionesDeUsuario(shell::EstadoAplicacion& e, const std::string& archivo)
     eq.variablesValidas.push_back(c.variable);
     const auto r = equations::ComprobarEcuacion(eq, partes[4], calc::VariablesDeOpciones(e));
     if (!r.valida) throw ErrorBatch(donde + ": " + r.mensaje);
+    // The script engine must compile it too.
+    if (!equations::GenerarFuncionEGS(eq, partes[4])) {
+      const auto& fallo = eq.motor.error();
+      throw ErrorBatch(donde + ": error " + std::to_string(fallo.numero) + ", " +
+                       fallo.descripcion);
+    }
     const auto& params =
         equations::esListaVacia(eq.parametros) ? std::vector<std::string>{} : eq.parametros;
     if (params != nombres) {

@@ -126,7 +126,12 @@ bool mnuAGenerarBDT_Click(shell::EstadoAplicacion& estado, shell::Interaccion& u
     int barra = 0;
     for (const std::string& b : bases) {
       BorraTablaSiExiste(temp, b + "00.dbf");
-      store::copyFile(estado.rutas.BDEstruct + "/" + b + ".dbf", temp + "/" + b + "00.dbf");
+      // The template's layout, widened where a province's table holds more.
+      std::vector<std::string> fuentes;
+      for (const std::string& c : estado.CodigosSeleccionados)
+        fuentes.push_back(RutaTabla(temp, b + SinBlancos(c) + ".dbf"));
+      CreaTablaParaFuentes(estado.rutas.BDEstruct + "/" + b + ".dbf", fuentes,
+                           temp + "/" + b + "00.dbf");
       ui.progresoExplicacion("Generando estructura de tabla " + b);
       barra += 3;
       ui.progresoBarra(barra);

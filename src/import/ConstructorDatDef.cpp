@@ -80,7 +80,10 @@ void CreaDatDef(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const s
   ui.relojArena(true);
   if (!Cede(ui)) return;
   const std::string tabla = "DatDef" + codigo;
-  store::copyFile(estado.rutas.BDEstruct + "/DatDef.dbf", carpeta + "/" + tabla + ".dbf");
+  // Every field of the plot table, at the widths it has there, and the summary fields.
+  CreaTablaParaFuentes(estado.rutas.BDEstruct + "/DatDef.dbf",
+                       {RutaTabla(carpeta, "Datest" + codigo + ".dbf")},
+                       carpeta + "/" + tabla + ".dbf");
   if (!Cede(ui)) return;
 
   store::OpenOptions opciones;
