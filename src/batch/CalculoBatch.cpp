@@ -19,6 +19,7 @@
 #include "inventory/BasesAuxiliares.h"
 #include "results/GuardarCalculos.h"
 #include "store/Database.h"
+#include "store/FileOps.h"
 #include "store/StoreError.h"
 #include "store/Text.h"
 
@@ -249,9 +250,10 @@ void EscribeCsv(const std::string& carpeta, const std::string& tabla, const std:
     for (int i = 0; i < c.fieldCount(); ++i) fila.push_back(Celda(c, i));
     filas.push_back(std::move(fila));
   }
-  std::ofstream f(archivo, std::ios::binary);
-  if (!f) throw ErrorBatch("No se puede escribir " + archivo);
-  EscribeTablaCsv(f, cabeceras, filas);
+  // Written whole beside an earlier file and renamed over it; a failure is reported.
+  std::ostringstream texto;
+  EscribeTablaCsv(texto, cabeceras, filas);
+  store::replaceFileContents(archivo, texto.str());
 }
 
 void CalculaYGuarda(shell::EstadoAplicacion& e, shell::Interaccion& ui,

@@ -255,7 +255,7 @@ class Comprobador {
   // Walks a table keyed by province and plot (a tree table, or the species per plot): its
   // damaged values, what `extra` checks of each row, and, for trees, the rows of no plot.
   void recorrerArboles(Tabla& t, const std::vector<CampoNecesario>& campos,
-                       void (Comprobador::*extra)(const Tabla&, const std::string&),
+                       void (Comprobador::*extra)(const Tabla&, const std::string&, bool),
                        bool arboles = true) {
     std::int64_t fuera = 0;
     for (; !t.cursor.eof(); t.cursor.moveNext()) {
@@ -266,16 +266,18 @@ class Comprobador {
           store::equalsNoCase(campos[2].nombre, "NUMORDEN"))
         donde += ", pie " + Citado(t.cursor, t.pos[2]);
       revisar(t, campos, donde);
-      if (extra) (this->*extra)(t, donde);
-      if (!prov || !est || parcelas_.count(ClaveParcela(*prov, *est)) == 0) ++fuera;
+      const bool enParcela = prov && est && parcelas_.count(ClaveParcela(*prov, *est)) > 0;
+      if (extra) (this->*extra)(t, donde, enParcela);
+      if (!enParcela) ++fuera;
     }
     if (arboles && fuera > 0) huerfanos_.emplace_back(t.nombre, fuera);
   }
 
   void recorrerPiesma(Tabla& t) { recorrerArboles(t, kCamposPiesma, &Comprobador::extraPiesma); }
 
-  // Large trees: impossible diameters and heights, and what the species build needs.
-  void extraPiesma(const Tabla& t, const std::string& donde) {
+  // Large trees: impossible diameters and heights, and what the species build needs of the
+  // trees of the plots (the others it never reads).
+  void extraPiesma(const Tabla& t, const std::string& donde, bool enParcela) {
     const auto limite = [&](int k, double maximo, const char* unidad) {
       const store::Value v = t.cursor.value(t.pos[static_cast<std::size_t>(k)]);
       if (v.isNumber() && (v.number() < 0 || v.number() > maximo)) {
@@ -287,7 +289,7 @@ class Comprobador {
     limite(4, kDiametroMaximoMm, "mm");
     limite(5, kDiametroMaximoMm, "mm");
     limite(6, kAlturaMaximaM, "m");
-    if (!construirEspeci_) return;
+    if (!construirEspeci_ || !enParcela) return;
     for (const int k : {3, 4, 5}) {
       const int i = t.pos[static_cast<std::size_t>(k)];
       const store::Value v = t.cursor.value(i);

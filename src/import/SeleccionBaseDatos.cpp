@@ -65,7 +65,7 @@ void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
         break;
       }
     }
-    CopiaTabla(temp, nombre, elegido);
+    store::replaceFile(RutaTabla(temp, nombre), elegido);
   } catch (const std::exception& e) {
     const std::size_t barra = elegido.find_last_of('/');
     const std::string destino = barra == std::string::npos ? carpeta : elegido.substr(0, barra);

@@ -1,9 +1,6 @@
 #include "results/GuardarCalculos.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "store/FileOps.h"
 #include "store/StoreError.h"
@@ -43,20 +40,6 @@ void mostrarError(shell::Interaccion& ui, int numero, const std::string& descrip
   ui.mensaje(kPrefijoErrorGuardarCalculos + std::to_string(numero) + "     " + descripcion,
              shell::kTituloAplicacion, shell::IconoMensaje::Ninguno,
              shell::BotonesMensaje::Aceptar);
-}
-
-void escribirComentario(const std::string& ruta, const std::string& texto) {
-  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
-  if (!f) {
-    throw store::StoreError(kErrorAccesoArchivo, "Error de acceso a la ruta o el archivo: " + ruta +
-                                                     " (" + std::strerror(errno) + ")");
-  }
-  const std::string bytes = ContenidoComentario(texto);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  f.close();
-  if (!f) {
-    throw store::StoreError(kErrorAccesoArchivo, "Error de acceso a la ruta o el archivo: " + ruta);
-  }
 }
 
 }  // namespace
@@ -116,14 +99,14 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
         r.omitidas.push_back(base);
         continue;
       }
-      if (!existente.empty()) store::deleteFile(existente);
+      // The earlier table is replaced only by a whole copy: a failure leaves it as it was.
       const std::string destino = carpetaDestino + "/" + nombreDestino;
-      store::copyFile(origen, destino);
+      store::replaceFile(origen, destino);
       r.copiadas.push_back(destino);
     }
     if (!comentario.empty()) {
       const std::string ruta = carpetaDestino + "/" + NombreComentario(codigo);
-      escribirComentario(ruta, recortarEspacios(comentario));
+      store::replaceFileContents(ruta, ContenidoComentario(recortarEspacios(comentario)));
       r.comentario = ruta;
     }
   } catch (const store::StoreError& e) {

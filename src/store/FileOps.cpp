@@ -88,6 +88,36 @@ void copyFile(const std::string& source, const std::string& target) {
   }
 }
 
+namespace {
+// After a copy reached `target`: the same name in another letter case is the old file.
+void removeOtherCase(const std::string& target) {
+  const fs::path t(target);
+  std::error_code ec;
+  for (const auto& e :
+       fs::directory_iterator(t.parent_path().empty() ? "." : t.parent_path(), ec)) {
+    const std::string name = e.path().filename().string();
+    if (name != t.filename().string() && equalsNoCase(name, t.filename().string()) &&
+        e.is_regular_file(ec)) {
+      if (TableRegistry::isOpen(e.path().string())) inUse(e.path().string());
+      fs::remove(e.path(), ec);
+    }
+  }
+}
+}  // namespace
+
+void replaceFile(const std::string& source, const std::string& target) {
+  copyFile(source, target);
+  removeOtherCase(target);
+}
+
+void replaceFileContents(const std::string& target, std::string_view bytes) {
+  if (TableRegistry::isOpen(target)) inUse(target);
+  AtomicWriter w(target);
+  w.write(bytes);
+  w.commit();
+  removeOtherCase(target);
+}
+
 void renameFile(const std::string& oldPath, const std::string& newPath) {
   if (!fileExists(oldPath)) {
     throw StoreError(err::kArchivoNoEncontrado,

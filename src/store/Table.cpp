@@ -1,9 +1,11 @@
 #include "store/Table.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -66,6 +68,38 @@ DbfDate currentHeaderDate() {
 // ---------------------------------------------------------------------------------------------
 // AtomicWriter
 
+std::string systemErrorText(int code) {
+  switch (code) {
+    case ENOSPC:
+      return "no queda espacio en el disco";
+    case EDQUOT:
+      return "se ha agotado la cuota de disco";
+    case EROFS:
+      return "la carpeta está en un disco de sólo lectura";
+    case EACCES:
+    case EPERM:
+      return "no hay permiso de escritura";
+    case ENOENT:
+    case ENOTDIR:
+      return "la carpeta no existe";
+    case EISDIR:
+      return "hay una carpeta con ese nombre";
+    case EIO:
+      return "error de entrada/salida del disco";
+    case EFBIG:
+      return "el archivo es demasiado grande";
+    default:
+      return "error del sistema " + std::to_string(code) + " (" + std::strerror(code) + ")";
+  }
+}
+
+namespace {
+std::string folderOf(const std::string& path) {
+  const fs::path p = fs::path(path).parent_path();
+  return p.empty() ? std::string(".") : p.string();
+}
+}  // namespace
+
 AtomicWriter::AtomicWriter(std::string target) : target_(std::move(target)) {
   static std::atomic<unsigned> counter{0};
   const fs::path t(target_);
@@ -73,10 +107,7 @@ AtomicWriter::AtomicWriter(std::string target) : target_(std::move(target)) {
                               "_" + std::to_string(counter++)))
               .string();
   f_ = std::fopen(temp_.c_str(), "wb");
-  if (!f_) {
-    throw StoreError(err::kPermisoDenegado,
-                     "No se puede escribir en la carpeta de '" + fileNameOf(target_) + "'.");
-  }
+  if (!f_) fail(err::kPermisoDenegado, errno);
 }
 
 AtomicWriter::~AtomicWriter() {
@@ -84,37 +115,40 @@ AtomicWriter::~AtomicWriter() {
   if (!committed_) std::remove(temp_.c_str());
 }
 
+void AtomicWriter::fail(int number, int code) {
+  // The partial temporary file goes at once; the file that was there stays untouched.
+  if (f_) std::fclose(f_);
+  f_ = nullptr;
+  std::remove(temp_.c_str());
+  throw StoreError(number, "No se ha podido guardar '" + fileNameOf(target_) + "' en la carpeta " +
+                               folderOf(target_) + ": " + systemErrorText(code) + ".");
+}
+
 void AtomicWriter::write(const char* p, std::size_t n) {
   long long limit = gFailAfter.load();
   if (limit >= 0) {
     if (static_cast<long long>(n) > limit) {
       gFailAfter = 0;
-      throw StoreError(err::kErrorEscritura,
-                       "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
+      fail(err::kErrorEscritura, ENOSPC);
     }
     gFailAfter = limit - static_cast<long long>(n);
   }
-  if (n && std::fwrite(p, 1, n, f_) != n) {
-    throw StoreError(err::kErrorEscritura,
-                     "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
-  }
+  if (n && std::fwrite(p, 1, n, f_) != n) fail(err::kErrorEscritura, errno);
 }
 
 void AtomicWriter::commit() {
-  const bool ok = std::fflush(f_) == 0 && ::fsync(fileno(f_)) == 0;
-  std::fclose(f_);
+  if (std::fflush(f_) != 0 || ::fsync(fileno(f_)) != 0) fail(err::kErrorEscritura, errno);
+  const bool closed = std::fclose(f_) == 0;
   f_ = nullptr;
-  if (!ok) {
-    throw StoreError(err::kErrorEscritura,
-                     "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
-  }
-  std::error_code ec;
-  fs::rename(temp_, target_, ec);
-  if (ec) {
-    throw StoreError(err::kPermisoDenegado,
-                     "No se puede reemplazar '" + fileNameOf(target_) + "': " + ec.message() + ".");
-  }
+  if (!closed) fail(err::kErrorEscritura, errno);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(err::kPermisoDenegado, errno);
   committed_ = true;
+  // The rename itself reaches the disk with the folder.
+  const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -175,6 +175,9 @@ class TableRegistry {
   static std::string key(const std::string& path);
 };
 
+// A system error number (errno) as a Spanish phrase ("no queda espacio en el disco").
+std::string systemErrorText(int code);
+
 // Current header date (test seam in Database.h).
 DbfDate currentHeaderDate();
 
@@ -184,11 +187,15 @@ class AtomicWriter {
  public:
   explicit AtomicWriter(std::string target);
   ~AtomicWriter();
+  AtomicWriter(const AtomicWriter&) = delete;
+  AtomicWriter& operator=(const AtomicWriter&) = delete;
   void write(const char* p, std::size_t n);
   void write(std::string_view s) { write(s.data(), s.size()); }
   void commit();
 
  private:
+  // Removes the temporary file and throws: what could not be saved, where, and why.
+  [[noreturn]] void fail(int number, int systemError);
   std::string target_, temp_;
   std::FILE* f_ = nullptr;
   bool committed_ = false;
