@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "store/FileOps.h"
+
 namespace arbelio::shell {
 namespace {
 
@@ -176,8 +178,20 @@ bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasProgr
   estado.NombresTablas = NombresTablasIniciales();
   estado.FactoresExpansion = FactoresExpansionIniciales();
   if (!Comprobardirectoriosexisten(estado, ui, archivos)) return false;
+  // One program at a time in a workspace: cleaning it would wipe another run's tables.
+  if (!store::lockFolderForProcess(rutas.carpetaTrabajo)) {
+    ui.aviso(MensajeEspacioEnUso(rutas.carpetaTrabajo), IconoMensaje::Critico);
+    return false;
+  }
   InicializacionesPrincipales(estado, ui, archivos);
   return true;
+}
+
+std::string MensajeEspacioEnUso(const std::string& carpeta) {
+  return "La carpeta de trabajo " + carpeta +
+         " está en uso por otra ejecución del programa (otra ventana o arbelio-batch). Cierre "
+         "la otra ejecución o elija otra carpeta de trabajo con la opción --home CARPETA (o la "
+         "variable de entorno ARBELIO_HOME).";
 }
 
 std::vector<std::string> VentanasDescargadasPorNuevoProyecto() {

@@ -61,8 +61,12 @@ bool LimpiarBDOUT(EstadoAplicacion& estado, Interaccion& ui,
 void InicializacionesPrincipales(EstadoAplicacion& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos = ArchivosDelSistema());
 
-// The main window's load: paths, table names, expansion factors, folders, initial state.
-// Returns false when the workspace folders cannot be created (the program cannot go on).
+// The message shown when another running program holds the workspace.
+std::string MensajeEspacioEnUso(const std::string& carpeta);
+
+// The main window's load: paths, table names, expansion factors, folders, the workspace lock,
+// initial state. Returns false when the workspace folders cannot be created or another
+// running program holds the workspace (the program cannot go on).
 bool CargarPrincipal(EstadoAplicacion& estado, Interaccion& ui, const RutasPrograma& rutas,
                      OperacionesArchivos& archivos = ArchivosDelSistema());
 

@@ -38,6 +38,14 @@ void deleteFile(const std::string& path);
 // The files (not sub-folders) of a folder, sorted by name.
 std::vector<FileEntry> listFiles(const std::string& folder);
 
+// Takes the workspace lock of a folder for the rest of the process: an advisory lock (flock)
+// on its file ".arbelio-en-uso", which the system releases when the process ends, however it
+// ends. True when this process holds it (now or from before), false when another process
+// does. A folder whose lock file cannot be created (a read-only folder) is not locked.
+// Locks held on folders that no longer exist are released on the next call.
+bool lockFolderForProcess(const std::string& folder);
+inline constexpr const char* kLockFileName = ".arbelio-en-uso";
+
 // Finds an existing file in a folder whatever the letter case of its name ("Piesma47.dbf",
 // "PIESMA47.DBF"...). Returns the full path, or "" when there is none.
 std::string findFileNoCase(const std::string& folder, const std::string& fileName);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "../store/TempDir.h"
+#include "store/Database.h"
 
 namespace fs = std::filesystem;
 
@@ -188,6 +189,58 @@ TEST_P(Danados, MensajeYResultadoEsperados) {
       ADD_FAILURE() << "línea no reconocida en esperado.txt: " << l;
     }
   }
+}
+
+// After a merge of two provinces whose tables are wider than the templates (longer texts, more
+// decimals, a field the templates lack), every value of every field of every provincial table
+// is in the working table, unchanged.
+TEST_F(Danados, LaFusionConservaCadaValorDeCadaCampo) {
+  arbelio::testing::TempDir trabajo;
+  const Salida g = Ejecuta(
+      "/usr/bin/python3 " + Comillas(kCasos + "/genera.py") + " " + Comillas(muestra_->str()) +
+          " " + Comillas(kCasos + "/plantillas-varias") + " " + Comillas(trabajo.str()),
+      trabajo.str());
+  ASSERT_EQ(g.rc, 0) << g.texto;
+  const Salida s =
+      Ejecuta(Batch({"run", "--db", trabajo.file("muestra/Piesma47.dbf"), "--db",
+                     muestra_->file("09/Piesma09.dbf"), "--home", trabajo.file("home"), "--out",
+                     trabajo.file("out"), "--vars", "none", "--tables", "Parcel"}),
+              trabajo.str());
+  ASSERT_EQ(s.rc, 0) << s.texto;
+  arbelio::store::OpenOptions soloLectura;
+  soloLectura.readOnly = true;
+  arbelio::store::Database bdTrabajo =
+      arbelio::store::Database::open(trabajo.file("home/BDTemp"), soloLectura);
+  const std::pair<const char*, const char*> tablas[] = {{"Datest", "DATDEF00"},
+                                                        {"Piesma", "PIESMA00"},
+                                                        {"Piesme", "PIESME00"},
+                                                        {"Tiposx", "TIPOSX00"},
+                                                        {"Matorr", "MATORR00"}};
+  std::int64_t comparados = 0;
+  for (const auto& [carpeta, codigo] : {std::pair{trabajo.file("muestra"), std::string("47")},
+                                        std::pair{muestra_->file("09"), std::string("09")}}) {
+    arbelio::store::Database prov = arbelio::store::Database::open(carpeta, soloLectura);
+    for (const auto& [base, fusionada] : tablas) {
+      arbelio::store::Cursor origen = prov.openCursor(base + codigo);
+      arbelio::store::Cursor destino = bdTrabajo.openCursor(fusionada);
+      const bool arbol = origen.fieldIndex("NUMORDEN") >= 0;
+      for (; !origen.eof(); origen.moveNext()) {
+        std::string clave = "PROVINCIA=" + origen.value("PROVINCIA").toString() +
+                            " AND ESTADILLO=" + origen.value("ESTADILLO").toString();
+        if (arbol) clave += " AND NUMORDEN=" + origen.value("NUMORDEN").toString();
+        destino.findFirst(clave);
+        ASSERT_FALSE(destino.noMatch()) << fusionada << ": " << clave;
+        for (int i = 0; i < origen.fieldCount(); ++i) {
+          const int j = destino.fieldIndex(origen.fieldName(i));
+          ASSERT_GE(j, 0) << fusionada << " sin el campo " << origen.fieldName(i);
+          EXPECT_EQ(destino.value(j).toString(), origen.value(i).toString())
+              << fusionada << ", " << clave << ", " << origen.fieldName(i);
+          ++comparados;
+        }
+      }
+    }
+  }
+  EXPECT_GT(comparados, 50000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Casos, Danados, ::testing::ValuesIn(NombresDeCasos()),
