@@ -7,6 +7,7 @@
 #include "import/ConstructorDatDef.h"
 #include "shell/Progreso.h"
 #include "store/Database.h"
+#include "store/StoreError.h"
 
 namespace arbelio::import {
 
@@ -108,10 +109,23 @@ void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std:
       std::size_t actual = 0;
       bool primero = true;
       for (; !pies.noMatch(); pies.findNext(criterio)) {
-        const std::int16_t sp = static_cast<std::int16_t>(pies.value(cEspecie).toInt16());
+        // A value the build cannot read ends it, naming the tree (the selection's check
+        // refuses such a province before this runs).
+        const auto numero = [&](int campo) {
+          const store::Value v = pies.value(campo);
+          if (!v.isNumber()) {
+            throw store::StoreError(
+                store::err::kTipoNoCoincide,
+                "el pie " + pies.rawText(cNum) + " de la parcela " + std::to_string(parcela) +
+                    " de la tabla Piesma" + codigo + " no tiene un valor válido en el campo " +
+                    pies.fieldName(campo) + " ('" + pies.rawText(campo) + "').");
+          }
+          return v;
+        };
+        const std::int16_t sp = static_cast<std::int16_t>(numero(cEspecie).toInt16());
         const float d =
-            static_cast<float>((pies.value(cD2).toDouble() + pies.value(cD1).toDouble()) / 20.0);
-        const int clase = ClaseDiametrica(d);
+            static_cast<float>((numero(cD2).toDouble() + numero(cD1).toDouble()) / 20.0);
+        const int clase = std::isfinite(d) ? ClaseDiametrica(d) : 0;
         if (clase == 0) {
           // An inventory error: the tree has no class and adds nothing to its plot.
           if (pequenos.size() < kPiesPequenosListados)
