@@ -1,10 +1,10 @@
 #include "calc/HazCalculos.h"
 
-#include <cmath>
 #include <set>
 
 #include "calc/CalculosParcela.h"
 #include "cut/GenerarSufijo.h"
+#include "inventory/TablasInventario.h"
 #include "shell/EspacioTrabajo.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
@@ -49,18 +49,13 @@ std::vector<shell::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
   std::set<std::pair<std::int16_t, std::int16_t>> vistas;
   store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
   const int cProv = c.fieldIndex("Provincia"), cEst = c.fieldIndex("Estadillo");
-  // A plot key is a whole number from 1 to 32767 (province 0 marks the empty list).
-  const auto clave = [](const store::Value& v) -> std::int16_t {
-    if (!v.isNumber()) return 0;
-    const double d = v.number();
-    return d >= 1 && d <= 32767 && d == std::floor(d) ? static_cast<std::int16_t>(d) : 0;
-  };
   for (; !c.eof(); c.moveNext()) {
-    const std::int16_t prov = clave(c.value(cProv)), est = clave(c.value(cEst));
+    const auto prov = inventory::ClaveDeParcela(c.value(cProv));
+    const auto est = inventory::ClaveDeParcela(c.value(cEst));
     // Rows without a usable key (reported when the database was selected) are left out, and a
     // plot listed twice is computed once.
-    if (prov == 0 || est == 0 || !vistas.insert({prov, est}).second) continue;
-    parcelas.push_back({prov, est});
+    if (!prov || !est || !vistas.insert({*prov, *est}).second) continue;
+    parcelas.push_back({*prov, *est});
   }
   return parcelas;
 }

@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
 #include <unordered_set>
 
 #include "import/ArchivosImport.h"
+#include "inventory/TablasInventario.h"
 #include "store/Database.h"
 #include "store/Text.h"
 
@@ -72,12 +74,8 @@ class Lista {
   std::int64_t total_ = 0;
 };
 
-// A whole number that fits a plot key (1 to 32767), or nothing.
 std::optional<std::int32_t> Clave(const store::Value& v) {
-  if (!v.isNumber()) return std::nullopt;
-  const double d = v.number();
-  if (!(d >= 1 && d <= 32767) || d != std::floor(d)) return std::nullopt;
-  return static_cast<std::int32_t>(d);
+  return inventory::ClaveDeParcela(v);
 }
 
 std::string Citado(const store::Cursor& c, int i) {
@@ -202,14 +200,16 @@ class Comprobador {
     if (n < 1 || n > 52) desconocidas_.anadir("código de la base de datos: " + c);
   }
 
+  // Where a row is, for messages ("parcela 12, pie 3"), made only when a message needs it.
+  using Donde = std::function<std::string()>;
+
   // A damaged value of a needed numeric field is listed with where it is.
-  void revisar(const Tabla& t, const std::vector<CampoNecesario>& campos,
-               const std::string& donde) {
+  void revisar(const Tabla& t, const std::vector<CampoNecesario>& campos, const Donde& donde) {
     for (std::size_t k = 0; k < campos.size(); ++k) {
       if (campos[k].clase != Clase::Numero) continue;
       const int i = t.pos[k];
       if (t.cursor.value(i).isNull() && t.cursor.isDamaged(i)) {
-        danados_.anadir("tabla " + t.nombre + ", campo " + t.cursor.fieldName(i) + ", " + donde +
+        danados_.anadir("tabla " + t.nombre + ", campo " + t.cursor.fieldName(i) + ", " + donde() +
                         ": '" + t.cursor.rawText(i) + "'");
       }
     }
@@ -224,9 +224,9 @@ class Comprobador {
       ++fila;
       const auto prov = Clave(t.cursor.value(t.pos[0]));
       const auto est = Clave(t.cursor.value(t.pos[1]));
-      const std::string donde =
-          est ? "parcela " + std::to_string(*est) : "fila " + std::to_string(fila);
-      revisar(t, campos, donde);
+      revisar(t, campos, [&] {
+        return est ? "parcela " + std::to_string(*est) : "fila " + std::to_string(fila);
+      });
       if (!prov || !est) {
         sinClave_.anadir("tabla " + t.nombre + ", fila " + std::to_string(fila) + ": provincia " +
                          Citado(t.cursor, t.pos[0]) + ", estadillo " + Citado(t.cursor, t.pos[1]));
@@ -255,16 +255,18 @@ class Comprobador {
   // Walks a table keyed by province and plot (a tree table, or the species per plot): its
   // damaged values, what `extra` checks of each row, and, for trees, the rows of no plot.
   void recorrerArboles(Tabla& t, const std::vector<CampoNecesario>& campos,
-                       void (Comprobador::*extra)(const Tabla&, const std::string&, bool),
+                       void (Comprobador::*extra)(const Tabla&, const Donde&, bool),
                        bool arboles = true) {
     std::int64_t fuera = 0;
+    const bool conPie = campos.size() > 2 && store::equalsNoCase(campos[2].nombre, "NUMORDEN");
+    const Donde donde = [&] {
+      std::string d = "parcela " + Citado(t.cursor, t.pos[1]);
+      if (conPie) d += ", pie " + Citado(t.cursor, t.pos[2]);
+      return d;
+    };
     for (; !t.cursor.eof(); t.cursor.moveNext()) {
       const auto prov = Clave(t.cursor.value(t.pos[0]));
       const auto est = Clave(t.cursor.value(t.pos[1]));
-      std::string donde = "parcela " + Citado(t.cursor, t.pos[1]);
-      if (campos.size() > 2 && campos[2].clase == Clase::Numero &&
-          store::equalsNoCase(campos[2].nombre, "NUMORDEN"))
-        donde += ", pie " + Citado(t.cursor, t.pos[2]);
       revisar(t, campos, donde);
       const bool enParcela = prov && est && parcelas_.count(ClaveParcela(*prov, *est)) > 0;
       if (extra) (this->*extra)(t, donde, enParcela);
@@ -277,12 +279,12 @@ class Comprobador {
 
   // Large trees: impossible diameters and heights, and what the species build needs of the
   // trees of the plots (the others it never reads).
-  void extraPiesma(const Tabla& t, const std::string& donde, bool enParcela) {
+  void extraPiesma(const Tabla& t, const Donde& donde, bool enParcela) {
     const auto limite = [&](int k, double maximo, const char* unidad) {
       const store::Value v = t.cursor.value(t.pos[static_cast<std::size_t>(k)]);
       if (v.isNumber() && (v.number() < 0 || v.number() > maximo)) {
         imposibles_.anadir("tabla " + t.nombre + ", campo " +
-                           t.cursor.fieldName(t.pos[static_cast<std::size_t>(k)]) + ", " + donde +
+                           t.cursor.fieldName(t.pos[static_cast<std::size_t>(k)]) + ", " + donde() +
                            ": " + v.toString() + " " + unidad);
       }
     };
@@ -295,7 +297,7 @@ class Comprobador {
       const store::Value v = t.cursor.value(i);
       const bool valido = v.isNumber() && (k != 3 || (v.number() >= -32768 && v.number() <= 32767));
       if (!valido) {
-        fatales_.anadir(donde + ", campo " + t.cursor.fieldName(i) + ": " +
+        fatales_.anadir(donde() + ", campo " + t.cursor.fieldName(i) + ": " +
                         (v.isNull() ? (t.cursor.isDamaged(i) ? "'" + t.cursor.rawText(i) + "'"
                                                              : std::string("vacío"))
                                     : v.toString()));

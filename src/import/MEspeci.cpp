@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "import/ConstructorDatDef.h"
+#include "inventory/TablasInventario.h"
 #include "shell/Progreso.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
@@ -74,7 +75,7 @@ void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std:
   if (!parcelas.eof()) {
     parcelas.moveLast();
     total = static_cast<std::int32_t>(parcelas.recordCount());
-    ultima = parcelas.value("Estadillo").toInt16();
+    ultima = inventory::ClaveDeParcela(parcelas.value("Estadillo")).value_or(0);
     parcelas.moveFirst();
   }
   if (!Cede(ui)) return;
@@ -96,8 +97,12 @@ void MEspeci(shell::EstadoAplicacion& estado, shell::Interaccion& ui, const std:
   std::int32_t hechas = 0;
 
   for (; !parcelas.eof(); parcelas.moveNext()) {
-    const std::int16_t prov = static_cast<std::int16_t>(parcelas.value("Provincia").toInt16());
-    const std::int16_t parcela = static_cast<std::int16_t>(parcelas.value("Estadillo").toInt16());
+    // A plot row without a usable key belongs to no plot (reported at the selection).
+    const auto clave = inventory::ClaveDeParcela(parcelas.value("Provincia"));
+    const auto estadillo = inventory::ClaveDeParcela(parcelas.value("Estadillo"));
+    if (!clave || !estadillo) continue;
+    const std::int16_t prov = *clave;
+    const std::int16_t parcela = *estadillo;
     const std::string criterio =
         "PROVINCIA=" + std::to_string(prov) + " AND ESTADILLO=" + std::to_string(parcela);
     pies.findFirst(criterio);

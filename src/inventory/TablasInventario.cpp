@@ -1,6 +1,7 @@
 #include "inventory/TablasInventario.h"
 
 #include <cctype>
+#include <cmath>
 #include <stdexcept>
 
 namespace arbelio::inventory {
@@ -56,6 +57,13 @@ std::vector<CampoTabla> ClaveArbol() {
 }
 
 }  // namespace
+
+std::optional<std::int16_t> ClaveDeParcela(const store::Value& v) {
+  if (!v.isNumber()) return std::nullopt;
+  const double d = v.number();
+  if (!(d >= 1 && d <= 32767) || d != std::floor(d)) return std::nullopt;
+  return static_cast<std::int16_t>(d);
+}
 
 int LayoutTabla::posicion(std::string_view campo) const {
   for (std::size_t i = 0; i < campos.size(); ++i) {

@@ -210,7 +210,7 @@ TEST_F(HazCalculosTest, EveryPlotOnceAndRowsWithoutKeyLeftOut) {
   {
     store::Database db = store::Database::open(e.rutas.BDTemp);
     store::Cursor d = db.openCursor("DATDEF00");
-    for (const std::pair<int, int> clave : {std::pair{47, -1}, std::pair{0, 4}, {47, -5}}) {
+    for (const auto& clave : {std::pair{47, -1}, std::pair{0, 4}, std::pair{47, -5}}) {
       d.addNew();
       d.setValue("PROVINCIA", clave.first);
       if (clave.second != -1) d.setValue("ESTADILLO", clave.second);

@@ -8,6 +8,7 @@ for the cases that ask for them, Datdef47 and Especi47 built by the program). Th
 copied into SALIDA/muestra and damaged as the lines of CASO/dano.txt say:
 
     con-derivadas                          copy Datdef47 and Especi47 too
+    borra TABLA                            leave a table out
     valor TABLA CAMPO FILA TEXTO           write TEXTO (\\xNN escapes) into a field of a record
     renombra-campo TABLA CAMPO NUEVO       give a field another name
     longitud-cero TABLA CAMPO              leave a field without width
@@ -103,6 +104,9 @@ def main():
                 os.rename(os.path.join(destino, b + codigo + ".dbf"),
                           os.path.join(destino, b + partes[1] + ".dbf"))
             codigo = partes[1]
+            continue
+        if orden == "borra":
+            os.remove(os.path.join(destino, partes[1] + codigo + ".dbf"))
             continue
         if orden == "texto":
             n = int(partes[2])
