@@ -33,14 +33,6 @@ void BorraTablaSiExiste(const std::string& carpeta, const std::string& archivo) 
 
 namespace {
 
-store::TableDef DefinicionDe(const std::string& ruta) {
-  const std::filesystem::path p(ruta);
-  store::OpenOptions o;
-  o.readOnly = true;
-  store::Database db = store::Database::open(p.parent_path().string(), o);
-  return db.tableDef(p.stem().string());
-}
-
 bool EsNumerico(const store::FieldDef& f) {
   return f.dbfType == 'N' || f.dbfType == 'F';
 }
@@ -83,11 +75,11 @@ bool Ensancha(store::FieldDef& f, const store::FieldDef& fuente) {
 
 void CreaTablaParaFuentes(const std::string& plantilla, const std::vector<std::string>& fuentes,
                           const std::string& destino) {
-  store::TableDef def = DefinicionDe(plantilla);
+  store::TableDef def = store::readTableDef(plantilla);
   std::vector<store::FieldDef> campos = def.fields();
   bool cambia = false;
   for (const std::string& f : fuentes) {
-    const store::TableDef fuente = DefinicionDe(f);
+    const store::TableDef fuente = store::readTableDef(f);
     for (const store::FieldDef& c : fuente.fields()) {
       auto it = std::find_if(campos.begin(), campos.end(), [&](const store::FieldDef& d) {
         return store::equalsNoCase(d.name, c.name);

@@ -285,6 +285,14 @@ std::vector<std::string> Database::tableNames() const {
   return names;
 }
 
+TableDef readTableDef(const std::string& dbfPath) {
+  const auto t = Table::load(dbfPath, true);
+  TableDef def(fs::path(dbfPath).stem().string());
+  for (const auto& f : t->columns()) def.appendField(f);
+  def.setCodePage(t->codePage());
+  return def;
+}
+
 bool Database::hasTable(std::string_view name) const {
   auto& db = need(impl_);
   if (db.sqlite) return db.sqlite->tables.count(toLowerAscii(trimView(name))) > 0;

@@ -1,6 +1,5 @@
 #include "store/Table.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -143,12 +142,6 @@ void AtomicWriter::commit() {
   if (!closed) fail(err::kErrorEscritura, errno);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(err::kPermisoDenegado, errno);
   committed_ = true;
-  // The rename itself reaches the disk with the folder.
-  const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -262,7 +255,7 @@ TextoNumero fitNumber(double v, FieldType type, int width, int decimals) {
 // ---------------------------------------------------------------------------------------------
 // Loading
 
-std::shared_ptr<Table> Table::load(const std::string& path) {
+std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) {
     throw StoreError(err::kArchivoNoEncontrado,
@@ -327,6 +320,7 @@ std::shared_ptr<Table> Table::load(const std::string& path) {
   if (offset > recLen) damaged(path, "los campos no caben en la longitud de registro");
   t->recLen_ = recLen;
   t->setColumns(std::move(cols));
+  if (headerOnly) return t;
 
   const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
   if (count > available) {

@@ -81,7 +81,8 @@ class Table : public RowSource {
  public:
   // Reads a dBASE file. Throws StoreError for files that are not dBASE III/IV tables, damaged
   // headers and truncated record areas.
-  static std::shared_ptr<Table> load(const std::string& path);
+  // headerOnly: the fields and the code page only, no record read (an empty table).
+  static std::shared_ptr<Table> load(const std::string& path, bool headerOnly = false);
   // A new empty table written to path (and its memo and index sidecar files).
   static std::shared_ptr<Table> create(const std::string& path, const TableDef& def);
 

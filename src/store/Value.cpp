@@ -65,10 +65,20 @@ DbfNumber parseDbfNumber(std::string_view raw, double& out) {
     negative = t[0] == '-';
     t.remove_prefix(1);
   }
-  bool digit = false, point = false;
+  // One pass checks the form and gathers up to 15 significant digits, which an exact division
+  // by a power of ten turns into the correctly rounded double (as fastDecimal does).
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false, digit = false;
   for (const char c : t) {
     if (c >= '0' && c <= '9') {
       digit = true;
+      if (point) ++decimals;
+      if (mantissa == 0 && c == '0') continue;  // leading zeros are not significant
+      if (++digits <= 15) mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
     } else if (c == '.' && !point) {
       point = true;
     } else {
@@ -77,9 +87,10 @@ DbfNumber parseDbfNumber(std::string_view raw, double& out) {
   }
   if (!digit) return DbfNumber::Damaged;
   double v = 0;
-  if (!fastDecimal(t, v)) {
-    // More than 15 significant digits: the general conversion, which rejects magnitudes
-    // beyond the range of a double.
+  if (digits <= 15 && decimals <= 22) {
+    v = static_cast<double>(mantissa) / kPow10[decimals];
+  } else {
+    // More digits: the general conversion, which refuses magnitudes beyond a double's range.
     auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(v)) {
       return DbfNumber::Damaged;
