@@ -302,7 +302,7 @@ bool ModeloVisorCalculos::GuardarTabla(shell::Interaccion& ui) {
     }
     std::error_code ec;
     if (std::filesystem::equivalent(origen, *elegido, ec)) return;  // already there
-    store::copyFile(origen, *elegido);
+    store::replaceFile(origen, *elegido);
     copiada = true;
   });
   return copiada;

@@ -176,8 +176,10 @@ std::optional<std::string> InteraccionQt::abrirArchivo(const DialogoArchivo& d) 
 
 std::optional<std::string> InteraccionQt::guardarArchivo(const DialogoArchivo& d) {
   Pausa pausa(*this);
-  QString r =
-      QFileDialog::getSaveFileName(principal_, Q(d.titulo), RutaInicial(d), FiltroQt(d.filtro));
+  const QFileDialog::Options opciones =
+      d.confirmarReemplazo ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
+  QString r = QFileDialog::getSaveFileName(principal_, Q(d.titulo), RutaInicial(d),
+                                           FiltroQt(d.filtro), nullptr, opciones);
   if (r.isEmpty()) return std::nullopt;
   return r.toStdString();
 }
