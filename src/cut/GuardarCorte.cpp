@@ -1,0 +1,260 @@
+#include "cut/GuardarCorte.h"
+
+#include <ctime>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "cut/ListaParcelasCorte.h"
+#include "shell/EjecutarOrden.h"
+#include "shell/FuenteCursor.h"
+#include "store/Database.h"
+#include "store/FileOps.h"
+#include "store/StoreError.h"
+#include "store/Text.h"
+
+namespace arbelio::cut {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The characters of a UTF-8 text, one string each.
+std::vector<std::string> Caracteres(const std::string& s) {
+  std::vector<std::string> r;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const std::size_t inicio = i;
+    store::nextUtf8(s, i);
+    r.push_back(s.substr(inicio, i - inicio));
+  }
+  return r;
+}
+
+std::string Une(const std::vector<std::string>& cs, std::size_t desde, std::size_t cuantos) {
+  std::string r;
+  for (std::size_t i = desde; i < cs.size() && i < desde + cuantos; ++i) r += cs[i];
+  return r;
+}
+
+std::string Dos(int n) {
+  return (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+// Replaces files of a folder by copies of others, all or none: every source is first copied
+// into a temporary folder inside the target folder (a table's index sidecar with it), and only
+// when all copies are whole do they take the targets' places, each by a rename. A failure of
+// the copies leaves the target folder as it was. `archivos`: source path and target file name.
+void ReemplazaArchivos(const std::vector<std::pair<std::string, std::string>>& archivos,
+                       const std::string& carpeta) {
+  std::random_device azar;
+  fs::path temporal;
+  std::error_code ec;
+  for (int intento = 0; intento < 100; ++intento) {
+    temporal = fs::path(carpeta) / (".arbelio-corte-" + std::to_string(azar()));
+    if (fs::create_directory(temporal, ec)) break;
+    temporal.clear();
+    if (!fs::is_directory(carpeta, ec)) break;
+  }
+  if (temporal.empty()) {
+    throw store::StoreError(store::err::kRutaNoEncontrada,
+                            "No se puede escribir en la carpeta '" + carpeta + "'.");
+  }
+  struct Limpieza {
+    fs::path ruta;
+    ~Limpieza() {
+      std::error_code e;
+      fs::remove_all(ruta, e);
+    }
+  } limpieza{temporal};
+  for (const auto& [origen, nombre] : archivos)
+    store::copyFile(origen, (temporal / nombre).string());
+  for (const auto& entrada : fs::directory_iterator(temporal)) {
+    const std::string nombre = entrada.path().filename().string();
+    // An existing file of the same name in another letter case is the one replaced.
+    const std::string existente = store::findFileNoCase(carpeta, nombre);
+    const fs::path destino = existente.empty() ? fs::path(carpeta) / nombre : fs::path(existente);
+    fs::rename(entrada.path(), destino, ec);
+    if (ec) {
+      throw store::StoreError(
+          store::err::kPermisoDenegado,
+          "No se puede escribir el archivo '" + destino.string() + "': " + ec.message() + ".");
+    }
+  }
+}
+
+bool MismaCarpeta(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  const bool iguales = fs::equivalent(a, b, ec);
+  return !ec && iguales;
+}
+
+}  // namespace
+
+std::string AvisoDescripcionCortada() {
+  return "El comentario tiene más de " + std::to_string(kLargoDescripcion) +
+         " caracteres: se guardan los " + std::to_string(kLargoDescripcion) + " primeros.";
+}
+
+MomentoCorte AhoraLocal() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::string HoraCreac(const MomentoCorte& m) {
+  const std::string hora = std::to_string(m.hora) + ":" + Dos(m.minuto) + ":" + Dos(m.segundo);
+  return hora.substr(0, 5);
+}
+
+std::string FechaCreac(const MomentoCorte& m) {
+  return std::to_string(m.anio) + Dos(m.mes) + Dos(m.dia);
+}
+
+bool GuardarTablasCorte(EstadoAplicacion& estado, shell::Interaccion& ui, shell::Progreso& progreso,
+                        const std::string& comentario, const MomentoCorte& momento) {
+  shell::FalloOrden fallo;
+  fallo.texto = [](const shell::Fallo& f) {
+    return "Error guardando corte  " + std::to_string(f.numero) + "\r\n" + f.descripcion;
+  };
+  return shell::EjecutarOrden(ui, fallo, [&] {
+    const std::string& codigo = estado.SufijoTablas;
+    const auto& rutas = estado.rutas;
+    progreso.explicacion(" Se está guardando la base de datos\r\ndel corte  con el código '" +
+                         codigo + "'.");
+    int barra = 0;
+    auto copiaPlantilla = [&](const std::string& plantilla, const std::string& destino) {
+      if (store::fileExists(destino)) store::deleteFile(destino);
+      store::copyFile(plantilla, destino);
+      progreso.barra(++barra);
+    };
+    for (const char* nombre : kTablasCorte) {
+      copiaPlantilla(rutas.BDEstruct + "/" + nombre + ".dbf",
+                     rutas.BDCorte + "/" + nombre + codigo + ".dbf");
+    }
+    copiaPlantilla(rutas.BDEstruct + "/InfCor.dbt", rutas.BDCorte + "/InfCor" + codigo + ".dbt");
+
+    store::Database corte = store::Database::open(rutas.BDCorte);
+    store::OpenOptions lectura;
+    lectura.readOnly = true;
+    store::Database trabajo = store::Database::open(rutas.BDTemp, lectura);
+    std::vector<std::vector<store::Value>> claves;
+    for (const inventory::Parcela& p : ParcelasDeLista(estado.ListaParcelas))
+      claves.push_back({store::Value(p.provincia), store::Value(p.estadillo)});
+    std::set<std::tuple<double, double, double>> excluidos;
+    for (const inventory::Pie& p : estado.PiesExcluidos)
+      if (p.provincia != 0) excluidos.insert({p.provincia, p.estadillo, p.numorden});
+
+    for (std::size_t t = 0; t + 1 < kTablasCorte.size(); ++t) {
+      const std::string nombre = kTablasCorte[t];
+      store::Cursor fuente = trabajo.openCursor(nombre + "00", store::CursorKind::Snapshot);
+      std::vector<std::uint32_t> filas =
+          shell::FilasPorClaves(fuente, {"PROVINCIA", "ESTADILLO"}, claves);
+      if (nombre == "Piesma" && !excluidos.empty()) {
+        const int cProv = fuente.fieldIndex("PROVINCIA");
+        const int cEst = fuente.fieldIndex("ESTADILLO");
+        const int cNum = fuente.fieldIndex("NUMORDEN");
+        std::erase_if(filas, [&](std::uint32_t id) {
+          const store::Value n = fuente.valueOfRow(id, cNum);
+          if (n.isNull()) return false;
+          return excluidos.count({fuente.valueOfRow(id, cProv).toDouble(),
+                                  fuente.valueOfRow(id, cEst).toDouble(), n.toDouble()}) != 0;
+        });
+      }
+      corte.appendRows(nombre + codigo, fuente.withRows(std::move(filas)));
+      barra += 14;
+      progreso.barra(barra);
+    }
+
+    store::Cursor info = corte.openCursor("InfCor" + codigo, store::CursorKind::Table);
+    info.addNew();
+    info.setValue("DESCRIPCIO", store::Value(comentario));
+    // The report goes into the memo line by line.
+    const std::string& informe = estado.InformeCriterios;
+    std::size_t inicio = 0;
+    while (inicio < informe.size()) {
+      std::size_t fin = informe.find("\r\n", inicio);
+      fin = fin == std::string::npos ? informe.size() : fin + 2;
+      info.appendChunk("CRITERIOS", std::string_view(informe).substr(inicio, fin - inicio));
+      inicio = fin;
+    }
+    info.setValue("FECHACREAC", store::Value(FechaCreac(momento)));
+    info.setValue("HORACREAC", store::Value(HoraCreac(momento)));
+    info.setValue("NUMESTADIS", store::Value(estado.NumeroParcelas));
+    info.setValue("NUMPIESMAS", store::Value(estado.NumeroPies));
+    info.update();
+    info.close();
+    progreso.barra(100);
+    corte.close();
+  });
+}
+
+void CopiarCorte(const EstadoAplicacion& estado, const std::string& destino) {
+  const std::string& origen = estado.rutas.BDCorte;
+  if (MismaCarpeta(destino, origen)) return;
+  const std::string& codigo = estado.SufijoTablas;
+  std::vector<std::pair<std::string, std::string>> archivos;
+  for (const char* nombre : kTablasCorte) {
+    const std::string archivo = std::string(nombre) + codigo + ".dbf";
+    archivos.emplace_back(origen + "/" + archivo, archivo);
+  }
+  archivos.emplace_back(origen + "/InfCor" + codigo + ".dbt", "InfCor" + codigo + ".dbt");
+  ReemplazaArchivos(archivos, destino);
+}
+
+bool NombreCorteValido(const std::string& nombreArchivo) {
+  const std::vector<std::string> cs = Caracteres(nombreArchivo);
+  return cs.size() == 12 && Une(cs, 0, 6) == "Datdef" && Une(cs, 8, 4) == ".dbf";
+}
+
+bool mnuAGuardarCorte_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
+                            const std::function<MomentoCorte()>& reloj) {
+  shell::FalloOrden fallo;
+  fallo.texto = [](const shell::Fallo& f) {
+    return " Error guardando corte: Nº " + std::to_string(f.numero) + " " + f.descripcion;
+  };
+  bool guardado = false;
+  shell::EjecutarOrden(ui, fallo, [&] {
+    const auto respuesta = ui.entrada(kTextoComentarioCorte, kTituloComentarioCorte, "");
+    std::string comentario = respuesta ? *respuesta : std::string();
+    const std::vector<std::string> letras = Caracteres(comentario);
+    if (letras.size() > kLargoDescripcion) {
+      comentario = Une(letras, 0, kLargoDescripcion);
+      ui.aviso(AvisoDescripcionCortada(), shell::IconoMensaje::Informacion);
+    }
+
+    std::string ruta, nombre;
+    for (;;) {
+      shell::DialogoArchivo dialogo;
+      dialogo.titulo = kTituloGuardarCorte + estado.SufijoTablas;
+      dialogo.filtro = kFiltroGuardarCorte;
+      dialogo.nombreInicial = "Datdef" + estado.SufijoTablas + ".dbf";
+      const auto elegida = ui.guardarArchivo(dialogo);
+      if (!elegida) return;
+      const std::size_t barra = elegida->find_last_of('/');
+      nombre = barra == std::string::npos ? *elegida : elegida->substr(barra + 1);
+      if (NombreCorteValido(nombre)) {
+        ruta = *elegida;
+        break;
+      }
+      ui.aviso(kNombreCorteNoValido);
+    }
+    estado.SufijoTablas = Une(Caracteres(nombre), 6, 2);
+    const std::size_t barra = ruta.find_last_of('/');
+    const std::string destino = barra == std::string::npos ? "." : ruta.substr(0, barra);
+
+    shell::Progreso progreso(ui, "Guardando...", "", false, shell::PosicionProgreso::Centrado);
+    progreso.etiquetas(false, false, false);
+    const MomentoCorte momento = reloj ? reloj() : AhoraLocal();
+    // A cut that could not be written whole is not copied over the user's files.
+    if (!GuardarTablasCorte(estado, ui, progreso, comentario, momento)) return;
+    CopiarCorte(estado, destino);
+    progreso.terminar();
+    guardado = true;
+  });
+  return guardado;
+}
+
+}  // namespace arbelio::cut
