@@ -28,6 +28,51 @@ inline constexpr const char* kVisorCorteNoDisponible =
     "El visor de datos del corte no está disponible todavía en esta versión del programa.";
 inline constexpr std::array<const char*, 5> kOperadores = {">", "<", ">=", "<=", "="};
 
+// Captions of the window's frames, labels, options and buttons.
+namespace textos {
+inline constexpr const char* Frame2 = "Aplicar Criterios:";
+inline constexpr const char* CheckEliminarParcelasCeroPM =
+    "Eliminar parcelas con cero pies mayores";
+inline constexpr const char* OptionAplicarUno = "Uno:";
+inline constexpr const char* OptionAplicarVarios = "Varios:";
+inline constexpr const char* Label26 = "Cada parcela del resultado debe cumplir:";
+inline constexpr const char* OptionTodosCriterios = "todos los criterios";
+inline constexpr const char* OptionAlgunCriterio = "algún criterio";
+inline constexpr const char* CommandAplicar = "Aplicar";
+inline constexpr const char* FrameCriterios = "Definir Criterios";
+inline constexpr const char* FrameResumen = "Resumen del corte";
+inline constexpr const char* CommandVerDatosCorte = "Mostrar corte";
+// Tab "Especies".
+inline constexpr const char* Especie = "Especie:";
+inline constexpr const char* AreaBasimetrica = "Área Basimétrica";
+inline constexpr const char* UnidadesAB = "(en m2/ha  o  %) :";
+inline constexpr const char* PiesMayores = "Nº Pies Mayores";
+inline constexpr const char* UnidadesPM = "(en pies/ha  o  %) :";
+inline constexpr const char* Frame1 = "El resultado será combinación:";
+inline constexpr const char* OptionO = " O (alguno)";
+inline constexpr const char* OptionY = " Y (todos)";
+inline constexpr const char* EspeciesSeleccionadas = "Especies seleccionadas:";
+// Tab "Var. Masa".
+inline constexpr const char* VariablesDeMasa = "Variables de masa:";
+inline constexpr const char* MasaAB = "Área Basimétrica (m2/ha):";
+inline constexpr const char* MasaPM = "Pies Mayores (pies/ha) :";
+inline constexpr const char* CriteriosDeMasa = "Criterios de masa seleccionados:";
+// Tab "UTM".
+inline constexpr const char* LabelHusoActual = "Huso Actual:";
+inline constexpr const char* CoordenadasUtm = "Coordenadas UTM:";
+inline constexpr std::array<const char*, 4> EsquinasUtm = {"X1", "Y1", "X2", "Y2"};
+inline constexpr const char* Recintos = "Recintos seleccionados:";
+// Tabs "Municipios" and "Parcelas".
+inline constexpr const char* Provincia = "Provincia:";
+inline constexpr const char* Municipio = "Municipio:";
+inline constexpr const char* MunicipiosSeleccionados = "Municipios seleccionados:";
+inline constexpr const char* Parcela = "Parcela:";
+inline constexpr const char* ParcelasSeleccionadas = "Parcelas seleccionadas:";
+// Pictures of the OK buttons and of CommandAplicarUno, in the Images folder.
+inline constexpr const char* FlechaDerecha = "FlechaADcha.GIF";
+inline constexpr const char* FlechaAbajo = "FlechaAbajo.GIF";
+}  // namespace textos
+
 // Input check of a typed combo text: 0 for a valid entry (empty, or an unsigned whole number of
 // at most 6 characters); 9 not a number; a number containing "." 1, "," 2, "-" 3, "+" 5; a
 // number of 7 or more characters 6; any other number that is not plain digits 9.

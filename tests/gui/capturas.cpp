@@ -1,8 +1,10 @@
-// Draws the main window with the start-up splash, the About box, the progress dialog and the
-// help viewer, and saves a picture of the whole screen for each into the folder given.
+// Draws the main window with the start-up splash, the About box, the progress dialog, the help
+// viewer and the cut tool with a cut of the sample province, and saves a picture of the whole
+// screen for each into the folder given.
 // scripts/screenshots.sh runs it under Xvfb.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMdiArea>
 #include <QPixmap>
 #include <QScreen>
@@ -10,11 +12,15 @@
 #include <cstdio>
 
 #include "../comun/CarpetaTemporal.h"
+#include "cut/FormCorte.h"
+#include "import/SeleccionBaseDatos.h"
 #include "shell/Ayuda.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/FormAyuda.h"
 #include "shell/FormSplash.h"
+#include "shell/InteraccionGuionada.h"
 #include "shell/MDIPrincipal.h"
+#include "state/EstadoAplicacion.h"
 
 namespace {
 
@@ -43,7 +49,7 @@ int main(int argc, char** argv) {
   arbelio::pruebas::CarpetaTemporal home;
 
   using namespace arbelio::shell;
-  EstadoComun estado;
+  arbelio::EstadoAplicacion estado;
   const std::string programa = CarpetaDelEjecutable(argv[0]);
   MDIPrincipal w(estado);
   if (!w.cargar(ConstruirRutas({programa, home.ruta(), std::nullopt}))) return 1;
@@ -74,6 +80,43 @@ int main(int argc, char** argv) {
     ayuda->setGeometry(180, 60, 760, 640);
     bien = Capturar(salida + "/ayuda.png") && bien;
     ayuda->close();
+  }
+
+  // The cut tool over the sample province: species 21 with at least 25 % of the basal area,
+  // or municipality 094 of province 47, applied with "algún criterio".
+  const std::string prov = home.archivo("prov47");
+  QDir().mkpath(QString::fromStdString(prov));
+  for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
+    QFile::copy(QString::fromStdString(programa + "/samples/47/" + t + ".dbf"),
+                QString::fromStdString(prov + "/" + t + ".dbf"));
+  {
+    InteraccionGuionada guion(estado);
+    guion.archivos = {prov + "/Piesma47.dbf"};
+    arbelio::import::ListaProvinciasEnMemoria lista;
+    arbelio::import::mnuAAgregarBD_Click(estado, guion, lista);
+  }
+  arbelio::cut::VistaCorteQt vista(w, estado);
+  arbelio::cut::ConectaCorte(w, estado, vista);
+  w.accion("mnuCNuevoCorte")->trigger();
+  if (arbelio::cut::FormCorte* f = vista.ventana()) {
+    auto& h = f->herramienta();
+    h.ComboEspeciesPresentes.Elegir(0);
+    h.ComboMayorMenor.Elegir(2);
+    h.ComboUmbralAB.Elegir(8);
+    h.CommandOKEspecies_Click();
+    h.ComboMunProvincias_Click(0);
+    h.ComboMunicipios.Escribir("94");
+    h.CommandOKMunicipios_Click();
+    h.OptionAplicarVarios_Click();
+    h.criterios.OptionTodosCriterios = false;
+    h.CommandAplicarVarios_Click(ui);
+    f->pintar();
+    f->parentWidget()->setGeometry(0, 0, 1010, 660);
+    bien = Capturar(salida + "/corte.png") && bien;
+    f->SSTabCriterios->setCurrentIndex(arbelio::cut::kSolapaInforme);
+    bien = Capturar(salida + "/corte-informe.png") && bien;
+  } else {
+    bien = false;
   }
   return bien ? 0 : 1;
 }
