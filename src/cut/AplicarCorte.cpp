@@ -1,13 +1,15 @@
 #include "cut/AplicarCorte.h"
 
+#include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 #include "cut/GenerarSufijo.h"
 #include "cut/ListaParcelasCorte.h"
 #include "import/BaseDatosTrabajo.h"
 #include "shell/EjecutarOrden.h"
-#include "shell/FuenteCursor.h"
 #include "shell/Progreso.h"
+#include "store/Query.h"
 
 namespace arbelio::cut {
 
@@ -15,6 +17,20 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kCriteriosDeCorte = "Criterios de corte: \r\n";
+
+// A key field's value as a 16-bit whole number; false for null, text that is no number, or a
+// value that is not whole or out of range (such a record never matches a plot).
+bool Entero16(const store::Value& v, std::int16_t& r) {
+  double d = 0;
+  if (v.isNumber()) {
+    d = v.number();
+  } else if (!v.isText() || !store::parseNumber(v.text(), d)) {
+    return false;
+  }
+  if (d != std::floor(d) || d < -32768 || d > 32767) return false;
+  r = static_cast<std::int16_t>(d);
+  return true;
+}
 
 std::int64_t Entero(const store::Value& v) {
   return v.isNull() ? 0 : static_cast<std::int64_t>(v.toInt32());
@@ -149,37 +165,62 @@ void MuestraResumenes(EstadoAplicacion& estado, store::Database& trabajo, bool f
   estado.NumeroPies = static_cast<std::int32_t>(nMayores);
   estado.NumeroParcelas = static_cast<std::int32_t>(nParcelas);
 
-  // Species and dominance: the records of each plot in the order of the query (largest share of
-  // basal area first); the first one of a plot is its dominant species.
+  // Species and dominance. The records of a plot are taken in the order of the query "SELECT
+  // PROVINCIA,ESTADILLO,ESPECIE,PORCENAB FROM ESPECI00 ORDER BY PORCENAB DESC" (largest share of
+  // basal area first, ties in table order), found by one pass over the table instead of a sort
+  // of it; the first record of a plot is its dominant species.
   std::vector<EspecieDominante> tabla;
   {
-    store::Cursor e = trabajo.openCursor(
-        "SELECT PROVINCIA,ESTADILLO,ESPECIE,PORCENAB FROM ESPECI00 ORDER BY PORCENAB DESC",
-        store::CursorKind::Snapshot);
-    std::vector<std::vector<store::Value>> claves;
-    claves.reserve(halladas.size());
-    for (const inventory::Parcela& p : halladas)
-      claves.push_back({store::Value(p.provincia), store::Value(p.estadillo)});
-    const std::vector<std::uint32_t> filas =
-        shell::FilasPorClaves(e, {"PROVINCIA", "ESTADILLO"}, claves);
+    std::unordered_map<std::uint32_t, std::int32_t> indiceDe;
+    indiceDe.reserve(halladas.size());
+    for (std::size_t i = 0; i < halladas.size(); ++i)
+      indiceDe.emplace(ClaveParcela(halladas[i]), static_cast<std::int32_t>(i));
+    store::Cursor e = trabajo.openCursor("ESPECI00", store::CursorKind::Snapshot);
+    const int cProvincia = e.fieldIndex("PROVINCIA"), cEstadillo = e.fieldIndex("ESTADILLO"),
+              cEspecie = e.fieldIndex("ESPECIE"), cPorcenAb = e.fieldIndex("PORCENAB");
+    struct Registro {
+      std::int32_t parcela;  // place in `halladas`
+      std::int64_t fila;     // ordinal in the table
+    };
+    std::vector<Registro> registros;
+    const std::int64_t n = e.recordCount();
+    for (std::int64_t i = 0; i < n; ++i) {
+      std::int16_t provincia = 0, estadillo = 0;
+      if (!Entero16(e.valueAt(i, cProvincia), provincia) ||
+          !Entero16(e.valueAt(i, cEstadillo), estadillo))
+        continue;
+      const auto it = indiceDe.find(ClaveParcela(provincia, estadillo));
+      if (it != indiceDe.end()) registros.push_back({it->second, i});
+    }
+    std::stable_sort(registros.begin(), registros.end(),
+                     [](const Registro& a, const Registro& b) { return a.parcela < b.parcela; });
     std::unordered_map<std::int16_t, std::size_t> posicion;
-    bool primera = true;
-    double provinciaAnterior = 0, estadilloAnterior = 0;
-    for (const std::uint32_t id : filas) {
-      const double provincia = e.valueOfRow(id, 0).toDouble();
-      const double estadillo = e.valueOfRow(id, 1).toDouble();
-      const auto especie = static_cast<std::int16_t>(e.valueOfRow(id, 2).toInt16());
-      auto it = posicion.find(especie);
-      if (it == posicion.end()) {
-        it = posicion.emplace(especie, tabla.size()).first;
-        tabla.push_back({especie, 0});
+    struct Especie {
+      store::Value porcentaje;
+      std::int16_t codigo;
+    };
+    std::vector<Especie> dePlot;
+    for (std::size_t inicio = 0; inicio < registros.size();) {
+      std::size_t fin = inicio;
+      dePlot.clear();
+      for (; fin < registros.size() && registros[fin].parcela == registros[inicio].parcela; ++fin) {
+        const std::int64_t f = registros[fin].fila;
+        dePlot.push_back(
+            {e.valueAt(f, cPorcenAb), static_cast<std::int16_t>(e.valueAt(f, cEspecie).toInt16())});
       }
-      // The plots of the list are distinct, so a new plot starts where the key changes.
-      if (primera || provincia != provinciaAnterior || estadillo != estadilloAnterior)
-        ++tabla[it->second].parcelas;
-      primera = false;
-      provinciaAnterior = provincia;
-      estadilloAnterior = estadillo;
+      // Descending as the query sorts: numbers from the largest, nulls last, ties kept.
+      std::stable_sort(dePlot.begin(), dePlot.end(), [](const Especie& a, const Especie& b) {
+        return store::query::compareValues(a.porcentaje, b.porcentaje) > 0;
+      });
+      for (std::size_t k = 0; k < dePlot.size(); ++k) {
+        auto it = posicion.find(dePlot[k].codigo);
+        if (it == posicion.end()) {
+          it = posicion.emplace(dePlot[k].codigo, tabla.size()).first;
+          tabla.push_back({dePlot[k].codigo, 0});
+        }
+        if (k == 0) ++tabla[it->second].parcelas;
+      }
+      inicio = fin;
     }
   }
   estado.EspeciesCorte.clear();

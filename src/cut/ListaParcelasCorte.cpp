@@ -5,19 +5,6 @@
 
 namespace arbelio::cut {
 
-namespace {
-
-std::uint32_t Clave(std::int16_t provincia, std::int16_t estadillo) {
-  return (static_cast<std::uint32_t>(static_cast<std::uint16_t>(provincia)) << 16) |
-         static_cast<std::uint16_t>(estadillo);
-}
-
-std::uint32_t Clave(const inventory::Parcela& p) {
-  return Clave(p.provincia, p.estadillo);
-}
-
-}  // namespace
-
 void AnadirParcela(inventory::ListaDeParcelas& lista, std::int16_t provincia,
                    std::int16_t estadillo) {
   if (lista.vacia()) {
@@ -52,11 +39,11 @@ MarcasParcelas::MarcasParcelas(const inventory::ListaDeParcelas& lista)
   if (lista.vacia()) return;
   porParcela_.reserve(static_cast<std::size_t>(lista.numero));
   for (std::int32_t k = 1; k <= lista.numero; ++k)
-    porParcela_[Clave(lista.entradas[static_cast<std::size_t>(k)])].posiciones.push_back(k);
+    porParcela_[ClaveParcela(lista.entradas[static_cast<std::size_t>(k)])].posiciones.push_back(k);
 }
 
 void MarcasParcelas::MarcarParcela(std::int16_t provincia, std::int16_t estadillo) {
-  const auto it = porParcela_.find(Clave(provincia, estadillo));
+  const auto it = porParcela_.find(ClaveParcela(provincia, estadillo));
   if (it == porParcela_.end()) return;
   Entradas& e = it->second;
   if (e.siguiente >= e.posiciones.size()) return;
@@ -81,7 +68,7 @@ void EliminarRepetidas(inventory::ListaDeParcelas& lista) {
   unicas.reserve(static_cast<std::size_t>(lista.numero));
   for (std::int32_t k = 1; k <= lista.numero; ++k) {
     const inventory::Parcela& p = lista.entradas[static_cast<std::size_t>(k)];
-    if (vistas.insert(Clave(p)).second) unicas.push_back(p);
+    if (vistas.insert(ClaveParcela(p)).second) unicas.push_back(p);
   }
   FijarParcelas(lista, unicas);
 }

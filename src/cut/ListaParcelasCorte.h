@@ -15,6 +15,15 @@
 
 namespace arbelio::cut {
 
+// A plot as one 32-bit key (province in the high half), for hashing.
+inline std::uint32_t ClaveParcela(std::int16_t provincia, std::int16_t estadillo) {
+  return (static_cast<std::uint32_t>(static_cast<std::uint16_t>(provincia)) << 16) |
+         static_cast<std::uint16_t>(estadillo);
+}
+inline std::uint32_t ClaveParcela(const inventory::Parcela& p) {
+  return ClaveParcela(p.provincia, p.estadillo);
+}
+
 // Appends a plot: into the first slot when the list is empty, else as a new last entry. No
 // duplicate check (EliminarRepetidas removes repeats).
 void AnadirParcela(inventory::ListaDeParcelas& lista, std::int16_t provincia,

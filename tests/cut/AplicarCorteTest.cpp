@@ -258,6 +258,30 @@ TEST_F(AplicarCorte, EmpateDePorcentajeYOrdenPorSeleccion) {
   EXPECT_EQ(entorno.estado.EspeciesCorte, (std::vector<std::int16_t>{23, 24, 25}));
 }
 
+TEST_F(AplicarCorte, DominanteEnElOrdenDeLaConsultaConNulosYEmpatesSeparados) {
+  // Plot 1-1's records in table order: 23 at 30 %, 24 with no share, 25 and 26 at 50 %, with the
+  // records of plot 1-2 in between. By PORCENAB descending, ties in table order, nulls last:
+  // 25, 26, 23, 24 — so 25 dominates and the species are met in that order.
+  trabajo = store::Database();
+  pruebas_import::Fila sinPorcentaje = Esp(1, 1, "24", 1, 1, 10, 0);
+  sinPorcentaje.erase("PORCENAB");
+  entorno.Trabajo(
+      {Plot(1, 1, 30, "1", "1", "001", 4), Plot(1, 2, 30, "1", "1", "001", 1)},
+      {Esp(1, 1, "23", 1, 1, 30, 30), Esp(1, 2, "26", 1, 1, 100, 100), sinPorcentaje,
+       Esp(1, 1, "25", 1, 1, 20, 50), Esp(1, 2, "27", 1, 1, 0, 0), Esp(1, 1, "26", 1, 1, 40, 50)});
+  trabajo = store::Database::open(entorno.ruta("BDTemp"));
+  Filas(kCriterioParcelas, {{"1", "1"}});
+  EXPECT_TRUE(Uno(kCriterioParcelas));
+  EXPECT_EQ(entorno.estado.EspeciesCorte, (std::vector<std::int16_t>{25, 26, 23, 24}));
+  EXPECT_EQ(resumen.ListEspeciesdistintas, (Lista{"25 (1)", "26 (0)", "23 (0)", "24 (0)"}));
+  Filas(kCriterioParcelas, {{"1", "2"}, {"1", "1"}});
+  EXPECT_TRUE(Uno(kCriterioParcelas));
+  // Plot 1-1 first (the list is sorted), then 1-2 where 26 dominates.
+  EXPECT_EQ(entorno.estado.EspeciesCorte, (std::vector<std::int16_t>{25, 26, 23, 24, 27}));
+  EXPECT_EQ(resumen.ListEspeciesdistintas,
+            (Lista{"25 (1)", "26 (1)", "23 (0)", "24 (0)", "27 (0)"}));
+}
+
 TEST_F(AplicarCorte, UnaParcelaSinEspeciesCuentaEnLosTotales) {
   Filas(kCriterioParcelas, {{"47", "3"}});
   EXPECT_TRUE(Uno(kCriterioParcelas));
