@@ -46,13 +46,15 @@ gui: build
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-# libFuzzer targets (not part of CI): builds with clang into build-fuzz and runs each target.
+# libFuzzer targets (not part of CI): builds the core and the targets with clang, libFuzzer,
+# ASan and UBSan into build-fuzz and runs each target in turn for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 120
+FUZZ_TARGETS = fuzz_dbf fuzz_sql fuzz_ecuacion fuzz_seleccion
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DARBELIO_FUZZ=ON -DARBELIO_GUI=OFF -DARBELIO_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_dbf fuzz_sql
-	@bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS)
+	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS) arbelio-batch
+	@bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; $$b; done

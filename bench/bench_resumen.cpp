@@ -25,6 +25,7 @@
 #include "calc/CalculosResumen.h"
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
+#include "import/MEspeci.h"
 #include "inventory/Constantes.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/Interaccion.h"
@@ -94,7 +95,7 @@ void Generar(EstadoAplicacion& estado, store::Database& db) {
     double n = 0, ab = 0;
     for (int k = 1; k <= kTreesPerPlot; ++k) {
       const auto dn = static_cast<float>(7.5 + 62.5 * std::pow(u(rng), 2.5));
-      const int codigo = dn < 12.5f ? 1 : dn < 22.5f ? 2 : dn < 42.5f ? 3 : 4;
+      const int codigo = import::ClaseDiametrica(dn);
       const auto sn = static_cast<float>(inventory::kPi * dn * dn / 4);
       n += estado.FactoresExpansion[static_cast<std::size_t>(codigo)];
       ab += sn * estado.FactoresExpansion[static_cast<std::size_t>(codigo)] / 10000;

@@ -1,9 +1,11 @@
 #include "batch/CalculoBatch.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "batch/OrdenesBatch.h"
@@ -17,6 +19,7 @@
 #include "inventory/BasesAuxiliares.h"
 #include "results/GuardarCalculos.h"
 #include "store/Database.h"
+#include "store/FileOps.h"
 #include "store/StoreError.h"
 #include "store/Text.h"
 
@@ -102,17 +105,21 @@ void ListaDeParcelas(EstadoAplicacion& e, const std::string& archivo) {
     if (!in) throw ErrorBatch("No se encuentra el archivo " + archivo);
     std::string linea;
     int n = 0;
+    std::set<std::pair<std::int16_t, std::int16_t>> vistas;
     while (std::getline(in, linea)) {
       ++n;
       if (store::trimView(linea).empty()) continue;
       const auto partes = Trocea(linea, ',');
       double p = 0, q = 0;
       if (partes.size() != 2 || !store::parseNumber(partes[0], p) ||
-          !store::parseNumber(partes[1], q) || p < 1 || p > 32767 || q < 1 || q > 32767) {
+          !store::parseNumber(partes[1], q) || p < 1 || p > 32767 || q < 1 || q > 32767 ||
+          p != std::floor(p) || q != std::floor(q)) {
         throw ErrorBatch(archivo + ", línea " + std::to_string(n) +
                          ": se esperaba 'provincia,parcela'");
       }
-      parcelas.push_back({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)});
+      // A plot listed twice is computed once.
+      if (vistas.insert({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)}).second)
+        parcelas.push_back({static_cast<std::int16_t>(p), static_cast<std::int16_t>(q)});
     }
   } else {
     parcelas = calc::ParcelasDeDatDef00(trabajo);
@@ -170,6 +177,12 @@ void EcuacionesDeUsuario(EstadoAplicacion& e, const std::string& archivo) {
     eq.variablesValidas.push_back(c.variable);
     const auto r = equations::ComprobarEcuacion(eq, partes[4], calc::VariablesDeOpciones(e));
     if (!r.valida) throw ErrorBatch(donde + ": " + r.mensaje);
+    // The script engine must compile it too.
+    if (!equations::GenerarFuncionEGS(eq, partes[4])) {
+      const auto& fallo = eq.motor.error();
+      throw ErrorBatch(donde + ": error " + std::to_string(fallo.numero) + ", " +
+                       fallo.descripcion);
+    }
     const auto& params =
         equations::esListaVacia(eq.parametros) ? std::vector<std::string>{} : eq.parametros;
     if (params != nombres) {
@@ -237,9 +250,10 @@ void EscribeCsv(const std::string& carpeta, const std::string& tabla, const std:
     for (int i = 0; i < c.fieldCount(); ++i) fila.push_back(Celda(c, i));
     filas.push_back(std::move(fila));
   }
-  std::ofstream f(archivo, std::ios::binary);
-  if (!f) throw ErrorBatch("No se puede escribir " + archivo);
-  EscribeTablaCsv(f, cabeceras, filas);
+  // Written whole beside an earlier file and renamed over it; a failure is reported.
+  std::ostringstream texto;
+  EscribeTablaCsv(texto, cabeceras, filas);
+  store::replaceFileContents(archivo, texto.str());
 }
 
 void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesCalculoBatch& o,

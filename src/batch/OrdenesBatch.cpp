@@ -534,6 +534,12 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   calculo.hart = entero("--hart", 1);
   CalculaYGuarda(estado, ui, calculo, salida, out);
   if (!temporal) out << "Carpeta de trabajo: " << rutas.carpetaTrabajo << "\n";
+  // A failure the run reported and went past (a derived table that could not be saved...)
+  // still makes the run a failure.
+  if (ui.numeroErrores > 0) {
+    throw ErrorBatch("la ejecución ha terminado, pero con " + std::to_string(ui.numeroErrores) +
+                     (ui.numeroErrores == 1 ? " error (véase arriba)" : " errores (véase arriba)"));
+  }
   return 0;
 }
 

@@ -107,7 +107,7 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
       bool conDiametro = false;
       try {
         dn = static_cast<float>((d2.toDouble() + d1.toDouble()) / 20.0);
-        conDiametro = dn >= 7.5f;
+        conDiametro = std::isfinite(dn) && dn >= 7.5f;
       } catch (const store::StoreError&) {
       }
       if (!conDiametro) {

@@ -1,5 +1,6 @@
 #include "calc/Dasometria.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -115,12 +116,51 @@ double RedondeoPar(double v, int decimales) {
   return std::nearbyint(v * escala) / escala;
 }
 
+namespace {
+
+// Exponent of a positive finite float: L and L' share a binade when these are equal.
+int Binada(float v) {
+  int e = 0;
+  std::frexp(v, &e);
+  return e;
+}
+
+}  // namespace
+
+// The class walk goes up from w / 2 in steps of w, the sum kept in single precision, and stops
+// at the last lower bound L <= DN whose next bound fl(L + w) is above DN. Within one binade of
+// the float format (one exponent) the rounded step fl(L + w) - L is constant once two
+// consecutive steps agree (ties to even settle after one step), so the walk jumps straight to
+// the last bound of the binade at or below DN and steps one by one only across binades: the
+// same bounds as the step-by-step walk, in a few dozen operations whatever DN is. Where the
+// float sum stops growing (w below half the spacing of floats near DN, a diameter of
+// kilometres) the walk never ends; the mark is then taken from the exact arithmetic in double.
 float ClaseDiametrica(float DN, float ancho) {
   if (!(ancho > 0)) return 0;
   float L = ancho / 2;
   while (L <= DN) {
     const float siguiente = L + ancho;  // single precision, as the sum is kept
     if (DN < siguiente) break;
+    if (!(siguiente > L)) {
+      const double w = ancho;
+      const double k = std::floor((static_cast<double>(DN) - w / 2) / w);
+      return static_cast<float>(RedondeoPar((k + 1) * w, 1));
+    }
+    const float despues = siguiente + ancho;
+    const float paso = siguiente - L;  // exact: both bounds lie within a factor two
+    if (despues - siguiente == paso && Binada(L) == Binada(siguiente) &&
+        Binada(siguiente) == Binada(despues)) {
+      // Bounds siguiente + j * paso stay exact floats while below the binade's end.
+      const double d = paso;
+      const double fin = std::ldexp(1.0, Binada(siguiente));
+      double j = std::floor((static_cast<double>(DN) - siguiente) / d);
+      const double jMax = std::ceil((fin - siguiente) / d) - 1;  // siguiente + jMax * d < fin
+      j = std::min(j, jMax);
+      while (j > 0 && siguiente + j * d > DN) --j;  // guard the division's rounding
+      while (j + 1 <= jMax && siguiente + (j + 1) * d <= DN) ++j;
+      L = static_cast<float>(siguiente + std::max(j, 0.0) * d);
+      continue;
+    }
     L = siguiente;
   }
   const float marca = L + ancho / 2;

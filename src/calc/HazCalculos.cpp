@@ -1,7 +1,10 @@
 #include "calc/HazCalculos.h"
 
+#include <set>
+
 #include "calc/CalculosParcela.h"
 #include "cut/GenerarSufijo.h"
+#include "inventory/TablasInventario.h"
 #include "shell/EjecutarOrden.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/Progreso.h"
@@ -49,10 +52,16 @@ std::string MensajeCalculoTerminado(const EstadoAplicacion& e) {
 
 std::vector<inventory::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
   std::vector<inventory::Parcela> parcelas;
+  std::set<std::pair<std::int16_t, std::int16_t>> vistas;
   store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
+  const int cProv = c.fieldIndex("Provincia"), cEst = c.fieldIndex("Estadillo");
   for (; !c.eof(); c.moveNext()) {
-    parcelas.push_back({static_cast<std::int16_t>(c.value("Provincia").toInt16()),
-                        static_cast<std::int16_t>(c.value("Estadillo").toInt16())});
+    const auto prov = inventory::ClaveDeParcela(c.value(cProv));
+    const auto est = inventory::ClaveDeParcela(c.value(cEst));
+    // Rows without a usable key (reported when the database was selected) are left out, and a
+    // plot listed twice is computed once.
+    if (!prov || !est || !vistas.insert({*prov, *est}).second) continue;
+    parcelas.push_back({*prov, *est});
   }
   return parcelas;
 }
@@ -69,17 +78,14 @@ void PrepararCalculo(EstadoAplicacion& e, shell::Interaccion& ui, const EntornoC
     e.SufijoTablas = cut::GenerarSufijo(entorno.aleatorio);
     store::Database trabajo = store::Database::open(r.BDTemp);
     {
-      store::Cursor c = trabajo.openCursor("DATDEF00", store::CursorKind::Snapshot);
-      c.moveLast();
-      e.NumeroParcelas = static_cast<std::int32_t>(c.recordCount());
-    }
-    {
       store::Cursor c = trabajo.openCursor("SELECT Sum(NUMPMA) as NumTodosPies FROM DATDEF00");
       const store::Value v = c.value("NumTodosPies");
       e.NumeroPies = v.isNull() ? 0 : v.toInt32();
     }
     {
+      // The plots of the working table, each once: its count is the number of plots.
       std::vector<inventory::Parcela> parcelas = ParcelasDeDatDef00(trabajo);
+      e.NumeroParcelas = static_cast<std::int32_t>(parcelas.size());
       if (!parcelas.empty()) {
         e.ListaParcelas.entradas.assign(1, inventory::Parcela{});
         e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(),

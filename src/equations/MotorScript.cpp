@@ -1,5 +1,6 @@
 #include "equations/MotorScript.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -33,6 +34,8 @@ const char* descripcionDe(int numero) {
       return "Número de argumentos incorrecto o asignación de propiedad no válida";
     case 500:
       return "Variable no definida";
+    case 28:
+      return "Espacio de pila insuficiente: la expresión anida demasiados niveles";
     case 1002:
       return "Error de sintaxis";
     case 1006:
@@ -102,7 +105,13 @@ struct Nodo {
   std::vector<int> hijos;
   int columna = 0;
   std::string nombre;
+  int altura = 1;  // levels of the subtree this node heads (the evaluation's recursion depth)
 };
+
+// Limits that keep parsing and evaluation off the end of the stack: nested parentheses, signs
+// and calls, and the height of the expression tree (a long chain of operators is a tall tree).
+constexpr int kAnidamientoMaximo = 200;
+constexpr int kAlturaMaxima = 2000;
 
 struct Arbol {
   std::vector<Nodo> nodos;
@@ -140,6 +149,9 @@ class Analizador {
     return p_ < t_.size() && t_[p_] == c;
   }
   int nuevo(Nodo n) {
+    for (int h : n.hijos)
+      n.altura = std::max(n.altura, arbol_->nodos[static_cast<std::size_t>(h)].altura + 1);
+    if (n.altura > kAlturaMaxima) fallar(28, n.columna);
     arbol_->nodos.push_back(std::move(n));
     return static_cast<int>(arbol_->nodos.size() - 1);
   }
@@ -201,8 +213,20 @@ class Analizador {
   }
 
   // Signs before an operand: "-" negates, "+" does nothing; `operando` reads what follows.
+  // One more level of nesting (a parenthesis, a sign, a call) while it lives.
+  struct Nivel {
+    explicit Nivel(Analizador& a) : a_(a) {
+      if (++a_.anidamiento_ > kAnidamientoMaximo) fallar(28, a_.col());
+    }
+    ~Nivel() { --a_.anidamiento_; }
+    Nivel(const Nivel&) = delete;
+    Nivel& operator=(const Nivel&) = delete;
+    Analizador& a_;
+  };
+
   int conSigno(int (Analizador::*operando)()) {
     if (ver('-') || ver('+')) {
+      Nivel nivel(*this);
       const int c = col();
       const char op = t_[p_++];
       const int x = conSigno(operando);
@@ -231,6 +255,7 @@ class Analizador {
   }
 
   std::vector<int> argumentosLlamada() {
+    Nivel nivel(*this);
     std::vector<int> args;
     ++p_;  // (
     if (ver(')')) {
@@ -255,6 +280,7 @@ class Analizador {
     const int c = col();
     const char ch = t_[p_];
     if (ch == '(') {
+      Nivel nivel(*this);
       ++p_;
       const int x = comparacion();
       if (!ver(')')) fallar(1006, col());
@@ -340,6 +366,7 @@ class Analizador {
   std::string funcion_;
   std::size_t aridad_;
   std::size_t p_ = 0;
+  int anidamiento_ = 0;
   Arbol* arbol_ = nullptr;
 };
 

@@ -17,6 +17,14 @@ void CopiaTabla(const std::string& carpetaOrigen, const std::string& archivo,
 // Deletes a table file when it exists, whatever its letter case.
 void BorraTablaSiExiste(const std::string& carpeta, const std::string& archivo);
 
+// Makes `destino` (a table file path) an empty table with the layout of the template file
+// `plantilla`, able to take every row of the tables `fuentes` (paths) by INSERT without losing
+// a value: a source field the template lacks is added at the end, a text field is made as
+// wide as the widest source, and a numeric field gets the integer digits and the decimals of
+// the widest source. When every source fits, the template is copied as it is.
+void CreaTablaParaFuentes(const std::string& plantilla, const std::vector<std::string>& fuentes,
+                          const std::string& destino);
+
 // The characters (UTF-8 code points) of a text.
 std::vector<std::string> Caracteres(const std::string& texto);
 std::string Izquierda(const std::string& texto, std::size_t caracteres);

@@ -131,7 +131,12 @@ bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
     int barra = 0;
     for (const std::string& b : bases) {
       BorraTablaSiExiste(temp, b + "00.dbf");
-      store::copyFile(estado.rutas.BDEstruct + "/" + b + ".dbf", temp + "/" + b + "00.dbf");
+      // The template's layout, widened where a province's table holds more.
+      std::vector<std::string> fuentes;
+      for (const std::string& c : estado.CodigosSeleccionados)
+        fuentes.push_back(RutaTabla(temp, b + store::trimSpaces(c) + ".dbf"));
+      CreaTablaParaFuentes(estado.rutas.BDEstruct + "/" + b + ".dbf", fuentes,
+                           temp + "/" + b + "00.dbf");
       progreso.explicacion("Generando estructura de tabla " + b);
       barra += 3;
       progreso.barra(barra);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "import/ArchivosImport.h"
+#include "inventory/TablasInventario.h"
 #include "shell/Progreso.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
@@ -71,7 +72,10 @@ void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::str
   shell::Progreso progreso(ui);
   if (!progreso.continuar()) return;
   const std::string tabla = "DatDef" + codigo;
-  store::copyFile(estado.rutas.BDEstruct + "/DatDef.dbf", carpeta + "/" + tabla + ".dbf");
+  // Every field of the plot table, at the widths it has there, and the summary fields.
+  CreaTablaParaFuentes(estado.rutas.BDEstruct + "/DatDef.dbf",
+                       {RutaTabla(carpeta, "Datest" + codigo + ".dbf")},
+                       carpeta + "/" + tabla + ".dbf");
   if (!progreso.continuar()) return;
 
   store::OpenOptions opciones;
@@ -103,7 +107,7 @@ void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::str
 
   parcelas.moveLast();
   const std::int32_t total = static_cast<std::int32_t>(parcelas.recordCount());
-  const std::int16_t ultima = static_cast<std::int16_t>(parcelas.value("Estadillo").toInt16());
+  const std::int16_t ultima = inventory::ClaveDeParcela(parcelas.value("Estadillo")).value_or(0);
   parcelas.moveFirst();
   std::int32_t hechas = 0;
 
@@ -111,9 +115,10 @@ void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::str
             cTip = parcelas.fieldIndex("NumTip"), cMat = parcelas.fieldIndex("NumMat"),
             cHuso = parcelas.fieldIndex("Huso");
   for (; !parcelas.eof(); parcelas.moveNext()) {
-    const store::Value est = parcelas.value("Estadillo");
-    if (est.isNull()) continue;
-    const std::int16_t parcela = static_cast<std::int16_t>(est.toInt16());
+    // A row without a usable plot number (reported at the selection) is left unchanged.
+    const auto est = inventory::ClaveDeParcela(parcelas.value("Estadillo"));
+    if (!est) continue;
+    const std::int16_t parcela = *est;
     if (!progreso.continuar()) return;
     ++hechas;
     const int porcentaje = shell::Progreso::Porcentaje(hechas, total);

@@ -6,8 +6,10 @@
 
 #include "import/ConstructorDatDef.h"
 #include "inventory/Constantes.h"
+#include "inventory/TablasInventario.h"
 #include "shell/Progreso.h"
 #include "store/Database.h"
+#include "store/StoreError.h"
 
 namespace arbelio::import {
 
@@ -66,7 +68,7 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
   if (!parcelas.eof()) {
     parcelas.moveLast();
     total = static_cast<std::int32_t>(parcelas.recordCount());
-    ultima = parcelas.value("Estadillo").toInt16();
+    ultima = inventory::ClaveDeParcela(parcelas.value("Estadillo")).value_or(0);
     parcelas.moveFirst();
   }
   if (!progreso.continuar()) return;
@@ -88,8 +90,12 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
   std::int32_t hechas = 0;
 
   for (; !parcelas.eof(); parcelas.moveNext()) {
-    const std::int16_t prov = static_cast<std::int16_t>(parcelas.value("Provincia").toInt16());
-    const std::int16_t parcela = static_cast<std::int16_t>(parcelas.value("Estadillo").toInt16());
+    // A plot row without a usable key belongs to no plot (reported at the selection).
+    const auto clave = inventory::ClaveDeParcela(parcelas.value("Provincia"));
+    const auto estadillo = inventory::ClaveDeParcela(parcelas.value("Estadillo"));
+    if (!clave || !estadillo) continue;
+    const std::int16_t prov = *clave;
+    const std::int16_t parcela = *estadillo;
     const std::string criterio =
         "PROVINCIA=" + std::to_string(prov) + " AND ESTADILLO=" + std::to_string(parcela);
     pies.findFirst(criterio);
@@ -101,10 +107,23 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
       std::size_t actual = 0;
       bool primero = true;
       for (; !pies.noMatch(); pies.findNext(criterio)) {
-        const std::int16_t sp = static_cast<std::int16_t>(pies.value(cEspecie).toInt16());
+        // A value the build cannot read ends it, naming the tree (the selection's check
+        // refuses such a province before this runs).
+        const auto numero = [&](int campo) {
+          const store::Value v = pies.value(campo);
+          if (!v.isNumber()) {
+            throw store::StoreError(
+                store::err::kTipoNoCoincide,
+                "el pie " + pies.rawText(cNum) + " de la parcela " + std::to_string(parcela) +
+                    " de la tabla Piesma" + codigo + " no tiene un valor válido en el campo " +
+                    pies.fieldName(campo) + " ('" + pies.rawText(campo) + "').");
+          }
+          return v;
+        };
+        const std::int16_t sp = static_cast<std::int16_t>(numero(cEspecie).toInt16());
         const float d =
-            static_cast<float>((pies.value(cD2).toDouble() + pies.value(cD1).toDouble()) / 20.0);
-        const int clase = ClaseDiametrica(d);
+            static_cast<float>((numero(cD2).toDouble() + numero(cD1).toDouble()) / 20.0);
+        const int clase = std::isfinite(d) ? ClaseDiametrica(d) : 0;
         if (clase == 0) {
           // An inventory error: the tree has no class and adds nothing to its plot.
           if (pequenos.size() < kPiesPequenosListados)

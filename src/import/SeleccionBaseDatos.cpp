@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "import/ArchivosImport.h"
+#include "import/ComprobacionBase.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
 #include "shell/EjecutarOrden.h"
@@ -43,15 +44,21 @@ void QuitaCodigo(EstadoAplicacion& estado, const std::string& codigo) {
 }
 
 // Offers to save a built table beside the inventory files: the save dialog comes back until
-// the chosen name is exactly the table's file name. Cancelling skips the save.
+// the chosen name is exactly the table's file name. Cancelling skips the save. A failed save
+// says what could not be saved and where; the file that was there stays as it was.
 void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
                            const std::string& carpeta, const std::string& temp,
                            shell::Interaccion& ui) {
+  const std::string nombre = base + codigo + ".dbf";
+  std::string elegido;
   shell::FalloOrden fallo;
-  fallo.texto = [](const shell::Fallo&) { return std::string("Saving Error"); };
+  fallo.texto = [&](const shell::Fallo& f) {
+    const std::size_t barra = elegido.find_last_of('/');
+    const std::string destino = barra == std::string::npos ? carpeta : elegido.substr(0, barra);
+    return "Error al guardar: no se ha podido guardar la tabla " + base + codigo +
+           " en la carpeta " + destino + ".\n" + f.descripcion;
+  };
   shell::EjecutarOrden(ui, fallo, [&] {
-    const std::string nombre = base + codigo + ".dbf";
-    std::string elegido;
     for (;;) {
       shell::DialogoArchivo d;
       d.titulo = "Guardar el fichero " + base + codigo;
@@ -67,7 +74,7 @@ void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
         break;
       }
     }
-    CopiaTabla(temp, nombre, elegido);
+    store::replaceFile(RutaTabla(temp, nombre), elegido);
   });
 }
 
@@ -135,6 +142,12 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
 
   if (!EsFicherodeEntradaValido(carpeta, archivo, ui)) return ResultadoSeleccion::NoValida;
   const std::string codigo = CodigoDeNombreBase(nombreBase);
+  if (codigo == "00") {
+    Refusa(ui,
+           "El código 00 es el de las tablas de trabajo que el programa genera: no puede ser "
+           "el de una base de datos provincial o de un corte.");
+    return ResultadoSeleccion::NoValida;
+  }
   // A shorter code is kept padded with blanks to two characters.
   const std::string relleno =
       codigo + std::string(2 - std::min<std::size_t>(2, Caracteres(codigo).size()), ' ');
@@ -149,6 +162,24 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
         return ResultadoSeleccion::Duplicada;
       }
     }
+  }
+
+  // Every table the program will read, checked once, before anything is copied.
+  bool rechazada = false;
+  const bool comprobada = shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {
+    const InformeComprobacion informe = ComprobarBaseDatos(carpeta, codigo);
+    if (informe.rechazada()) {
+      rechazada = true;
+      ui.mensaje(TextoRechazo(informe), kTituloErrorAbrir, shell::IconoMensaje::Critico,
+                 shell::BotonesMensaje::Aceptar);
+      return;
+    }
+    if (!informe.avisos.empty()) ui.aviso(TextoAvisos(codigo, informe));
+  });
+  if (!comprobada) return ResultadoSeleccion::Fallo;
+  if (rechazada) return ResultadoSeleccion::NoValida;
+
+  if (estado.HayBasesSeleccionadas) {
     lista.push_back(relleno);
   } else {
     lista = {relleno};

@@ -261,6 +261,9 @@ class Fila {
     valores_[static_cast<std::size_t>(pos)] = std::move(v);
     return *this;
   }
+  const Value& valor(std::string_view campo) const {
+    return valores_[static_cast<std::size_t>(layout_.posicion(campo))];
+  }
   FilaTabla saca() { return std::move(valores_); }
 
  private:
@@ -461,6 +464,8 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
     if (verificada) {
       parcela.pon("FECHAVE", Fecha(rnd, anyo + 1)).pon("CODVE", "V" + Ceros(rnd.entero(1, 5), 2));
     }
+    // The canopy cover fraction of the plot is that of its first land use.
+    parcela.pon("FRACCAB", std::stoi(parcela.valor("FRACCION1").text()));
     for (std::size_t i = 0; i < especies.size(); ++i) {
       parcela.pon("ESPECIE" + std::to_string(i + 1), Texto(especies[i]));
     }
@@ -498,6 +503,8 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
           .pon("TIPO", static_cast<int>(t) + 1)
           .pon("ARBOL", static_cast<int>(tipos[t]) + 1)
           .pon("ESPECIE", a.especie)
+          .pon("DIAMETRO1", a.d1)
+          .pon("DIAMETRO2", a.d2)
           .pon("DIAMCOPA1", Redondea((0.8 + dcm * 0.12) * (1 + 0.15 * rnd.normal()), 1))
           .pon("DIAMCOPA2", Redondea((0.8 + dcm * 0.12) * (1 + 0.15 * rnd.normal()), 1))
           .pon("CORTEZA1",
@@ -509,6 +516,7 @@ ProvinciaSintetica GeneraProvincia(const OpcionesMuestra& o) {
           .pon("DIAMFF", 7.5)
           .pon("ALTURFF", Redondea(a.altura * rnd.uniforme(0.6, 0.8), 1))
           .pon("ALTUPV", Redondea(a.altura * rnd.uniforme(0.3, 0.6), 1));
+      if (a.altura > 0) f.pon("ALTURA", a.altura);
       if (a.altura > 6) f.pon("DIAMETR4", Redondea(dcm * rnd.uniforme(0.72, 0.85), 1));
       p.tiposx.filas.push_back(f.saca());
     }

@@ -1,5 +1,7 @@
 #include "inventory/TablasInventario.h"
 
+#include <cctype>
+#include <cmath>
 #include <stdexcept>
 
 #include "store/Text.h"
@@ -19,6 +21,7 @@ std::vector<CampoTabla> CamposParcela() {
       {"COORDEX", T::Text, 3},   {"COORDEY", T::Text, 4},   {"MUNICI", T::Text, 3},
       {"VUELO", T::Text, 6},     {"FOTO", T::Text, 8},      {"ANO", T::Integer},
       {"CLASUELO", T::Byte},     {"ESPESOR", T::Byte},      {"CLACOBER", T::Byte},
+      {"FRACCAB", T::Integer},
   };
   // Free-text codes of the plot sheet: ownership, altitude, slope, land use, stand
   // composition, erosion, damage, aspect.
@@ -35,7 +38,7 @@ std::vector<CampoTabla> CamposParcela() {
       {"ESPECIE4", 3},  {"ESPECIE5", 3},  {"ESPECIE6", 3},  {"ESPECIE7", 3},  {"CUBIERTA", 2},
       {"MEROSIVA1", 2}, {"MEROSIVA2", 2}, {"MEROSIVA3", 2}, {"MEROSIVA4", 2}, {"DISESPAC", 2},
       {"COMPESPE", 2},  {"PREPSUEL1", 2}, {"PREPSUEL2", 2}, {"TRAVUELO1", 2}, {"TRAVUELO2", 2},
-      {"CORTAS", 2},    {"DANOS1", 2},    {"DANOS2", 2},    {"DANOS3", 2},    {"ORIENTA1", 2},
+      {"CORTAS", 20},   {"DANOS1", 2},    {"DANOS2", 2},    {"DANOS3", 2},    {"ORIENTA1", 2},
       {"ORIENTA2", 2},  {"MAXPEND1", 2},  {"MAXPEND2", 2}};
   for (const auto& [nombre, tamano] : texto) c.push_back({nombre, T::Text, tamano});
   return c;
@@ -46,6 +49,13 @@ std::vector<CampoTabla> ClaveArbol() {
 }
 
 }  // namespace
+
+std::optional<std::int16_t> ClaveDeParcela(const store::Value& v) {
+  if (!v.isNumber()) return std::nullopt;
+  const double d = v.number();
+  if (!(d >= 1 && d <= 32767) || d != std::floor(d)) return std::nullopt;
+  return static_cast<std::int16_t>(d);
+}
 
 int LayoutTabla::posicion(std::string_view campo) const {
   for (std::size_t i = 0; i < campos.size(); ++i) {
@@ -94,12 +104,15 @@ LayoutTabla LayoutTiposx() {
   l.campos.insert(l.campos.end(), {{"TIPO", T::Integer},
                                    {"ARBOL", T::Integer},
                                    {"ESPECIE", T::Integer},
+                                   {"DIAMETRO1", T::Integer},
+                                   {"DIAMETRO2", T::Integer},
+                                   {"ALTURA", T::Double},
                                    {"DIAMCOPA1", T::Double},
                                    {"DIAMCOPA2", T::Double},
                                    {"CORTEZA1", T::Integer},
                                    {"CORTEZA2", T::Integer},
-                                   {"CRECIM1", T::Integer},
-                                   {"CRECIM2", T::Integer},
+                                   {"CRECIM1", T::Double},
+                                   {"CRECIM2", T::Double},
                                    {"DIAMETR4", T::Double},
                                    {"DIAMFF", T::Double},
                                    {"ALTURFF", T::Double},

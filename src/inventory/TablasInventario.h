@@ -6,11 +6,14 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "store/Schema.h"
+#include "store/Value.h"
 
 namespace arbelio::inventory {
 
@@ -56,6 +59,11 @@ LayoutTabla LayoutParams();
 // Layout by base name ("Datest" or any of kNombresTablas), compared without regard to case.
 // Throws std::invalid_argument for other names.
 LayoutTabla LayoutPorNombre(std::string_view nombreBase);
+
+// A province code or plot number as a plot key: a whole number from 1 to 32767 (a 16-bit
+// value; 0 marks the empty plot list). Nothing for an empty, damaged or other value: such a
+// row belongs to no plot.
+std::optional<std::int16_t> ClaveDeParcela(const store::Value& v);
 
 // The table definition of a layout under the given table name (base name + code).
 store::TableDef DefinicionTabla(const LayoutTabla& layout, const std::string& nombreTabla);

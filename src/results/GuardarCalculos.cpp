@@ -1,9 +1,6 @@
 #include "results/GuardarCalculos.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "shell/EjecutarOrden.h"
 #include "store/FileOps.h"
@@ -39,21 +36,6 @@ shell::FalloOrden FalloGuardar() {
   };
   f.icono = shell::IconoMensaje::Ninguno;
   return f;
-}
-
-void escribirComentario(const std::string& ruta, const std::string& texto) {
-  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
-  if (!f) {
-    throw store::StoreError(shell::kErrorAccesoRuta, "Error de acceso a la ruta o el archivo: " +
-                                                         ruta + " (" + std::strerror(errno) + ")");
-  }
-  const std::string bytes = ContenidoComentario(texto);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  f.close();
-  if (!f) {
-    throw store::StoreError(shell::kErrorAccesoRuta,
-                            "Error de acceso a la ruta o el archivo: " + ruta);
-  }
 }
 
 }  // namespace
@@ -112,14 +94,14 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
         r.omitidas.push_back(base);
         continue;
       }
-      if (!existente.empty()) store::deleteFile(existente);
+      // The earlier table is replaced only by a whole copy: a failure leaves it as it was.
       const std::string destino = carpetaDestino + "/" + nombreDestino;
-      store::copyFile(origen, destino);
+      store::replaceFile(origen, destino);
       r.copiadas.push_back(destino);
     }
     if (!comentario.empty()) {
       const std::string ruta = carpetaDestino + "/" + NombreComentario(codigo);
-      escribirComentario(ruta, store::trimSpaces(comentario));
+      store::replaceFileContents(ruta, ContenidoComentario(store::trimSpaces(comentario)));
       r.comentario = ruta;
     }
   });

@@ -6,7 +6,9 @@
 // Sources are BDOut + "/" + base name + SufijoCalculos + ".dbf" (found whatever the letter case
 // of the file name), targets folder + "/" + base name + code + ".dbf". A missing source is
 // skipped silently. When the target is the source itself (folder BDOut and the letters of the
-// run) that copy is skipped: deleting the target first would delete the source.
+// run) that copy is skipped: the table is already there. Every copy replaces an earlier file
+// only once it is whole (store::replaceFile), so a failed save leaves earlier results as they
+// were and no partial file.
 #pragma once
 
 #include <array>

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "shell/EjecutarOrden.h"
+#include "store/FileOps.h"
 
 namespace arbelio::shell {
 namespace {
@@ -160,8 +161,20 @@ bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& 
   estado.NombresTablas = NombresTablasIniciales();
   estado.FactoresExpansion = FactoresExpansionIniciales();
   if (!Comprobardirectoriosexisten(estado, ui, archivos)) return false;
+  // One program at a time in a workspace: cleaning it would wipe another run's tables.
+  if (!store::lockFolderForProcess(rutas.carpetaTrabajo)) {
+    ui.aviso(MensajeEspacioEnUso(rutas.carpetaTrabajo), IconoMensaje::Critico);
+    return false;
+  }
   InicializacionesPrincipales(estado, ui, archivos);
   return true;
+}
+
+std::string MensajeEspacioEnUso(const std::string& carpeta) {
+  return "La carpeta de trabajo " + carpeta +
+         " está en uso por otra ejecución del programa (otra ventana o arbelio-batch). Cierre "
+         "la otra ejecución o elija otra carpeta de trabajo con la opción --home CARPETA (o la "
+         "variable de entorno ARBELIO_HOME).";
 }
 
 void NuevoProyecto(EstadoComun& estado, Interaccion& ui, RegistroVentanas& ventanas,

@@ -62,8 +62,12 @@ bool LimpiarBDOUT(EstadoComun& estado, Interaccion& ui,
 void InicializacionesPrincipales(EstadoComun& estado, Interaccion& ui,
                                  OperacionesArchivos& archivos = ArchivosDelSistema());
 
-// The main window's load: paths, table names, expansion factors, folders, initial state.
-// Returns false when the workspace folders cannot be created (the program cannot go on).
+// The message shown when another running program holds the workspace.
+std::string MensajeEspacioEnUso(const std::string& carpeta);
+
+// The main window's load: paths, table names, expansion factors, folders, the workspace lock,
+// initial state. Returns false when the workspace folders cannot be created or another
+// running program holds the workspace (the program cannot go on).
 bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& rutas,
                      OperacionesArchivos& archivos = ArchivosDelSistema());
 

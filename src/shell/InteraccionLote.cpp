@@ -8,8 +8,9 @@ InteraccionLote::InteraccionLote(bool& calculoCancelado, std::ostream* salida)
     : Interaccion(calculoCancelado), salida_(salida ? *salida : std::cerr) {}
 
 Respuesta InteraccionLote::mensaje(const std::string& texto, const std::string& titulo,
-                                   IconoMensaje /*icono*/, BotonesMensaje botones) {
+                                   IconoMensaje icono, BotonesMensaje botones) {
   ++numeroMensajes;
+  if (icono == IconoMensaje::Critico) ++numeroErrores;
   salida_ << titulo << ": " << texto;
   Respuesta r = Respuesta::Aceptar;
   if (botones == BotonesMensaje::SiNo) {

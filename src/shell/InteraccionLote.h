@@ -27,6 +27,7 @@ class InteraccionLote : public Interaccion {
   bool detallado = false;
 
   int numeroMensajes = 0;  // messages printed
+  int numeroErrores = 0;   // of them, failures (critical messages): the run must not say success
 
   Respuesta mensaje(const std::string& texto, const std::string& titulo, IconoMensaje icono,
                     BotonesMensaje botones) override;

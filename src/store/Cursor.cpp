@@ -439,6 +439,24 @@ Value Cursor::value(int i) const {
   return c.src_->get(c.currentRow(), c.proj_[k]);
 }
 
+bool Cursor::isDamaged(int i) const {
+  auto& c = impl();
+  field(i);
+  const auto k = static_cast<std::size_t>(i);
+  if (c.mode_ != CursorImpl::Mode::None && (c.changed_[k] || c.mode_ == CursorImpl::Mode::AddNew))
+    return false;
+  return c.proj_[k] >= 0 && c.src_->isDamaged(c.currentRow(), c.proj_[k]);
+}
+
+std::string Cursor::rawText(int i) const {
+  auto& c = impl();
+  field(i);
+  const auto k = static_cast<std::size_t>(i);
+  if (c.mode_ != CursorImpl::Mode::None && (c.changed_[k] || c.mode_ == CursorImpl::Mode::AddNew))
+    return value(i).toString();
+  return c.src_->rawText(c.currentRow(), c.proj_[k]);
+}
+
 Value Cursor::value(std::string_view name) const {
   return value(impl().fieldIndexOrThrow(name));
 }

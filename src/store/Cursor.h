@@ -72,6 +72,10 @@ class Cursor {
   Value value(int i) const;
   Value value(std::string_view name) const;
   Value operator[](std::string_view name) const { return value(name); }
+  // A field whose stored text its type cannot read (a damaged number): value() is null.
+  bool isDamaged(int i) const;
+  // The field's text as stored, blanks trimmed (to quote a damaged value in a message).
+  std::string rawText(int i) const;
 
   // Editing: edit() or addNew(), then setValue()/appendChunk(), then update(). While editing,
   // value() returns the edited values. After addNew + update the cursor stays where it was.

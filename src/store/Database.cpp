@@ -25,8 +25,15 @@ class DatabaseImpl {
   std::map<std::string, std::shared_ptr<Table>> tables;  // by lower-case name
   std::optional<SqliteTables> sqlite;                    // a single-file database
 
+  // A table name without ".dbf". A name that carries a path is refused: every table of a
+  // folder database is a file of that folder.
   static std::string baseName(std::string_view name) {
     std::string n(trimView(name));
+    if (n.find_first_of("/\\:") != std::string::npos || n.find("..") != std::string::npos ||
+        n.find('\0') != std::string::npos) {
+      throw StoreError(err::kTablaNoEncontrada,
+                       "El nombre de tabla '" + n + "' no es válido: no puede llevar una ruta.");
+    }
     if (n.size() > 4 && equalsNoCase(n.substr(n.size() - 4), ".dbf")) n.resize(n.size() - 4);
     return n;
   }
@@ -300,6 +307,14 @@ std::vector<std::string> Database::tableNames() const {
     }
   }
   return names;
+}
+
+TableDef readTableDef(const std::string& dbfPath) {
+  const auto t = Table::load(dbfPath, true);
+  TableDef def(fs::path(dbfPath).stem().string());
+  for (const auto& f : t->columns()) def.appendField(f);
+  def.setCodePage(t->codePage());
+  return def;
 }
 
 bool Database::hasTable(std::string_view name) const {

@@ -26,6 +26,9 @@ struct OpenOptions {
 
 class DatabaseImpl;
 
+// The fields of a table file, read from its header alone (no record is read).
+TableDef readTableDef(const std::string& dbfPath);
+
 class Database {
  public:
   // Opens a folder of dBASE tables (connect "DBASE IV" or "DBASE III"), or, with an empty

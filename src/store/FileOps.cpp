@@ -1,7 +1,13 @@
 #include "store/FileOps.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "store/StoreError.h"
 #include "store/Table.h"
@@ -88,6 +94,36 @@ void copyFile(const std::string& source, const std::string& target) {
   }
 }
 
+namespace {
+// After a copy reached `target`: the same name in another letter case is the old file.
+void removeOtherCase(const std::string& target) {
+  const fs::path t(target);
+  std::error_code ec;
+  for (const auto& e :
+       fs::directory_iterator(t.parent_path().empty() ? "." : t.parent_path(), ec)) {
+    const std::string name = e.path().filename().string();
+    if (name != t.filename().string() && equalsNoCase(name, t.filename().string()) &&
+        e.is_regular_file(ec)) {
+      if (TableRegistry::isOpen(e.path().string())) inUse(e.path().string());
+      fs::remove(e.path(), ec);
+    }
+  }
+}
+}  // namespace
+
+void replaceFile(const std::string& source, const std::string& target) {
+  copyFile(source, target);
+  removeOtherCase(target);
+}
+
+void replaceFileContents(const std::string& target, std::string_view bytes) {
+  if (TableRegistry::isOpen(target)) inUse(target);
+  AtomicWriter w(target);
+  w.write(bytes);
+  w.commit();
+  removeOtherCase(target);
+}
+
 void renameFile(const std::string& oldPath, const std::string& newPath) {
   if (!fileExists(oldPath)) {
     throw StoreError(err::kArchivoNoEncontrado,
@@ -146,6 +182,33 @@ std::vector<FileEntry> listFiles(const std::string& folder) {
   std::sort(out.begin(), out.end(),
             [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
   return out;
+}
+
+bool lockFolderForProcess(const std::string& folder) {
+  static std::mutex mutex;
+  static std::map<std::string, int> held;  // canonical folder -> descriptor holding the lock
+  std::lock_guard<std::mutex> lock(mutex);
+  for (auto it = held.begin(); it != held.end();) {
+    if (folderExists(it->first)) {
+      ++it;
+    } else {
+      ::close(it->second);
+      it = held.erase(it);
+    }
+  }
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(fs::path(folder), ec);
+  const std::string key = ec ? folder : canonical.string();
+  if (held.count(key) > 0) return true;
+  const std::string path = (fs::path(key) / kLockFileName).string();
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return true;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  held[key] = fd;
+  return true;
 }
 
 std::string findFileNoCase(const std::string& folder, const std::string& fileName) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace arbelio::store {
@@ -20,6 +21,15 @@ bool fileExists(const std::string& path);
 // so an interrupted copy never leaves a half-written target. A .dbf copy carries the table's
 // index sidecar. A table open in this process is written out first.
 void copyFile(const std::string& source, const std::string& target);
+// Saves a copy of source as target for the user, replacing what is there. The copy is written
+// whole beside the old file and renamed over it, so a failure (a full disk, a read-only
+// folder, the process killed) leaves the old file as it was, and a failure reported here
+// leaves no temporary file behind. A file of the same name in another letter case is removed
+// only once the copy is in place. Throws StoreError saying what could not be saved, where and
+// why. Every "save for the user" goes through this (or replaceFileContents).
+void replaceFile(const std::string& source, const std::string& target);
+// The same for bytes the program makes (a CSV file, a comment file).
+void replaceFileContents(const std::string& target, std::string_view bytes);
 // Renames a file in place. A .dbf rename carries the table's index sidecar (when it has one).
 void renameFile(const std::string& oldPath, const std::string& newPath);
 // Deletes one file. Fails (error 70) while the file is a table open in this process, or when
@@ -27,6 +37,14 @@ void renameFile(const std::string& oldPath, const std::string& newPath);
 void deleteFile(const std::string& path);
 // The files (not sub-folders) of a folder, sorted by name.
 std::vector<FileEntry> listFiles(const std::string& folder);
+
+// Takes the workspace lock of a folder for the rest of the process: an advisory lock (flock)
+// on its file ".arbelio-en-uso", which the system releases when the process ends, however it
+// ends. True when this process holds it (now or from before), false when another process
+// does. A folder whose lock file cannot be created (a read-only folder) is not locked.
+// Locks held on folders that no longer exist are released on the next call.
+bool lockFolderForProcess(const std::string& folder);
+inline constexpr const char* kLockFileName = ".arbelio-en-uso";
 
 // Finds an existing file in a folder whatever the letter case of its name ("Piesma47.dbf",
 // "PIESMA47.DBF"...). Returns the full path, or "" when there is none.

@@ -203,7 +203,16 @@ class Parser {
     ++pos_;
     return t.text;
   }
-  std::string tableName() { return name(); }
+  // A table is a file of the database's folder: a name with a path in it is refused, so a
+  // statement never reads or writes outside that folder.
+  std::string tableName() {
+    const std::size_t at = peek().pos;
+    std::string n = name();
+    if (n.find_first_of("/\\:") != std::string::npos || n.find("..") != std::string::npos) {
+      syntaxError(src_, at, "el nombre de tabla '" + n + "' no puede llevar una ruta");
+    }
+    return n;
+  }
 
   static Agg aggOf(const std::string& w) {
     if (equalsNoCase(w, "COUNT")) return Agg::Count;
@@ -296,8 +305,24 @@ class Parser {
     return c;
   }
 
+  // Each NOT and each parenthesis nests one level; a text nested deeper than anything the
+  // program writes is refused before it can exhaust the stack.
+  struct Nivel {
+    explicit Nivel(Parser& p) : p_(p) {
+      if (++p_.depth_ > kMaxDepth) {
+        p_.fail("la condición anida más de " + std::to_string(kMaxDepth) +
+                " paréntesis u operadores NOT");
+      }
+    }
+    ~Nivel() { --p_.depth_; }
+    Nivel(const Nivel&) = delete;
+    Nivel& operator=(const Nivel&) = delete;
+    Parser& p_;
+  };
+
   Cond factor() {
     if (keyword("NOT")) {
+      Nivel nivel(*this);
       Cond c;
       c.kind = Cond::Kind::Not;
       c.kids.push_back(factor());
@@ -305,6 +330,7 @@ class Parser {
     }
     if (peek().kind == Token::Kind::Symbol && peek().text == "(") {
       // A parenthesised condition (an operand never starts with "(").
+      Nivel nivel(*this);
       ++pos_;
       Cond c = condition();
       expectSymbol(")");
@@ -374,9 +400,12 @@ class Parser {
     return s;
   }
 
+  static constexpr int kMaxDepth = 200;
+
   std::string_view src_;
   std::vector<Token> toks_;
   std::size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace

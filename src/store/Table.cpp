@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -69,6 +70,38 @@ DbfDate currentHeaderDate() {
 // ---------------------------------------------------------------------------------------------
 // AtomicWriter
 
+std::string systemErrorText(int code) {
+  switch (code) {
+    case ENOSPC:
+      return "no queda espacio en el disco";
+    case EDQUOT:
+      return "se ha agotado la cuota de disco";
+    case EROFS:
+      return "la carpeta está en un disco de sólo lectura";
+    case EACCES:
+    case EPERM:
+      return "no hay permiso de escritura";
+    case ENOENT:
+    case ENOTDIR:
+      return "la carpeta no existe";
+    case EISDIR:
+      return "hay una carpeta con ese nombre";
+    case EIO:
+      return "error de entrada/salida del disco";
+    case EFBIG:
+      return "el archivo es demasiado grande";
+    default:
+      return "error del sistema " + std::to_string(code) + " (" + std::strerror(code) + ")";
+  }
+}
+
+namespace {
+std::string folderOf(const std::string& path) {
+  const fs::path p = fs::path(path).parent_path();
+  return p.empty() ? std::string(".") : p.string();
+}
+}  // namespace
+
 AtomicWriter::AtomicWriter(std::string target) : target_(std::move(target)) {
   static std::atomic<unsigned> counter{0};
   const fs::path t(target_);
@@ -76,10 +109,7 @@ AtomicWriter::AtomicWriter(std::string target) : target_(std::move(target)) {
                               "_" + std::to_string(counter++)))
               .string();
   f_ = std::fopen(temp_.c_str(), "wb");
-  if (!f_) {
-    throw StoreError(err::kPermisoDenegado,
-                     "No se puede escribir en la carpeta de '" + fileNameOf(target_) + "'.");
-  }
+  if (!f_) fail(err::kPermisoDenegado, errno);
 }
 
 AtomicWriter::~AtomicWriter() {
@@ -87,36 +117,33 @@ AtomicWriter::~AtomicWriter() {
   if (!committed_) std::remove(temp_.c_str());
 }
 
+void AtomicWriter::fail(int number, int code) {
+  // The partial temporary file goes at once; the file that was there stays untouched.
+  if (f_) std::fclose(f_);
+  f_ = nullptr;
+  std::remove(temp_.c_str());
+  throw StoreError(number, "No se ha podido guardar '" + fileNameOf(target_) + "' en la carpeta " +
+                               folderOf(target_) + ": " + systemErrorText(code) + ".");
+}
+
 void AtomicWriter::write(const char* p, std::size_t n) {
   long long limit = gFailAfter.load();
   if (limit >= 0) {
     if (static_cast<long long>(n) > limit) {
       gFailAfter = 0;
-      throw StoreError(err::kErrorEscritura,
-                       "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
+      fail(err::kErrorEscritura, ENOSPC);
     }
     gFailAfter = limit - static_cast<long long>(n);
   }
-  if (n && std::fwrite(p, 1, n, f_) != n) {
-    throw StoreError(err::kErrorEscritura,
-                     "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
-  }
+  if (n && std::fwrite(p, 1, n, f_) != n) fail(err::kErrorEscritura, errno);
 }
 
 void AtomicWriter::commit() {
-  const bool ok = std::fflush(f_) == 0 && ::fsync(fileno(f_)) == 0;
-  std::fclose(f_);
+  if (std::fflush(f_) != 0 || ::fsync(fileno(f_)) != 0) fail(err::kErrorEscritura, errno);
+  const bool closed = std::fclose(f_) == 0;
   f_ = nullptr;
-  if (!ok) {
-    throw StoreError(err::kErrorEscritura,
-                     "Error de escritura en disco al guardar '" + fileNameOf(target_) + "'.");
-  }
-  std::error_code ec;
-  fs::rename(temp_, target_, ec);
-  if (ec) {
-    throw StoreError(err::kPermisoDenegado,
-                     "No se puede reemplazar '" + fileNameOf(target_) + "': " + ec.message() + ".");
-  }
+  if (!closed) fail(err::kErrorEscritura, errno);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(err::kPermisoDenegado, errno);
   committed_ = true;
 }
 
@@ -211,10 +238,11 @@ TextoNumero fitNumber(double v, FieldType type, int width, int decimals) {
                       : std::to_chars(t.b, fin, v, std::chars_format::fixed))) {
       return t;
     }
-    if (acepta(single ? std::to_chars(t.b, fin, f) : std::to_chars(t.b, fin, v))) return t;
-    for (int p = single ? 8 : 16; p >= 1; --p) {
-      if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::general, p)
-                        : std::to_chars(t.b, fin, v, std::chars_format::general, p))) {
+    // Too long in full: as many decimals as fit, never an exponent (readers of dBASE files
+    // take a numeric field as sign, digits and one point).
+    for (int p = width - 2; p >= 0; --p) {
+      if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::fixed, p)
+                        : std::to_chars(t.b, fin, v, std::chars_format::fixed, p))) {
         return t;
       }
     }
@@ -230,7 +258,7 @@ TextoNumero fitNumber(double v, FieldType type, int width, int decimals) {
 // ---------------------------------------------------------------------------------------------
 // Loading
 
-std::shared_ptr<Table> Table::load(const std::string& path) {
+std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) {
     throw StoreError(err::kArchivoNoEncontrado,
@@ -295,6 +323,7 @@ std::shared_ptr<Table> Table::load(const std::string& path) {
   if (offset > recLen) damaged(path, "los campos no caben en la longitud de registro");
   t->recLen_ = recLen;
   t->setColumns(std::move(cols));
+  if (headerOnly) return t;
 
   const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
   if (count > available) {
@@ -519,7 +548,8 @@ Value Table::get(std::uint32_t row, int col) const {
     case 'N':
     case 'F': {
       double v = 0;
-      if (!parseNumber(raw, v)) return Value();
+      // A damaged number reads as null; isDamaged() tells it from a blank one.
+      if (parseDbfNumber(raw, v) != DbfNumber::Number) return Value();
       // A single-precision column hands out single-precision values.
       if (f.type == FieldType::Single) return Value(static_cast<double>(static_cast<float>(v)));
       return Value(v);
@@ -564,6 +594,23 @@ Value Table::get(std::uint32_t row, int col) const {
   }
 }
 
+bool Table::isDamaged(std::uint32_t row, int col) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  if (f.dbfType != 'N' && f.dbfType != 'F') return false;
+  double v = 0;
+  return parseDbfNumber(fieldBytes(row, col), v) == DbfNumber::Damaged;
+}
+
+std::string Table::rawText(std::uint32_t row, int col) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  if (f.type == FieldType::Memo) return get(row, col).toString();
+  const std::string_view raw = fieldBytes(row, col);
+  std::size_t a = 0, b = raw.size();
+  while (a < b && (raw[a] == ' ' || raw[a] == '\0')) ++a;
+  while (b > a && (raw[b - 1] == ' ' || raw[b - 1] == '\0')) --b;
+  return CodePage::get(codePage_).toUtf8(raw.substr(a, b - a));
+}
+
 EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   EncodedValue ev;
@@ -589,6 +636,11 @@ void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) c
     case 'N':
     case 'F': {
       double d = v.toDouble();
+      if (!std::isfinite(d)) {
+        throw StoreError(
+            err::kDesbordamientoNumerico,
+            "El campo numérico '" + f.name + "' no admite el valor " + formatNumber(d) + ".");
+      }
       TextoNumero s;
       double lo = 0, hi = 0;
       bool integral = false;
@@ -620,12 +672,12 @@ void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) c
         s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
       } else {
         s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
-        // A negative value that rounds to zero is written without its sign.
-        if (s.n > 1 && s.b[0] == '-' &&
-            std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
-                std::string_view::npos) {
-          std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
-        }
+      }
+      // A negative value that rounds to zero is written without its sign.
+      if (s.n > 1 && s.b[0] == '-' &&
+          std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
+              std::string_view::npos) {
+        std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
       }
       if (s.n == 0 || static_cast<std::size_t>(s.n) > width) {
         throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +

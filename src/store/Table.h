@@ -31,6 +31,11 @@ class RowSource {
   virtual std::uint32_t rowCount() const = 0;
   virtual bool isDeleted(std::uint32_t row) const = 0;
   virtual Value get(std::uint32_t row, int col) const = 0;
+  // True when the field holds text that its type cannot read (a numeric field with stars, an
+  // exponent, a comma...): get() hands such a value out as null.
+  virtual bool isDamaged(std::uint32_t /*row*/, int /*col*/) const { return false; }
+  // The field's text as stored (blanks trimmed, in UTF-8), to quote a damaged value.
+  virtual std::string rawText(std::uint32_t row, int col) const { return get(row, col).toString(); }
   virtual std::int64_t liveCount() const = 0;
   virtual bool writable() const { return false; }
   // Change counters: structure (rows added or deleted), deletions alone and per-column values.
@@ -78,7 +83,8 @@ class Table : public RowSource {
  public:
   // Reads a dBASE file. Throws StoreError for files that are not dBASE III/IV tables, damaged
   // headers and truncated record areas.
-  static std::shared_ptr<Table> load(const std::string& path);
+  // headerOnly: the fields and the code page only, no record read (an empty table).
+  static std::shared_ptr<Table> load(const std::string& path, bool headerOnly = false);
   // A new empty table written to path (and its memo and index sidecar files).
   static std::shared_ptr<Table> create(const std::string& path, const TableDef& def);
 
@@ -91,6 +97,8 @@ class Table : public RowSource {
     return row >= nrows_ || ((borradas_[row / 64] >> (row % 64)) & 1U) != 0;
   }
   Value get(std::uint32_t row, int col) const override;
+  bool isDamaged(std::uint32_t row, int col) const override;
+  std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
   bool writable() const override { return true; }
 
@@ -181,6 +189,9 @@ class TableRegistry {
   static std::string key(const std::string& path);
 };
 
+// A system error number (errno) as a Spanish phrase ("no queda espacio en el disco").
+std::string systemErrorText(int code);
+
 // Current header date (test seam in Database.h).
 DbfDate currentHeaderDate();
 
@@ -190,11 +201,15 @@ class AtomicWriter {
  public:
   explicit AtomicWriter(std::string target);
   ~AtomicWriter();
+  AtomicWriter(const AtomicWriter&) = delete;
+  AtomicWriter& operator=(const AtomicWriter&) = delete;
   void write(const char* p, std::size_t n);
   void write(std::string_view s) { write(s.data(), s.size()); }
   void commit();
 
  private:
+  // Removes the temporary file and throws: what could not be saved, where, and why.
+  [[noreturn]] void fail(int number, int systemError);
   std::string target_, temp_;
   std::FILE* f_ = nullptr;
   bool committed_ = false;

@@ -54,6 +54,52 @@ bool fastDecimal(std::string_view t, double& out) {
 
 }  // namespace
 
+DbfNumber parseDbfNumber(std::string_view raw, double& out) {
+  std::size_t a = 0, b = raw.size();
+  while (a < b && (raw[a] == ' ' || raw[a] == '\0')) ++a;
+  while (b > a && (raw[b - 1] == ' ' || raw[b - 1] == '\0')) --b;
+  if (a == b) return DbfNumber::Blank;
+  std::string_view t = raw.substr(a, b - a);
+  bool negative = false;
+  if (t[0] == '-' || t[0] == '+') {
+    negative = t[0] == '-';
+    t.remove_prefix(1);
+  }
+  // One pass checks the form and gathers up to 15 significant digits, which an exact division
+  // by a power of ten turns into the correctly rounded double (as fastDecimal does).
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false, digit = false;
+  for (const char c : t) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+      if (point) ++decimals;
+      if (mantissa == 0 && c == '0') continue;  // leading zeros are not significant
+      if (++digits <= 15) mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return DbfNumber::Damaged;
+    }
+  }
+  if (!digit) return DbfNumber::Damaged;
+  double v = 0;
+  if (digits <= 15 && decimals <= 22) {
+    v = static_cast<double>(mantissa) / kPow10[decimals];
+  } else {
+    // More digits: the general conversion, which refuses magnitudes beyond a double's range.
+    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(v)) {
+      return DbfNumber::Damaged;
+    }
+  }
+  out = negative ? -v : v;
+  return DbfNumber::Number;
+}
+
 bool parseNumber(std::string_view text, double& out) {
   std::string_view t = trimView(text);
   if (!t.empty() && t[0] == '+') t.remove_prefix(1);

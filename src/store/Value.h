@@ -56,6 +56,15 @@ class Value {
 // for anything else, including an empty text.
 bool parseNumber(std::string_view text, double& out);
 
+// What the text of a numeric (N or F) field of a dBASE file holds.
+enum class DbfNumber : std::uint8_t { Blank, Number, Damaged };
+
+// Reads a numeric field as dBASE writes it: blanks around an optional sign, digits and at most
+// one decimal point, with at least one digit. Blanks only (or NUL padding) are Blank (a null
+// value); anything else (an exponent, a comma, stars, a lone sign, two points, letters, bytes
+// outside ASCII) is Damaged. `out` is set only for Number.
+DbfNumber parseDbfNumber(std::string_view raw, double& out);
+
 // Shortest decimal text that reads back as the same double (no exponent for ordinary
 // magnitudes), e.g. 0.1 -> "0.1", 47 -> "47".
 std::string formatNumber(double v);

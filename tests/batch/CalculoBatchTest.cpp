@@ -23,7 +23,7 @@ std::string Leer(const std::string& ruta) {
 
 TEST(CalculoBatch, PlotListUserEquationsCodeAndCsv) {
   arbelio::pruebas::CarpetaTemporal dir;
-  std::ofstream(dir.archivo("plots.txt")) << "47,3\n47,1\n";
+  std::ofstream(dir.archivo("plots.txt")) << "47,3\n47,1\n47,3\n";  // plot 3 listed twice
   std::ofstream(dir.archivo("ecuaciones.txt")) << "# especie;forma;calidad;variable;fórmula;...\n"
                                                   "21;0;0;VCC;a*DN^2;a=0.5\n";
   std::ostringstream out, err;
@@ -59,7 +59,7 @@ TEST(CalculoBatch, PlotListUserEquationsCodeAndCsv) {
   EXPECT_TRUE(store::fileExists(dir.archivo("salida/ComentZz.txt")));
   store::Database db = store::Database::open(dir.archivo("salida"), {false, true, "DBASE IV"});
   store::Cursor p = db.openCursor("ParcelZz");
-  ASSERT_EQ(p.recordCount(), 2);
+  ASSERT_EQ(p.recordCount(), 2);                // a plot is computed once
   EXPECT_EQ(p.value("PARCELA").toDouble(), 3);  // the list's order
   // The user's VCC equation gives the column; species 21 trees get 0.5 DN^2.
   store::Cursor a = db.openCursor("AindivZz");

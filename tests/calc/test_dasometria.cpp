@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
 #include "../comun/CarpetaTemporal.h"
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
@@ -147,6 +151,77 @@ TEST(ClaseDiametrica, BoundsBelongToTheUpperClass) {
   EXPECT_EQ(calc::RedondeoPar(0.125, 2), 0.12);
   EXPECT_EQ(calc::RedondeoPar(0.135, 2), 0.14);
   EXPECT_EQ(calc::RedondeoPar(2.5, 0), 2);
+}
+
+// The step-by-step walk the class function replaces, kept as the reference: bounds from w / 2
+// in steps of w, the sum in single precision. Ends for every input given below.
+float ClaseDiametricaPasoAPaso(float DN, float ancho) {
+  if (!(ancho > 0)) return 0;
+  float L = ancho / 2;
+  while (L <= DN) {
+    const float siguiente = L + ancho;
+    if (DN < siguiente) break;
+    L = siguiente;
+  }
+  const float marca = L + ancho / 2;
+  return static_cast<float>(calc::RedondeoPar(marca, 1));
+}
+
+bool MismosBits(float a, float b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Every diameter the tree pass can form from field diameters in whole millimetres up to 4 m,
+// against every class width the options accept from 0.1 to 50 cm (one decimal).
+TEST(ClaseDiametrica, SameBitsAsTheStepByStepWalkForEveryFieldDiameterAndWidth) {
+  std::int64_t distintas = 0, casos = 0;
+  for (int decimas = 1; decimas <= 500; ++decimas) {
+    const auto ancho = static_cast<float>(calc::RedondeoPar(decimas / 10.0, 1));
+    for (int suma = 0; suma <= 8000; ++suma) {
+      const auto dn = static_cast<float>(suma / 20.0);
+      ++casos;
+      if (!MismosBits(ClaseDiametrica(dn, ancho), ClaseDiametricaPasoAPaso(dn, ancho))) {
+        if (++distintas <= 5)
+          ADD_FAILURE() << "DN " << dn << " ancho " << ancho << ": " << ClaseDiametrica(dn, ancho)
+                        << " frente a " << ClaseDiametricaPasoAPaso(dn, ancho);
+      }
+    }
+  }
+  EXPECT_EQ(distintas, 0) << "de " << casos;
+}
+
+// Arbitrary floats (not only multiples of 0.05) and widths with more bits than one decimal,
+// including diameters far above any tree where the float steps are coarse but the walk ends.
+TEST(ClaseDiametrica, SameBitsAsTheStepByStepWalkForRandomDiametersAndWidths) {
+  std::mt19937_64 rnd(20240611);
+  std::uniform_real_distribution<float> diametro(-5.0f, 1000.0f), ancho(0.05f, 60.0f);
+  std::uniform_real_distribution<double> exponente(0, 5);
+  std::int64_t distintas = 0;
+  for (int i = 0; i < 100000; ++i) {
+    float dn = diametro(rnd);
+    float w = i % 3 == 0 ? static_cast<float>(calc::RedondeoPar(ancho(rnd), 1)) : ancho(rnd);
+    if (i % 50 == 0) {  // up to 1 km
+      dn = static_cast<float>(std::pow(10.0, exponente(rnd)));
+      w = 5 + w;
+    }
+    if (!(w > 0)) continue;
+    if (!MismosBits(ClaseDiametrica(dn, w), ClaseDiametricaPasoAPaso(dn, w)) && ++distintas <= 5)
+      ADD_FAILURE() << "DN " << dn << " ancho " << w;
+  }
+  EXPECT_EQ(distintas, 0);
+  // Hundreds of kilometres: float bounds 4 or 8 cm apart, so steps of 5 cm round to them.
+  for (const float dn : {3.4e7f, 5.0e7f, 6.6e7f, 1.2e8f}) {
+    EXPECT_TRUE(MismosBits(ClaseDiametrica(dn, 5), ClaseDiametricaPasoAPaso(dn, 5))) << dn;
+  }
+}
+
+// Where the float sum stops growing the walk never ended; now the mark comes at once.
+TEST(ClaseDiametrica, HugeOrNonFiniteDiametersEndAtOnce) {
+  EXPECT_FLOAT_EQ(ClaseDiametrica(1.5e9f, 5), 1.5e9f);
+  EXPECT_FLOAT_EQ(ClaseDiametrica(3e9f, 5), 3e9f);
+  EXPECT_TRUE(std::isinf(ClaseDiametrica(INFINITY, 5)));
+  EXPECT_EQ(ClaseDiametrica(NAN, 5), 5);  // no bound is at or below NaN: the first class
+  EXPECT_EQ(ClaseDiametrica(-3, 5), 5);
 }
 
 }  // namespace

@@ -253,6 +253,40 @@ TEST_F(HazCalculosTest, TheMenuCommandAnnouncesAFinishedRunOnly) {
   EXPECT_FALSE(cancelada.progresoVisible);
 }
 
+// Without a cut the run covers every plot of the working table once: a plot listed twice is
+// computed once (its trees are not doubled), and rows without a usable plot key are left out
+// instead of ending the run.
+TEST_F(HazCalculosTest, EveryPlotOnceAndRowsWithoutKeyLeftOut) {
+  datos({1, 2, 2, 3}, {{1, 1, 21, 1, nullptr, 200, 200, 15},
+                       {2, 1, 21, 1, nullptr, 300, 300, 18},
+                       {3, 1, 21, 1, nullptr, 150, 150, 12}});
+  {
+    store::Database db = store::Database::open(e.rutas.BDTemp);
+    store::Cursor d = db.openCursor("DATDEF00");
+    for (const auto& clave : {std::pair{47, -1}, std::pair{0, 4}, std::pair{47, -5}}) {
+      d.addNew();
+      d.setValue("PROVINCIA", clave.first);
+      if (clave.second != -1) d.setValue("ESTADILLO", clave.second);
+      d.update();
+    }
+    db.close();
+  }
+  shell::InteraccionGuionada ui(e);
+  const auto r = calc::HazCalculos(e, ui, {});
+  ASSERT_FALSE(r.cancelado) << ui.textos().front();
+  EXPECT_EQ(e.NumeroParcelas, 3);
+  store::Database out = salida();
+  store::Cursor p = out.openCursor("SELECT PARCELA, N FROM Parcel" + e.SufijoTablas);
+  std::vector<std::string> filas;
+  for (; !p.eof(); p.moveNext())
+    filas.push_back(p.value(0).toString() + ":" + p.value(1).toString());
+  // One tree per plot (DN 20, 30 and 15 cm): N is that tree's factor, never doubled.
+  const auto n = [&](int codigo) {
+    return store::Value(static_cast<double>(e.FactoresExpansion[codigo])).toString();
+  };
+  EXPECT_EQ(filas, (std::vector<std::string>{"1:" + n(2), "2:" + n(3), "3:" + n(2)}));
+}
+
 TEST(TablasNecesarias, PassesGetTheTablesTheyRead) {
   std::array<bool, 9> s{};
   s[2] = true;  // Specie

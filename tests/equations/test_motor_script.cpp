@@ -128,4 +128,36 @@ TEST(MotorScript, ScriptsThatAreRefused) {
   EXPECT_FALSE(m.Eval("EGS()", v));
 }
 
+// Nesting and operator chains far beyond any equation are refused with the engine's "out of
+// stack space" error instead of exhausting the stack, in a formula and in a call.
+TEST(MotorScript, DeepExpressionsAreRefusedNotCrashed) {
+  const auto funcion = [](const std::string& cuerpo) {
+    return "Option Explicit\r\nPublic Function EGS(a,DN)\r\nEGS=" + cuerpo + "\r\nEnd Function";
+  };
+  const auto repite = [](const std::string& t, int n) {
+    std::string r;
+    for (int i = 0; i < n; ++i) r += t;
+    return r;
+  };
+  for (const std::string& cuerpo :
+       {repite("(", 5000) + "a" + repite(")", 5000), repite("-", 100000) + "a",
+        repite("Abs(", 3000) + "a" + repite(")", 3000), "a" + repite("+a", 100000),
+        "a" + repite("^a", 50000)}) {
+    MotorScript m;
+    EXPECT_FALSE(m.AddCode(funcion(cuerpo)));
+    EXPECT_EQ(m.error().numero, 28);
+    EXPECT_NE(m.error().descripcion.find("Espacio de pila insuficiente"), std::string::npos);
+  }
+  MotorScript m;
+  ASSERT_TRUE(m.AddCode(funcion(repite("(", 100) + "a*DN" + repite(")", 100))));
+  double v = 0;
+  ASSERT_TRUE(m.Eval("EGS(" + repite("(", 150) + "2" + repite(")", 150) + ",3)", v));
+  EXPECT_EQ(v, 6);
+  EXPECT_FALSE(m.Eval("EGS(" + repite("(", 9000) + "2" + repite(")", 9000) + ",3)", v));
+  EXPECT_EQ(m.error().numero, 28);
+  ASSERT_TRUE(m.AddCode(funcion("a" + repite("+a", 1500))));
+  ASSERT_TRUE(m.Eval("EGS(1,0)", v));
+  EXPECT_EQ(v, 1501);
+}
+
 }  // namespace

@@ -127,12 +127,17 @@ TEST_F(Seleccion, ProvinciaConstruidaContadaYListada) {
             0u);
   EXPECT_NE(p.front().find("|cancelar=1|centrado"), std::string::npos);
   const auto textos = ui.textos();
-  ASSERT_EQ(textos.size(), 3u);
-  EXPECT_EQ(textos[0], "¿Desea guardar fichero Datdef47?. (Recomendado)");
-  EXPECT_NE(textos[1].find("Hay 1 pie mayor con diámetro normal menor de 7,5 cm"),
+  ASSERT_EQ(textos.size(), 4u);
+  // The check of the tables: the trees of plot 3 and the tree without plot belong to none.
+  EXPECT_EQ(textos[0],
+            "Avisos sobre los datos de la base de datos 47:\n\nPies que no pertenecen a ninguna "
+            "parcela de la tabla Datest47 (no se tienen en cuenta):\n  3 filas de la tabla "
+            "Piesma47");
+  EXPECT_EQ(textos[1], "¿Desea guardar fichero Datdef47?. (Recomendado)");
+  EXPECT_NE(textos[2].find("Hay 1 pie mayor con diámetro normal menor de 7,5 cm"),
             std::string::npos);
-  EXPECT_NE(textos[1].find("Provincia 47, parcela 5, pie 1"), std::string::npos);
-  EXPECT_EQ(textos[2], "¿Desea guardar fichero Especi47?. (Recomendado)");
+  EXPECT_NE(textos[2].find("Provincia 47, parcela 5, pie 1"), std::string::npos);
+  EXPECT_EQ(textos[3], "¿Desea guardar fichero Especi47?. (Recomendado)");
   EXPECT_EQ(store::listFiles(prov).size(), 5u);
 
   ASSERT_TRUE(vista.mostrada);
@@ -232,7 +237,8 @@ TEST_F(Seleccion, CancelarDuranteLaConstruccionRestauraLaSeleccion) {
   EXPECT_FALSE(e.estado.HayBasesSeleccionadas);
   EXPECT_FALSE(e.estado.CalculoCancelado);
   EXPECT_FALSE(ui.progresoVisible);
-  EXPECT_TRUE(ui.mensajes.empty());
+  ASSERT_EQ(ui.mensajes.size(), 1u);  // only the note on the trees of no plot
+  EXPECT_EQ(ui.mensajes[0].texto.rfind("Avisos sobre los datos", 0), 0u);
   EXPECT_FALSE(vista.mostrada);
   // The same database can be chosen again.
   ui.cancelarEnCeder = -1;
@@ -261,7 +267,7 @@ TEST_F(Seleccion, GuardarVuelveAPreguntarHastaElNombreExacto) {
   ListaProvinciasEnMemoria v2;
   EXPECT_EQ(mnuAAgregarBD_Click(est, otra, v2), ResultadoSeleccion::Anadida);
   for (const std::string& p : otra.progreso) EXPECT_EQ(p.find("Datdef47"), std::string::npos) << p;
-  EXPECT_EQ(otra.textos().size(), 2u);  // the small-tree note and the Especi question
+  EXPECT_EQ(otra.textos().size(), 3u);  // the data note, the small-tree note, the question
   EXPECT_EQ(v2.modelo.filas[0][2], "5");
 }
 
@@ -313,7 +319,8 @@ TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales)
   EXPECT_EQ(std::filesystem::file_size(piesma), 40u);
   EXPECT_EQ(store::listFiles(prov).size(), antes);
 
-  // A tree without its first diameter ends the species build.
+  // A tree without its first diameter cannot enter the species build: the selection is
+  // refused, naming the tree, before anything is copied.
   EntornoImport::EscribeTabla(e.ruta("p2"), "Datest", "Datest47", {Parcela(47, 1, 100, "300")});
   EntornoImport::EscribeTabla(e.ruta("p2"), "Piesma", "Piesma47",
                               {{{"PROVINCIA", 47},
@@ -323,8 +330,13 @@ TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales)
                                 {"DIAMETRO2", 300}}});
   for (const char* t : {"Piesme", "Tiposx", "Matorr"})
     EntornoImport::EscribeTabla(e.ruta("p2"), t, std::string(t) + "47", {});
-  EXPECT_EQ(Elige(e.ruta("p2/Piesma47.dbf")), ResultadoSeleccion::Fallo);
-  EXPECT_EQ(ui.mensajes.back().texto, "Error Uso no válido de Null.");
+  EXPECT_EQ(Elige(e.ruta("p2/Piesma47.dbf")), ResultadoSeleccion::NoValida);
+  EXPECT_EQ(ui.mensajes.back().texto,
+            "Esta base de datos no es correcta.\nPies mayores de la tabla Piesma47 sin diámetros o "
+            "especie válidos, que la tabla Especi47 necesita (corríjalos o seleccione la base de "
+            "datos con su tabla Especi47):\n  parcela 1, pie 1, campo DIAMETRO1: vacío");
+  EXPECT_EQ(ui.mensajes.back().titulo, kTitulo);
   EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
   EXPECT_FALSE(ui.progresoVisible);
+  EXPECT_TRUE(store::listFiles(e.estado.rutas.BDTemp).empty());
 }

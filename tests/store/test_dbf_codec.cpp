@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "../comun/CarpetaTemporal.h"
 #include "DbfBuilder.h"
@@ -79,12 +80,21 @@ TEST(DbfCodec, ReadsFieldTypesNullsAndHidesDeletedRows) {
   EXPECT_EQ(c.value("VIVO").toDouble(), 0);
   EXPECT_TRUE(c.value("FACTOR").isNull());
 
-  c.moveNext();  // the deleted row is skipped; garbage in a number reads as null
+  EXPECT_FALSE(c.isDamaged(c.fieldIndex("ALTURA")));  // blank is null, not damaged
+
+  c.moveNext();  // the deleted row is skipped; garbage in a number reads as null, damaged
   EXPECT_EQ(c.value("ESTADILLO").toDouble(), 4);
   EXPECT_EQ(c.value("ESPECIE").text(), " 2x");
   EXPECT_TRUE(c.value("DIAMETRO1").isNull());
-  EXPECT_DOUBLE_EQ(c.value("ALTURA").toDouble(), 1.5);  // decimal comma accepted
-  EXPECT_DOUBLE_EQ(c.value("FACTOR").toDouble(), -2.5);
+  EXPECT_TRUE(c.isDamaged(c.fieldIndex("DIAMETRO1")));
+  EXPECT_EQ(c.rawText(c.fieldIndex("DIAMETRO1")), "abcd");
+  // A decimal comma is not how dBASE writes a number: damaged, never 15 tenths.
+  EXPECT_TRUE(c.value("ALTURA").isNull());
+  EXPECT_TRUE(c.isDamaged(c.fieldIndex("ALTURA")));
+  EXPECT_EQ(c.rawText(c.fieldIndex("ALTURA")), "1,5");
+  EXPECT_DOUBLE_EQ(c.value("FACTOR").toDouble(), -2.5);  // left-aligned digits are fine
+  EXPECT_FALSE(c.isDamaged(c.fieldIndex("FACTOR")));
+  EXPECT_FALSE(c.isDamaged(c.fieldIndex("ESPECIE")));  // text is never damaged
   c.moveNext();
   EXPECT_TRUE(c.eof());
 }
@@ -256,11 +266,12 @@ TEST(DbfCodec, EveryFieldTypeRoundTripsThroughAFile) {
   for (int i = 0; i < c.fieldCount(); ++i) EXPECT_TRUE(c.value(i).isNull()) << i;
 }
 
-TEST(DbfCodec, SingleColumnsRoundTripEveryFloat) {
+// Every float whose digits fit the 19 characters of the column without an exponent (all the
+// magnitudes a mensuration value takes) reads back as the same float.
+TEST(DbfCodec, SingleColumnsRoundTripEveryFloatThatFitsWithoutExponent) {
   CarpetaTemporal dir;
-  std::vector<float> values = {0.0f,        1.0f,       -1.0f,           0.1f,
-                               1e-10f,      3.4e10f,    1.17549435e-38f, 123456789.0f,
-                               0.33333334f, 98765.4321f};
+  std::vector<float> values = {0.0f,    1.0f,          -1.0f,        0.1f,        1e-9f,
+                               3.4e10f, 1.2345678e-9f, 123456789.0f, 0.33333334f, 98765.4321f};
   std::uint32_t bits = 0x3F800001;  // a sweep of awkward mantissas
   for (int i = 0; i < 200; ++i, bits += 0x00012345) {
     float f;
@@ -286,8 +297,67 @@ TEST(DbfCodec, SingleColumnsRoundTripEveryFloat) {
   for (float v : values) {
     ASSERT_FALSE(c.eof());
     EXPECT_EQ(c.value("V").toFloat(), v);
+    EXPECT_FALSE(c.isDamaged(0));
     c.moveNext();
   }
+}
+
+// What does not fit is written with the decimals that fit, never in exponent form (which
+// readers of dBASE files take for a damaged value); what cannot be written at all is refused.
+TEST(DbfCodec, NumbersAreNeverWrittenWithAnExponent) {
+  CarpetaTemporal dir;
+  Database db = Database::open(dir.ruta());
+  TableDef def("S");
+  def.appendField("V", FieldType::Single);
+  def.appendField("D", FieldType::Double);
+  db.appendTableDef(def);
+  Cursor c = db.openCursor("S");
+  c.addNew();
+  c.setValue("V", 1.17549435e-38);
+  c.setValue("D", -1.5e-30);
+  c.update();
+  c.addNew();
+  EXPECT_THROW(c.setValue("V", 1e30), StoreError);
+  EXPECT_THROW(c.setValue("D", std::numeric_limits<double>::infinity()), StoreError);
+  EXPECT_THROW(c.setValue("D", std::numeric_limits<double>::quiet_NaN()), StoreError);
+  c.cancelUpdate();
+  db.close();
+  const std::string bytes = readFile(dir.archivo("S.dbf"));
+  EXPECT_EQ(bytes.find('e'), std::string::npos);
+  Database otra = Database::open(dir.ruta());
+  Cursor r = otra.openCursor("S");
+  EXPECT_EQ(r.value("V").toDouble(), 0);
+  EXPECT_EQ(r.value("D").toDouble(), 0);
+  EXPECT_FALSE(r.isDamaged(0));
+  EXPECT_FALSE(r.isDamaged(1));
+}
+
+// The numbers of an N field as dBASE writes them, and the texts that are damaged values.
+TEST(DbfCodec, NumericFieldsReadOnlySignDigitsAndOnePoint) {
+  using arbelio::store::DbfNumber;
+  using arbelio::store::parseDbfNumber;
+  const std::pair<const char*, double> buenos[] = {
+      {"  125", 125}, {"-3.25", -3.25}, {"+7", 7},
+      {".5", 0.5},    {"5.", 5},        {"0012", 12},
+      {"12  ", 12},   {"-0", 0},        {"123456789012345678", 123456789012345678.0}};
+  for (const auto& [texto, valor] : buenos) {
+    double v = -1;
+    EXPECT_EQ(parseDbfNumber(texto, v), DbfNumber::Number) << texto;
+    EXPECT_EQ(v, valor) << texto;
+  }
+  for (const char* vacio : {"", "    ", std::string_view("\0\0\0", 3).data()}) {
+    double v = -1;
+    EXPECT_EQ(parseDbfNumber(vacio, v), DbfNumber::Blank);
+    EXPECT_EQ(v, -1);
+  }
+  for (const char* malo : {"*****", "1.2.3", "-", "+", ".", "nan", "inf", "1e5", " 1e308", "3E9",
+                           "14,9", "1 2", "0x1A", "12-", "--1", "\xC3\xB1", "1\xA0", "-."}) {
+    double v = -1;
+    EXPECT_EQ(parseDbfNumber(malo, v), DbfNumber::Damaged) << malo;
+  }
+  double v = 0;  // digits beyond the range of a double
+  EXPECT_EQ(parseDbfNumber(std::string(320, '9'), v), DbfNumber::Damaged);
+  EXPECT_EQ(parseDbfNumber(std::string(300, '9'), v), DbfNumber::Number);
 }
 
 TEST(DbfCodec, ValuesThatDoNotFitAreRefusedWithoutChangingTheRow) {

@@ -281,6 +281,52 @@ TEST_F(SqlDialect, MalformedStatementsFailWithSyntaxError) {
   }
 }
 
+// Nesting far beyond anything the program writes is refused before it exhausts the stack;
+// nesting the program does write still works.
+TEST_F(SqlDialect, DeepNestingIsRefusedWithAMessage) {
+  const auto anidada = [](int n, const std::string& abre, const std::string& cierra) {
+    std::string t;
+    for (int i = 0; i < n; ++i) t += abre;
+    t += "PROVINCIA=47";
+    for (int i = 0; i < n; ++i) t += cierra;
+    return t;
+  };
+  for (const std::string& condicion :
+       {anidada(5000, "(", ")"), anidada(50000, "NOT ", ""), anidada(3000, "(NOT ", ")")}) {
+    try {
+      db.openCursor("SELECT * FROM DATDEF00 WHERE " + condicion);
+      ADD_FAILURE() << "aceptada";
+    } catch (const StoreError& e) {
+      EXPECT_EQ(e.number(), err::kErrorSintaxis);
+      EXPECT_NE(e.description().find("anida más de 200 paréntesis u operadores NOT"),
+                std::string::npos)
+          << e.description().substr(0, 200);
+    }
+    Cursor c = db.openCursor("DATDEF00");
+    EXPECT_THROW(c.findFirst(condicion), StoreError);
+  }
+  EXPECT_NO_THROW(db.openCursor("SELECT * FROM DATDEF00 WHERE " + anidada(150, "(", ")")));
+  EXPECT_NO_THROW(db.openCursor("SELECT * FROM DATDEF00 WHERE " + anidada(200, "NOT ", "")));
+}
+
+// A table is a file of the database's folder: no statement or cursor reaches another folder.
+TEST_F(SqlDialect, TableNamesWithAPathAreRefused) {
+  for (const char* sql : {"SELECT * FROM [../otra/DATDEF00]", "SELECT * FROM [/tmp/DATDEF00]",
+                          "SELECT * FROM [..\\DATDEF00]", "DELETE * FROM [../DATDEF00]",
+                          "INSERT INTO DATDEF00 SELECT * FROM [sub/DATDEF00]"}) {
+    try {
+      db.openCursor(sql);
+      ADD_FAILURE() << "aceptada: " << sql;
+    } catch (const StoreError& e) {
+      EXPECT_NE(e.description().find("no puede llevar una ruta"), std::string::npos) << sql;
+    }
+  }
+  EXPECT_THROW(db.openCursor("../DATDEF00"), StoreError);
+  EXPECT_THROW(db.execute("DELETE * FROM [../DATDEF00]"), StoreError);
+  EXPECT_EQ(db.openCursor("SELECT * FROM [DATDEF00]").recordCount(),
+            db.openCursor("DATDEF00").recordCount());
+}
+
 TEST_F(SqlDialect, MissingTableAndFieldAreReportedByName) {
   try {
     db.openCursor("SELECT * FROM PIESMA00");

@@ -1,0 +1,171 @@
+// Saving for the user: a failed write (a full disk after N bytes, a real small file system, the
+// process killed halfway) leaves the earlier file whole and no partial file in its place.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "../comun/CarpetaTemporal.h"
+#include "DbfBuilder.h"
+#include "store/Database.h"
+#include "store/FileOps.h"
+#include "store/StoreError.h"
+
+using namespace arbelio::store;
+using arbelio::pruebas::CarpetaTemporal;
+using arbelio::testing::readFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Escribe(const std::string& ruta, const std::string& bytes) {
+  std::ofstream(ruta, std::ios::binary) << bytes;
+}
+
+// Files of a folder whose name starts with '.' (temporary copies), the lock file apart.
+int Temporales(const std::string& carpeta) {
+  int n = 0;
+  for (const auto& e : fs::directory_iterator(carpeta)) {
+    const std::string nombre = e.path().filename().string();
+    if (nombre[0] == '.' && nombre != kLockFileName) ++n;
+  }
+  return n;
+}
+
+struct SinFallos {
+  ~SinFallos() { failWritesAfterForTesting(-1); }
+};
+
+TEST(ReplaceFile, AFullDiskLeavesTheEarlierFileWholeAndNoTemporary) {
+  CarpetaTemporal dir;
+  const std::string origen = dir.archivo("nuevo.dbf"), destino = dir.archivo("AindivMU.dbf");
+  const std::string viejo(5000, 'v'), nuevo(300000, 'n');
+  Escribe(origen, nuevo);
+  SinFallos restaura;
+  for (const long long tras : {0LL, 1LL, 4096LL, 65536LL, 299999LL}) {
+    Escribe(destino, viejo);
+    failWritesAfterForTesting(tras);
+    try {
+      replaceFile(origen, destino);
+      ADD_FAILURE() << "sin error tras " << tras << " bytes";
+    } catch (const StoreError& e) {
+      // What, where and why, in Spanish.
+      EXPECT_NE(e.description().find("No se ha podido guardar 'AindivMU.dbf' en la carpeta " +
+                                     dir.ruta() + ": no queda espacio en el disco."),
+                std::string::npos)
+          << e.description();
+    }
+    EXPECT_EQ(readFile(destino), viejo) << tras;
+    EXPECT_EQ(Temporales(dir.ruta()), 0) << tras;
+  }
+  failWritesAfterForTesting(-1);
+  replaceFile(origen, destino);
+  EXPECT_EQ(readFile(destino), nuevo);
+
+  // The same for bytes the program makes (a CSV file).
+  failWritesAfterForTesting(10);
+  EXPECT_THROW(replaceFileContents(destino, std::string(100, 'c')), StoreError);
+  EXPECT_EQ(readFile(destino), nuevo);
+  EXPECT_EQ(Temporales(dir.ruta()), 0);
+}
+
+TEST(ReplaceFile, AnEarlierFileInAnotherLetterCaseGoesOnlyOnceTheCopyIsWhole) {
+  CarpetaTemporal dir;
+  Escribe(dir.archivo("origen.txt"), "nuevo");
+  Escribe(dir.archivo("COMENTAB.TXT"), "viejo");
+  SinFallos restaura;
+  failWritesAfterForTesting(2);
+  EXPECT_THROW(replaceFile(dir.archivo("origen.txt"), dir.archivo("ComentAb.txt")), StoreError);
+  EXPECT_EQ(readFile(dir.archivo("COMENTAB.TXT")), "viejo");
+  EXPECT_FALSE(fileExists(dir.archivo("ComentAb.txt")));
+  failWritesAfterForTesting(-1);
+  replaceFile(dir.archivo("origen.txt"), dir.archivo("ComentAb.txt"));
+  EXPECT_EQ(readFile(dir.archivo("ComentAb.txt")), "nuevo");
+  EXPECT_FALSE(fileExists(dir.archivo("COMENTAB.TXT")));
+}
+
+// A process killed while it replaces a file: the file is the old one or the new one, whole.
+TEST(ReplaceFile, KilledHalfwayTheTargetIsTheOldOrTheNewFileWhole) {
+  CarpetaTemporal dir;
+  const std::string origen = dir.archivo("grande.dbf"), destino = dir.archivo("ParcelMU.dbf");
+  const std::string viejo(1000, 'v'), nuevo(40 << 20, 'n');
+  Escribe(origen, nuevo);
+  int muertoAMitad = 0;
+  for (int intento = 0; intento < 8; ++intento) {
+    Escribe(destino, viejo);
+    const pid_t hijo = fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+      try {
+        for (;;) replaceFile(origen, destino);  // until killed
+      } catch (...) {
+      }
+      _exit(1);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2 + 7 * intento));
+    kill(hijo, SIGKILL);
+    int estado = 0;
+    waitpid(hijo, &estado, 0);
+    const auto tamano = fs::file_size(destino);
+    ASSERT_TRUE(tamano == viejo.size() || tamano == nuevo.size()) << tamano;
+    const std::string leido = readFile(destino);
+    EXPECT_TRUE(leido == viejo || leido == nuevo);
+    if (leido == viejo) ++muertoAMitad;
+  }
+  EXPECT_GT(muertoAMitad, 0) << "ninguna copia se interrumpió a medias";
+}
+
+// A real small file system (a tmpfs mounted in a private mount namespace), where available:
+// a save that does not fit fails with the disk's own error and the earlier file stays whole.
+TEST(ReplaceFile, OnARealFullFileSystemTheEarlierFileStays) {
+  CarpetaTemporal dir;
+  const std::string montaje = dir.archivo("disco");
+  fs::create_directories(montaje);
+  Escribe(dir.archivo("nuevo.bin"), std::string(400 << 10, 'n'));
+  // The earlier file (200 KiB) fits in the 256 KiB disk; a whole new copy beside it does not.
+  // The saving itself runs in a helper test of this program inside the namespace.
+  const std::string yo = fs::read_symlink("/proc/self/exe").string();
+  const std::string guion =
+      "mount -t tmpfs -o size=256k tmpfs " + montaje + " || exit 77; " +
+      "head -c 204800 /dev/zero > " + montaje + "/TotalsMU.dbf || exit 78; '" + yo +
+      "' --gtest_filter=ReplaceFileHelper.* " + "--gtest_also_run_disabled_tests > " +
+      dir.archivo("ayudante.txt") + " 2>&1; echo $? > " + dir.archivo("rc.txt") + "; ls -a " +
+      montaje + " > " + dir.archivo("ls.txt");
+  ::setenv("ARBELIO_PRUEBA_DISCO", montaje.c_str(), 1);
+  ::setenv("ARBELIO_PRUEBA_NUEVO", dir.archivo("nuevo.bin").c_str(), 1);
+  const int r = std::system(("unshare -m sh -c \"" + guion + "\" > /dev/null 2>&1").c_str());
+  ::unsetenv("ARBELIO_PRUEBA_DISCO");
+  ::unsetenv("ARBELIO_PRUEBA_NUEVO");
+  if (!WIFEXITED(r) || WEXITSTATUS(r) != 0 || !fs::exists(dir.archivo("rc.txt"))) {
+    GTEST_SKIP() << "no se puede montar un sistema de archivos pequeño aquí";
+  }
+  EXPECT_EQ(readFile(dir.archivo("rc.txt")), "0\n") << readFile(dir.archivo("ayudante.txt"));
+  const std::string ls = readFile(dir.archivo("ls.txt"));
+  EXPECT_EQ(ls.find(".TotalsMU.dbf.tmp"), std::string::npos) << ls;
+}
+
+// Run inside the mount namespace by the test above (disabled on its own).
+TEST(ReplaceFileHelper, DISABLED_SaveOnTheSmallDisk) {
+  const char* disco = std::getenv("ARBELIO_PRUEBA_DISCO");
+  const char* nuevo = std::getenv("ARBELIO_PRUEBA_NUEVO");
+  ASSERT_NE(disco, nullptr);
+  const std::string destino = std::string(disco) + "/TotalsMU.dbf";
+  const std::string antes = readFile(destino);
+  try {
+    replaceFile(nuevo, destino);
+    FAIL() << "sin error en un disco lleno";
+  } catch (const StoreError& e) {
+    EXPECT_NE(e.description().find("no queda espacio en el disco"), std::string::npos)
+        << e.description();
+  }
+  EXPECT_EQ(readFile(destino), antes);
+  EXPECT_EQ(Temporales(disco), 0);
+}
+
+}  // namespace
