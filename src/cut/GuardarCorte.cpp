@@ -2,7 +2,6 @@
 
 #include <ctime>
 #include <filesystem>
-#include <random>
 #include <set>
 #include <tuple>
 
@@ -40,48 +39,6 @@ std::string Une(const std::vector<std::string>& cs, std::size_t desde, std::size
 
 std::string Dos(int n) {
   return (n < 10 ? "0" : "") + std::to_string(n);
-}
-
-// Replaces files of a folder by copies of others, all or none: every source is first copied
-// into a temporary folder inside the target folder (a table's index sidecar with it), and only
-// when all copies are whole do they take the targets' places, each by a rename. A failure of
-// the copies leaves the target folder as it was. `archivos`: source path and target file name.
-void ReemplazaArchivos(const std::vector<std::pair<std::string, std::string>>& archivos,
-                       const std::string& carpeta) {
-  std::random_device azar;
-  fs::path temporal;
-  std::error_code ec;
-  for (int intento = 0; intento < 100; ++intento) {
-    temporal = fs::path(carpeta) / (".arbelio-corte-" + std::to_string(azar()));
-    if (fs::create_directory(temporal, ec)) break;
-    temporal.clear();
-    if (!fs::is_directory(carpeta, ec)) break;
-  }
-  if (temporal.empty()) {
-    throw store::StoreError(store::err::kRutaNoEncontrada,
-                            "No se puede escribir en la carpeta '" + carpeta + "'.");
-  }
-  struct Limpieza {
-    fs::path ruta;
-    ~Limpieza() {
-      std::error_code e;
-      fs::remove_all(ruta, e);
-    }
-  } limpieza{temporal};
-  for (const auto& [origen, nombre] : archivos)
-    store::copyFile(origen, (temporal / nombre).string());
-  for (const auto& entrada : fs::directory_iterator(temporal)) {
-    const std::string nombre = entrada.path().filename().string();
-    // An existing file of the same name in another letter case is the one replaced.
-    const std::string existente = store::findFileNoCase(carpeta, nombre);
-    const fs::path destino = existente.empty() ? fs::path(carpeta) / nombre : fs::path(existente);
-    fs::rename(entrada.path(), destino, ec);
-    if (ec) {
-      throw store::StoreError(
-          store::err::kPermisoDenegado,
-          "No se puede escribir el archivo '" + destino.string() + "': " + ec.message() + ".");
-    }
-  }
 }
 
 bool MismaCarpeta(const std::string& a, const std::string& b) {
@@ -195,13 +152,11 @@ void CopiarCorte(const EstadoAplicacion& estado, const std::string& destino) {
   const std::string& origen = estado.rutas.BDCorte;
   if (MismaCarpeta(destino, origen)) return;
   const std::string& codigo = estado.SufijoTablas;
-  std::vector<std::pair<std::string, std::string>> archivos;
-  for (const char* nombre : kTablasCorte) {
-    const std::string archivo = std::string(nombre) + codigo + ".dbf";
-    archivos.emplace_back(origen + "/" + archivo, archivo);
-  }
-  archivos.emplace_back(origen + "/InfCor" + codigo + ".dbt", "InfCor" + codigo + ".dbt");
-  ReemplazaArchivos(archivos, destino);
+  std::vector<std::string> archivos;
+  for (const char* nombre : kTablasCorte) archivos.push_back(std::string(nombre) + codigo + ".dbf");
+  archivos.push_back("InfCor" + codigo + ".dbt");
+  for (const std::string& archivo : archivos)
+    store::replaceFile(origen + "/" + archivo, destino + "/" + archivo);
 }
 
 bool NombreCorteValido(const std::string& nombreArchivo) {

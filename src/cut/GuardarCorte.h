@@ -54,9 +54,9 @@ bool GuardarTablasCorte(EstadoAplicacion& estado, shell::Interaccion& ui, shell:
                         const std::string& comentario, const MomentoCorte& momento);
 
 // Copies the saved cut's files from BDCorte to `destino` (nothing when `destino` is BDCorte
-// itself, whatever way the path is written). Every file is first copied beside its target
-// under a temporary name; the targets are replaced only when all copies are whole, so a
-// failure leaves the folder's files as they were. Throws on failure.
+// itself, whatever way the path is written), each through the store's safe replace: a file is
+// replaced only by a whole copy, so a failure leaves that file and the later ones as they were.
+// Throws on failure, saying which file could not be saved and why.
 void CopiarCorte(const EstadoAplicacion& estado, const std::string& destino);
 
 // Checks the file name chosen in the save dialog: "Datdef", two characters, ".dbf".

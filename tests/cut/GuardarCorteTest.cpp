@@ -171,34 +171,41 @@ TEST_F(GuardarCorte, ElegirLaCarpetaBDCorteNoCopiaNada) {
                             "MatorrAA.dbf", "PiesmaAA.dbf", "PiesmeAA.dbf", "TiposxAA.dbf"}));
 }
 
-TEST_F(GuardarCorte, UnaCopiaFallidaDejaLosArchivosDelUsuarioComoEstaban) {
+TEST_F(GuardarCorte, UnaCopiaFallidaDejaLosArchivosDelUsuarioEnterosYLoDice) {
   ui.archivos = {entorno.ruta("BDCorte") + "/DatdefAA.dbf"};
   ASSERT_TRUE(mnuAGuardarCorte_Click(entorno.estado, ui, Momento));
   // The user's folder holds an earlier cut with the same code (one file named in other case).
   const Lista nombres = {"DatdefAA.dbf", "PiesmaAA.dbf", "PiesmeAA.dbf", "TiposxAA.dbf",
                          "MatorrAA.dbf", "EspeciAA.dbf", "InfCorAA.dbf", "InfCorAA.dbt"};
   for (const auto& n : nombres) std::ofstream(salida + "/" + n) << "anterior " << n;
-  // The copies fail after the first file's bytes.
-  store::failWritesAfterForTesting(
-      static_cast<long long>(fs::file_size(entorno.ruta("BDCorte") + "/DatDefAA.dbf")) + 10);
+  // The copies fail after the first file's bytes: that one is replaced whole, the failing one
+  // and those after it are left as they were, and nothing half-written stays behind.
+  const auto primero = fs::file_size(entorno.ruta("BDCorte") + "/DatDefAA.dbf");
+  store::failWritesAfterForTesting(static_cast<long long>(primero) + 10);
   EXPECT_THROW(CopiarCorte(entorno.estado, salida), store::StoreError);
   store::failWritesAfterForTesting(-1);
-  for (const auto& n : nombres) EXPECT_EQ(Leer(salida + "/" + n), "anterior " + n);
-  for (const auto& f : fs::directory_iterator(salida))
-    EXPECT_EQ(f.path().filename().string().rfind(".arbelio", 0), std::string::npos);
+  EXPECT_EQ(Leer(salida + "/DatDefAA.dbf"), Leer(entorno.ruta("BDCorte") + "/DatDefAA.dbf"));
+  for (std::size_t i = 1; i < nombres.size(); ++i)
+    EXPECT_EQ(Leer(salida + "/" + nombres[i]), "anterior " + nombres[i]);
+  std::size_t archivos = 0;
+  for (const auto& f : fs::directory_iterator(salida)) {
+    (void)f;
+    ++archivos;
+  }
+  EXPECT_EQ(archivos, nombres.size());
 
   // Through the command, a failed copy is told.
   ui.archivos = {destino.archivo("no-existe") + "/DatdefAA.dbf"};
   EXPECT_FALSE(mnuAGuardarCorte_Click(entorno.estado, ui, Momento));
   ASSERT_EQ(ui.textos().size(), 1u);
-  EXPECT_EQ(ui.textos()[0].rfind(" Error guardando corte: Nº 76 ", 0), 0u) << ui.textos()[0];
+  EXPECT_EQ(ui.textos()[0].rfind(" Error guardando corte: Nº ", 0), 0u) << ui.textos()[0];
   EXPECT_FALSE(ui.progresoVisible);
 
-  // A successful copy replaces the earlier files, the one named in other case included.
+  // A successful copy replaces every earlier file.
   ui.archivos = {salida + "/DatdefAA.dbf"};
   EXPECT_TRUE(mnuAGuardarCorte_Click(entorno.estado, ui, Momento));
   EXPECT_NE(LeerConDbfread(salida, "AA").find("DatDef: 9-1 47-1 47-5"), std::string::npos);
-  EXPECT_FALSE(fs::exists(salida + "/DatDefAA.dbf"));
+  EXPECT_FALSE(fs::exists(salida + "/DatdefAA.dbf"));
 }
 
 TEST_F(GuardarCorte, SiNoSeEscribeEnteroNoSeCopia) {
