@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../comun/Muestra.h"
 #include "../import/EntornoImport.h"
 #include "batch/OrdenesBatch.h"
 #include "store/FileOps.h"
@@ -18,13 +19,7 @@ namespace {
 
 class CorteBatch : public ::testing::Test {
  protected:
-  CorteBatch() {
-    prov = e.ruta("prov47");
-    fs::create_directories(prov);
-    for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-      fs::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                    prov + "/" + t + ".dbf");
-  }
+  CorteBatch() { prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, e.ruta("prov47")); }
   std::string Criterios(const std::string& texto) {
     const std::string ruta = e.ruta("criterios-" + std::to_string(++n) + ".txt");
     std::ofstream(ruta) << texto;

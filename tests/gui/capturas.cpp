@@ -4,7 +4,6 @@
 // scripts/screenshots.sh runs it under Xvfb.
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QMdiArea>
 #include <QPixmap>
 #include <QScreen>
@@ -12,6 +11,7 @@
 #include <cstdio>
 
 #include "../comun/CarpetaTemporal.h"
+#include "../comun/Muestra.h"
 #include "cut/FormCorte.h"
 #include "import/SeleccionBaseDatos.h"
 #include "shell/Ayuda.h"
@@ -84,11 +84,7 @@ int main(int argc, char** argv) {
 
   // The cut tool over the sample province: species 21 with at least 25 % of the basal area,
   // or municipality 094 of province 47, applied with "algún criterio".
-  const std::string prov = home.archivo("prov47");
-  QDir().mkpath(QString::fromStdString(prov));
-  for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-    QFile::copy(QString::fromStdString(programa + "/samples/47/" + t + ".dbf"),
-                QString::fromStdString(prov + "/" + t + ".dbf"));
+  const std::string prov = arbelio::pruebas::CopiaMuestra47(programa, home.archivo("prov47"));
   {
     InteraccionGuionada guion(estado);
     guion.archivos = {prov + "/Piesma47.dbf"};

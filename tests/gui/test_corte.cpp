@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <set>
 
+#include "../comun/Muestra.h"
 #include "AyudantesGui.h"
 #include "cut/FormCorte.h"
 #include "import/SeleccionBaseDatos.h"
@@ -76,11 +77,7 @@ class PruebaCorte : public QObject {
  private slots:
   void herramientaDeCorte() {
     CarpetaTemporal home;
-    const std::string prov = home.archivo("prov47");
-    std::filesystem::create_directories(prov);
-    for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-      std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                                 prov + "/" + t + ".dbf");
+    const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
 
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);

@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "../comun/Muestra.h"
 #include "AyudantesGui.h"
 #include "import/FormListaProvincias.h"
 #include "shell/MDIPrincipal.h"
@@ -77,12 +78,7 @@ class PruebaListaProvincias : public QObject {
  private slots:
   void seleccionaLaMuestraYLaLista() {
     CarpetaTemporal home;
-    // A copy of the bundled sample, so nothing is ever written beside the build's sample.
-    const std::string prov = home.archivo("prov47");
-    std::filesystem::create_directories(prov);
-    for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-      std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                                 prov + "/" + t + ".dbf");
+    const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
 
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);
