@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "cut/ListaParcelasCorte.h"
+#include "import/ArchivosImport.h"
 #include "shell/EjecutarOrden.h"
 #include "shell/FuenteCursor.h"
 #include "store/Database.h"
@@ -18,24 +19,6 @@ namespace arbelio::cut {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The characters of a UTF-8 text, one string each.
-std::vector<std::string> Caracteres(const std::string& s) {
-  std::vector<std::string> r;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const std::size_t inicio = i;
-    store::nextUtf8(s, i);
-    r.push_back(s.substr(inicio, i - inicio));
-  }
-  return r;
-}
-
-std::string Une(const std::vector<std::string>& cs, std::size_t desde, std::size_t cuantos) {
-  std::string r;
-  for (std::size_t i = desde; i < cs.size() && i < desde + cuantos; ++i) r += cs[i];
-  return r;
-}
 
 std::string Dos(int n) {
   return (n < 10 ? "0" : "") + std::to_string(n);
@@ -81,17 +64,25 @@ bool GuardarTablasCorte(EstadoAplicacion& estado, shell::Interaccion& ui, shell:
     const auto& rutas = estado.rutas;
     progreso.explicacion(" Se está guardando la base de datos\r\ndel corte  con el código '" +
                          codigo + "'.");
+    // Each table starts empty with its template's layout, widened as its working table was
+    // (so every value of the working table fits and the fields keep their positions).
     int barra = 0;
-    auto copiaPlantilla = [&](const std::string& plantilla, const std::string& destino) {
-      if (store::fileExists(destino)) store::deleteFile(destino);
-      store::copyFile(plantilla, destino);
-      progreso.barra(++barra);
-    };
     for (const char* nombre : kTablasCorte) {
-      copiaPlantilla(rutas.BDEstruct + "/" + nombre + ".dbf",
-                     rutas.BDCorte + "/" + nombre + codigo + ".dbf");
+      const std::string plantilla = rutas.BDEstruct + "/" + nombre + ".dbf";
+      const std::string destino = rutas.BDCorte + "/" + nombre + codigo + ".dbf";
+      if (store::fileExists(destino)) store::deleteFile(destino);
+      if (std::string(nombre) == "InfCor") {
+        store::copyFile(plantilla, destino);
+      } else {
+        import::CreaTablaParaFuentes(
+            plantilla, {import::RutaTabla(rutas.BDTemp, std::string(nombre) + "00.dbf")}, destino);
+      }
+      progreso.barra(++barra);
     }
-    copiaPlantilla(rutas.BDEstruct + "/InfCor.dbt", rutas.BDCorte + "/InfCor" + codigo + ".dbt");
+    const std::string memo = rutas.BDCorte + "/InfCor" + codigo + ".dbt";
+    if (store::fileExists(memo)) store::deleteFile(memo);
+    store::copyFile(rutas.BDEstruct + "/InfCor.dbt", memo);
+    progreso.barra(++barra);
 
     store::Database corte = store::Database::open(rutas.BDCorte);
     store::OpenOptions lectura;
@@ -160,8 +151,9 @@ void CopiarCorte(const EstadoAplicacion& estado, const std::string& destino) {
 }
 
 bool NombreCorteValido(const std::string& nombreArchivo) {
-  const std::vector<std::string> cs = Caracteres(nombreArchivo);
-  return cs.size() == 12 && Une(cs, 0, 6) == "Datdef" && Une(cs, 8, 4) == ".dbf";
+  const std::vector<std::string> cs = import::Caracteres(nombreArchivo);
+  return cs.size() == 12 && import::Izquierda(nombreArchivo, 6) == "Datdef" &&
+         cs[8] + cs[9] + cs[10] + cs[11] == ".dbf";
 }
 
 bool mnuAGuardarCorte_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -174,9 +166,8 @@ bool mnuAGuardarCorte_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
   shell::EjecutarOrden(ui, fallo, [&] {
     const auto respuesta = ui.entrada(kTextoComentarioCorte, kTituloComentarioCorte, "");
     std::string comentario = respuesta ? *respuesta : std::string();
-    const std::vector<std::string> letras = Caracteres(comentario);
-    if (letras.size() > kLargoDescripcion) {
-      comentario = Une(letras, 0, kLargoDescripcion);
+    if (import::Caracteres(comentario).size() > kLargoDescripcion) {
+      comentario = import::Izquierda(comentario, kLargoDescripcion);
       ui.aviso(AvisoDescripcionCortada(), shell::IconoMensaje::Informacion);
     }
 
@@ -196,7 +187,8 @@ bool mnuAGuardarCorte_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
       }
       ui.aviso(kNombreCorteNoValido);
     }
-    estado.SufijoTablas = Une(Caracteres(nombre), 6, 2);
+    const std::vector<std::string> letras = import::Caracteres(nombre);
+    estado.SufijoTablas = letras[6] + letras[7];
     const std::size_t barra = ruta.find_last_of('/');
     const std::string destino = barra == std::string::npos ? "." : ruta.substr(0, barra);
 

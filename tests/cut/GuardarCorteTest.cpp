@@ -13,9 +13,11 @@
 #include "cut/AplicarCorte.h"
 #include "cut/GuardarCorte.h"
 #include "import/SeleccionBaseDatos.h"
+#include "inventory/TablasInventario.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
+#include "store/Text.h"
 
 namespace arbelio::cut {
 namespace {
@@ -213,11 +215,42 @@ TEST_F(GuardarCorte, SiNoSeEscribeEnteroNoSeCopia) {
   ui.archivos = {salida + "/DatdefAA.dbf"};
   EXPECT_FALSE(mnuAGuardarCorte_Click(entorno.estado, ui, Momento));
   ASSERT_EQ(ui.textos().size(), 1u);
-  EXPECT_EQ(ui.textos()[0].rfind("Error guardando corte  53\r\nNo se ha encontrado el archivo", 0),
-            0u)
-      << ui.textos()[0];
+  EXPECT_EQ(ui.textos()[0].rfind("Error guardando corte  53\r\n", 0), 0u) << ui.textos()[0];
+  EXPECT_NE(ui.textos()[0].find("Tiposx.dbf"), std::string::npos) << ui.textos()[0];
   EXPECT_TRUE(store::listFiles(salida).empty());
   EXPECT_FALSE(ui.progresoVisible);
+}
+
+TEST_F(GuardarCorte, UnaTablaDeTrabajoMasAnchaQueSuPlantillaSeGuardaEntera) {
+  // A working plot summary whose municipality field is wider than the template's (as a merge
+  // makes it when a province holds longer codes).
+  const std::string temp = entorno.ruta("BDTemp");
+  store::deleteFile(temp + "/DatDef00.dbf");
+  store::TableDef ancha("DatDef00");
+  const store::TableDef plantilla =
+      inventory::DefinicionTabla(inventory::LayoutDatDef(), "DatDef00");
+  for (const auto& f : plantilla.fields())
+    ancha.appendField(store::equalsNoCase(f.name, "MUNICI")
+                          ? store::FieldDef::make(f.name, store::FieldType::Text, 6)
+                          : f);
+  {
+    store::Database db = store::Database::open(temp);
+    db.appendTableDef(ancha);
+    store::Cursor c = db.openCursor("DatDef00", store::CursorKind::Table);
+    for (const auto& fila : {Plot(47, 1, 30, "30", "4600", "123456", 3, 1),
+                             Plot(9, 1, 30, "310", "4605", "007", 2, 1)}) {
+      c.addNew();
+      for (const auto& [campo, valor] : fila) c.setValue(campo, valor);
+      c.update();
+    }
+    c.close();
+    db.close();
+  }
+  ui.archivos = {salida + "/DatdefAA.dbf"};
+  ASSERT_TRUE(mnuAGuardarCorte_Click(entorno.estado, ui, Momento)) << ui.textos()[0];
+  const auto filas = pruebas_import::EntornoImport::Filas(
+      salida, "SELECT PROVINCIA, ESTADILLO, MUNICI, NUMPMA FROM DatDefAA");
+  EXPECT_EQ(filas, (Lista{"9|1|007|2", "47|1|123456|3"}));
 }
 
 TEST_F(GuardarCorte, ElCorteGuardadoSeSeleccionaDeNuevo) {
