@@ -544,6 +544,7 @@ bool FormCorte::eventFilter(QObject* objeto, QEvent* evento) {
 
 HerramientaCorte& VistaCorteQt::cargar(shell::Progreso& progreso) {
   auto* ventana = new FormCorte(estado_, principal_);
+  ventana->abrirVisor = abrirVisor;
   QMdiArea* area = principal_.areaMdi();
   QMdiSubWindow* sub = area->addSubWindow(ventana);
   sub->setAttribute(Qt::WA_DeleteOnClose);

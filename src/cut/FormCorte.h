@@ -123,6 +123,8 @@ class VistaCorteQt : public VistaCorte {
   HerramientaCorte& herramienta() override { return ventana_->herramienta(); }
   void mostrar() override;
   FormCorte* ventana() const { return ventana_; }
+  // Opens the cut data viewer; given to every window this view loads.
+  std::function<void()> abrirVisor;
 
  private:
   shell::MDIPrincipal& principal_;
