@@ -2,6 +2,7 @@
 // load sets up the workspace (beside the executable, or --home DIR / ARBELIO_HOME).
 #include <QApplication>
 
+#include "cut/FormCorte.h"
 #include "import/FormListaProvincias.h"
 #include "results/CalculosVentanaQt.h"
 #include "shell/EspacioTrabajo.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
   arbelio::import::VistaListaProvinciasQt listaProvincias(principal);
   arbelio::import::ConectaImportacion(principal, estado, listaProvincias);
   arbelio::results::CalculosVentanaQt calculos(principal, estado);
+  arbelio::cut::VistaCorteQt corte(principal, estado);
+  arbelio::cut::ConectaCorte(principal, estado, corte);
   principal.show();
   principal.mostrarSplash();
   return app.exec();

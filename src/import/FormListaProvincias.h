@@ -64,7 +64,7 @@ class VistaListaProvinciasQt : public VistaListaProvincias {
 };
 
 // Attaches the import commands to the main window: "&Seleccionar base de datos..." and the
-// hidden working-database entry, reachable with Ctrl+Shift+G until the cut tool exists.
+// hidden working-database entry, reachable with Ctrl+Shift+G ("&Corte..." runs it too).
 // `ui` defaults to the window's own Interaccion.
 void ConectaImportacion(shell::MDIPrincipal& principal, EstadoAplicacion& estado,
                         VistaListaProvinciasQt& vista, shell::Interaccion* ui = nullptr);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "../comun/CarpetaTemporal.h"
+#include "../comun/Muestra.h"
 #include "shell/EspacioTrabajo.h"
 
 namespace arbelio::pruebas {
@@ -77,12 +78,7 @@ class CapturaMensajes : public QObject {
 // A copy of the bundled sample province 47 in `home`/prov47, so nothing is ever written beside
 // the build's sample. Returns the folder.
 inline std::string CopiaMuestra(const CarpetaTemporal& home) {
-  const std::string prov = home.archivo("prov47");
-  std::filesystem::create_directories(prov);
-  for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-    std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                               prov + "/" + t + ".dbf");
-  return prov;
+  return CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
 }
 
 }  // namespace arbelio::pruebas

@@ -1,7 +1,7 @@
 // Draws the main window with the start-up splash, the About box, the progress dialog, the help
-// viewer, the calculation options and the results viewer over the bundled sample province, and
-// saves a picture of the whole screen for each into the folder given. scripts/screenshots.sh
-// runs it under Xvfb.
+// viewer, the cut tool with a cut of the sample province, the calculation options and the
+// results viewer over that cut, and saves a picture of the whole screen for each into the
+// folder given. scripts/screenshots.sh runs it under Xvfb.
 #include <QApplication>
 #include <QDir>
 #include <QMdiArea>
@@ -18,7 +18,9 @@
 #include <filesystem>
 
 #include "../comun/CarpetaTemporal.h"
+#include "../comun/Muestra.h"
 #include "calc/FormOpcionesCalculos.h"
+#include "cut/FormCorte.h"
 #include "import/FormListaProvincias.h"
 #include "import/SeleccionBaseDatos.h"
 #include "results/CalculosVentanaQt.h"
@@ -29,6 +31,7 @@
 #include "shell/InteraccionGuionada.h"
 #include "shell/MDIPrincipal.h"
 #include "shell/TraduccionesQt.h"
+#include "state/EstadoAplicacion.h"
 
 namespace {
 
@@ -91,18 +94,44 @@ int main(int argc, char** argv) {
     ayuda->close();
   }
 
-  // The sample province selected (the questions answered No), then "&Opciones...": the
-  // working database is generated and the dialog shows, with every table ticked.
+  // The sample province selected (the questions answered No).
   arbelio::import::VistaListaProvinciasQt lista(w);
   arbelio::import::ConectaImportacion(w, estado, lista);
   arbelio::results::CalculosVentanaQt calculos(w, estado);
-  const std::string prov = home.archivo("prov47");
-  std::filesystem::create_directories(prov);
-  for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-    std::filesystem::copy_file(programa + "/samples/47/" + t + ".dbf", prov + "/" + t + ".dbf");
+  const std::string prov = arbelio::pruebas::CopiaMuestra47(programa, home.archivo("prov47"));
   InteraccionGuionada guion(estado);
   guion.archivos.push_back(prov + "/Piesma47.dbf");
   arbelio::import::mnuAAgregarBD_Click(estado, guion, lista);
+
+  // The cut tool over the sample province: species 21 with at least 25 % of the basal area,
+  // or municipality 094 of province 47, applied with "algún criterio".
+  arbelio::cut::VistaCorteQt vista(w, estado);
+  arbelio::cut::ConectaCorte(w, estado, vista);
+  w.accion("mnuCNuevoCorte")->trigger();
+  if (arbelio::cut::FormCorte* f = vista.ventana()) {
+    auto& h = f->herramienta();
+    h.ComboEspeciesPresentes.Elegir(0);
+    h.ComboMayorMenor.Elegir(2);
+    h.ComboUmbralAB.Elegir(8);
+    h.CommandOKEspecies_Click();
+    h.ComboMunProvincias_Click(0);
+    h.ComboMunicipios.Escribir("94");
+    h.CommandOKMunicipios_Click();
+    h.OptionAplicarVarios_Click();
+    h.criterios.OptionTodosCriterios = false;
+    h.CommandAplicarVarios_Click(ui);
+    f->pintar();
+    f->parentWidget()->setGeometry(0, 0, 1010, 660);
+    bien = Capturar(salida + "/corte.png") && bien;
+    f->SSTabCriterios->setCurrentIndex(arbelio::cut::kSolapaInforme);
+    bien = Capturar(salida + "/corte-informe.png") && bien;
+    f->parentWidget()->close();
+  } else {
+    bien = false;
+  }
+
+  // "&Opciones...": the working database is generated and the dialog shows, with every table
+  // ticked.
   w.accion("mnuCálOpciones")->trigger();
   arbelio::calc::FormOpcionesCalculos* opciones = calculos.opciones();
   if (opciones == nullptr) return 1;
@@ -110,8 +139,8 @@ int main(int argc, char** argv) {
   opciones->move(w.geometry().center() - opciones->rect().center());
   bien = Capturar(salida + "/opciones-calculo.png") && bien;
 
-  // "Aceptar", then the run (its warnings answered by the script) and the viewer it opens, on
-  // the plot table with the basal area column selected.
+  // "Aceptar", then the run over the cut (its warnings answered by the script) and the viewer
+  // it opens, on the plot table with the basal area column selected.
   opciones->CommandOpcionesCalculosAceptar->click();
   arbelio::calc::HazCalculos(estado, guion, calculos.entorno());
   arbelio::results::FormVisorDatosCalculos* visor = calculos.visor().ventana();

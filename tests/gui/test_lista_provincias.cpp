@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "../comun/Muestra.h"
 #include "AyudantesGui.h"
 #include "import/FormListaProvincias.h"
 #include "shell/MDIPrincipal.h"
@@ -39,7 +40,8 @@ class PruebaListaProvincias : public QObject {
  private slots:
   void seleccionaLaMuestraYLaLista() {
     CarpetaTemporal home;
-    const std::string prov = arbelio::pruebas::CopiaMuestra(home);
+    const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
+
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
