@@ -4,6 +4,7 @@
 
 #include "calc/HazCalculos.h"
 #include "calc/Pasadas.h"
+#include "equations/FormConfigCalculos.h"
 #include "import/BaseDatosTrabajo.h"
 #include "import/FormListaProvincias.h"
 #include "results/GuardarCalculos.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
   if (!principal.cargar(rutas)) return 1;
   arbelio::import::VistaListaProvinciasQt listaProvincias(principal);
   arbelio::import::ConectaImportacion(principal, estado, listaProvincias);
+  arbelio::equations::EditorEcuacionesQt editorEcuaciones(principal, estado);
   // "&Calcular": the run over the cut (or every plot) with the fixed table selection.
   principal.asignarOrden("mnuCálCalcular", [&principal, &estado] {
     auto entorno = arbelio::calc::EntornoInstalado();

@@ -45,15 +45,36 @@ std::string FormatoRejillaParametros() {
   return "<Parámetro|<Valor" + std::string(17, ' ');
 }
 
-std::vector<std::string> CabecerasDeFormato(std::string_view formato) {
-  std::vector<std::string> r;
+std::vector<ColumnaFormato> ColumnasDeFormato(std::string_view formato) {
+  std::vector<ColumnaFormato> r;
   std::size_t inicio = 0;
   while (inicio <= formato.size()) {
     const std::size_t fin = std::min(formato.find('|', inicio), formato.size());
     std::string_view c = formato.substr(inicio, fin - inicio);
-    if (!c.empty() && (c[0] == '<' || c[0] == '>' || c[0] == '^')) c.remove_prefix(1);
-    r.push_back(store::trimSpaces(c));
+    ColumnaFormato col;
+    if (!c.empty() && (c[0] == '<' || c[0] == '>' || c[0] == '^')) {
+      col.alineacion = c[0] == '<'   ? shell::Alineacion::Izquierda
+                       : c[0] == '>' ? shell::Alineacion::Derecha
+                                     : shell::Alineacion::Centro;
+      c.remove_prefix(1);
+    }
+    for (char ch : c) {
+      if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++col.caracteres;
+    }
+    col.cabecera = store::trimSpaces(c);
+    r.push_back(std::move(col));
     inicio = fin + 1;
+  }
+  return r;
+}
+
+std::vector<shell::ColumnaVista> ColumnasRejilla(std::string_view formato) {
+  std::vector<shell::ColumnaVista> r;
+  for (const auto& c : ColumnasDeFormato(formato)) {
+    shell::ColumnaVista v;
+    v.cabecera = c.cabecera;
+    v.alineacion = c.alineacion;
+    r.push_back(std::move(v));
   }
   return r;
 }

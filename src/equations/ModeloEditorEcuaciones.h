@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "equations/EcuacionesUsuario.h"
+#include "shell/FuenteTabla.h"
 #include "shell/Interaccion.h"
 #include "state/EstadoAplicacion.h"
 
@@ -64,12 +65,20 @@ inline constexpr const char* kCaptionBorrar = "Borrar";
 inline constexpr const char* kCaptionAyuda = "Ayuda";
 inline constexpr const char* kCaptionTerminar = "Terminar";
 
-// Format texts of the two grids: "<" aligns a column left; the blanks after the last header
-// widen that column.
+// Format texts of the two grids: "<" aligns a column left (">" right, "^" centre); the blanks
+// after the last header widen that column.
 std::string FormatoRejillaEcuaciones();  // "<Especie|<Forma|<Calidad|<Variable|<Ecuación" + 94
 std::string FormatoRejillaParametros();  // "<Parámetro|<Valor" + 17
-// The headers of a format text, without "<" and without the blanks that only widen.
-std::vector<std::string> CabecerasDeFormato(std::string_view formato);
+// The columns of a format text: the header without its alignment mark and without the blanks
+// that only widen, the alignment, and the width in characters (blanks included).
+struct ColumnaFormato {
+  std::string cabecera;
+  shell::Alineacion alineacion = shell::Alineacion::Izquierda;
+  std::size_t caracteres = 0;
+};
+std::vector<ColumnaFormato> ColumnasDeFormato(std::string_view formato);
+// The grid columns of a format text (header and alignment).
+std::vector<shell::ColumnaVista> ColumnasRejilla(std::string_view formato);
 
 // Step messages (LabelEstadoEq).
 inline constexpr const char* kMensajePaso1 =

@@ -87,10 +87,24 @@ TEST(EditorTextos, FormatosYElementosDeLasListas) {
   EXPECT_EQ(FormatoRejillaEcuaciones(),
             "<Especie|<Forma|<Calidad|<Variable|<Ecuación" + std::string(94, ' '));
   EXPECT_EQ(FormatoRejillaParametros(), "<Parámetro|<Valor" + std::string(17, ' '));
-  EXPECT_EQ(CabecerasDeFormato(FormatoRejillaEcuaciones()),
+  const auto columnas = ColumnasDeFormato(FormatoRejillaEcuaciones());
+  std::vector<std::string> cabeceras;
+  for (const auto& c : columnas) {
+    cabeceras.push_back(c.cabecera);
+    EXPECT_EQ(c.alineacion, shell::Alineacion::Izquierda) << c.cabecera;
+  }
+  EXPECT_EQ(cabeceras,
             (std::vector<std::string>{"Especie", "Forma", "Calidad", "Variable", "Ecuación"}));
-  EXPECT_EQ(CabecerasDeFormato(FormatoRejillaParametros()),
-            (std::vector<std::string>{"Parámetro", "Valor"}));
+  // Widths in characters, accents counted once; the blanks widen the last column.
+  EXPECT_EQ(columnas[0].caracteres, 7u);
+  EXPECT_EQ(columnas[4].caracteres, 8u + 94u);
+  const auto parametros = ColumnasRejilla(FormatoRejillaParametros());
+  ASSERT_EQ(parametros.size(), 2u);
+  EXPECT_EQ(parametros[0].cabecera, "Parámetro");
+  EXPECT_EQ(parametros[1].cabecera, "Valor");
+  EXPECT_EQ(parametros[1].alineacion, shell::Alineacion::Izquierda);
+  EXPECT_EQ(ColumnasDeFormato(">N|^Centro")[0].alineacion, shell::Alineacion::Derecha);
+  EXPECT_EQ(ColumnasDeFormato(">N|^Centro")[1].alineacion, shell::Alineacion::Centro);
   EXPECT_EQ(ItemsFormaCalidad(), (std::vector<std::string>{"Todas", "1", "2", "3", "4", "5", "6"}));
   EXPECT_EQ(ItemVariable(" VCC ", "dm3 "), "VCC (dm3)");
   EXPECT_EQ(MensajeDefiniendoParametros(12, 13),
