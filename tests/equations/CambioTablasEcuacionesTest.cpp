@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "../comun/CarpetaTemporal.h"
+#include "../store/DbfBuilder.h"
 #include "equations/EcuacionesUsuario.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
@@ -19,15 +19,9 @@
 using namespace arbelio;
 using namespace arbelio::equations;
 namespace fs = std::filesystem;
+using arbelio::testing::readFile;
 
 namespace {
-
-std::string Bytes(const std::string& ruta) {
-  std::ifstream in(ruta, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Every equation as one line: set, keys, formula and parameters.
 std::vector<std::string> Lineas(const UbicacionEcuacionesUsuario& u) {
@@ -64,7 +58,7 @@ class CambioTablasTest : public ::testing::Test {
     std::map<std::string, std::string> r;
     for (const char* t : {"EcuasAB.dbf", "ModelsAB.dbf", "ParamsAB.dbf"}) {
       const std::string ruta = u.BDOut + "/" + t;
-      r[t] = store::fileExists(ruta) ? Bytes(ruta) : std::string();
+      r[t] = store::fileExists(ruta) ? readFile(ruta) : std::string();
     }
     return r;
   }
@@ -223,10 +217,10 @@ TEST_F(CambioTablasTest, OtroLectorDbaseLeeLasTresTablas) {
   ASSERT_EQ(std::system(
                 ("/usr/bin/python3 " + script + " " + u.BDOut + " > " + salida + " 2>&1").c_str()),
             0)
-      << Bytes(salida);
+      << readFile(salida);
   // Deleted rows are invisible; the replaced formula is a new "Models" row, the old one stays;
   // the parameters of the replaced equation are its new ones.
-  EXPECT_EQ(Bytes(salida),
+  EXPECT_EQ(readFile(salida),
             "EcuasAB 21|0|0|VCC|3|1\n"
             "EcuasAB 23|2|1|IAVC|4|3\n"
             "ModelsAB 1|a+b*DN^2*HT\n"
