@@ -135,13 +135,14 @@ FormConfigCalculos::FormConfigCalculos(EstadoAplicacion& estado, shell::Interacc
   ecuaciones->addWidget(new QLabel(U(kEtiquetasEditor[3])), 0, 0);
   ecuaciones->addWidget(ComboVariable, 0, 1);
   ecuaciones->addWidget(new QLabel(U(kEtiquetasEditor[4])), 1, 0);
-  ecuaciones->addWidget(ComboBoxEq, 1, 1, 1, 3);
+  ecuaciones->addWidget(ComboBoxEq, 1, 1, 1, 2);
   ecuaciones->addWidget(new QLabel(U(kEtiquetasEditor[5])), 2, 0);
   ecuaciones->addWidget(ComboParamName, 2, 1);
   ecuaciones->addWidget(ComboParamValor, 2, 2);
   ecuaciones->addWidget(new QLabel(U(kEtiquetasEditor[6])), 3, 0);
-  ecuaciones->addWidget(LabelEstadoEq, 3, 1, 1, 3);
-  ecuaciones->setColumnStretch(3, 1);
+  ecuaciones->addWidget(LabelEstadoEq, 3, 1, 1, 2);
+  ecuaciones->setColumnStretch(1, 1);
+  ecuaciones->setColumnStretch(2, 1);
 
   filasEcuaciones_ =
       std::make_shared<shell::FuenteTexto>(ColumnasRejilla(FormatoRejillaEcuaciones()));
@@ -173,8 +174,8 @@ FormConfigCalculos::FormConfigCalculos(EstadoAplicacion& estado, shell::Interacc
     b->setAutoDefault(false);
 
   auto* rejillas = new QHBoxLayout;
-  rejillas->addWidget(MSFlexGridEcuacionesUsuario, 3);
-  rejillas->addWidget(MSFlexGridParametrosUsuario, 1);
+  rejillas->addWidget(MSFlexGridEcuacionesUsuario, 5);
+  rejillas->addWidget(MSFlexGridParametrosUsuario, 2);
   auto* botones = new QHBoxLayout;
   botones->addWidget(LabelContadorCalculos);
   botones->addStretch(1);
