@@ -287,14 +287,20 @@ void FormConfigCalculos::pintar() {
   CommandAceptar->setEnabled(modelo_.aceptarHabilitado());
   CommandBorrar->setEnabled(modelo_.borrarHabilitado());
 
+  // The grids are refilled only when their rows changed (a key typed elsewhere keeps their
+  // scrolling).
   std::vector<shell::FuenteTexto::Fila> filas;
   for (const auto& f : modelo_.filasEcuaciones()) filas.emplace_back(f.begin(), f.end());
-  filasEcuaciones_->fijarFilas(std::move(filas));
-  rejillaEcuaciones_->recargar();
+  if (filas != filasEcuaciones_->todas()) {
+    filasEcuaciones_->fijarFilas(std::move(filas));
+    rejillaEcuaciones_->recargar();
+  }
   std::vector<shell::FuenteTexto::Fila> parametros;
   for (const auto& f : modelo_.filasParametros()) parametros.emplace_back(f.begin(), f.end());
-  filasParametros_->fijarFilas(std::move(parametros));
-  rejillaParametros_->recargar();
+  if (parametros != filasParametros_->todas()) {
+    filasParametros_->fijarFilas(std::move(parametros));
+    rejillaParametros_->recargar();
+  }
   if (modelo_.filaSeleccionada() >= 0) {
     MSFlexGridEcuacionesUsuario->selectRow(modelo_.filaSeleccionada());
   } else {
