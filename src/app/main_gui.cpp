@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "cut/FormCorte.h"
+#include "equations/FormConfigCalculos.h"
 #include "import/FormListaProvincias.h"
 #include "results/CalculosVentanaQt.h"
 #include "shell/EspacioTrabajo.h"
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
   arbelio::results::CalculosVentanaQt calculos(principal, estado);
   arbelio::cut::VistaCorteQt corte(principal, estado);
   arbelio::cut::ConectaCorte(principal, estado, corte);
+  // The equation editor: "&Configurar", and "Definir Ecuaciones" of the options dialog with
+  // the volume variables ticked there.
+  arbelio::equations::EditorEcuacionesQt editorEcuaciones(principal, estado);
+  arbelio::equations::ConectaDefinirEcuaciones(calculos, editorEcuaciones);
   principal.show();
   principal.mostrarSplash();
   return app.exec();

@@ -1,7 +1,10 @@
 #include "equations/EcuacionesUsuario.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "inventory/TablasInventario.h"
@@ -60,7 +63,7 @@ store::Database abrir(const UbicacionEcuacionesUsuario& u) {
   return store::Database::open(u.BDOut, {false, false, "DBASE IV"});
 }
 
-const char* const kBases[] = {"Ecuas", "Models", "Params"};
+constexpr std::array<const char*, 3> kBases = {"Ecuas", "Models", "Params"};
 
 void crearSiFalta(const UbicacionEcuacionesUsuario& u, const char* base) {
   const std::string nombre = std::string(base) + u.sufijo;
@@ -136,6 +139,120 @@ void borrarParametros(store::Database& db, const std::string& tabla, std::int32_
   store::Cursor p = db.openCursor(tabla, store::CursorKind::Table);
   for (p.moveFirst(); !p.eof(); p.moveNext()) {
     if (igualNumero(p.value("idecuacion"), idecuacion)) p.remove();
+  }
+}
+
+// ---- The three tables as a unit ----
+//
+// A change is made on copies of the three tables in a folder of its own inside BDOut
+// (".ecuaciones" + suffix + ".tmp", so renames stay on one file system). Only when the copies
+// are whole does the commit put them in place: each table is first moved aside into the
+// folder's "anteriores", then its copy is renamed in. A failure at any step before or during
+// the commit undoes the renames done so far, so the tables change together or not at all.
+
+std::atomic<int> gFallarRenombrado{-1};
+
+std::string carpetaCambio(const UbicacionEcuacionesUsuario& u) {
+  return u.BDOut + "/.ecuaciones" + u.sufijo + ".tmp";
+}
+
+std::string nombreTabla(const char* base, const std::string& sufijo) {
+  return std::string(base) + sufijo + ".dbf";
+}
+
+// One rename of the commit (the test seam can make it fail).
+void renombrar(const std::string& de, const std::string& a) {
+  const int n = gFallarRenombrado.load();
+  if (n == 0) {
+    gFallarRenombrado = -1;
+    throw store::StoreError(store::err::kPermisoDenegado,
+                            "No se puede cambiar el nombre de '" +
+                                std::filesystem::path(de).filename().string() + "'.");
+  }
+  if (n > 0) gFallarRenombrado = n - 1;
+  store::renameFile(de, a);
+}
+
+// A change interrupted in the middle of its commit (the program killed) left tables moved
+// aside: they go back where they were missing. Then the folder of that change goes.
+void recuperarCambioInterrumpido(const UbicacionEcuacionesUsuario& u) {
+  const std::string carpeta = carpetaCambio(u);
+  if (!store::folderExists(carpeta)) return;
+  const std::string anteriores = carpeta + "/anteriores";
+  for (const char* base : kBases) {
+    const std::string nombre = nombreTabla(base, u.sufijo);
+    const std::string apartada = anteriores + "/" + nombre;
+    if (store::fileExists(apartada) && store::findFileNoCase(u.BDOut, nombre).empty()) {
+      store::renameFile(apartada, u.BDOut + "/" + nombre);
+    }
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(carpeta, ec);
+}
+
+[[noreturn]] void fallaCambio(const UbicacionEcuacionesUsuario& u, const store::StoreError& e,
+                              bool restaurado) {
+  const std::string tablas =
+      TablaEcuas(u.sufijo) + ", " + TablaModels(u.sufijo) + " y " + TablaParams(u.sufijo);
+  std::string texto = e.description();
+  if (!texto.empty() && texto.back() != '.') texto += '.';
+  texto += restaurado ? " Las tablas " + tablas + " quedan como estaban."
+                      : " No se han podido devolver a su sitio las tablas " + tablas +
+                            ": las anteriores están en " + carpetaCambio(u) + "/anteriores.";
+  throw store::StoreError(e.number(), texto);
+}
+
+template <class Cambio>
+auto EnLasTresTablas(const UbicacionEcuacionesUsuario& u, Cambio&& cambio) {
+  namespace fs = std::filesystem;
+  const std::string carpeta = carpetaCambio(u);
+  const std::string anteriores = carpeta + "/anteriores";
+  std::array<std::string, 3> originales;  // paths in BDOut, "" for a missing table
+  std::vector<std::pair<std::string, std::string>> hechos;  // renames done (from, to)
+  bool restaurado = true;
+  try {
+    recuperarCambioInterrumpido(u);
+    store::createFolder(anteriores);
+    for (std::size_t i = 0; i < kBases.size(); ++i) {
+      const std::string nombre = nombreTabla(kBases[i], u.sufijo);
+      originales[i] = store::findFileNoCase(u.BDOut, nombre);
+      if (!originales[i].empty()) store::copyFile(originales[i], carpeta + "/" + nombre);
+    }
+    const UbicacionEcuacionesUsuario copia{carpeta, u.BDEstruct, u.sufijo};
+    auto resultado = cambio(copia);
+    for (std::size_t i = 0; i < kBases.size(); ++i) {
+      const std::string nombre = nombreTabla(kBases[i], u.sufijo);
+      if (originales[i].empty() || !store::fileExists(carpeta + "/" + nombre)) continue;
+      renombrar(originales[i], anteriores + "/" + nombre);
+      hechos.emplace_back(originales[i], anteriores + "/" + nombre);
+    }
+    for (std::size_t i = 0; i < kBases.size(); ++i) {
+      const std::string nombre = nombreTabla(kBases[i], u.sufijo);
+      if (!store::fileExists(carpeta + "/" + nombre)) continue;
+      const std::string destino = originales[i].empty() ? u.BDOut + "/" + nombre : originales[i];
+      renombrar(carpeta + "/" + nombre, destino);
+      hechos.emplace_back(carpeta + "/" + nombre, destino);
+    }
+    std::error_code ec;
+    fs::remove_all(carpeta, ec);
+    return resultado;
+  } catch (...) {
+    for (auto it = hechos.rbegin(); it != hechos.rend(); ++it) {
+      try {
+        store::renameFile(it->second, it->first);
+      } catch (const store::StoreError&) {
+        restaurado = false;
+      }
+    }
+    if (restaurado) {
+      std::error_code ec;
+      fs::remove_all(carpeta, ec);
+    }
+    try {
+      throw;
+    } catch (const store::StoreError& e) {
+      fallaCambio(u, e, restaurado);
+    }
   }
 }
 
@@ -227,30 +344,32 @@ std::int32_t AnadeCalculoaBDQ(const UbicacionEcuacionesUsuario& u, const Conjunt
                               const std::vector<double>& valores) {
   std::vector<std::string> nombres;
   comprobarParametros(parametros, valores, nombres);
-  CrearTablasEcuacionesUsuario(u);
-  store::Database db = abrir(u);
-  comprobarFormula(db, TablaModels(u.sufijo), formula);
+  return EnLasTresTablas(u, [&](const UbicacionEcuacionesUsuario& copia) {
+    CrearTablasEcuacionesUsuario(copia);
+    store::Database db = abrir(copia);
+    comprobarFormula(db, TablaModels(u.sufijo), formula);
 
-  const std::int32_t idmodelo = filaDeFormula(db, TablaModels(u.sufijo), formula);
+    const std::int32_t idmodelo = filaDeFormula(db, TablaModels(u.sufijo), formula);
 
-  store::Cursor e = db.openCursor(TablaEcuas(u.sufijo), store::CursorKind::Table);
-  std::int32_t mayor = 0;
-  for (e.moveFirst(); !e.eof(); e.moveNext())
-    mayor = std::max(mayor, entero(e.value("idecuacion")));
-  const std::int32_t idecuacion = mayor + 1;
-  e.addNew();
-  e.setValue("Especie", store::Value(c.especie));
-  e.setValue("forma", store::Value(c.forma));
-  e.setValue("calidad", store::Value(c.calidad));
-  e.setValue("variable", store::Value(c.variable));
-  e.setValue("idmodelo", store::Value(idmodelo));
-  e.setValue("idecuacion", store::Value(idecuacion));
-  e.update();
-  e.close();
+    store::Cursor e = db.openCursor(TablaEcuas(u.sufijo), store::CursorKind::Table);
+    std::int32_t mayor = 0;
+    for (e.moveFirst(); !e.eof(); e.moveNext())
+      mayor = std::max(mayor, entero(e.value("idecuacion")));
+    const std::int32_t idecuacion = mayor + 1;
+    e.addNew();
+    e.setValue("Especie", store::Value(c.especie));
+    e.setValue("forma", store::Value(c.forma));
+    e.setValue("calidad", store::Value(c.calidad));
+    e.setValue("variable", store::Value(c.variable));
+    e.setValue("idmodelo", store::Value(idmodelo));
+    e.setValue("idecuacion", store::Value(idecuacion));
+    e.update();
+    e.close();
 
-  anadirParametros(db, TablaParams(u.sufijo), idecuacion, nombres, valores);
-  db.close();
-  return idecuacion;
+    anadirParametros(db, TablaParams(u.sufijo), idecuacion, nombres, valores);
+    db.close();
+    return idecuacion;
+  });
 }
 
 void ModificaCalculodeBDQ(const UbicacionEcuacionesUsuario& u, const ConjuntoEcuacion& c,
@@ -258,36 +377,45 @@ void ModificaCalculodeBDQ(const UbicacionEcuacionesUsuario& u, const ConjuntoEcu
                           const std::vector<double>& valores) {
   std::vector<std::string> nombres;
   comprobarParametros(parametros, valores, nombres);
-  CrearTablasEcuacionesUsuario(u);
-  store::Database db = abrir(u);
-  comprobarFormula(db, TablaModels(u.sufijo), formula);
-  store::Cursor e = db.openCursor(TablaEcuas(u.sufijo), store::CursorKind::Table);
-  if (!buscarEcuacion(e, c)) {
-    throw store::StoreError(store::err::kSinRegistroActual,
-                            "No hay registro activo: no existe la ecuación que se modifica.");
-  }
-  const std::int32_t idecuacion = entero(e.value("idecuacion"));
-  const std::int32_t idmodelo = filaDeFormula(db, TablaModels(u.sufijo), formula);
-  e.edit();
-  e.setValue("idmodelo", store::Value(idmodelo));
-  e.update();
-  e.close();
-  borrarParametros(db, TablaParams(u.sufijo), idecuacion);
-  anadirParametros(db, TablaParams(u.sufijo), idecuacion, nombres, valores);
-  db.close();
+  EnLasTresTablas(u, [&](const UbicacionEcuacionesUsuario& copia) {
+    CrearTablasEcuacionesUsuario(copia);
+    store::Database db = abrir(copia);
+    comprobarFormula(db, TablaModels(u.sufijo), formula);
+    store::Cursor e = db.openCursor(TablaEcuas(u.sufijo), store::CursorKind::Table);
+    if (!buscarEcuacion(e, c)) {
+      throw store::StoreError(store::err::kSinRegistroActual,
+                              "No hay registro activo: no existe la ecuación que se modifica.");
+    }
+    const std::int32_t idecuacion = entero(e.value("idecuacion"));
+    const std::int32_t idmodelo = filaDeFormula(db, TablaModels(u.sufijo), formula);
+    e.edit();
+    e.setValue("idmodelo", store::Value(idmodelo));
+    e.update();
+    e.close();
+    borrarParametros(db, TablaParams(u.sufijo), idecuacion);
+    anadirParametros(db, TablaParams(u.sufijo), idecuacion, nombres, valores);
+    db.close();
+    return true;
+  });
 }
 
 bool QuitaCalculodeBDQ(const UbicacionEcuacionesUsuario& u, const ConjuntoEcuacion& c) {
-  store::Database db = abrir(u);
-  if (!db.hasTable(TablaEcuas(u.sufijo))) return false;
-  store::Cursor e = db.openCursor(TablaEcuas(u.sufijo), store::CursorKind::Table);
-  if (!buscarEcuacion(e, c)) return false;
-  const std::int32_t idecuacion = entero(e.value("idecuacion"));
-  e.remove();
-  e.close();
-  if (db.hasTable(TablaParams(u.sufijo))) borrarParametros(db, TablaParams(u.sufijo), idecuacion);
-  db.close();
-  return true;
+  if (!ExisteCalculoenBDQ(u, c)) return false;
+  return EnLasTresTablas(u, [&](const UbicacionEcuacionesUsuario& copia) {
+    store::Database db = abrir(copia);
+    store::Cursor e = db.openCursor(TablaEcuas(u.sufijo), store::CursorKind::Table);
+    if (!buscarEcuacion(e, c)) return false;
+    const std::int32_t idecuacion = entero(e.value("idecuacion"));
+    e.remove();
+    e.close();
+    if (db.hasTable(TablaParams(u.sufijo))) borrarParametros(db, TablaParams(u.sufijo), idecuacion);
+    db.close();
+    return true;
+  });
+}
+
+void FallarRenombradoEcuacionesParaPruebas(int n) {
+  gFallarRenombrado = n;
 }
 
 // ---- EcuacionUsuarioPreparada ----

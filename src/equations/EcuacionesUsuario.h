@@ -15,8 +15,13 @@
 // Every operation opens BDOut as a dBASE IV database and closes it before returning. A table
 // missing when an equation is written is first created from its empty template in BDEstruct
 // (or from the layout when the template is missing too). Store failures throw
-// store::StoreError; a writing operation checks what can fail (an unknown equation, a formula
-// longer than its field) before it writes anything.
+// store::StoreError.
+//
+// The writing operations (add, replace, delete) change the three tables as a unit: the change
+// is made on copies in a folder of its own inside BDOut, and the copies replace the tables
+// (each moved aside, its copy renamed in) only once all three are whole. Any failure, in the
+// change or in the renames, leaves the three tables as they were, and the StoreError's
+// description says so ("Las tablas EcuasXX, ModelsXX y ParamsXX quedan como estaban.").
 #pragma once
 
 #include <cstdint>
@@ -94,6 +99,10 @@ void ModificaCalculodeBDQ(const UbicacionEcuacionesUsuario& u, const ConjuntoEcu
 // QuitaCálculodeBDQ: deletes the equation of the set and its parameters (its "Models" row
 // stays). Returns false when there was none.
 bool QuitaCalculodeBDQ(const UbicacionEcuacionesUsuario& u, const ConjuntoEcuacion& c);
+
+// Test seam: the n-th rename (0-based) of the next writing operation's commit fails, as a
+// rename refused by the system would (-1: never).
+void FallarRenombradoEcuacionesParaPruebas(int n);
 
 // A user equation ready to be evaluated per tree, as the equation pass applies it: the formula
 // checked and compiled once into its own engine, the parameter values bound by position. Each

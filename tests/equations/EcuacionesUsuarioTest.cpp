@@ -173,9 +173,17 @@ TEST_F(EcuacionesUsuarioTest, FormulaDemasiadoLargaNoEscribeNada) {
   } catch (const store::StoreError& e) {
     EXPECT_EQ(e.number(), store::err::kCampoDemasiadoPequeno);
   }
-  EXPECT_EQ(Filas("EcuasAB"), 0);
-  EXPECT_EQ(Filas("ModelsAB"), 0);
-  EXPECT_EQ(Filas("ParamsAB"), 0);
+  // The change failed as a whole: not even the missing tables were created.
+  for (const char* f : {"EcuasAB.dbf", "ModelsAB.dbf", "ParamsAB.dbf"}) {
+    EXPECT_FALSE(store::fileExists(u.BDOut + "/" + f)) << f;
+  }
+  CrearTablasEcuacionesUsuario(u);
+  AnadeCalculoaBDQ(u, Conjunto(21, 0, 0, "VCC"), "a*DN", {"a"}, {1});
+  EXPECT_THROW(AnadeCalculoaBDQ(u, Conjunto(22, 0, 0, "VCC"), larga, {"a", "b"}, {1, 2}),
+               store::StoreError);
+  EXPECT_EQ(Filas("EcuasAB"), 1);
+  EXPECT_EQ(Filas("ModelsAB"), 1);
+  EXPECT_EQ(Filas("ParamsAB"), 1);
 }
 
 TEST_F(EcuacionesUsuarioTest, OtroSufijoEsOtroAlmacen) {

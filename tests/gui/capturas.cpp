@@ -1,26 +1,29 @@
 // Draws the main window with the start-up splash, the About box, the progress dialog, the help
-// viewer, the cut tool with a cut of the sample province, the calculation options and the
-// results viewer over that cut, and saves a picture of the whole screen for each into the
-// folder given. scripts/screenshots.sh runs it under Xvfb.
+// viewer, the cut tool with a cut of the sample province, the calculation options, the results
+// viewer over that cut and the equation editor, and saves a picture of the whole screen for each
+// into the folder given. scripts/screenshots.sh runs it under Xvfb.
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QPixmap>
-#include <QScreen>
-#include <QTimer>
-#include <cstdio>
-
-#include <QCheckBox>
-#include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
+#include <cstdio>
 #include <filesystem>
 
 #include "../comun/CarpetaTemporal.h"
 #include "../comun/Muestra.h"
 #include "calc/FormOpcionesCalculos.h"
 #include "cut/FormCorte.h"
+#include "equations/FormConfigCalculos.h"
 #include "import/FormListaProvincias.h"
 #include "import/SeleccionBaseDatos.h"
 #include "results/CalculosVentanaQt.h"
@@ -149,5 +152,39 @@ int main(int argc, char** argv) {
   QHeaderView* cabecera = visor->MSFlexGridMuestraCalculos->horizontalHeader();
   emit cabecera->sectionClicked(8);
   bien = Capturar(salida + "/visor-resultados.png") && bien;
+  visor->parentWidget()->close();
+
+  // The equation editor ("&Configurar"): one equation accepted, a second one with its first
+  // parameter given.
+  arbelio::equations::EditorEcuacionesQt editor(w, estado);
+  w.accion("mnuCálConfig")->trigger();
+  arbelio::equations::FormConfigCalculos* f = editor.ventana();
+  if (f == nullptr) return 1;
+  const auto elegir = [](QComboBox* c, const char* texto) {
+    const int i = c->findText(QString::fromUtf8(texto));
+    c->setCurrentIndex(i);
+    emit c->activated(i);
+  };
+  const auto teclear = [](QComboBox* c, const char* texto) {
+    c->setFocus();
+    c->lineEdit()->setText(QString::fromUtf8(texto));
+    emit c->lineEdit()->textEdited(c->lineEdit()->text());
+    QKeyEvent intro(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(c, &intro);
+  };
+  elegir(f->ComboEspecie, "21");
+  elegir(f->ComboForma, "Todas");
+  elegir(f->ComboCalidad, "Todas");
+  elegir(f->ComboVariable, "VCC (dm3)");
+  teclear(f->ComboBoxEq, "a*DN^b");
+  teclear(f->ComboParamValor, "0,05");
+  teclear(f->ComboParamValor, "2.1");
+  f->CommandAceptar->click();
+  elegir(f->ComboEspecie, "45");
+  elegir(f->ComboForma, "3");
+  elegir(f->ComboVariable, "VSC (dm3)");
+  teclear(f->ComboBoxEq, "c+d*DN^2*HT");
+  teclear(f->ComboParamValor, "-1,5");
+  bien = Capturar(salida + "/editor-ecuaciones.png") && bien;
   return bien ? 0 : 1;
 }
