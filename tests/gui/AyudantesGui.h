@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "../comun/CarpetaTemporal.h"
@@ -25,15 +27,17 @@ inline shell::RutasPrograma RutasDePrueba(const CarpetaTemporal& home) {
 }
 
 // Answers the modal dialogs of a command while it is armed, as a user would: a message box with
-// its first button (Yes/No questions with `siAPreguntas`: Sí by default), the open dialog with
-// `archivo`, the save dialog with `guardarComo` (Cancelar when empty), the input box with
-// `entrada`. It keeps the texts and titles of the message boxes and the titles of the file
+// its first button (Yes/No questions from `cola`, then `siAPreguntas`: Sí by default), the open
+// dialog with `archivo`, the save dialog with `guardarComo` (Cancelar when empty), the input box
+// with `entrada`. It keeps the texts and titles of the message boxes and the titles of the file
 // dialogs.
 class CapturaMensajes : public QObject {
  public:
   QStringList textos;
   QStringList titulos;
   bool siAPreguntas = true;
+  // Answers for the next questions, in order (Yes or No); when empty, `siAPreguntas` answers.
+  std::deque<QMessageBox::ButtonRole> cola;
   QString archivo;
   QString guardarComo;
   QString entrada;
@@ -53,9 +57,18 @@ class CapturaMensajes : public QObject {
       textos << caja->text();
       titulos << caja->windowTitle();
       QAbstractButton* elegido = caja->buttons().first();
-      if (!siAPreguntas)
-        for (QAbstractButton* b : caja->buttons())
-          if (caja->buttonRole(b) == QMessageBox::NoRole) elegido = b;
+      if (caja->buttons().size() > 1) {
+        std::optional<QMessageBox::ButtonRole> rol;
+        if (!cola.empty()) {
+          rol = cola.front();
+          cola.pop_front();
+        } else if (!siAPreguntas) {
+          rol = QMessageBox::NoRole;
+        }
+        if (rol)
+          for (QAbstractButton* b : caja->buttons())
+            if (caja->buttonRole(b) == *rol) elegido = b;
+      }
       elegido->click();
     } else if (auto* d = qobject_cast<QFileDialog*>(modal)) {
       titulosArchivo << d->windowTitle();

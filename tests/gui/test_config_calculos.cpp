@@ -14,7 +14,6 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QtTest>
-#include <deque>
 #include <filesystem>
 
 #include "AyudantesGui.h"
@@ -33,39 +32,6 @@ using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 
 namespace {
-
-// Answers the message boxes from a script: each question with the next role of the queue (Yes
-// or No); a plain message with its only button. Keeps every box's title and text.
-class Respuestas : public QObject {
- public:
-  std::deque<QMessageBox::ButtonRole> cola;
-  QStringList textos;
-  QStringList titulos;
-
-  void armar() {
-    activo_ = true;
-    QTimer::singleShot(0, this, [this] { mirar(); });
-  }
-  void desarmar() { activo_ = false; }
-
- private:
-  void mirar() {
-    if (!activo_) return;
-    if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      textos << caja->text();
-      titulos << caja->windowTitle();
-      QAbstractButton* elegido = caja->buttons().first();
-      if (caja->buttons().size() > 1 && !cola.empty()) {
-        for (QAbstractButton* b : caja->buttons())
-          if (caja->buttonRole(b) == cola.front()) elegido = b;
-        cola.pop_front();
-      }
-      elegido->click();
-    }
-    QTimer::singleShot(5, this, [this] { mirar(); });
-  }
-  bool activo_ = false;
-};
 
 // The user picks an item of a list.
 void Elegir(QComboBox* c, const QString& texto) {
@@ -122,7 +88,7 @@ class PruebaConfigCalculos : public QObject {
     }
     estado.VariablesUnidades[0].calcular = "SI";
 
-    Respuestas respuestas;
+    pruebas::CapturaMensajes respuestas;
     respuestas.armar();
     w.accion("mnuCálConfig")->trigger();
     FormConfigCalculos* f = editor.ventana();
@@ -280,7 +246,7 @@ class PruebaConfigCalculos : public QObject {
     // A cut whose summary met species 45 before 21.
     estado.EspeciesCorte = {45, 21};
 
-    Respuestas respuestas;
+    pruebas::CapturaMensajes respuestas;
     respuestas.armar();
     w.accion("mnuCálOpciones")->trigger();
     calc::FormOpcionesCalculos* o = calculos.opciones();
