@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "cut/FormCorte.h"
+#include "cut/FormVisorDatosCorte.h"
 #include "import/FormListaProvincias.h"
 #include "results/CalculosVentanaQt.h"
 #include "shell/EspacioTrabajo.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
   arbelio::import::ConectaImportacion(principal, estado, listaProvincias);
   arbelio::results::CalculosVentanaQt calculos(principal, estado);
   arbelio::cut::VistaCorteQt corte(principal, estado);
+  arbelio::cut::VistaVisorCorteQt visorCorte(principal, estado);
+  arbelio::cut::ConectaVisorCorte(corte, visorCorte);
   arbelio::cut::ConectaCorte(principal, estado, corte);
   principal.show();
   principal.mostrarSplash();

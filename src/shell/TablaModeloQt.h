@@ -13,6 +13,9 @@
 #include <memory>
 
 #include "shell/FuenteTabla.h"
+#include "shell/SeleccionRejilla.h"
+
+class QTableView;
 
 namespace arbelio::shell {
 
@@ -44,5 +47,14 @@ class TablaModeloQt : public QAbstractTableModel {
  private:
   std::shared_ptr<FuenteTabla> fuente_;
 };
+
+// A viewer's grid (results viewer, cut data viewer): read only, white, the selection painted by
+// PintarSeleccion (white on near black) rather than made by the view, header sections
+// clickable, no row numbers.
+void PrepararRejillaVisor(QTableView* vista);
+// Paints a viewer's selection: the whole column or the whole row.
+void PintarSeleccion(QTableView* vista, const SeleccionRejilla& seleccion);
+// Every column as wide as its header and the cells on the first screens.
+void AjustarColumnas(QTableView* vista);
 
 }  // namespace arbelio::shell
