@@ -94,13 +94,12 @@ FormVisorDatosCorte::FormVisorDatosCorte(EstadoAplicacion& estado, shell::Intera
               pintarSeleccion();
             });
           });
-  connect(MSFlexGridMuestraCorte, &QTableView::clicked, this,
-          [this, fallo](const QModelIndex& i) {
-            shell::EjecutarOrden(ui_, fallo, [this, i] {
-              modelo_.PulsarFila(i.row());
-              pintarSeleccion();
-            });
-          });
+  connect(MSFlexGridMuestraCorte, &QTableView::clicked, this, [this, fallo](const QModelIndex& i) {
+    shell::EjecutarOrden(ui_, fallo, [this, i] {
+      modelo_.PulsarFila(i.row());
+      pintarSeleccion();
+    });
+  });
   shell::ConectarOrden(CommandEliminarFila, &QPushButton::clicked, ui_, [this] {
     if (modelo_.CommandEliminarFila_Click(ui_)) rejilla_->recargar();
     pintar();

@@ -82,8 +82,8 @@ void ModeloVisorCorte::MuestraCorte(int vista) {
   store::Cursor tabla = trabajo.openCursor(std::string("SELECT ") + v.columnas + " FROM " + v.tabla,
                                            store::CursorKind::Snapshot);
   trabajo.close();
-  auto fuente =
-      std::make_shared<shell::FuenteCursor>(tabla, FilasDelCorte(estado_, tabla, VistaDePies(vista)));
+  auto fuente = std::make_shared<shell::FuenteCursor>(
+      tabla, FilasDelCorte(estado_, tabla, VistaDePies(vista)));
   for (int c = 0; c < fuente->columnas(); ++c) {
     shell::ColumnaVista& col = fuente->columna(c);
     col.ayuda = ModuleCodeInf::DescripcionCampo(col.cabecera);
@@ -191,10 +191,11 @@ bool ModeloVisorCorte::CommandGuardarEstaTabla_Click(shell::Interaccion& ui) {
     const std::string archivo = temporal.ruta() + "/" + tabla + ".dbf";
     // The working table's layout (its template widened as the merge widened it), so every
     // value fits and the fields keep their positions.
-    std::string plantilla = store::findFileNoCase(rutas.BDEstruct, std::string(v.guardarComo) + ".dbf");
+    std::string plantilla =
+        store::findFileNoCase(rutas.BDEstruct, std::string(v.guardarComo) + ".dbf");
     if (plantilla.empty()) plantilla = rutas.BDEstruct + "/" + v.guardarComo + ".dbf";
-    import::CreaTablaParaFuentes(plantilla, {import::RutaTabla(rutas.BDTemp, v.tabla + std::string(".dbf"))},
-                                 archivo);
+    import::CreaTablaParaFuentes(
+        plantilla, {import::RutaTabla(rutas.BDTemp, v.tabla + std::string(".dbf"))}, archivo);
     {
       store::OpenOptions lectura;
       lectura.readOnly = true;

@@ -42,8 +42,7 @@ Lista Filas(const shell::FuenteTabla& f, const std::vector<int>& columnas) {
   Lista r;
   for (std::int64_t i = 0; i < f.filas(); ++i) {
     std::string s;
-    for (std::size_t k = 0; k < columnas.size(); ++k)
-      s += (k ? "-" : "") + f.texto(i, columnas[k]);
+    for (std::size_t k = 0; k < columnas.size(); ++k) s += (k ? "-" : "") + f.texto(i, columnas[k]);
     r.push_back(s);
   }
   return r;
@@ -77,8 +76,8 @@ class VisorDatosCorte : public ::testing::Test {
          Esp(9, 1, "45", 700, 20, 70, 70), Esp(47, 2, "45", 300, 25, 100, 100)},
         {Arbol(47, 1, 1, 21, 200, 210), Arbol(47, 2, 1, 45, 150, 150),
          Arbol(47, 1, 10, 45, 300, 310), Arbol(9, 1, 1, 45, 100, 100),
-         Arbol(47, 1, 2, 21, 190, 195), Arbol(9, 1, 2, 45, 120, 120),
-         Arbol(47, 5, 1, 21, 400, 410), Arbol(9, 7, 1, 21, 400, 410)},
+         Arbol(47, 1, 2, 21, 190, 195), Arbol(9, 1, 2, 45, 120, 120), Arbol(47, 5, 1, 21, 400, 410),
+         Arbol(9, 7, 1, 21, 400, 410)},
         {Registro(47, 1, 1), Registro(9, 1, 1), Registro(47, 2, 1)}, {Registro(47, 1, 1)},
         {Registro(47, 5, 1), Registro(47, 2, 1)});
     FijarParcelas(estado().ListaParcelas, {{9, 1}, {47, 1}, {47, 5}});
@@ -290,8 +289,9 @@ TEST_F(VisorDatosCorte, EliminarParcelaYPieConSusPreguntas) {
 TEST_F(VisorDatosCorte, UnCorteVaciadoAManoNoSeGuardaNiSeCalcula) {
   // Two rows of one plot in the plot table: deleting one row removes the last plot of the cut
   // while a row is still shown.
-  entorno.Trabajo({Plot(47, 1, 30, "30", "4600", "001", 3), Plot(47, 1, 30, "30", "4600", "001", 3)},
-                  {Esp(47, 1, "21", 800, 20, 80, 60)}, {Arbol(47, 1, 1, 21, 200, 210)});
+  entorno.Trabajo(
+      {Plot(47, 1, 30, "30", "4600", "001", 3), Plot(47, 1, 30, "30", "4600", "001", 3)},
+      {Esp(47, 1, "21", 800, 20, 80, 60)}, {Arbol(47, 1, 1, 21, 200, 210)});
   FijarParcelas(estado().ListaParcelas, {{47, 1}});
   estado().NumeroParcelas = 1;
   ModeloVisorCorte m(estado());
@@ -335,8 +335,8 @@ t = dbfread.DBF(sys.argv[1], char_decode_errors='strict')
 print(len(t.fields), ' '.join('-'.join(str(r[k]) for k in sys.argv[2].split(',')) for r in t))
 )PY";
   const std::string salida = tmp.archivo("salida.txt");
-  const std::string orden = "/usr/bin/python3 " + script + " '" + archivo + "' " + claves + " > " +
-                            salida + " 2>&1";
+  const std::string orden =
+      "/usr/bin/python3 " + script + " '" + archivo + "' " + claves + " > " + salida + " 2>&1";
   EXPECT_EQ(std::system(orden.c_str()), 0) << Leer(salida);
   return Leer(salida);
 }
@@ -429,8 +429,8 @@ TEST_F(VisorDatosCorte, LoQuitadoFaltaEnElCorteGuardadoYEnElCalculo) {
   ASSERT_FALSE(r.cancelado) << (ui.textos().empty() ? "" : ui.textos()[0]);
   const std::string out = entorno.ruta("BDOut");
   const std::string codigo = estado().SufijoCalculos;
-  std::string aindiv =
-      LeerTabla(store::findFileNoCase(out, "AIndiv" + codigo + ".dbf"), "PROVINCIA,PARCELA,NUMORDEN");
+  std::string aindiv = LeerTabla(store::findFileNoCase(out, "AIndiv" + codigo + ".dbf"),
+                                 "PROVINCIA,PARCELA,NUMORDEN");
   EXPECT_EQ(aindiv.substr(aindiv.find(' ')), " 9-1-1 9-1-2 47-1-1 47-1-2\n");
   std::string parcel =
       LeerTabla(store::findFileNoCase(out, "Parcel" + codigo + ".dbf"), "PROVINCIA,PARCELA");
