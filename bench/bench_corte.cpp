@@ -48,6 +48,17 @@ std::int64_t Parcelas(const EstadoAplicacion& e) {
   return e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
 }
 
+// A cut of every plot of the working database, in plot order.
+void CorteDeTodas(EstadoAplicacion& e, store::Database& trabajo) {
+  std::vector<inventory::Parcela> todas;
+  store::Cursor d = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
+  for (; !d.eof(); d.moveNext())
+    todas.push_back({static_cast<std::int16_t>(d.value("PROVINCIA").toInt16()),
+                     static_cast<std::int16_t>(d.value("ESTADILLO").toInt16())});
+  cut::FijarParcelas(e.ListaParcelas, todas);
+  cut::OrdenarParcelas(e.ListaParcelas);
+}
+
 void BM_CargarHerramienta(benchmark::State& state) {
   EstadoAplicacion e = Espacio();
   std::ostringstream mensajes;
@@ -127,15 +138,7 @@ BENCHMARK(BM_Aplicar)->DenseRange(0, 6)->Unit(benchmark::kMillisecond)->Iteratio
 void BM_Resumen(benchmark::State& state) {
   EstadoAplicacion e = Espacio();
   store::Database trabajo = store::Database::open(e.rutas.BDTemp);
-  {
-    std::vector<inventory::Parcela> todas;
-    store::Cursor d = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
-    for (; !d.eof(); d.moveNext())
-      todas.push_back({static_cast<std::int16_t>(d.value("PROVINCIA").toInt16()),
-                       static_cast<std::int16_t>(d.value("ESTADILLO").toInt16())});
-    cut::FijarParcelas(e.ListaParcelas, todas);
-    cut::OrdenarParcelas(e.ListaParcelas);
-  }
+  CorteDeTodas(e, trabajo);
   cut::ResumenCorte resumen;
   cut::MuestraResumenes(e, trabajo, false, resumen);  // tables loaded
   for (auto _ : state) cut::MuestraResumenes(e, trabajo, false, resumen);
@@ -188,13 +191,7 @@ void BM_VisorCorte(benchmark::State& state) {
   EstadoAplicacion e = Espacio();
   {
     store::Database trabajo = store::Database::open(e.rutas.BDTemp);
-    std::vector<inventory::Parcela> todas;
-    store::Cursor d = trabajo.openCursor("DATDEF00", store::CursorKind::ForwardOnly);
-    for (; !d.eof(); d.moveNext())
-      todas.push_back({static_cast<std::int16_t>(d.value("PROVINCIA").toInt16()),
-                       static_cast<std::int16_t>(d.value("ESTADILLO").toInt16())});
-    cut::FijarParcelas(e.ListaParcelas, todas);
-    cut::OrdenarParcelas(e.ListaParcelas);
+    CorteDeTodas(e, trabajo);
     // Every 2,000th large tree removed by hand.
     store::Cursor p = trabajo.openCursor("PIESMA00", store::CursorKind::Snapshot);
     const std::int64_t n = p.recordCount();

@@ -87,19 +87,16 @@ FormVisorDatosCorte::FormVisorDatosCorte(EstadoAplicacion& estado, shell::Intera
     ComboTablasCorte->setEnabled(true);
     pintar();
   });
-  connect(MSFlexGridMuestraCorte->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, fallo](int c) {
-            shell::EjecutarOrden(ui_, fallo, [this, c] {
-              modelo_.PulsarCabecera(c);
-              pintarSeleccion();
-            });
-          });
-  connect(MSFlexGridMuestraCorte, &QTableView::clicked, this, [this, fallo](const QModelIndex& i) {
-    shell::EjecutarOrden(ui_, fallo, [this, i] {
-      modelo_.PulsarFila(i.row());
-      pintarSeleccion();
-    });
-  });
+  shell::ConectarSeleccionVisor(
+      MSFlexGridMuestraCorte, ui_,
+      [this](int c) {
+        modelo_.PulsarCabecera(c);
+        pintarSeleccion();
+      },
+      [this](int fila) {
+        modelo_.PulsarFila(fila);
+        pintarSeleccion();
+      });
   shell::ConectarOrden(CommandEliminarFila, &QPushButton::clicked, ui_, [this] {
     if (modelo_.CommandEliminarFila_Click(ui_)) rejilla_->recargar();
     pintar();

@@ -172,11 +172,7 @@ bool ModeloVisorCorte::CommandGuardarEstaTabla_Click(shell::Interaccion& ui) {
   if (!guardarHabilitado()) return false;
   const VistaDatosCorte& v = kVistasCorte.at(vistaIndice());
   const std::string nombre = nombreGuardar();
-  shell::DialogoArchivo dialogo;
-  dialogo.titulo = "Guardar tabla " + nombre;
-  dialogo.filtro = kFiltroGuardarCorte;
-  dialogo.nombreInicial = nombre;
-  const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
+  const std::optional<std::string> elegido = shell::ElegirDestinoTabla(ui, nombre);
   if (!elegido) return false;
   const auto& rutas = estado_.rutas;
   if (MismaCarpeta(fs::path(*elegido).parent_path(), rutas.BDTemp)) {

@@ -1,7 +1,6 @@
 #include "results/FormVisorDatosCalculos.h"
 
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -72,20 +71,16 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
       pintar();
     });
   });
-  connect(MSFlexGridMuestraCalculos->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, fallo](int c) {
-            shell::EjecutarOrden(ui_, fallo, [this, c] {
-              modelo_.PulsarCabecera(c);
-              pintarSeleccion();
-            });
-          });
-  connect(MSFlexGridMuestraCalculos, &QTableView::clicked, this,
-          [this, fallo](const QModelIndex& i) {
-            shell::EjecutarOrden(ui_, fallo, [this, i] {
-              modelo_.PulsarFila(i.row());
-              pintarSeleccion();
-            });
-          });
+  shell::ConectarSeleccionVisor(
+      MSFlexGridMuestraCalculos, ui_,
+      [this](int c) {
+        modelo_.PulsarCabecera(c);
+        pintarSeleccion();
+      },
+      [this](int fila) {
+        modelo_.PulsarFila(fila);
+        pintarSeleccion();
+      });
   shell::ConectarOrden(CommandOrdenarColumna, &QPushButton::clicked, ui_, [this] {
     if (!modelo_.Ordenar()) return;
     rejilla_->recargar();

@@ -268,11 +268,7 @@ bool ModeloVisorCalculos::Ordenar() {
 
 bool ModeloVisorCalculos::GuardarTabla(shell::Interaccion& ui) {
   const std::string nombre = nombreTablaMostrada();
-  shell::DialogoArchivo dialogo;
-  dialogo.titulo = "Guardar tabla " + nombre;
-  dialogo.filtro = kFiltroGuardarTabla;
-  dialogo.nombreInicial = nombre;
-  const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
+  const std::optional<std::string> elegido = shell::ElegirDestinoTabla(ui, nombre);
   if (!elegido) return false;
   bool copiada = false;
   shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {

@@ -35,7 +35,7 @@ inline constexpr const char* kCaptionOrdenarColumna = "Ordenar columna";
 inline constexpr const char* kCaptionNumeroRegistros = "Nº de registros:";
 inline constexpr const char* kAyudaOrdenarColumna =
     "Ordena las filas de menor a mayor según la columna seleccionada (pulse antes su cabecera).";
-inline constexpr const char* kFiltroGuardarTabla = "Bases de datos de DBase|*.dbf";
+inline constexpr const char* kFiltroGuardarTabla = shell::kFiltroTablasDBase;
 
 // One tab of the viewer: caption, key (base name of the result table, matched without regard to
 // letter case) and tooltip; `indice` is the table's entry in TablasCalcular.

@@ -7,6 +7,8 @@
 #include <exception>
 #include <vector>
 
+#include "shell/EjecutarOrden.h"
+
 namespace arbelio::shell {
 
 namespace {
@@ -202,6 +204,20 @@ void PintarSeleccion(QTableView* vista, const SeleccionRejilla& seleccion) {
     elegidas.select(m->index(i, 0), m->index(i, columnas - 1));
   }
   s->select(elegidas, QItemSelectionModel::ClearAndSelect);
+}
+
+void ConectarSeleccionVisor(QTableView* vista, Interaccion& ui,
+                            std::function<void(int)> alPulsarCabecera,
+                            std::function<void(int)> alPulsarFila) {
+  const FalloOrden fallo = FalloOrden::Prefijo("Error ");
+  QObject::connect(vista->horizontalHeader(), &QHeaderView::sectionClicked, vista,
+                   [&ui, fallo, alPulsarCabecera = std::move(alPulsarCabecera)](int c) {
+                     EjecutarOrden(ui, fallo, [&] { alPulsarCabecera(c); });
+                   });
+  QObject::connect(vista, &QTableView::clicked, vista,
+                   [&ui, fallo, alPulsarFila = std::move(alPulsarFila)](const QModelIndex& i) {
+                     EjecutarOrden(ui, fallo, [&] { alPulsarFila(i.row()); });
+                   });
 }
 
 void AjustarColumnas(QTableView* vista) {

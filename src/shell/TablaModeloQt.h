@@ -10,12 +10,17 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <memory>
 
 #include "shell/FuenteTabla.h"
 #include "shell/SeleccionRejilla.h"
 
 class QTableView;
+
+namespace arbelio::shell {
+class Interaccion;
+}
 
 namespace arbelio::shell {
 
@@ -54,6 +59,11 @@ class TablaModeloQt : public QAbstractTableModel {
 void PrepararRejillaVisor(QTableView* vista);
 // Paints a viewer's selection: the whole column or the whole row.
 void PintarSeleccion(QTableView* vista, const SeleccionRejilla& seleccion);
+// A viewer grid's clicks, each run through the command barrier: a header click gives the column,
+// a cell click the row.
+void ConectarSeleccionVisor(QTableView* vista, Interaccion& ui,
+                            std::function<void(int)> alPulsarCabecera,
+                            std::function<void(int)> alPulsarFila);
 // Every column as wide as its header and the cells on the first screens.
 void AjustarColumnas(QTableView* vista);
 

@@ -26,24 +26,12 @@
 using namespace arbelio;
 using arbelio::pruebas::CapturaMensajes;
 using arbelio::pruebas::CarpetaTemporal;
+using arbelio::pruebas::Celda;
+using arbelio::pruebas::Elegir;
+using arbelio::pruebas::PulsarCelda;
 using arbelio::pruebas::RutasDePrueba;
 
 namespace {
-
-void Elegir(QComboBox* c, int i) {
-  c->setCurrentIndex(i);
-  emit c->activated(i);
-}
-
-QString Celda(QTableView* g, int fila, int col) {
-  return g->model()->data(g->model()->index(fila, col)).toString();
-}
-
-void PulsarCelda(QTableView* g, int fila, int col) {
-  g->scrollTo(g->model()->index(fila, col));
-  const QRect r = g->visualRect(g->model()->index(fila, col));
-  QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, r.center());
-}
 
 int Columna(QTableView* g, const QString& cabecera) {
   for (int c = 0; c < g->model()->columnCount(); ++c)
