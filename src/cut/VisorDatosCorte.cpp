@@ -149,7 +149,12 @@ bool ModeloVisorCorte::CommandEliminarFila_Click(shell::Interaccion& ui) {
       throw store::StoreError(store::err::kElementoNoEncontrado,
                               "La fila no tiene un número de orden de pie válido.");
     }
-    ExcluirPie(estado_, *provincia, *estadillo, *numorden);
+    // A view opened before the cut was applied anew may show a plot the cut no longer holds:
+    // its tree leaves the grid but is not counted out of a cut it is not part of.
+    const auto plots = ParcelasDeLista(estado_.ListaParcelas);
+    if (std::find(plots.begin(), plots.end(), inventory::Parcela{*provincia, *estadillo}) !=
+        plots.end())
+      ExcluirPie(estado_, *provincia, *estadillo, *numorden);
   }
   fuente_->eliminarFilas(fila);
   seleccion_.Limpiar();

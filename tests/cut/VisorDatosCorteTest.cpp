@@ -12,6 +12,7 @@
 
 #include "EntornoCorte.h"
 #include "calc/HazCalculos.h"
+#include "cut/AplicarCorte.h"
 #include "cut/GuardarCorte.h"
 #include "cut/ListaParcelasCorte.h"
 #include "cut/VisorDatosCorte.h"
@@ -284,6 +285,30 @@ TEST_F(VisorDatosCorte, EliminarParcelaYPieConSusPreguntas) {
   EXPECT_EQ(ui.mensajes.back().texto, "Ya no se pueden eliminar más filas en la tabla actual");
   EXPECT_EQ(ui.mensajes.back().botones, shell::BotonesMensaje::Aceptar);
   EXPECT_EQ(entorno.Lista(), (Lista{"47-1"}));
+
+  // An apply brings the cut back whole: no excluded trees, no note. A tree of a plot the new
+  // cut does not hold, deleted from the view opened before, is not counted out of it.
+  {
+    store::Database trabajo = store::Database::open(entorno.ruta("BDTemp"));
+    CriteriosCorte criterios;
+    criterios.rejillas[kCriterioParcelas]->fijarFilas({{"9", "1"}});
+    ResumenCorte resumen;
+    ASSERT_TRUE(CommandAplicarUno_Click(estado(), ui, {trabajo, [] { return 0.0; }}, criterios,
+                                        kCriterioParcelas, resumen));
+  }
+  EXPECT_TRUE(estado().PiesExcluidos.empty());
+  EXPECT_EQ(NotaResumenCorte(estado()), "");
+  EXPECT_EQ(estado().NumeroPies, 2);
+  m.MuestraCorte(3);  // 47-1's trees are gone from the view
+  EXPECT_EQ(Claves(m, "NUMORDEN"), (Lista{"9-1-1", "9-1-2"}));
+  // The view stays as it was while the cut changes under it (another apply).
+  FijarParcelas(estado().ListaParcelas, {{47, 5}});
+  m.PulsarFila(0);
+  ui.respuestas = {Respuesta::Si};
+  EXPECT_TRUE(m.CommandEliminarFila_Click(ui));
+  EXPECT_EQ(Claves(m, "NUMORDEN"), (Lista{"9-1-2"}));
+  EXPECT_TRUE(estado().PiesExcluidos.empty());
+  EXPECT_EQ(estado().NumeroPies, 2);
 }
 
 TEST_F(VisorDatosCorte, UnCorteVaciadoAManoNoSeGuardaNiSeCalcula) {
