@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "cut/FormCorte.h"
+#include "cut/FormVisorDatosCorte.h"
 #include "equations/FormConfigCalculos.h"
 #include "import/FormListaProvincias.h"
 #include "results/CalculosVentanaQt.h"
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
   arbelio::import::ConectaImportacion(principal, estado, listaProvincias);
   arbelio::results::CalculosVentanaQt calculos(principal, estado);
   arbelio::cut::VistaCorteQt corte(principal, estado);
+  arbelio::cut::VistaVisorCorteQt visorCorte(principal, estado);
+  arbelio::cut::ConectaVisorCorte(corte, visorCorte);
   arbelio::cut::ConectaCorte(principal, estado, corte);
   // The equation editor: "&Configurar", and "Definir Ecuaciones" of the options dialog with
   // the volume variables ticked there.

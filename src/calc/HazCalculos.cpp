@@ -105,6 +105,13 @@ void PrepararCalculo(EstadoAplicacion& e, shell::Interaccion& ui, const EntornoC
 ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
                              const EntornoCalculo& entorno) {
   ResultadoCalculo res;
+  // A cut emptied by hand is not "no cut": computing every plot of the working database
+  // instead would be a result the user did not ask for.
+  if (e.CorteVaciado()) {
+    ui.aviso(cut::kCorteVaciado, shell::IconoMensaje::Informacion);
+    res.cancelado = true;
+    return res;
+  }
   if (entorno.nuevaEjecucion) entorno.nuevaEjecucion();
   const bool completa = shell::EjecutarOrden(ui, FalloCalculo(), [&] {
     if (entorno.descargarVisor) entorno.descargarVisor();
@@ -170,6 +177,10 @@ ResultadoCalculo mnuCalCalcular_Click(EstadoAplicacion& e, shell::Interaccion& u
 
 bool mnuCalOpciones_Click(EstadoAplicacion& e, shell::Interaccion& ui,
                           const EntornoCalculo& entorno) {
+  if (e.CorteVaciado()) {
+    ui.aviso(cut::kCorteVaciado, shell::IconoMensaje::Informacion);
+    return false;
+  }
   return shell::EjecutarOrden(ui, FalloCalculo(), [&] {
     shell::RelojArena reloj(ui);
     PrepararCalculo(e, ui, entorno);

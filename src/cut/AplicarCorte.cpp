@@ -36,13 +36,6 @@ std::int64_t Entero(const store::Value& v) {
   return v.isNull() ? 0 : static_cast<std::int64_t>(v.toInt32());
 }
 
-// The cut before an apply: no plots, no excluded trees, no report.
-void VaciarCorte(EstadoAplicacion& estado) {
-  estado.ListaParcelas.vaciar();
-  estado.PiesExcluidos.clear();
-  estado.InformeCriterios.clear();
-}
-
 // The end of a successful apply.
 void TerminarCorte(EstadoAplicacion& estado, const EntornoAplicar& entorno,
                    const CriteriosCorte& criterios, const std::string& informe,
@@ -63,7 +56,7 @@ bool Aplicar(EstadoAplicacion& estado, shell::Interaccion& ui, const char* sinPa
     aplicar();
   });
   if (hecho && !estado.ListaParcelas.vacia()) return true;
-  if (!hecho) VaciarCorte(estado);
+  if (!hecho) estado.OlvidarCorte();
   estado.menus.alAplicarCriteriosSinParcelas();
   if (hecho) ui.aviso(sinParcelas, shell::IconoMensaje::Informacion);
   return false;
@@ -90,7 +83,7 @@ bool CommandAplicarUno_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
     std::string informe = std::string(kCriteriosDeCorte) + kCrLf +
                           "(Las parcelas resultantes cumplen el siguiente criterio:)" + kCrLf;
     resumen.TextInforme.clear();
-    VaciarCorte(estado);
+    estado.OlvidarCorte();
     AplicacionCriterios aplicacion(entorno.trabajo, criterios, estado.ListaParcelas, informe,
                                    resumen.parcelasCeroPies);
     aplicacion.AplicarCriterio(solapa, true);
@@ -114,7 +107,7 @@ bool CommandAplicarVarios_Click(EstadoAplicacion& estado, shell::Interaccion& ui
                : std::string("(Las parcelas resultantes cumplen ALGUNO de los criterios "
                              "siguientes:)") +
                      kCrLf);
-    VaciarCorte(estado);
+    estado.OlvidarCorte();
     AplicacionCriterios aplicacion(entorno.trabajo, criterios, estado.ListaParcelas, informe,
                                    resumen.parcelasCeroPies);
     bool anadir = true;

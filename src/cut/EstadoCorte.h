@@ -10,6 +10,11 @@
 
 namespace arbelio::cut {
 
+// Told when a command needs plots but the cut was emptied by hand.
+inline constexpr const char* kCorteVaciado =
+    "El corte no tiene ninguna parcela: se quitaron todas a mano. Aplique de nuevo los criterios "
+    "o abra un corte nuevo.";
+
 struct EstadoCorte {
   inventory::ListaDeParcelas ListaParcelas;   // plots of the cut (walked by every pass)
   std::vector<inventory::Pie> PiesExcluidos;  // large trees removed by hand from the cut
@@ -21,18 +26,31 @@ struct EstadoCorte {
   // The criteria report of the cut (the "Informe" tab), stored with a saved cut.
   std::string InformeCriterios;
   bool CorteAbierto = false;  // the cut tool window is loaded
+  // Plots or large trees were removed by hand (in the cut data viewer) since the last apply:
+  // the summary of the cut tool describes the cut as it was applied, and a cut emptied this
+  // way is a cut without plots, not "no cut" (which the calculation takes as every plot).
+  bool CorteRetocado = false;
+
+  // Forgets the cut: no plots, no excluded trees, no report (before an apply, and when the cut
+  // tool is loaded or reset).
+  void OlvidarCorte() {
+    ListaParcelas.vaciar();
+    PiesExcluidos.clear();
+    InformeCriterios.clear();
+    CorteRetocado = false;
+  }
+  // The cut was emptied by hand: it has no plots left to save or compute.
+  bool CorteVaciado() const { return CorteRetocado && ListaParcelas.vacia(); }
 
   // Start-up values (InicializacionesPrincipales). The cut belongs to the project: New project
   // empties BDTemp, so a plot list kept from before would name plots of a working database that
   // is gone, and the next run would compute against nothing.
   void Reiniciar() {
     CorteAbierto = false;
-    ListaParcelas.vaciar();
-    PiesExcluidos.clear();
+    OlvidarCorte();
     NumeroParcelas = 0;
     NumeroPies = 0;
     EspeciesCorte = {0};
-    InformeCriterios.clear();
   }
 };
 

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "cut/GuardarCorte.h"
+#include "cut/VisorDatosCorte.h"
 #include "shell/MDIPrincipal.h"
 #include "shell/OrdenQt.h"
 #include "shell/TablaModeloQt.h"
@@ -417,6 +418,11 @@ QGroupBox* FormCorte::marcoResumen() {
   Label29->setObjectName("Label29");
   ListEspeciesdistintas = new QListWidget(marco);
   ListEspeciesdistintas->setObjectName("ListEspeciesdistintas");
+  LabelNotaResumen = new QLabel(marco);
+  LabelNotaResumen->setObjectName("LabelNotaResumen");
+  LabelNotaResumen->setWordWrap(true);
+  LabelNotaResumen->setStyleSheet("font-style: italic;");
+  LabelNotaResumen->hide();
 
   auto* g = new QGridLayout(marco);
   g->addWidget(CommandVerDatosCorte, 0, 0, 1, 2);
@@ -428,6 +434,7 @@ QGroupBox* FormCorte::marcoResumen() {
   g->addWidget(LabelRNpme, 3, 1);
   g->addWidget(Etiqueta(kCaptionRNEsp, marco), 4, 0);
   g->addWidget(LabelRNEsp, 4, 1);
+  g->addWidget(LabelNotaResumen, 1, 2, 4, 1);
   g->addWidget(Label29, 5, 0);
   g->addWidget(LabelRNPcero, 5, 1);
   g->addWidget(Etiqueta(kCaptionListaEspecies, marco), 6, 0, 1, 2);
@@ -502,6 +509,9 @@ void FormCorte::pintar() {
   for (QLabel* l : {LabelRNParc, LabelRNPM, LabelRNpme, LabelRNEsp, LabelRNPcero})
     l->setEnabled(r.labelsHabilitadas);
   Label29->setEnabled(r.Label29Habilitada);
+  const std::string nota = NotaResumenCorte(estado_);
+  LabelNotaResumen->setText(Q(nota));
+  LabelNotaResumen->setVisible(!nota.empty());
   ListEspeciesdistintas->clear();
   for (const std::string& e : r.ListEspeciesdistintas) ListEspeciesdistintas->addItem(Q(e));
   const bool visor = r.CommandVerDatosCorte && abrirVisor != nullptr;

@@ -82,6 +82,8 @@ class FormCorte : public QWidget {
   // Frame "Resumen del corte".
   QPushButton* CommandVerDatosCorte;
   QLabel *LabelRNParc, *LabelRNPM, *LabelRNpme, *LabelRNEsp, *LabelRNPcero, *Label29;
+  // Beside the summary once plots or trees were removed by hand: it describes the cut as applied.
+  QLabel* LabelNotaResumen;
   QListWidget* ListEspeciesdistintas;
 
  protected:

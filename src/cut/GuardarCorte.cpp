@@ -2,13 +2,10 @@
 
 #include <ctime>
 #include <filesystem>
-#include <set>
-#include <tuple>
 
 #include "cut/ListaParcelasCorte.h"
 #include "import/ArchivosImport.h"
 #include "shell/EjecutarOrden.h"
-#include "shell/FuenteCursor.h"
 #include "store/Database.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
@@ -88,29 +85,10 @@ bool GuardarTablasCorte(EstadoAplicacion& estado, shell::Interaccion& ui, shell:
     store::OpenOptions lectura;
     lectura.readOnly = true;
     store::Database trabajo = store::Database::open(rutas.BDTemp, lectura);
-    std::vector<std::vector<store::Value>> claves;
-    for (const inventory::Parcela& p : ParcelasDeLista(estado.ListaParcelas))
-      claves.push_back({store::Value(p.provincia), store::Value(p.estadillo)});
-    std::set<std::tuple<double, double, double>> excluidos;
-    for (const inventory::Pie& p : estado.PiesExcluidos)
-      if (p.provincia != 0) excluidos.insert({p.provincia, p.estadillo, p.numorden});
-
     for (std::size_t t = 0; t + 1 < kTablasCorte.size(); ++t) {
       const std::string nombre = kTablasCorte[t];
       store::Cursor fuente = trabajo.openCursor(nombre + "00", store::CursorKind::Snapshot);
-      std::vector<std::uint32_t> filas =
-          shell::FilasPorClaves(fuente, {"PROVINCIA", "ESTADILLO"}, claves);
-      if (nombre == "Piesma" && !excluidos.empty()) {
-        const int cProv = fuente.fieldIndex("PROVINCIA");
-        const int cEst = fuente.fieldIndex("ESTADILLO");
-        const int cNum = fuente.fieldIndex("NUMORDEN");
-        std::erase_if(filas, [&](std::uint32_t id) {
-          const store::Value n = fuente.valueOfRow(id, cNum);
-          if (n.isNull()) return false;
-          return excluidos.count({fuente.valueOfRow(id, cProv).toDouble(),
-                                  fuente.valueOfRow(id, cEst).toDouble(), n.toDouble()}) != 0;
-        });
-      }
+      std::vector<std::uint32_t> filas = FilasDelCorte(estado, fuente, nombre == "Piesma");
       corte.appendRows(nombre + codigo, fuente.withRows(std::move(filas)));
       barra += 14;
       progreso.barra(barra);
@@ -163,6 +141,10 @@ bool mnuAGuardarCorte_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
     return " Error guardando corte: Nº " + std::to_string(f.numero) + " " + f.descripcion;
   };
   bool guardado = false;
+  if (estado.CorteVaciado()) {
+    ui.aviso(kCorteVaciado, shell::IconoMensaje::Informacion);
+    return false;
+  }
   shell::EjecutarOrden(ui, fallo, [&] {
     const auto respuesta = ui.entrada(kTextoComentarioCorte, kTituloComentarioCorte, "");
     std::string comentario = respuesta ? *respuesta : std::string();

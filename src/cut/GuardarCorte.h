@@ -24,7 +24,7 @@ inline constexpr const char* kTituloComentarioCorte = "Comentario sobre el corte
 inline constexpr const char* kTextoComentarioCorte =
     "Puede describir este corte con una línea de comentario de hasta 254 caracteres.";
 inline constexpr const char* kTituloGuardarCorte = "Guardar base de datos de Corte, código : ";
-inline constexpr const char* kFiltroGuardarCorte = "Bases de datos de DBase|*.dbf";
+inline constexpr const char* kFiltroGuardarCorte = shell::kFiltroTablasDBase;
 inline constexpr const char* kNombreCorteNoValido =
     "Solo se permite modificar el código de corte (dos letras finales).";
 inline constexpr std::size_t kLargoDescripcion = 254;  // characters of DESCRIPCIO

@@ -95,9 +95,7 @@ std::vector<std::string> HerramientaCorte::Distintos(const std::string& sql) {
 
 void HerramientaCorte::Cargar(shell::Progreso& progreso) {
   trabajo_ = store::Database::open(estado_.rutas.BDTemp);
-  estado_.ListaParcelas.vaciar();
-  estado_.PiesExcluidos.clear();
-  estado_.InformeCriterios.clear();
+  estado_.OlvidarCorte();
   int barra = 0;
   auto paso = [&](const char* mensaje, auto&& hacer) {
     progreso.explicacion(mensaje);
@@ -130,9 +128,7 @@ void HerramientaCorte::Reiniciar() {
   resumen.LimpiarCaptions(false);
   resumen.CommandVerDatosCorte = false;
   SSTabCriterios_Click(kCriterioEspecies);
-  estado_.ListaParcelas.vaciar();
-  estado_.PiesExcluidos.clear();
-  estado_.InformeCriterios.clear();
+  estado_.OlvidarCorte();
   // The tool shows no cut any more: there is nothing to save.
   estado_.menus.alAplicarCriteriosSinParcelas();
 }

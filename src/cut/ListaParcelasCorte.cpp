@@ -1,7 +1,11 @@
 #include "cut/ListaParcelasCorte.h"
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 #include <unordered_set>
+
+#include "shell/FuenteCursor.h"
 
 namespace arbelio::cut {
 
@@ -80,6 +84,57 @@ void OrdenarParcelas(inventory::ListaDeParcelas& lista) {
                      return a.provincia != b.provincia ? a.provincia < b.provincia
                                                        : a.estadillo < b.estadillo;
                    });
+}
+
+bool QuitarParcela(EstadoCorte& corte, std::int16_t provincia, std::int16_t estadillo) {
+  inventory::ListaDeParcelas& lista = corte.ListaParcelas;
+  if (lista.vacia()) return false;
+  const auto primera = lista.entradas.begin() + 1;
+  const auto fin = primera + lista.numero;
+  const auto it = std::find(primera, fin, inventory::Parcela{provincia, estadillo});
+  if (it == fin) return false;
+  corte.CorteRetocado = true;
+  if (lista.numero == 1) {
+    lista.vaciar();
+    corte.NumeroParcelas = 0;
+    return true;
+  }
+  std::move(it + 1, fin, it);
+  --lista.numero;
+  lista.entradas.resize(static_cast<std::size_t>(lista.numero) + 1);
+  corte.NumeroParcelas = std::max(0, corte.NumeroParcelas - 1);
+  return true;
+}
+
+void ExcluirPie(EstadoCorte& corte, std::int16_t provincia, std::int16_t estadillo,
+                std::int16_t numorden) {
+  corte.PiesExcluidos.push_back({provincia, estadillo, numorden});
+  corte.CorteRetocado = true;
+  if (corte.NumeroPies > 0) --corte.NumeroPies;
+}
+
+std::vector<std::uint32_t> FilasDelCorte(const EstadoCorte& corte, const store::Cursor& tabla,
+                                         bool sinPiesExcluidos) {
+  std::vector<std::vector<store::Value>> claves;
+  for (const inventory::Parcela& p : ParcelasDeLista(corte.ListaParcelas))
+    claves.push_back({store::Value(p.provincia), store::Value(p.estadillo)});
+  std::vector<std::uint32_t> filas =
+      shell::FilasPorClaves(tabla, {"PROVINCIA", "ESTADILLO"}, claves);
+  if (!sinPiesExcluidos || corte.PiesExcluidos.empty()) return filas;
+  std::set<std::tuple<double, double, double>> excluidos;
+  for (const inventory::Pie& p : corte.PiesExcluidos)
+    excluidos.insert({p.provincia, p.estadillo, p.numorden});
+  const int cProv = tabla.fieldIndex("PROVINCIA");
+  const int cEst = tabla.fieldIndex("ESTADILLO");
+  const int cNum = tabla.fieldIndex("NUMORDEN");
+  std::erase_if(filas, [&](std::uint32_t id) {
+    const store::Value n = tabla.valueOfRow(id, cNum);
+    const store::Value p = tabla.valueOfRow(id, cProv);
+    const store::Value e = tabla.valueOfRow(id, cEst);
+    if (n.isNull() || p.isNull() || e.isNull()) return false;
+    return excluidos.count({p.toDouble(), e.toDouble(), n.toDouble()}) != 0;
+  });
+  return filas;
 }
 
 }  // namespace arbelio::cut

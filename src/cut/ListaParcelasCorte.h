@@ -11,7 +11,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cut/EstadoCorte.h"
 #include "inventory/Parcelas.h"
+#include "store/Cursor.h"
 
 namespace arbelio::cut {
 
@@ -67,5 +69,23 @@ void EliminarRepetidas(inventory::ListaDeParcelas& lista);
 
 // Sorts the list by province, then plot number, ascending (stable).
 void OrdenarParcelas(inventory::ListaDeParcelas& lista);
+
+// Removes a plot from the cut by hand: its first entry in ListaParcelas goes, the later ones
+// move one place forward and NumeroParcelas follows the count (0 when the list becomes empty).
+// PiesExcluidos and NumeroPies are left alone. False, changing nothing, for a plot not in the
+// list.
+bool QuitarParcela(EstadoCorte& corte, std::int16_t provincia, std::int16_t estadillo);
+
+// Removes a large tree from the cut by hand: the tree is appended to PiesExcluidos and
+// NumeroPies decreases by one while it is positive.
+void ExcluirPie(EstadoCorte& corte, std::int16_t provincia, std::int16_t estadillo,
+                std::int16_t numorden);
+
+// The rows of `tabla` (a cursor over a working table or a query on one, with PROVINCIA and
+// ESTADILLO; and NUMORDEN when `sinPiesExcluidos`) that belong to the cut: for each plot of
+// ListaParcelas in list order, its rows in the cursor's order; with `sinPiesExcluidos`, the
+// trees of PiesExcluidos left out. Row ids for Cursor::withRows. One pass over the table.
+std::vector<std::uint32_t> FilasDelCorte(const EstadoCorte& corte, const store::Cursor& tabla,
+                                         bool sinPiesExcluidos);
 
 }  // namespace arbelio::cut

@@ -1,7 +1,6 @@
 #include "results/FormVisorDatosCalculos.h"
 
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -50,18 +49,7 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
   MSFlexGridMuestraCalculos = new QTableView(this);
   MSFlexGridMuestraCalculos->setObjectName("MSFlexGridMuestraCalculos");
   MSFlexGridMuestraCalculos->setModel(rejilla_);
-  MSFlexGridMuestraCalculos->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  // The selection is the model's: a header click selects a column, a cell click a row; the
-  // view only paints it, white on near black.
-  MSFlexGridMuestraCalculos->setSelectionMode(QAbstractItemView::NoSelection);
-  MSFlexGridMuestraCalculos->setStyleSheet(
-      "QTableView { background: white; selection-background-color: #010000; "
-      "selection-color: white; }");
-  MSFlexGridMuestraCalculos->verticalHeader()->hide();
-  MSFlexGridMuestraCalculos->verticalHeader()->setDefaultSectionSize(
-      MSFlexGridMuestraCalculos->fontMetrics().height() + 6);
-  MSFlexGridMuestraCalculos->horizontalHeader()->setSectionsClickable(true);
-  MSFlexGridMuestraCalculos->horizontalHeader()->setHighlightSections(false);
+  shell::PrepararRejillaVisor(MSFlexGridMuestraCalculos);
 
   CommandGuardarTabla = new QPushButton(QString::fromUtf8(kCaptionGuardarTabla), this);
   CommandGuardarTabla->setObjectName("CommandGuardarTabla");
@@ -83,20 +71,16 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
       pintar();
     });
   });
-  connect(MSFlexGridMuestraCalculos->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, fallo](int c) {
-            shell::EjecutarOrden(ui_, fallo, [this, c] {
-              modelo_.PulsarCabecera(c);
-              pintarSeleccion();
-            });
-          });
-  connect(MSFlexGridMuestraCalculos, &QTableView::clicked, this,
-          [this, fallo](const QModelIndex& i) {
-            shell::EjecutarOrden(ui_, fallo, [this, i] {
-              modelo_.PulsarFila(i.row());
-              pintarSeleccion();
-            });
-          });
+  shell::ConectarSeleccionVisor(
+      MSFlexGridMuestraCalculos, ui_,
+      [this](int c) {
+        modelo_.PulsarCabecera(c);
+        pintarSeleccion();
+      },
+      [this](int fila) {
+        modelo_.PulsarFila(fila);
+        pintarSeleccion();
+      });
   shell::ConectarOrden(CommandOrdenarColumna, &QPushButton::clicked, ui_, [this] {
     if (!modelo_.Ordenar()) return;
     rejilla_->recargar();
@@ -111,31 +95,13 @@ void FormVisorDatosCalculos::pintar() {
   if (rejilla_->fuente() != modelo_.fuente().get()) rejilla_->fijarFuente(modelo_.fuente());
   LabelNRegistros->setText(Q(modelo_.textoRegistros()));
   LabelNRegistros->adjustSize();
-  ajustarColumnas();
+  shell::AjustarColumnas(MSFlexGridMuestraCalculos);
   pintarSeleccion();
 }
 
 void FormVisorDatosCalculos::pintarSeleccion() {
-  QItemSelectionModel* s = MSFlexGridMuestraCalculos->selectionModel();
-  const int filas = rejilla_->rowCount();
-  const int columnas = rejilla_->columnCount();
-  const auto i = static_cast<int>(modelo_.indiceSeleccion());
-  QItemSelection seleccion;
-  if (modelo_.seleccion() == ModeloVisorCalculos::Seleccion::Columna && filas > 0) {
-    seleccion.select(rejilla_->index(0, i), rejilla_->index(filas - 1, i));
-  } else if (modelo_.seleccion() == ModeloVisorCalculos::Seleccion::Fila && columnas > 0) {
-    seleccion.select(rejilla_->index(i, 0), rejilla_->index(i, columnas - 1));
-  }
-  s->select(seleccion, QItemSelectionModel::ClearAndSelect);
+  shell::PintarSeleccion(MSFlexGridMuestraCalculos, modelo_.seleccionRejilla());
   CommandOrdenarColumna->setEnabled(modelo_.ordenarHabilitado());
-}
-
-// Every column as wide as its header and the cells on the first screens.
-void FormVisorDatosCalculos::ajustarColumnas() {
-  QHeaderView* cabecera = MSFlexGridMuestraCalculos->horizontalHeader();
-  cabecera->setResizeContentsPrecision(200);
-  for (int c = 0; c < rejilla_->columnCount(); ++c)
-    MSFlexGridMuestraCalculos->resizeColumnToContents(c);
 }
 
 void FormVisorDatosCalculos::resizeEvent(QResizeEvent* evento) {

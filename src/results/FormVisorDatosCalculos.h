@@ -49,7 +49,6 @@ class FormVisorDatosCalculos : public QWidget {
   // The grid, the row count, the selection and the sort button as the model has them.
   void pintar();
   void pintarSeleccion();
-  void ajustarColumnas();
 
   ModeloVisorCalculos modelo_;
   shell::Interaccion& ui_;

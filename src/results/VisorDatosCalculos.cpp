@@ -227,8 +227,7 @@ void ModeloVisorCalculos::PulsarPestana(int indice) {
 void ModeloVisorCalculos::MuestraCalculos(const std::string& clave) {
   for (std::size_t i = 0; i < pestanas_.size(); ++i)
     if (MismaClave(pestanas_[i].clave, clave)) actual_ = static_cast<int>(i);
-  seleccion_ = Seleccion::Ninguna;
-  indiceSeleccion_ = -1;
+  seleccion_.Limpiar();
   // The grid lets go of the table it showed before reading the next one.
   fuente_.reset();
   const std::string tabla = clave + codigo_;
@@ -256,42 +255,20 @@ std::string ModeloVisorCalculos::textoRegistros() const {
 }
 
 void ModeloVisorCalculos::PulsarCabecera(int columna) {
-  if (columna < 0 || columna >= fuente_->columnas()) return;
-  seleccion_ = Seleccion::Columna;
-  indiceSeleccion_ = columna;
+  seleccion_.PulsarCabecera(*fuente_, columna);
 }
 
 void ModeloVisorCalculos::PulsarFila(std::int64_t fila) {
-  if (fila < 0 || fila >= fuente_->filas()) return;
-  seleccion_ = Seleccion::Fila;
-  indiceSeleccion_ = fila;
-}
-
-std::string ModeloVisorCalculos::etiqueta() const {
-  switch (seleccion_) {
-    case Seleccion::Columna:
-      return "col" + std::to_string(indiceSeleccion_);
-    case Seleccion::Fila:
-      return "row" + std::to_string(indiceSeleccion_);
-    case Seleccion::Ninguna:
-      break;
-  }
-  return "";
+  seleccion_.PulsarFila(*fuente_, fila);
 }
 
 bool ModeloVisorCalculos::Ordenar() {
-  if (!ordenarHabilitado()) return false;
-  fuente_->ordenarPorColumna(static_cast<int>(indiceSeleccion_));
-  return true;
+  return seleccion_.Ordenar(*fuente_);
 }
 
 bool ModeloVisorCalculos::GuardarTabla(shell::Interaccion& ui) {
   const std::string nombre = nombreTablaMostrada();
-  shell::DialogoArchivo dialogo;
-  dialogo.titulo = "Guardar tabla " + nombre;
-  dialogo.filtro = kFiltroGuardarTabla;
-  dialogo.nombreInicial = nombre;
-  const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
+  const std::optional<std::string> elegido = shell::ElegirDestinoTabla(ui, nombre);
   if (!elegido) return false;
   bool copiada = false;
   shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {

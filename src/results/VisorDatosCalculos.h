@@ -24,6 +24,7 @@
 
 #include "shell/FuenteTabla.h"
 #include "shell/Interaccion.h"
+#include "shell/SeleccionRejilla.h"
 #include "state/EstadoAplicacion.h"
 
 namespace arbelio::results {
@@ -34,7 +35,7 @@ inline constexpr const char* kCaptionOrdenarColumna = "Ordenar columna";
 inline constexpr const char* kCaptionNumeroRegistros = "Nº de registros:";
 inline constexpr const char* kAyudaOrdenarColumna =
     "Ordena las filas de menor a mayor según la columna seleccionada (pulse antes su cabecera).";
-inline constexpr const char* kFiltroGuardarTabla = "Bases de datos de DBase|*.dbf";
+inline constexpr const char* kFiltroGuardarTabla = shell::kFiltroTablasDBase;
 
 // One tab of the viewer: caption, key (base name of the result table, matched without regard to
 // letter case) and tooltip; `indice` is the table's entry in TablasCalcular.
@@ -113,7 +114,7 @@ DisposicionVisor DisponerVisor(int anchoInterior, int altoInterior, int altoPest
 
 class ModeloVisorCalculos {
  public:
-  enum class Seleccion { Ninguna, Columna, Fila };
+  using Seleccion = shell::SeleccionRejilla::Tipo;
 
   // Form_Load: the tabs of the tables the last run computed, its code (SufijoCalculos) and
   // class width; shows "AIndiv". Store failures other than a missing table propagate.
@@ -142,11 +143,12 @@ class ModeloVisorCalculos {
   // on a data row selects the row and disables it.
   void PulsarCabecera(int columna);
   void PulsarFila(std::int64_t fila);
-  Seleccion seleccion() const { return seleccion_; }
-  std::int64_t indiceSeleccion() const { return indiceSeleccion_; }
+  Seleccion seleccion() const { return seleccion_.tipo(); }
+  std::int64_t indiceSeleccion() const { return seleccion_.indice(); }
+  const shell::SeleccionRejilla& seleccionRejilla() const { return seleccion_; }
   // The grid's tag: "col" + column, "row" + row, or "".
-  std::string etiqueta() const;
-  bool ordenarHabilitado() const { return seleccion_ == Seleccion::Columna; }
+  std::string etiqueta() const { return seleccion_.etiqueta(); }
+  bool ordenarHabilitado() const { return seleccion_.columna(); }
   // Sorts every row by the selected column, numerically ascending; the column stays selected.
   // False (nothing done) while no column is selected.
   bool Ordenar();
@@ -164,8 +166,7 @@ class ModeloVisorCalculos {
   std::vector<PestanaVisor> pestanas_;
   int actual_ = 0;
   std::shared_ptr<shell::FuenteTabla> fuente_;
-  Seleccion seleccion_ = Seleccion::Ninguna;
-  std::int64_t indiceSeleccion_ = -1;
+  shell::SeleccionRejilla seleccion_;
 };
 
 }  // namespace arbelio::results

@@ -28,6 +28,8 @@ struct DialogoArchivo {
   bool confirmarReemplazo = true;
 };
 
+inline constexpr const char* kFiltroTablasDBase = "Bases de datos de DBase|*.dbf";
+
 class Interaccion {
  public:
   // The flag that the progress dialog's Cancelar sets (EstadoComun::CalculoCancelado).
@@ -88,5 +90,16 @@ class Interaccion {
   friend class RelojArena;
   int relojes_ = 0;  // RelojArena guards alive
 };
+
+// The save dialog of a viewer's "Guardar esta Tabla": title "Guardar tabla " + the table's file
+// name, the dBASE filter, that name proposed. The chosen path, or nullopt when cancelled.
+inline std::optional<std::string> ElegirDestinoTabla(Interaccion& ui,
+                                                     const std::string& nombreArchivo) {
+  DialogoArchivo dialogo;
+  dialogo.titulo = "Guardar tabla " + nombreArchivo;
+  dialogo.filtro = kFiltroTablasDBase;
+  dialogo.nombreInicial = nombreArchivo;
+  return ui.guardarArchivo(dialogo);
+}
 
 }  // namespace arbelio::shell

@@ -1,8 +1,13 @@
 #include "shell/TablaModeloQt.h"
 
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableView>
 #include <climits>
 #include <exception>
 #include <vector>
+
+#include "shell/EjecutarOrden.h"
 
 namespace arbelio::shell {
 
@@ -169,6 +174,57 @@ bool TablaModeloQt::insertRows(int fila, int cuantas, const QModelIndex& padre) 
   endInsertRows();
   if (!hecho) recargar();
   return hecho;
+}
+
+void PrepararRejillaVisor(QTableView* vista) {
+  vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The selection is the viewer model's: a header click selects a column, a cell click a row;
+  // the view only paints it, white on near black.
+  vista->setSelectionMode(QAbstractItemView::NoSelection);
+  vista->setStyleSheet(
+      "QTableView { background: white; selection-background-color: #010000; "
+      "selection-color: white; }");
+  vista->verticalHeader()->hide();
+  vista->verticalHeader()->setDefaultSectionSize(vista->fontMetrics().height() + 6);
+  vista->horizontalHeader()->setSectionsClickable(true);
+  vista->horizontalHeader()->setHighlightSections(false);
+}
+
+void PintarSeleccion(QTableView* vista, const SeleccionRejilla& seleccion) {
+  QAbstractItemModel* m = vista->model();
+  QItemSelectionModel* s = vista->selectionModel();
+  if (m == nullptr || s == nullptr) return;
+  const int filas = m->rowCount();
+  const int columnas = m->columnCount();
+  const auto i = static_cast<int>(seleccion.indice());
+  QItemSelection elegidas;
+  if (seleccion.columna() && filas > 0 && i < columnas) {
+    elegidas.select(m->index(0, i), m->index(filas - 1, i));
+  } else if (seleccion.fila() && columnas > 0 && i < filas) {
+    elegidas.select(m->index(i, 0), m->index(i, columnas - 1));
+  }
+  s->select(elegidas, QItemSelectionModel::ClearAndSelect);
+}
+
+void ConectarSeleccionVisor(QTableView* vista, Interaccion& ui,
+                            std::function<void(int)> alPulsarCabecera,
+                            std::function<void(int)> alPulsarFila) {
+  const FalloOrden fallo = FalloOrden::Prefijo("Error ");
+  QObject::connect(vista->horizontalHeader(), &QHeaderView::sectionClicked, vista,
+                   [&ui, fallo, alPulsarCabecera = std::move(alPulsarCabecera)](int c) {
+                     EjecutarOrden(ui, fallo, [&] { alPulsarCabecera(c); });
+                   });
+  QObject::connect(vista, &QTableView::clicked, vista,
+                   [&ui, fallo, alPulsarFila = std::move(alPulsarFila)](const QModelIndex& i) {
+                     EjecutarOrden(ui, fallo, [&] { alPulsarFila(i.row()); });
+                   });
+}
+
+void AjustarColumnas(QTableView* vista) {
+  QAbstractItemModel* m = vista->model();
+  if (m == nullptr) return;
+  vista->horizontalHeader()->setResizeContentsPrecision(200);
+  for (int c = 0; c < m->columnCount(); ++c) vista->resizeColumnToContents(c);
 }
 
 }  // namespace arbelio::shell

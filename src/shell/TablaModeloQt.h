@@ -10,9 +10,17 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <memory>
 
 #include "shell/FuenteTabla.h"
+#include "shell/SeleccionRejilla.h"
+
+class QTableView;
+
+namespace arbelio::shell {
+class Interaccion;
+}
 
 namespace arbelio::shell {
 
@@ -44,5 +52,19 @@ class TablaModeloQt : public QAbstractTableModel {
  private:
   std::shared_ptr<FuenteTabla> fuente_;
 };
+
+// A viewer's grid (results viewer, cut data viewer): read only, white, the selection painted by
+// PintarSeleccion (white on near black) rather than made by the view, header sections
+// clickable, no row numbers.
+void PrepararRejillaVisor(QTableView* vista);
+// Paints a viewer's selection: the whole column or the whole row.
+void PintarSeleccion(QTableView* vista, const SeleccionRejilla& seleccion);
+// A viewer grid's clicks, each run through the command barrier: a header click gives the column,
+// a cell click the row.
+void ConectarSeleccionVisor(QTableView* vista, Interaccion& ui,
+                            std::function<void(int)> alPulsarCabecera,
+                            std::function<void(int)> alPulsarFila);
+// Every column as wide as its header and the cells on the first screens.
+void AjustarColumnas(QTableView* vista);
 
 }  // namespace arbelio::shell

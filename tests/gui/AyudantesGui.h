@@ -1,14 +1,17 @@
 // Helpers of the window tests: a workspace in a temporary folder over the installed data of the
-// build tree, a catcher that answers the modal dialogs the windows show, and a copy of the
-// sample province.
+// build tree, a catcher that answers the modal dialogs the windows show, a copy of the sample
+// province, and the user's gestures on combo boxes and grids.
 #pragma once
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <filesystem>
@@ -92,6 +95,24 @@ class CapturaMensajes : public QObject {
 // the build's sample. Returns the folder.
 inline std::string CopiaMuestra(const CarpetaTemporal& home) {
   return CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
+}
+
+// Chooses item `i` of a combo box as the user does.
+inline void Elegir(QComboBox* c, int i) {
+  c->setCurrentIndex(i);
+  emit c->activated(i);
+}
+
+// The text of a grid's cell.
+inline QString Celda(QTableView* g, int fila, int col) {
+  return g->model()->data(g->model()->index(fila, col)).toString();
+}
+
+// A click on a grid's cell (scrolled into view first).
+inline void PulsarCelda(QTableView* g, int fila, int col) {
+  g->scrollTo(g->model()->index(fila, col));
+  const QRect r = g->visualRect(g->model()->index(fila, col));
+  QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, r.center());
 }
 
 }  // namespace arbelio::pruebas

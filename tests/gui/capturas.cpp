@@ -1,7 +1,7 @@
 // Draws the main window with the start-up splash, the About box, the progress dialog, the help
-// viewer, the cut tool with a cut of the sample province, the calculation options, the results
-// viewer over that cut and the equation editor, and saves a picture of the whole screen for each
-// into the folder given. scripts/screenshots.sh runs it under Xvfb.
+// viewer, the cut tool with a cut of the sample province, the cut data viewer, the calculation
+// options, the results viewer over that cut and the equation editor, and saves a picture of the
+// whole screen for each into the folder given. scripts/screenshots.sh runs it under Xvfb.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +23,7 @@
 #include "../comun/Muestra.h"
 #include "calc/FormOpcionesCalculos.h"
 #include "cut/FormCorte.h"
+#include "cut/FormVisorDatosCorte.h"
 #include "equations/FormConfigCalculos.h"
 #include "import/FormListaProvincias.h"
 #include "import/SeleccionBaseDatos.h"
@@ -110,6 +111,8 @@ int main(int argc, char** argv) {
   // or municipality 094 of province 47, applied with "algún criterio".
   arbelio::cut::VistaCorteQt vista(w, estado);
   arbelio::cut::ConectaCorte(w, estado, vista);
+  arbelio::cut::VistaVisorCorteQt visorCorte(w, estado);
+  arbelio::cut::ConectaVisorCorte(vista, visorCorte);
   w.accion("mnuCNuevoCorte")->trigger();
   if (arbelio::cut::FormCorte* f = vista.ventana()) {
     auto& h = f->herramienta();
@@ -128,6 +131,18 @@ int main(int argc, char** argv) {
     bien = Capturar(salida + "/corte.png") && bien;
     f->SSTabCriterios->setCurrentIndex(arbelio::cut::kSolapaInforme);
     bien = Capturar(salida + "/corte-informe.png") && bien;
+    // "Mostrar corte": the full large-tree view with a row selected.
+    f->CommandVerDatosCorte->click();
+    if (arbelio::cut::FormVisorDatosCorte* v = visorCorte.ventana()) {
+      v->ComboTablasCorte->setCurrentIndex(3);
+      emit v->ComboTablasCorte->activated(3);
+      const QModelIndex celda = v->MSFlexGridMuestraCorte->model()->index(2, 0);
+      emit v->MSFlexGridMuestraCorte->clicked(celda);
+      bien = Capturar(salida + "/visor-corte.png") && bien;
+      visorCorte.descargar();
+    } else {
+      bien = false;
+    }
     f->parentWidget()->close();
   } else {
     bien = false;

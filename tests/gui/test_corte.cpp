@@ -30,22 +30,14 @@
 using namespace arbelio;
 using arbelio::pruebas::CapturaMensajes;
 using arbelio::pruebas::CarpetaTemporal;
+using arbelio::pruebas::Celda;
+using arbelio::pruebas::Elegir;
 using arbelio::pruebas::RutasDePrueba;
 
 namespace {
 
-// Chooses item `i` of a combo box as the user does.
-void Elegir(QComboBox* c, int i) {
-  c->setCurrentIndex(i);
-  emit c->activated(i);
-}
-
 int Indice(QComboBox* c, const QString& texto) {
   return c->findText(texto);
-}
-
-QString Celda(QTableView* g, int fila, int col) {
-  return g->model()->data(g->model()->index(fila, col)).toString();
 }
 
 // Plots of ESPECI00 where species 21 has at least 25 % of the basal area, and their large
@@ -154,7 +146,7 @@ class PruebaCorte : public QObject {
     QVERIFY(f->TextInforme->toPlainText().contains("* Especie:"));
     QVERIFY(f->TextInforme->isReadOnly());
     QVERIFY(w.accion("mnuAGuardarCorte")->isEnabled());
-    // The data viewer is not part of the program yet.
+    // No data viewer connected: "Mostrar corte" stays disabled and says why.
     QVERIFY(!f->CommandVerDatosCorte->isEnabled());
     QVERIFY(!f->CommandVerDatosCorte->toolTip().isEmpty());
     QCOMPARE(estado.ListaParcelas.numero, parcelas);
