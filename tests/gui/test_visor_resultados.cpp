@@ -116,8 +116,8 @@ class PruebaVisorResultados : public QObject {
     QAbstractItemModelTester probador(f.rejilla(),
                                       QAbstractItemModelTester::FailureReportingMode::QtTest);
 
-    QCOMPARE(Pestanas(&f),
-             QStringList({"Árbol Individual", "Parcela", "Clase Diamétrica por Parcela"}));
+    QCOMPARE(Pestanas(&f), QStringList({"Árbol Individual", "Parcela",
+                                        "Clase Diamétrica por Parcela", "Estadísticos"}));
     QCOMPARE(f.TabStrip1->tabToolTip(0),
              QString("Datos para cada árbol individual (pie mayor) en el corte."));
     QCOMPARE(f.TabStrip1->tabToolTip(2),
@@ -239,7 +239,8 @@ class PruebaVisorResultados : public QObject {
     QVERIFY(v != nullptr);
     QVERIFY(v->isVisible());
     QVERIFY(!w.interaccion().progreso()->isVisible());
-    QCOMPARE(Pestanas(v), QStringList({"Árbol Individual", "Parcela", "Especie por Parcela"}));
+    QCOMPARE(Pestanas(v),
+             QStringList({"Árbol Individual", "Parcela", "Especie por Parcela", "Estadísticos"}));
     const std::string codigo = estado.SufijoCalculos;
     QCOMPARE(v->LabelNRegistros->text(),
              QString::number(Filas(estado.rutas.BDOut, "AIndiv" + codigo)));
@@ -260,10 +261,18 @@ class PruebaVisorResultados : public QObject {
     QVERIFY(!o->isVisible());
     FormVisorDatosCalculos* v2 = calculos.visor().ventana();
     QVERIFY(v2 != nullptr && v2 != v);
-    QCOMPARE(v2->TabStrip1->count(), 9);
+    QCOMPARE(v2->TabStrip1->count(), 10);
     QCOMPARE(w.areaMdi()->subWindowList().size(), 2);  // the list and one viewer
     v2->TabStrip1->setCurrentIndex(8);
     QCOMPARE(v2->rejilla()->rowCount(), 1);  // Totales
+    // The sampling statistics after it: one row per variable, and per species.
+    v2->TabStrip1->setCurrentIndex(9);
+    QCOMPARE(v2->TabStrip1->tabText(9), QString("Estadísticos"));
+    QVERIFY(v2->rejilla()->rowCount() > 2);
+    QCOMPARE(v2->rejilla()->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("DESVIACIO"));
+    QVERIFY(
+        v2->rejilla()->headerData(6, Qt::Horizontal, Qt::ToolTipRole).toString().contains("95 %"));
 
     // "Guardar Cálculos...": the comment, the save dialog, the copies under the new code.
     const std::string destino = home.archivo("guardados");
@@ -272,7 +281,8 @@ class PruebaVisorResultados : public QObject {
     guion.guardarComo = QString::fromStdString(destino + "/AIndivQq.dbf");
     w.accion("mnuAGuardarCálculos")->trigger();
     QCOMPARE(guion.titulosArchivo.last(), QString("Guardar base de datos de cálculos"));
-    for (const char* t : {"AindivQq.dbf", "TotalsQq.dbf", "Cdsp_pQq.dbf", "ComentQq.txt"})
+    for (const char* t :
+         {"AindivQq.dbf", "TotalsQq.dbf", "EstadiQq.dbf", "Cdsp_pQq.dbf", "ComentQq.txt"})
       QVERIFY2(std::filesystem::exists(destino + "/" + t), t);
     QCOMPARE(Filas(destino, "AIndivQq"), Filas(estado.rutas.BDOut, "AIndiv" + codigo));
     QVERIFY(guion.textos.last().contains(QString::fromStdString(destino)));
