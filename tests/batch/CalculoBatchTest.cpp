@@ -82,7 +82,8 @@ TEST(CalculoBatch, SamplingStatisticsAgreeWithAnIndependentComputation) {
   std::ostringstream out, err;
   const int rc = batch::EjecutaOrdenBatch(
       {"run", "--db", std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/Piesma47.dbf", "--tables",
-       "Parcel,Sp_par,Totals", "--code", "Ee", "--out", dir.archivo("salida")},
+       "Parcel,Sp_par,Totals", "--code", "Ee", "--map", dir.archivo("mapa.png"), "--out",
+       dir.archivo("salida")},
       {ARBELIO_PROGRAM_DIR}, out, err);
   ASSERT_EQ(rc, 0) << err.str() << out.str();
   // Printed after the Totals row, before the species.
@@ -90,6 +91,12 @@ TEST(CalculoBatch, SamplingStatisticsAgreeWithAnIndependentComputation) {
   const auto estadisticos = texto.find("== Estadísticos del muestreo");
   ASSERT_NE(estadisticos, std::string::npos) << texto;
   EXPECT_LT(texto.find("== Totales del corte"), estadisticos);
+  // --map: every plot of the sample is in the cut, in one zone.
+  EXPECT_NE(texto.find("Mapa del corte: 150 de 150 parcelas: 1 huso, guardado en " +
+                       dir.archivo("mapa.png")),
+            std::string::npos)
+      << texto;
+  EXPECT_EQ(Leer(dir.archivo("mapa.png")).substr(1, 3), "PNG");
   const std::string script = dir.archivo("oraculo.py");
   std::ofstream(script) << R"PY(
 import math, sys, dbfread
