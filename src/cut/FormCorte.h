@@ -29,6 +29,8 @@ class TablaModeloQt;
 
 namespace arbelio::cut {
 
+class PanelMapaCorteQt;
+
 // A combo box that tells before its list drops down (the _DropDown event).
 class ComboCorteQt : public QComboBox {
  public:
@@ -83,6 +85,8 @@ class FormCorte : public QWidget {
   QPushButton* CommandVerDatosCorte;
   QLabel *LabelRNParc, *LabelRNPM, *LabelRNpme, *LabelRNEsp, *LabelRNPcero, *Label29;
   QListWidget* ListEspeciesdistintas;
+  // The map of the cut, beside the summary.
+  PanelMapaCorteQt* mapaCorte;
 
  protected:
   bool eventFilter(QObject* objeto, QEvent* evento) override;
