@@ -33,7 +33,7 @@ QRect Rectangulo(const Caja& c) {
 
 FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
                                                shell::Interaccion& ui, QWidget* padre)
-    : QWidget(padre), modelo_(estado), ui_(ui) {
+    : QWidget(padre), estado_(estado), modelo_(estado), ui_(ui) {
   setObjectName("FormVisorDatosCalculos");
   setWindowTitle(QString::fromUtf8(kCaptionVisorCalculos));
 
@@ -72,6 +72,8 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
   Label23->setObjectName("Label23");
   LabelNRegistros = new QLabel(this);
   LabelNRegistros->setObjectName("LabelNRegistros");
+  CommandGraficos = new QPushButton(QString::fromUtf8(kCaptionGraficos), this);
+  CommandGraficos->setObjectName("CommandGraficos");
 
   const shell::FalloOrden fallo = shell::FalloOrden::Prefijo("Error ");
   connect(TabStrip1, &QTabBar::currentChanged, this, [this, fallo](int i) {
@@ -104,6 +106,15 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
   });
   shell::ConectarOrden(CommandGuardarTabla, &QPushButton::clicked, ui_,
                        [this] { modelo_.GuardarTabla(ui_); });
+  shell::ConectarOrden(CommandGraficos, &QPushButton::clicked, ui_, [this] {
+    // The charts read their tables once and keep nothing of BDOut open.
+    if (!graficos_) {
+      graficos_ = new FormGraficosCalculos(estado_, ui_, this);
+      graficos_->setWindowFlag(Qt::Window);
+    }
+    graficos_->show();
+    graficos_->raise();
+  });
   pintar();
 }
 
@@ -160,6 +171,10 @@ void FormVisorDatosCalculos::resizeEvent(QResizeEvent* evento) {
     linea[i]->setGeometry(shell::Twips(d.xLineaInferior[i]), y + std::max(0, dy), s.width(),
                           s.height());
   }
+  // "Gráficos" at the right end of the line, under the grid's right edge.
+  const QSize g = CommandGraficos->sizeHint();
+  CommandGraficos->setGeometry(std::max(0, shell::Twips(d.rejilla.x + d.rejilla.ancho) - g.width()),
+                               y, g.width(), g.height());
 }
 
 void VistaResultadosQt::mostrar() {
