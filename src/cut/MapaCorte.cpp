@@ -197,48 +197,53 @@ shell::ImagenRgba DibujaMapa(const MapaCorte& mapa, int ancho, int alto) {
   shell::ImagenRgba img(ancho, alto);
   ancho = img.ancho();
   alto = img.alto();
-  const int letra = std::clamp(alto / 50, 9, 16);
+  const int letra = std::clamp(std::min(ancho, alto) / 50, 9, 16);
   const int margen = letra;
+  const int linea = letra + letra / 2;
   img.texto(margen, margen + letra, mapa.titulo, letra + 2, kColorTexto);
 
-  // The legend on the right, as wide as its longest line (at most a third of the image).
+  // The legend on the right, as wide as its longest line (at most a third of the image); in a
+  // tall image, under the panels.
+  const bool debajo = ancho < alto;
   int anchoLeyenda = 0;
   for (const auto& e : mapa.leyenda)
     anchoLeyenda = std::max(anchoLeyenda, shell::ImagenRgba::anchoTexto(e.texto, letra));
-  anchoLeyenda = std::min(anchoLeyenda + 3 * letra, ancho / 3);
-  const int xLeyenda = ancho - anchoLeyenda - margen;
-  int yLinea = 3 * margen + letra;
+  anchoLeyenda = std::min(anchoLeyenda + 3 * letra, debajo ? ancho - 2 * margen : ancho / 3);
+  const int altoLeyenda = static_cast<int>(mapa.leyenda.size()) * linea;
+  const int xLeyenda = debajo ? margen : ancho - anchoLeyenda - margen;
+  int yLinea = debajo ? alto - margen - altoLeyenda + letra : 3 * margen + letra;
   for (const auto& e : mapa.leyenda) {
     const double r = letra * 0.4;
-    if (e.color == kColorFuera) {
-      img.disco(xLeyenda + r, yLinea - r, r * 0.6, e.color);
-    } else {
-      img.disco(xLeyenda + r, yLinea - r, r, e.color);
-    }
+    img.disco(xLeyenda + r, yLinea - r, e.color == kColorFuera ? r * 0.6 : r, e.color);
     img.texto(xLeyenda + 3 * static_cast<int>(r) + 4, yLinea, e.texto, letra, kColorTexto);
-    yLinea += letra + letra / 2;
+    yLinea += linea;
   }
 
-  const int arriba = 2 * margen + 2 * letra, abajo = alto - margen - 2 * letra;
-  const int izquierda = margen, derecha = xLeyenda - margen;
+  const int arriba = 2 * margen + 2 * letra;
+  const int abajo = (debajo ? alto - altoLeyenda - margen : alto) - margen - 2 * letra;
+  const int izquierda = margen, derecha = debajo ? ancho - margen : xLeyenda - margen;
   if (mapa.paneles.empty()) {
     img.texto(izquierda, (arriba + abajo) / 2, kMapaSinCoordenadas, letra, kColorTexto);
     return img;
   }
   const int n = static_cast<int>(mapa.paneles.size());
   const int hueco = margen;
-  const int anchoPanel = std::max(10, (derecha - izquierda - (n - 1) * hueco) / n);
-  const int altoPanel = std::max(10, abajo - arriba);
+  const int anchoHueco = std::max(10, (derecha - izquierda - (n - 1) * hueco) / n);
+  const int altoHueco = std::max(10, abajo - arriba);
   for (int k = 0; k < n; ++k) {
     const PanelMapa& p = mapa.paneles[static_cast<std::size_t>(k)];
-    const int x0 = izquierda + k * (anchoPanel + hueco);
-    img.marco(x0, arriba, anchoPanel, altoPanel, kColorMarco);
-    img.texto(x0 + 4, arriba - letra / 2, "Huso " + std::to_string(p.huso), letra, kColorTexto);
-    // One scale for both axes, with a margin of a point's size inside the frame.
-    const double radio = std::clamp(std::min(anchoPanel, altoPanel) / 120.0, 1.5, 4.0);
+    // One scale for both axes; the frame takes the shape of the panel's plots, with a margin
+    // of a point's size inside it.
+    const double radio = std::clamp(std::min(anchoHueco, altoHueco) / 120.0, 1.5, 4.0);
     const double borde = 2 * radio + 2;
     const double ex = std::max(p.xMax - p.xMin, 1.0), ey = std::max(p.yMax - p.yMin, 1.0);
-    const double escala = std::min((anchoPanel - 2 * borde) / ex, (altoPanel - 2 * borde) / ey);
+    const double escala =
+        std::max(0.0, std::min((anchoHueco - 2 * borde) / ex, (altoHueco - 2 * borde) / ey));
+    const int anchoPanel = static_cast<int>(std::ceil(ex * escala + 2 * borde));
+    const int altoPanel = static_cast<int>(std::ceil(ey * escala + 2 * borde));
+    const int x0 = izquierda + k * (anchoHueco + hueco) + (anchoHueco - anchoPanel) / 2;
+    img.marco(x0, arriba, anchoPanel, altoPanel, kColorMarco);
+    img.texto(x0 + 4, arriba - letra / 2, "Huso " + std::to_string(p.huso), letra, kColorTexto);
     const double ox = x0 + anchoPanel / 2.0 - escala * (p.xMin + p.xMax) / 2;
     const double oy = arriba + altoPanel / 2.0 + escala * (p.yMin + p.yMax) / 2;
     for (const PuntoMapa& q : p.puntos) {

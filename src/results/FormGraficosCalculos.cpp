@@ -40,6 +40,20 @@ QChartView* Vista(QChart* grafico, QWidget* padre) {
   return v;
 }
 
+// Title, the series, the horizontal axis given and a value axis, both with their titles.
+void ConEjes(QChart* grafico, const std::string& titulo, QAbstractSeries* serie,
+             QAbstractAxis* ejeX, const std::string& tituloX, const std::string& tituloY) {
+  grafico->setTitle(Q(titulo));
+  grafico->addSeries(serie);
+  ejeX->setTitleText(Q(tituloX));
+  auto* ejeY = new QValueAxis;
+  ejeY->setTitleText(Q(tituloY));
+  grafico->addAxis(ejeX, Qt::AlignBottom);
+  grafico->addAxis(ejeY, Qt::AlignLeft);
+  serie->attachAxis(ejeX);
+  serie->attachAxis(ejeY);
+}
+
 }  // namespace
 
 FormGraficosCalculos::FormGraficosCalculos(const EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -87,17 +101,9 @@ QWidget* FormGraficosCalculos::distribucion(const DistribucionDiametrica& d) {
     serie->append(barras);
   }
   auto* grafico = new QChart;
-  grafico->setTitle(Q(d.titulo));
-  grafico->addSeries(serie);
   auto* ejeX = new QBarCategoryAxis;
   for (double cd : d.clases) ejeX->append(Clase(cd));
-  ejeX->setTitleText(Q(d.ejeX));
-  auto* ejeY = new QValueAxis;
-  ejeY->setTitleText(Q(d.ejeY));
-  grafico->addAxis(ejeX, Qt::AlignBottom);
-  grafico->addAxis(ejeY, Qt::AlignLeft);
-  serie->attachAxis(ejeX);
-  serie->attachAxis(ejeY);
+  ConEjes(grafico, d.titulo, serie, ejeX, d.ejeX, d.ejeY);
   grafico->legend()->setAlignment(Qt::AlignRight);
   return Vista(grafico, nullptr);
 }
@@ -135,16 +141,7 @@ QWidget* FormGraficosCalculos::dispersion(const DispersionAlturas& d) {
   for (const auto& [dn, h] : d.puntos) puntos.append(QPointF(dn, h));
   serie->replace(puntos);
   auto* grafico = new QChart;
-  grafico->setTitle(Q(d.titulo));
-  grafico->addSeries(serie);
-  auto* ejeX = new QValueAxis;
-  ejeX->setTitleText(Q(d.ejeX));
-  auto* ejeY = new QValueAxis;
-  ejeY->setTitleText(Q(d.ejeY));
-  grafico->addAxis(ejeX, Qt::AlignBottom);
-  grafico->addAxis(ejeY, Qt::AlignLeft);
-  serie->attachAxis(ejeX);
-  serie->attachAxis(ejeY);
+  ConEjes(grafico, d.titulo, serie, new QValueAxis, d.ejeX, d.ejeY);
   grafico->legend()->hide();
   return Vista(grafico, nullptr);
 }

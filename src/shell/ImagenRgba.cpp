@@ -136,30 +136,25 @@ void ImagenRgba::linea(int x0, int y0, int x1, int y1, Color c) {
   }
 }
 
-void ImagenRgba::disco(double cx, double cy, double radio, Color relleno) {
+void ImagenRgba::circulo(double cx, double cy, double radio, Color c,
+                         double (*cobertura)(double distancia, double radio)) {
   const int x0 = static_cast<int>(std::floor(cx - radio - 1)),
             x1 = static_cast<int>(std::ceil(cx + radio + 1));
   const int y0 = static_cast<int>(std::floor(cy - radio - 1)),
             y1 = static_cast<int>(std::ceil(cy + radio + 1));
-  for (int y = y0; y <= y1; ++y) {
-    for (int x = x0; x <= x1; ++x) {
-      const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
-      mezclar(x, y, relleno, std::clamp(radio + 0.5 - d, 0.0, 1.0));
-    }
-  }
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x)
+      mezclar(x, y, c, cobertura(std::hypot(x + 0.5 - cx, y + 0.5 - cy), radio));
+}
+
+void ImagenRgba::disco(double cx, double cy, double radio, Color relleno) {
+  circulo(cx, cy, radio, relleno,
+          [](double d, double r) { return std::clamp(r + 0.5 - d, 0.0, 1.0); });
 }
 
 void ImagenRgba::anillo(double cx, double cy, double radio, Color borde) {
-  const int x0 = static_cast<int>(std::floor(cx - radio - 1)),
-            x1 = static_cast<int>(std::ceil(cx + radio + 1));
-  const int y0 = static_cast<int>(std::floor(cy - radio - 1)),
-            y1 = static_cast<int>(std::ceil(cy + radio + 1));
-  for (int y = y0; y <= y1; ++y) {
-    for (int x = x0; x <= x1; ++x) {
-      const double d = std::abs(std::hypot(x + 0.5 - cx, y + 0.5 - cy) - (radio - 0.5));
-      mezclar(x, y, borde, std::clamp(1.0 - d, 0.0, 1.0));
-    }
-  }
+  circulo(cx, cy, radio, borde,
+          [](double d, double r) { return std::clamp(1.0 - std::abs(d - (r - 0.5)), 0.0, 1.0); });
 }
 
 int ImagenRgba::texto(int x, int y, const std::string& utf8, int puntos, Color c) {

@@ -41,6 +41,10 @@ class ImagenRgba {
   static int anchoTexto(const std::string& utf8, int puntos);
 
  private:
+  // Blends `c` over the pixels around (cx, cy) with the coverage of each pixel by the distance
+  // of its centre.
+  void circulo(double cx, double cy, double radio, Color c,
+               double (*cobertura)(double distancia, double radio));
   int ancho_, alto_;
   std::vector<std::uint8_t> pixeles_;
 };
