@@ -540,8 +540,8 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     const cut::MapaCorte m = cut::CalculaMapaCorte(trabajo, estado.ListaParcelas);
     trabajo.close();
     cut::GuardarMapaPng(m, mapa);
-    out << m.titulo << ": " << m.paneles.size()
-        << (m.paneles.size() == 1 ? " huso" : " husos") << ", guardado en " << mapa << "\n";
+    out << m.titulo << ": " << m.paneles.size() << (m.paneles.size() == 1 ? " huso" : " husos")
+        << ", guardado en " << mapa << "\n";
   }
   if (!temporal) out << "Carpeta de trabajo: " << rutas.carpetaTrabajo << "\n";
   // A failure the run reported and went past (a derived table that could not be saved...)

@@ -132,6 +132,7 @@ void CalculosEstadisticos(EstadoAplicacion& estado, shell::Interaccion& ui,
   progreso.calculos("estadísticos del muestreo");
   salida.appendTableDef(DefinicionTablaEstadisticos(estado));
   store::Cursor tabla = salida.openCursor(NombreTablaEstadisticos(estado));
+  if (!progreso.continuar()) return;
 
   // The whole-plot variables, over Parcel's rows (one per plot of the cut).
   store::Cursor parcelas = salida.openCursor(NombreTabla(estado, TablaResultado::Parcel),

@@ -12,6 +12,7 @@
 
 #include "shell/MDIPrincipal.h"
 #include "shell/OrdenQt.h"
+#include "shell/Progreso.h"
 #include "shell/TablaModeloQt.h"
 #include "shell/TwipsQt.h"
 
@@ -107,8 +108,10 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
   shell::ConectarOrden(CommandGuardarTabla, &QPushButton::clicked, ui_,
                        [this] { modelo_.GuardarTabla(ui_); });
   shell::ConectarOrden(CommandGraficos, &QPushButton::clicked, ui_, [this] {
-    // The charts read their tables once and keep nothing of BDOut open.
+    // The charts read their tables once (the whole tree table for the scatter) and keep
+    // nothing of BDOut open.
     if (!graficos_) {
+      shell::RelojArena reloj(ui_);
       graficos_ = new FormGraficosCalculos(estado_, ui_, this);
       graficos_->setWindowFlag(Qt::Window);
     }

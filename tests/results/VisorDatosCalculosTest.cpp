@@ -177,7 +177,9 @@ class ModeloVisorTest : public ::testing::Test {
 
 TEST_F(ModeloVisorTest, AbreLaTablaDelArbolConSusColumnas) {
   ModeloVisorCalculos m(e);
-  EXPECT_EQ(Claves(m.pestanas()), (std::vector<std::string>{"AIndiv", "Parcel", "ClDiam"}));
+  // The statistics come with Parcel.
+  EXPECT_EQ(Claves(m.pestanas()),
+            (std::vector<std::string>{"AIndiv", "Parcel", "ClDiam", "Estadi"}));
   EXPECT_EQ(m.pestanaActual(), 0);
   EXPECT_EQ(m.nombreTablaMostrada(), "AIndivKb.dbf");
   const shell::FuenteTabla& f = *m.fuente();
@@ -244,7 +246,7 @@ TEST_F(ModeloVisorTest, PestanasSeleccionYOrden) {
   EXPECT_EQ(m.fuente()->columnas(), 0);
   EXPECT_EQ(m.textoRegistros(), "0");
   EXPECT_EQ(m.nombreTablaMostrada(), "ClDiamKb.dbf");
-  EXPECT_THROW(m.PulsarPestana(3), std::out_of_range);
+  EXPECT_THROW(m.PulsarPestana(4), std::out_of_range);
 }
 
 // The viewer holds its table open while it shows it: the next run must be able to empty
