@@ -7,8 +7,10 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   clang clang-format
   libsqlite3-dev sqlite3
+  libpng-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
+  qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   python3 python3-dbfread python3-dbf
   mdbtools
   xvfb xauth openbox

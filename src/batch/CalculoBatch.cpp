@@ -10,6 +10,7 @@
 
 #include "batch/OrdenesBatch.h"
 #include "calc/Dasometria.h"
+#include "calc/EstadisticosMuestreo.h"
 #include "calc/HazCalculos.h"
 #include "calc/OpcionesCalculo.h"
 #include "calc/Pasadas.h"
@@ -287,6 +288,7 @@ void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesC
   }
   out << "Tablas guardadas en " << carpetaSalida << ": " << guardado.copiadas.size() << "\n\n";
   Imprime(out, resultados, "Totals" + codigo, "Totales del corte");
+  Imprime(out, resultados, calc::kBaseEstadisticos + codigo, "Estadísticos del muestreo");
   Imprime(out, resultados, "Specie" + codigo, "Especies");
 }
 

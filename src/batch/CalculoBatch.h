@@ -28,8 +28,8 @@ struct OpcionesCalculoBatch {
 };
 
 // Sets the options, builds the plot list (unless a cut gives it), stores the user equations,
-// runs the calculation and saves the result tables into `carpetaSalida`. Prints the Totals row
-// and the species table.
+// runs the calculation and saves the result tables into `carpetaSalida`. Prints the Totals row,
+// the sampling statistics and the species table.
 // Throws ErrorBatch with a Spanish message on failure.
 void CalculaYGuarda(EstadoAplicacion& estado, shell::Interaccion& ui,
                     const OpcionesCalculoBatch& opciones, const std::string& carpetaSalida,

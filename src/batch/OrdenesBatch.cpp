@@ -15,6 +15,7 @@
 #include "cut/ArchivoCriterios.h"
 #include "cut/GuardarCorte.h"
 #include "cut/HerramientaCorte.h"
+#include "cut/MapaCorte.h"
 #include "import/ArchivosImport.h"
 #include "import/BaseDatosTrabajo.h"
 #include "import/SeleccionBaseDatos.h"
@@ -53,7 +54,7 @@ constexpr const char* kUso =
     "      [--save-cut CARPETA]] [--tables all|quick|LISTA] [--vars VCC,VSC,IAVC,VLE|none]\n"
     "      [--cork sdch,idch] [--method 1|2|3] [--class-width W] [--hart 1|2]\n"
     "      [--reineke B] [--user-equations ARCHIVO] [--code XX] [--comment TEXTO] [--csv]\n"
-    "      --out CARPETA\n"
+    "      [--map ARCHIVO.png] --out CARPETA\n"
     "      selecciona cada base de datos (una tabla cualquiera de la provincia o del corte),\n"
     "      construye sus tablas Datdef y Especi si no las trae (--save-derived las guarda junto\n"
     "      a las originales), genera la base de datos de trabajo, aplica los criterios de corte\n"
@@ -65,7 +66,8 @@ constexpr const char* kUso =
     "        utm: 30; (329, 4600); (400, 4700)      municipio: 47; 220      parcela: 47; 12\n"
     "      --mode uno (filas de un solo tipo), todos o alguno (de los tipos con filas);\n"
     "      --zero-filter elimina las parcelas sin pies mayores; --save-cut guarda el corte como\n"
-    "      \"Guardar Corte\" (código --code, comentario --comment)\n"
+    "      \"Guardar Corte\" (código --code, comentario --comment); --map dibuja el mapa de las\n"
+    "      parcelas de la base de datos de trabajo con las del corte resaltadas\n"
     "  import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite\n"
     "      convierte las tablas Hojas, Modelos y Cubicacion de una base de Access (mdbtools)\n"
     "  import-husohoja ARCHIVO.csv [--out ARCHIVO.sqlite]\n"
@@ -450,7 +452,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
       Analiza(resto,
               {"--home", "--out", "--plots", "--tables", "--vars", "--cork", "--method",
                "--class-width", "--hart", "--reineke", "--user-equations", "--code", "--comment",
-               "--criteria", "--mode", "--save-cut"},
+               "--criteria", "--mode", "--save-cut", "--map"},
               {"--save-derived", "--csv", "--zero-filter"});
   if (!a.posicionales.empty()) throw ErrorUso("Argumento inesperado: " + a.posicionales[0]);
   if (bases.empty()) throw ErrorUso("Falta --db ARCHIVO.dbf");
@@ -533,6 +535,14 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   calculo.method = entero("--method", 1);
   calculo.hart = entero("--hart", 1);
   CalculaYGuarda(estado, ui, calculo, salida, out);
+  if (const std::string mapa = a.opcion("--map"); !mapa.empty()) {
+    store::Database trabajo = store::Database::open(estado.rutas.BDTemp);
+    const cut::MapaCorte m = cut::CalculaMapaCorte(trabajo, estado.ListaParcelas);
+    trabajo.close();
+    cut::GuardarMapaPng(m, mapa);
+    out << m.titulo << ": " << m.paneles.size() << (m.paneles.size() == 1 ? " huso" : " husos")
+        << ", guardado en " << mapa << "\n";
+  }
   if (!temporal) out << "Carpeta de trabajo: " << rutas.carpetaTrabajo << "\n";
   // A failure the run reported and went past (a derived table that could not be saved...)
   // still makes the run a failure.

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "calc/CalculosParcela.h"
+#include "calc/EstadisticosMuestreo.h"
 #include "calc/OpcionesCalculo.h"
 #include "cut/GenerarSufijo.h"
 #include "inventory/TablasInventario.h"
@@ -147,6 +148,8 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
             entorno.pasadas[static_cast<std::size_t>(indice)](e, ui, salida);
           }
         }
+        // The sampling statistics come with Parcel, after Sp_par (their species rows).
+        if (tablas[kParcel]) CalculosEstadisticos(e, ui, salida);
         hechas = true;
       }
     }

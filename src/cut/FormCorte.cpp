@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "cut/GuardarCorte.h"
+#include "cut/MapaCorteQt.h"
 #include "cut/VisorDatosCorte.h"
 #include "shell/MDIPrincipal.h"
 #include "shell/OrdenQt.h"
@@ -102,7 +103,9 @@ FormCorte::FormCorte(EstadoAplicacion& estado, shell::MDIPrincipal& principal, Q
   auto* disposicion = new QHBoxLayout(this);
   disposicion->addLayout(izquierda, 5);
   disposicion->addWidget(marcoResumen(), 2);
-  resize(980, 640);
+  mapaCorte = new PanelMapaCorteQt(principal_.interaccion(), this);
+  disposicion->addWidget(mapaCorte, 3);
+  resize(1280, 640);
 }
 
 FormCorte::~FormCorte() {
@@ -514,6 +517,7 @@ void FormCorte::pintar() {
   LabelNotaResumen->setVisible(!nota.empty());
   ListEspeciesdistintas->clear();
   for (const std::string& e : r.ListEspeciesdistintas) ListEspeciesdistintas->addItem(Q(e));
+  mapaCorte->actualizar(estado_.rutas.BDTemp, estado_.ListaParcelas);
   const bool visor = r.CommandVerDatosCorte && abrirVisor != nullptr;
   CommandVerDatosCorte->setEnabled(visor);
   CommandVerDatosCorte->setToolTip(abrirVisor ? QString()

@@ -29,6 +29,8 @@ class TablaModeloQt;
 
 namespace arbelio::cut {
 
+class PanelMapaCorteQt;
+
 // A combo box that tells before its list drops down (the _DropDown event).
 class ComboCorteQt : public QComboBox {
  public:
@@ -85,6 +87,8 @@ class FormCorte : public QWidget {
   // Beside the summary once plots or trees were removed by hand: it describes the cut as applied.
   QLabel* LabelNotaResumen;
   QListWidget* ListEspeciesdistintas;
+  // The map of the cut, beside the summary.
+  PanelMapaCorteQt* mapaCorte;
 
  protected:
   bool eventFilter(QObject* objeto, QEvent* evento) override;

@@ -11,6 +11,7 @@
 
 #include "shell/MDIPrincipal.h"
 #include "shell/OrdenQt.h"
+#include "shell/Progreso.h"
 #include "shell/TablaModeloQt.h"
 #include "shell/TwipsQt.h"
 
@@ -32,7 +33,7 @@ QRect Rectangulo(const Caja& c) {
 
 FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
                                                shell::Interaccion& ui, QWidget* padre)
-    : QWidget(padre), modelo_(estado), ui_(ui) {
+    : QWidget(padre), estado_(estado), modelo_(estado), ui_(ui) {
   setObjectName("FormVisorDatosCalculos");
   setWindowTitle(QString::fromUtf8(kCaptionVisorCalculos));
 
@@ -60,6 +61,8 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
   Label23->setObjectName("Label23");
   LabelNRegistros = new QLabel(this);
   LabelNRegistros->setObjectName("LabelNRegistros");
+  CommandGraficos = new QPushButton(QString::fromUtf8(kCaptionGraficos), this);
+  CommandGraficos->setObjectName("CommandGraficos");
 
   const shell::FalloOrden fallo = shell::FalloOrden::Prefijo("Error ");
   connect(TabStrip1, &QTabBar::currentChanged, this, [this, fallo](int i) {
@@ -88,6 +91,17 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
   });
   shell::ConectarOrden(CommandGuardarTabla, &QPushButton::clicked, ui_,
                        [this] { modelo_.GuardarTabla(ui_); });
+  shell::ConectarOrden(CommandGraficos, &QPushButton::clicked, ui_, [this] {
+    // The charts read their tables once (the whole tree table for the scatter) and keep
+    // nothing of BDOut open.
+    if (!graficos_) {
+      shell::RelojArena reloj(ui_);
+      graficos_ = new FormGraficosCalculos(estado_, ui_, this);
+      graficos_->setWindowFlag(Qt::Window);
+    }
+    graficos_->show();
+    graficos_->raise();
+  });
   pintar();
 }
 
@@ -126,6 +140,10 @@ void FormVisorDatosCalculos::resizeEvent(QResizeEvent* evento) {
     linea[i]->setGeometry(shell::Twips(d.xLineaInferior[i]), y + std::max(0, dy), s.width(),
                           s.height());
   }
+  // "Gráficos" at the right end of the line, under the grid's right edge.
+  const QSize g = CommandGraficos->sizeHint();
+  CommandGraficos->setGeometry(std::max(0, shell::Twips(d.rejilla.x + d.rejilla.ancho) - g.width()),
+                               y, g.width(), g.height());
 }
 
 void VistaResultadosQt::mostrar() {

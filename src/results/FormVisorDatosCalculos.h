@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "results/FormGraficosCalculos.h"
 #include "results/VisorDatosCalculos.h"
 
 class QLabel;
@@ -41,6 +42,9 @@ class FormVisorDatosCalculos : public QWidget {
   QPushButton* CommandOrdenarColumna;
   QLabel* Label23;
   QLabel* LabelNRegistros;
+  // "Gráficos": the charts of the run in a window of their own (closed with the viewer).
+  QPushButton* CommandGraficos;
+  FormGraficosCalculos* graficos() const { return graficos_; }
 
  protected:
   void resizeEvent(QResizeEvent* evento) override;
@@ -50,8 +54,10 @@ class FormVisorDatosCalculos : public QWidget {
   void pintar();
   void pintarSeleccion();
 
+  const EstadoAplicacion& estado_;
   ModeloVisorCalculos modelo_;
   shell::Interaccion& ui_;
+  QPointer<FormGraficosCalculos> graficos_;
   shell::TablaModeloQt* rejilla_;
 };
 

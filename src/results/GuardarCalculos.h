@@ -24,9 +24,9 @@ namespace arbelio::results {
 
 // Base names of the copies, in the order they are copied (the last three are the user
 // equation tables, present only when the user defined equations).
-inline constexpr std::array<const char*, 12> kTablasGuardarCalculos = {
-    "Aindiv", "Cd_par", "Cd_esp", "Cldiam", "Cdsp_p", "Parcel",
-    "Sp_par", "Specie", "Totals", "Models", "Params", "Ecuas"};
+inline constexpr std::array<const char*, 13> kTablasGuardarCalculos = {
+    "Aindiv", "Cd_par", "Cd_esp", "Cldiam", "Cdsp_p", "Parcel", "Sp_par",
+    "Specie", "Totals", "Estadi", "Models", "Params", "Ecuas"};
 
 inline constexpr const char* kTituloComentarioCalculos = "Comentario sobre los cálculos.";
 inline constexpr const char* kPreguntaComentarioCalculos =

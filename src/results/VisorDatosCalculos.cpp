@@ -30,9 +30,11 @@ bool MismaClave(std::string_view a, std::string_view b) {
 
 // The fields shown with two decimals.
 bool ConDosDecimales(std::string_view c) {
-  return Es(c, {"DN",  "DG",  "DM",  "DO",  "HM",   "HO",  "HART", "REINEKE", "SN",
-                "CN",  "N",   "NTP", "AB",  "ABTP", "VCC", "VSC",  "IAVC",    "VLE",
-                "COR", "CRE", "DCH", "HPV", "DCO",  "DS",  "DFF",  "ALTE",    "HF"});
+  return Es(
+      c, {"DN",    "DG",        "DM",       "DO",       "HM",     "HO",    "HART", "REINEKE", "SN",
+          "CN",    "N",         "NTP",      "AB",       "ABTP",   "VCC",   "VSC",  "IAVC",    "VLE",
+          "COR",   "CRE",       "DCH",      "HPV",      "DCO",    "DS",    "DFF",  "ALTE",    "HF",
+          "MEDIA", "DESVIACIO", "ERRORTIP", "ERRORREL", "LIMINF", "LIMSUP"});
 }
 
 // Rounds the decimal digits of a number (its shortest text that reads back as the same single)
@@ -88,7 +90,7 @@ std::string Unidades(std::string_view campo, std::string_view clave) {
   const std::string c = store::toUpperAscii(campo);
   const bool arbol = MismaClave(clave, "AIndiv");
   if (c == "N") return " (pies/ha)";
-  if (Es(c, {"NTP", "ABTP", "HART"})) return " (%)";
+  if (Es(c, {"NTP", "ABTP", "HART", "ERRORREL"})) return " (%)";
   if (c == "AB") return " (m2/ha)";
   if (c == "CD") return std::string(9, ' ');
   if (Es(c, {"DN", "DO", "DG", "DM"})) return " (cm)    ";
@@ -106,7 +108,7 @@ std::string Unidades(std::string_view campo, std::string_view clave) {
 }
 
 std::string DescripcionCampo(std::string_view campo) {
-  static const std::array<std::pair<const char*, const char*>, 34> kDescripciones = {{
+  static const std::array<std::pair<const char*, const char*>, 42> kDescripciones = {{
       {"NUMORDEN", "Número de orden asignado a cada pie mayor en el muestreo"},
       {"ESPECIE", "Código KAV de especie"},
       {"FORMA", "Forma de cubicación. [0-6]"},
@@ -141,6 +143,22 @@ std::string DescripcionCampo(std::string_view campo) {
       {"ALTE", "Altura estimada"},
       {"CRE", "Crecimiento diametral de cinco años"},
       {"HF", "Altura de fuste"},
+      {"VARIABLE",
+       "Variable por hectárea (N, AB, volúmenes), seguida del código de especie en las filas de "
+       "cada especie"},
+      {"NPARCELAS", "Número de parcelas del corte con valor de la variable"},
+      {"MEDIA",
+       "Media por hectárea sobre las parcelas del corte (las parcelas sin pies cuentan como 0), "
+       "en la unidad de la variable"},
+      {"DESVIACIO", "Desviación típica muestral entre parcelas (divisor n - 1)"},
+      {"ERRORTIP", "Error típico de la media: desviación típica / raíz de n"},
+      {"ERRORREL", "Error típico en tanto por ciento de la media (vacío si la media es 0)"},
+      {"LIMINF",
+       "Límite inferior del intervalo de confianza al 95 % (t de Student, n - 1 grados de "
+       "libertad)"},
+      {"LIMSUP",
+       "Límite superior del intervalo de confianza al 95 % (t de Student, n - 1 grados de "
+       "libertad)"},
   }};
   const std::string c = store::toUpperAscii(campo);
   for (const auto& [nombre, descripcion] : kDescripciones)

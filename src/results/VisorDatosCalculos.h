@@ -46,9 +46,9 @@ struct PestanaVisor {
   int indice;
 };
 
-// The nine tabs in their order. The first is always shown; the others when their table was
-// computed.
-inline constexpr std::array<PestanaVisor, 9> kPestanasVisor = {{
+// The tabs in their order. The first is always shown; the others when their table was
+// computed (the sampling statistics come with Parcel).
+inline constexpr std::array<PestanaVisor, 10> kPestanasVisor = {{
     {"Árbol Individual", "AIndiv", "Datos para cada árbol individual (pie mayor) en el corte.", 0},
     {"Parcela", "Parcel", "Datos para cada parcela en el corte.", 1},
     {"Especie (Total)", "Specie", "Datos medios para cada especie en el corte", 2},
@@ -62,6 +62,8 @@ inline constexpr std::array<PestanaVisor, 9> kPestanasVisor = {{
     {"Clase Diamétrica por Especie y Parcela", "CDSp_P",
      "Datos para cada diferente claseespecie en cada parcela", 7},
     {"Totales", "Totals", "Datos del total del corte", 8},
+    {"Estadísticos", "Estadi",
+     "Media, error de muestreo e intervalo de confianza al 95 % de cada variable por hectárea", 1},
 }};
 
 // The tabs of the tables a run computed, in their order.
@@ -79,8 +81,9 @@ std::string DescripcionDeCabecera(std::string_view cabecera);
 // The text of a cell, by field name (any letter case):
 //  - CD: one decimal ("7,5") when the class width is not a whole number, otherwise the
 //    general form ("10");
-//  - DN, DG, DM, DO, HM, HO, HART, REINEKE, SN, CN, N, NTP, AB, ABTP and the volume and tree
-//    variables: two decimals ("3,50"), halves away from zero;
+//  - DN, DG, DM, DO, HM, HO, HART, REINEKE, SN, CN, N, NTP, AB, ABTP, the volume and tree
+//    variables and the statistics (MEDIA, DESVIACIO, ERRORTIP, ERRORREL, LIMINF, LIMSUP): two
+//    decimals ("3,50"), halves away from zero;
 //  - any other number (PROVINCIA, PARCELA, NUMORDEN, ESPECIE, ...): the general form of a
 //    single (up to seven significant digits, no trailing zeros);
 // with the decimal comma. A fixed-decimals result that is zero ("0,00") shows "0". Numbers are

@@ -24,10 +24,12 @@
 #include "calc/FormOpcionesCalculos.h"
 #include "cut/FormCorte.h"
 #include "cut/FormVisorDatosCorte.h"
+#include "cut/MapaCorteQt.h"
 #include "equations/FormConfigCalculos.h"
 #include "import/FormListaProvincias.h"
 #include "import/SeleccionBaseDatos.h"
 #include "results/CalculosVentanaQt.h"
+#include "results/FormGraficosCalculos.h"
 #include "shell/Ayuda.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/FormAyuda.h"
@@ -143,6 +145,13 @@ int main(int argc, char** argv) {
     } else {
       bien = false;
     }
+    // The map of that cut, as "Guardar mapa..." writes it.
+    try {
+      arbelio::cut::GuardarMapaPng(f->mapaCorte->mapa(),
+                                   (salida + "/mapa-corte.png").toStdString());
+    } catch (const std::exception&) {
+      bien = false;
+    }
     f->parentWidget()->close();
   } else {
     bien = false;
@@ -167,6 +176,23 @@ int main(int argc, char** argv) {
   QHeaderView* cabecera = visor->MSFlexGridMuestraCalculos->horizontalHeader();
   emit cabecera->sectionClicked(8);
   bien = Capturar(salida + "/visor-resultados.png") && bien;
+  // The sampling statistics, then the charts of the run, one picture per tab.
+  visor->TabStrip1->setCurrentIndex(visor->TabStrip1->count() - 1);
+  bien = Capturar(salida + "/visor-estadisticos.png") && bien;
+  visor->CommandGraficos->click();
+  if (arbelio::results::FormGraficosCalculos* g = visor->graficos()) {
+    g->setGeometry(20, 20, 980, 700);
+    const char* nombres[] = {"/graficos-distribucion.png", "/graficos-especies.png",
+                             "/graficos-altura-diametro.png"};
+    for (int i = 0; i < g->Pestanas->count(); ++i) {
+      g->Pestanas->setCurrentIndex(i);
+      bien = Capturar(salida + nombres[i]) && bien;
+    }
+    g->close();
+  } else {
+    bien = false;
+  }
+
   visor->parentWidget()->close();
 
   // The equation editor ("&Configurar"): one equation accepted, a second one with its first

@@ -22,6 +22,7 @@
 #include "../comun/Muestra.h"
 #include "AyudantesGui.h"
 #include "cut/FormCorte.h"
+#include "cut/MapaCorteQt.h"
 #include "import/SeleccionBaseDatos.h"
 #include "shell/InteraccionGuionada.h"
 #include "shell/MDIPrincipal.h"
@@ -150,6 +151,34 @@ class PruebaCorte : public QObject {
     QVERIFY(!f->CommandVerDatosCorte->isEnabled());
     QVERIFY(!f->CommandVerDatosCorte->toolTip().isEmpty());
     QCOMPARE(estado.ListaParcelas.numero, parcelas);
+    QVERIFY(captura.textos.isEmpty());
+
+    // The map beside the summary: the sample lies in one UTM zone; the cut's plots are coloured
+    // by dominant species (21 among them), every plot of the sample is placed.
+    cut::PanelMapaCorteQt* mapa = f->mapaCorte;
+    QVERIFY(mapa->isVisible());
+    QVERIFY(!mapa->vacio());
+    QCOMPARE(mapa->mapa().paneles.size(), std::size_t{1});
+    QCOMPARE(mapa->mapa().parcelasCorte, static_cast<std::int32_t>(parcelas));
+    QVERIFY(mapa->mapa().leyenda.size() >= 2);
+    bool con21 = false;
+    for (const auto& e : mapa->mapa().leyenda) con21 = con21 || e.especie == 21;
+    QVERIFY(con21);
+    QVERIFY(mapa->CommandGuardarMapa->isEnabled());
+    {
+      // What the panel shows is the core's drawing: species colours are on screen.
+      const QImage pantalla = mapa->lienzo->grab().toImage();
+      const auto c = mapa->mapa().leyenda.front().color;
+      int pixeles = 0;
+      for (int y = 0; y < pantalla.height(); ++y)
+        for (int x = 0; x < pantalla.width(); ++x)
+          pixeles += pantalla.pixelColor(x, y) == QColor(c.r, c.g, c.b);
+      QVERIFY(pixeles > 10);
+    }
+    // "Guardar mapa..." writes the PNG.
+    captura.guardarComo = QString::fromStdString(home.archivo("mapa.png"));
+    mapa->CommandGuardarMapa->click();
+    QVERIFY(QImage(QString::fromStdString(home.archivo("mapa.png"))).width() == cut::kAnchoMapa);
     QVERIFY(captura.textos.isEmpty());
 
     // A red typed threshold: its OK refuses the row, and nothing else is disabled.

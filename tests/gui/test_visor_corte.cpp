@@ -17,6 +17,7 @@
 #include "AyudantesGui.h"
 #include "cut/FormCorte.h"
 #include "cut/FormVisorDatosCorte.h"
+#include "cut/MapaCorteQt.h"
 #include "import/SeleccionBaseDatos.h"
 #include "shell/InteraccionGuionada.h"
 #include "shell/MDIPrincipal.h"
@@ -81,6 +82,8 @@ class PruebaVisorCorte : public QObject {
     QVERIFY(f->CommandVerDatosCorte->isEnabled());
     QVERIFY(!f->LabelNotaResumen->isVisible());
     const QString resumenParcelas = f->LabelRNParc->text();
+    const int enMapa = f->mapaCorte->mapa().parcelasCorte;
+    QCOMPARE(enMapa, parcelas);
 
     f->CommandVerDatosCorte->click();
     cut::FormVisorDatosCorte* v = visor.ventana();
@@ -116,6 +119,8 @@ class PruebaVisorCorte : public QObject {
     QCOMPARE(f->LabelRNParc->text(), resumenParcelas);
     QVERIFY(!f->LabelNotaResumen->isHidden());
     QVERIFY(f->LabelNotaResumen->text().contains("tal como se aplicó"));
+    // The map beside the summary is redrawn without the plot.
+    QCOMPARE(f->mapaCorte->mapa().parcelasCorte, enMapa - 1);
 
     // The full tree view: a tree deleted, answered No first.
     Elegir(v->ComboTablasCorte, 3);

@@ -6,15 +6,22 @@
 // "Calcular", "Guardar Cálculos...", New project and a second run.
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPieSeries>
 #include <QPushButton>
+#include <QScatterSeries>
+#include <QStackedBarSeries>
 #include <QTabBar>
 #include <QTableView>
+#include <QValueAxis>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +31,7 @@
 #include "calc/FormOpcionesCalculos.h"
 #include "import/FormListaProvincias.h"
 #include "results/CalculosVentanaQt.h"
+#include "results/FormGraficosCalculos.h"
 #include "results/FormVisorDatosCalculos.h"
 #include "shell/InteraccionGuionada.h"
 #include "shell/MDIPrincipal.h"
@@ -116,8 +124,8 @@ class PruebaVisorResultados : public QObject {
     QAbstractItemModelTester probador(f.rejilla(),
                                       QAbstractItemModelTester::FailureReportingMode::QtTest);
 
-    QCOMPARE(Pestanas(&f),
-             QStringList({"Árbol Individual", "Parcela", "Clase Diamétrica por Parcela"}));
+    QCOMPARE(Pestanas(&f), QStringList({"Árbol Individual", "Parcela",
+                                        "Clase Diamétrica por Parcela", "Estadísticos"}));
     QCOMPARE(f.TabStrip1->tabToolTip(0),
              QString("Datos para cada árbol individual (pie mayor) en el corte."));
     QCOMPARE(f.TabStrip1->tabToolTip(2),
@@ -239,7 +247,8 @@ class PruebaVisorResultados : public QObject {
     QVERIFY(v != nullptr);
     QVERIFY(v->isVisible());
     QVERIFY(!w.interaccion().progreso()->isVisible());
-    QCOMPARE(Pestanas(v), QStringList({"Árbol Individual", "Parcela", "Especie por Parcela"}));
+    QCOMPARE(Pestanas(v),
+             QStringList({"Árbol Individual", "Parcela", "Especie por Parcela", "Estadísticos"}));
     const std::string codigo = estado.SufijoCalculos;
     QCOMPARE(v->LabelNRegistros->text(),
              QString::number(Filas(estado.rutas.BDOut, "AIndiv" + codigo)));
@@ -251,6 +260,7 @@ class PruebaVisorResultados : public QObject {
     QVERIFY(!v->parentWidget()->windowIcon().isNull());
     QCOMPARE(v->parentWidget()->windowIcon().cacheKey(), w.windowIcon().cacheKey());
 
+    const QPointer<FormVisorDatosCalculos> antes = v;
     // "&Opciones...": the dialog; "Todo" and "Calcular" give the nine tables.
     w.accion("mnuCálOpciones")->trigger();
     calc::FormOpcionesCalculos* o = calculos.opciones();
@@ -259,11 +269,66 @@ class PruebaVisorResultados : public QObject {
     o->CommandCalcular->click();
     QVERIFY(!o->isVisible());
     FormVisorDatosCalculos* v2 = calculos.visor().ventana();
-    QVERIFY(v2 != nullptr && v2 != v);
-    QCOMPARE(v2->TabStrip1->count(), 9);
+    // A new viewer: the earlier one is gone (its address may be reused by the new one).
+    QVERIFY(v2 != nullptr && antes.isNull());
+    QCOMPARE(v2->TabStrip1->count(), 10);
     QCOMPARE(w.areaMdi()->subWindowList().size(), 2);  // the list and one viewer
     v2->TabStrip1->setCurrentIndex(8);
     QCOMPARE(v2->rejilla()->rowCount(), 1);  // Totales
+    // The sampling statistics after it: one row per variable, and per species.
+    v2->TabStrip1->setCurrentIndex(9);
+    QCOMPARE(v2->TabStrip1->tabText(9), QString("Estadísticos"));
+    QVERIFY(v2->rejilla()->rowCount() > 2);
+    QCOMPARE(v2->rejilla()->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("DESVIACIO"));
+    QVERIFY(
+        v2->rejilla()->headerData(6, Qt::Horizontal, Qt::ToolTipRole).toString().contains("95 %"));
+
+    // "Gráficos": the three charts of the run, drawn from Cd_esp, Specie and AIndiv.
+    v2->CommandGraficos->click();
+    results::FormGraficosCalculos* g = v2->graficos();
+    QVERIFY(g != nullptr && g->isVisible());
+    QCOMPARE(g->Pestanas->count(), 3);
+    const auto graficos = [g](int i) {
+      QWidget* pagina = g->Pestanas->widget(i);
+      QList<QChartView*> r = pagina->findChildren<QChartView*>();
+      if (auto* vista = qobject_cast<QChartView*>(pagina)) r.prepend(vista);
+      return r;
+    };
+    QCOMPARE(graficos(0).size(), 1);
+    QChart* distribucion = graficos(0)[0]->chart();
+    QCOMPARE(distribucion->series().size(), 1);
+    auto* barras = qobject_cast<QStackedBarSeries*>(distribucion->series()[0]);
+    QVERIFY(barras != nullptr);
+    const auto d = results::LeeDistribucionDiametrica(estado);
+    QCOMPARE(barras->count(), static_cast<int>(d.series.size()));
+    QVERIFY(barras->count() > 1);
+    QCOMPARE(barras->barSets()[0]->label(), QString::fromStdString(d.series[0].nombre));
+    QCOMPARE(distribucion->axes(Qt::Horizontal)[0]->titleText(), QString("Clase diamétrica (cm)"));
+    QCOMPARE(distribucion->axes(Qt::Vertical)[0]->titleText(), QString("N (pies/ha)"));
+    // Two pies, N and AB, a slice per species of Specie with a value.
+    QCOMPARE(graficos(1).size(), 2);
+    auto* pastelN = qobject_cast<QPieSeries*>(graficos(1)[0]->chart()->series()[0]);
+    QCOMPARE(pastelN->count(), static_cast<int>(results::LeeRepartoEspecies(estado).n.size()));
+    QVERIFY(pastelN->slices()[0]->label().contains("Pinus") ||
+            pastelN->slices()[0]->label().contains("Quercus"));
+    QCOMPARE(graficos(2).size(), 1);
+    QChart* alturas = graficos(2)[0]->chart();
+    auto* puntos = qobject_cast<QScatterSeries*>(alturas->series()[0]);
+    QCOMPARE(puntos->count(),
+             static_cast<int>(results::LeeDispersionAlturas(estado).puntos.size()));
+    QVERIFY(puntos->count() > 100);
+    QCOMPARE(alturas->axes(Qt::Horizontal)[0]->titleText(), QString("DN (cm)"));
+    QCOMPARE(alturas->axes(Qt::Vertical)[0]->titleText(), QString("Altura (m)"));
+    // Saved as SVG and as PNG.
+    g->Pestanas->setCurrentIndex(0);
+    guion.guardarComo = QString::fromStdString(home.archivo("distribucion.svg"));
+    g->CommandGuardarGrafico->click();
+    QVERIFY(std::filesystem::file_size(home.archivo("distribucion.svg")) > 100);
+    g->Pestanas->setCurrentIndex(2);
+    guion.guardarComo = QString::fromStdString(home.archivo("alturas"));
+    g->CommandGuardarGrafico->click();
+    QVERIFY(!QImage(QString::fromStdString(home.archivo("alturas.png"))).isNull());
 
     // "Guardar Cálculos...": the comment, the save dialog, the copies under the new code.
     const std::string destino = home.archivo("guardados");
@@ -272,7 +337,8 @@ class PruebaVisorResultados : public QObject {
     guion.guardarComo = QString::fromStdString(destino + "/AIndivQq.dbf");
     w.accion("mnuAGuardarCálculos")->trigger();
     QCOMPARE(guion.titulosArchivo.last(), QString("Guardar base de datos de cálculos"));
-    for (const char* t : {"AindivQq.dbf", "TotalsQq.dbf", "Cdsp_pQq.dbf", "ComentQq.txt"})
+    for (const char* t :
+         {"AindivQq.dbf", "TotalsQq.dbf", "EstadiQq.dbf", "Cdsp_pQq.dbf", "ComentQq.txt"})
       QVERIFY2(std::filesystem::exists(destino + "/" + t), t);
     QCOMPARE(Filas(destino, "AIndivQq"), Filas(estado.rutas.BDOut, "AIndiv" + codigo));
     QVERIFY(guion.textos.last().contains(QString::fromStdString(destino)));

@@ -41,7 +41,7 @@ std::string Leer(const std::string& ruta) {
 void CrearResultados(const std::string& BDOut, const std::string& sufijo, bool conEcuaciones) {
   store::Database db = store::Database::open(BDOut);
   std::vector<std::string> bases = {"AIndiv", "Parcel", "Cd_par", "Sp_par", "Specie",
-                                    "Cldiam", "Cd_esp", "Cdsp_p", "Totals"};
+                                    "Cldiam", "Cd_esp", "Cdsp_p", "Totals", "Estadi"};
   if (conEcuaciones) bases.insert(bases.end(), {"Ecuas", "Models", "Params"});
   for (const auto& b : bases) {
     store::TableDef def(b + sufijo);
@@ -76,7 +76,7 @@ TEST(GuardarCalculos, ComentarioEnUtf16ConMarca) {
                            10));
 }
 
-TEST(GuardarCalculos, NueveTablasSinEcuacionesDeUsuario) {
+TEST(GuardarCalculos, DiezTablasSinEcuacionesDeUsuario) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", false);
   EstadoAplicacion estado;
@@ -84,9 +84,9 @@ TEST(GuardarCalculos, NueveTablasSinEcuacionesDeUsuario) {
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.destino(), "XY", "", ui, &r));
   EXPECT_TRUE(ui.mensajes.empty());
-  ASSERT_EQ(r.copiadas.size(), 9u);
+  ASSERT_EQ(r.copiadas.size(), 10u);
   std::vector<std::string> esperados;
-  for (int i = 0; i < 9; ++i) {
+  for (int i = 0; i < 10; ++i) {
     esperados.push_back(c.destino() + "/" + kTablasGuardarCalculos[i] + "XY.dbf");
   }
   EXPECT_EQ(r.copiadas, esperados);
@@ -100,7 +100,7 @@ TEST(GuardarCalculos, NueveTablasSinEcuacionesDeUsuario) {
   EXPECT_EQ(db.openCursor("TotalsXY").value("N").toDouble(), 6);
 }
 
-TEST(GuardarCalculos, DoceTablasYComentarioRecortado) {
+TEST(GuardarCalculos, TreceTablasYComentarioRecortado) {
   CarpetaResultados c;
   CrearResultados(c.BDOut(), "AB", true);
   EstadoAplicacion estado;
@@ -108,7 +108,7 @@ TEST(GuardarCalculos, DoceTablasYComentarioRecortado) {
   ResultadoGuardarCalculos r;
   ASSERT_TRUE(
       GuardarCalculos(c.BDOut(), "AB", c.destino(), "XY", "  pinar de Tordesillas ", ui, &r));
-  EXPECT_EQ(r.copiadas.size(), 12u);
+  EXPECT_EQ(r.copiadas.size(), 13u);
   EXPECT_TRUE(store::fileExists(c.destino() + "/EcuasXY.dbf"));
   EXPECT_EQ(r.comentario, c.destino() + "/ComentXY.txt");
   EXPECT_EQ(Leer(r.comentario), ContenidoComentario("pinar de Tordesillas"));
@@ -134,7 +134,7 @@ TEST(GuardarCalculos, EnLaCarpetaDeOrigenConSusLetrasNoSeBorraNada) {
   ASSERT_TRUE(GuardarCalculos(c.BDOut(), "AB", c.BDOut(), "AB", "misma carpeta", ui, &r));
   EXPECT_TRUE(ui.mensajes.empty());
   EXPECT_TRUE(r.copiadas.empty());
-  EXPECT_EQ(r.omitidas.size(), 12u);
+  EXPECT_EQ(r.omitidas.size(), 13u);
   // Every source is still there and unchanged, and no second file under another case.
   EXPECT_EQ(Leer(c.BDOut() + "/AIndivAB.dbf"), antes);
   EXPECT_FALSE(fs::exists(c.BDOut() + "/AindivAB.dbf"));
@@ -217,7 +217,7 @@ TEST(GuardarCalculos, DosVecesConElMismoCodigoPreguntaYNoDejaRestos) {
   primera.entradas.push_back(std::string("primer cálculo"));
   primera.archivos.push_back(c.destino() + "/AIndivXY.dbf");
   mnuAGuardarCalculos_Click(estado, primera);
-  EXPECT_EQ(CalculosGuardadosEn(c.BDOut(), "AB", c.destino(), "XY").size(), 13u);
+  EXPECT_EQ(CalculosGuardadosEn(c.BDOut(), "AB", c.destino(), "XY").size(), 14u);
   EXPECT_EQ(primera.preguntasSinGuion, 0);
 
   // A second run without user equations, Specie or Totals, saved without a comment.
@@ -251,9 +251,9 @@ TEST(GuardarCalculos, DosVecesConElMismoCodigoPreguntaYNoDejaRestos) {
   EXPECT_NE(Leer(c.destino() + "/ParcelXY.dbf"), parcelaAntes);
   std::set<std::string> quedan;
   for (const auto& f : store::listFiles(c.destino())) quedan.insert(f.name);
-  EXPECT_EQ(quedan,
-            (std::set<std::string>{"AindivXY.dbf", "Cd_parXY.dbf", "Cd_espXY.dbf", "CldiamXY.dbf",
-                                   "Cdsp_pXY.dbf", "ParcelXY.dbf", "Sp_parXY.dbf"}));
+  EXPECT_EQ(quedan, (std::set<std::string>{"AindivXY.dbf", "Cd_parXY.dbf", "Cd_espXY.dbf",
+                                           "CldiamXY.dbf", "Cdsp_pXY.dbf", "ParcelXY.dbf",
+                                           "Sp_parXY.dbf", "EstadiXY.dbf"}));
 
   // Another code in the same folder is a save of its own: no question, nothing deleted.
   shell::InteraccionGuionada tercera(estado);

@@ -37,13 +37,13 @@ TEST(VisorCalculos, PestanasDeLasTablasCalculadas) {
   EXPECT_EQ(Claves(PestanasVisor(t)), std::vector<std::string>{"AIndiv"});
   t = {true, true, false, false, true, false, false, false, false};  // quick "Calcular"
   const auto rapidas = PestanasVisor(t);
-  EXPECT_EQ(Claves(rapidas), (std::vector<std::string>{"AIndiv", "Parcel", "Sp_Par"}));
+  EXPECT_EQ(Claves(rapidas), (std::vector<std::string>{"AIndiv", "Parcel", "Sp_Par", "Estadi"}));
   EXPECT_STREQ(rapidas[2].caption, "Especie por Parcela");
   EXPECT_STREQ(rapidas[2].ayuda, "Datos para cada especie existente en cada parcela");
   t.fill(true);
   EXPECT_EQ(Claves(PestanasVisor(t)),
             (std::vector<std::string>{"AIndiv", "Parcel", "Specie", "ClDiam", "Sp_Par", "CD_Par",
-                                      "CD_esp", "CDSp_P", "Totals"}));
+                                      "CD_esp", "CDSp_P", "Totals", "Estadi"}));
   // Each tab follows its own entry: Cd_esp (6) alone adds "Clase Diamétrica por Especie".
   t = {};
   t[6] = true;
@@ -86,6 +86,13 @@ TEST(VisorCalculos, DescripcionPorLaCabecera) {
   EXPECT_EQ(DescripcionDeCabecera("PROVINCIA"), "");
   EXPECT_EQ(DescripcionDeCabecera("FACTOREXP"), "");
   EXPECT_EQ(DescripcionCampo("abtp"), "Tanto por ciento de area basimétrica");
+  // The statistics' columns: every one explained, the relative error in percent.
+  for (const char* c :
+       {"VARIABLE", "NPARCELAS", "MEDIA", "DESVIACIO", "ERRORTIP", "ERRORREL", "LIMINF", "LIMSUP"})
+    EXPECT_FALSE(DescripcionCampo(c).empty()) << c;
+  EXPECT_EQ(Unidades("ERRORREL", "Estadi"), " (%)");
+  EXPECT_EQ(DescripcionDeCabecera("ERRORREL (%)"),
+            "Error típico en tanto por ciento de la media (vacío si la media es 0)");
 }
 
 TEST(VisorCalculos, DarFormato) {
@@ -170,7 +177,9 @@ class ModeloVisorTest : public ::testing::Test {
 
 TEST_F(ModeloVisorTest, AbreLaTablaDelArbolConSusColumnas) {
   ModeloVisorCalculos m(e);
-  EXPECT_EQ(Claves(m.pestanas()), (std::vector<std::string>{"AIndiv", "Parcel", "ClDiam"}));
+  // The statistics come with Parcel.
+  EXPECT_EQ(Claves(m.pestanas()),
+            (std::vector<std::string>{"AIndiv", "Parcel", "ClDiam", "Estadi"}));
   EXPECT_EQ(m.pestanaActual(), 0);
   EXPECT_EQ(m.nombreTablaMostrada(), "AIndivKb.dbf");
   const shell::FuenteTabla& f = *m.fuente();
@@ -237,7 +246,7 @@ TEST_F(ModeloVisorTest, PestanasSeleccionYOrden) {
   EXPECT_EQ(m.fuente()->columnas(), 0);
   EXPECT_EQ(m.textoRegistros(), "0");
   EXPECT_EQ(m.nombreTablaMostrada(), "ClDiamKb.dbf");
-  EXPECT_THROW(m.PulsarPestana(3), std::out_of_range);
+  EXPECT_THROW(m.PulsarPestana(4), std::out_of_range);
 }
 
 // The viewer holds its table open while it shows it: the next run must be able to empty
