@@ -195,7 +195,8 @@ std::string systemErrorText(int code);
 // Current header date (test seam in Database.h).
 DbfDate currentHeaderDate();
 
-// Writes a file through a temporary file in the same folder and a rename. Honours the
+// Writes a file through a temporary file in the same folder and a rename; the temporary is
+// forced to disk first unless the target is in a scratch folder (FileOps.h). Honours the
 // write-failure test seam.
 class AtomicWriter {
  public:
@@ -205,14 +206,26 @@ class AtomicWriter {
   AtomicWriter& operator=(const AtomicWriter&) = delete;
   void write(const char* p, std::size_t n);
   void write(std::string_view s) { write(s.data(), s.size()); }
+  // Appends what is left of an open file: the system moves the bytes (a shared copy of the
+  // blocks where the file system makes one, else an in-kernel copy; plain reads and writes when
+  // neither works or the write-failure seam is set).
+  void copyFrom(int fd, const std::string& sourcePath);
   void commit();
 
+  // The temporary name a write of `target` goes through, unique in this process.
+  static std::string temporaryPathFor(const std::string& target);
+  // What could not be saved, where, and why (systemError: an errno value).
+  [[noreturn]] static void throwSaveError(const std::string& target, int number, int systemError);
+
  private:
-  // Removes the temporary file and throws: what could not be saved, where, and why.
+  // Removes the temporary file and throws.
   [[noreturn]] void fail(int number, int systemError);
   std::string target_, temp_;
   std::FILE* f_ = nullptr;
   bool committed_ = false;
 };
+
+// True while the write-failure test seam is set: copies then go through write().
+bool writeFailureSeamSet();
 
 }  // namespace arbelio::store
