@@ -7,63 +7,15 @@
 #include <sstream>
 #include <string>
 
-#include "import/BaseDatosTrabajo.h"
+#include "ProvinciasBench.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
-#include "import/SeleccionBaseDatos.h"
-#include "inventory/BasesAuxiliares.h"
-#include "inventory/GeneradorMuestra.h"
-#include "inventory/MallaMTN50.h"
-#include "inventory/TablasInventario.h"
-#include "shell/EspacioTrabajo.h"
-#include "shell/InteraccionLote.h"
-#include "store/FileOps.h"
 
 using namespace arbelio;
+using namespace arbelio::bench;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kParcelas = 10000;
-// Ten large provinces: their sheet grids hold 10,000 plots.
-constexpr int kProvincias[] = {6, 9, 10, 13, 16, 19, 22, 24, 44, 50};
-const fs::path kRaiz = fs::temp_directory_path() / "arbelio-bench-import";
-
-// Installed data (templates, Hojas) and a workspace under kRaiz.
-EstadoAplicacion Estado() {
-  EstadoAplicacion e;
-  const std::string estruct = (kRaiz / "BDEstruct").string();
-  if (!fs::exists(kRaiz / "BDEstruct" / "HusoHoja.sqlite")) {
-    inventory::EscribePlantillas(estruct);
-    std::stringstream csv;
-    inventory::EscribeCsvHusoHoja(csv);
-    inventory::CreaHusoHojaSqlite(inventory::LeeCsvHusoHoja(csv), estruct + "/HusoHoja.sqlite");
-  }
-  e.rutas.BDEstruct = estruct;
-  e.rutas.BDTemp = (kRaiz / "BDTemp").string();
-  fs::create_directories(e.rutas.BDTemp);
-  e.NombresTablas = shell::NombresTablasIniciales();
-  e.FactoresExpansion = shell::FactoresExpansionIniciales();
-  return e;
-}
-
-// A province of kParcelas plots written once under kRaiz/pNN.
-std::string Provincia(int codigo) {
-  const fs::path carpeta = kRaiz / ("p" + std::to_string(codigo));
-  if (!fs::exists(carpeta / inventory::NombreArchivoProvincial("Matorr", codigo))) {
-    inventory::OpcionesMuestra o;
-    o.provincia = codigo;
-    o.parcelas = kParcelas;
-    o.semilla = static_cast<std::uint64_t>(codigo);
-    inventory::EscribeProvincia(inventory::GeneraProvincia(o), carpeta.string());
-  }
-  return carpeta.string();
-}
-
-void VaciaCarpeta(const std::string& carpeta) {
-  for (const auto& f : store::listFiles(carpeta))
-    if (store::fileExists(f.path)) store::deleteFile(f.path);
-}
 
 void BM_DerivaDatDefYEspeci(benchmark::State& state) {
   EstadoAplicacion e = Estado();
@@ -86,30 +38,14 @@ void BM_UneDiezProvincias(benchmark::State& state) {
   EstadoAplicacion e = Estado();
   std::ostringstream mensajes;
   shell::InteraccionLote ui(e.CalculoCancelado, &mensajes);
-  const std::string reserva = (kRaiz / "reserva10").string();
-  if (!fs::exists(fs::path(reserva) / "Especi50.dbf")) {
-    VaciaCarpeta(e.rutas.BDTemp);
-    import::ListaProvinciasEnMemoria lista;
-    for (int c : kProvincias) {
-      ui.archivos.push_back(Provincia(c) + "/" + inventory::NombreArchivoProvincial("Piesma", c));
-      if (import::mnuAAgregarBD_Click(e, ui, lista) != import::ResultadoSeleccion::Anadida)
-        state.SkipWithError("selección fallida");
-    }
-    fs::create_directories(reserva);
-    VaciaCarpeta(reserva);
-    for (const auto& f : store::listFiles(e.rutas.BDTemp))
-      fs::copy_file(f.path, fs::path(reserva) / f.name);
-  }
-  e.CodigosSeleccionados.clear();
-  for (int c : kProvincias)
-    e.CodigosSeleccionados.push_back(c < 10 ? "0" + std::to_string(c) : std::to_string(c));
+  const std::string reserva = DiezProvinciasSeleccionadas();
+  if (reserva.empty()) state.SkipWithError("selección fallida");
+  e.CodigosSeleccionados = CodigosDiez();
   e.HayBasesSeleccionadas = true;
   std::int64_t filas = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    VaciaCarpeta(e.rutas.BDTemp);
-    for (const auto& f : store::listFiles(reserva))
-      fs::copy_file(f.path, fs::path(e.rutas.BDTemp) / f.name);
+    CopiaCarpeta(reserva, e.rutas.BDTemp);
     state.ResumeTiming();
     if (!import::mnuAGenerarBDT_Click(e, ui)) state.SkipWithError(mensajes.str().c_str());
     state.PauseTiming();

@@ -2,7 +2,8 @@
 //   open the table and read or paint the first screen (40 rows, all columns)  target <= 0.5 s
 //   jump to the last row / to random rows (one screen read)              target <= 20 ms
 //   peak memory                                                          <= file + 100 MB
-// plus, for the viewers to come: a jump after a row was deleted elsewhere (the cursor rebuilds
+// the results viewer opened on it (target <= 1 s) and scrolled,
+// plus, for the viewers: a jump after a row was deleted elsewhere (the cursor rebuilds
 // its map of visible rows), removing a row from the grid, the numeric sort of a column, and the
 // row list of a whole plot list (the cut data viewer's rows).
 //
@@ -15,6 +16,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
 #include <QTableView>
 #include <cstdint>
 #include <filesystem>
@@ -23,7 +26,9 @@
 #include <string>
 #include <vector>
 
+#include "results/FormVisorDatosCalculos.h"
 #include "shell/FuenteCursor.h"
+#include "shell/InteraccionGuionada.h"
 #include "shell/TablaModeloQt.h"
 #include "store/Database.h"
 
@@ -175,6 +180,46 @@ void BM_AbrirYPintarVista(benchmark::State& state) {
   Contadores(state);
 }
 BENCHMARK(BM_AbrirYPintarVista)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+// The results viewer opened on the table as its tree tab (code "Bm"): the core model reads the
+// table, the window builds its tabs and grid, sizes the columns to their headers and first
+// rows and paints its first screen. Target: <= 1 s. The row count is known at once.
+void BM_AbrirVisorResultados(benchmark::State& state) {
+  EstadoAplicacion estado;
+  estado.rutas.BDOut = Carpeta().string();
+  estado.SufijoCalculos = "Bm";
+  estado.opciones.TablasCalcular[0] = true;
+  shell::InteraccionGuionada ui(estado);
+  for (auto _ : state) {
+    results::FormVisorDatosCalculos visor(estado, ui);
+    visor.resize(1200, 40 * 24);
+    const QPixmap imagen = visor.grab();
+    benchmark::DoNotOptimize(imagen.width());
+    if (visor.LabelNRegistros->text() != QString::number(kFilas)) state.SkipWithError("registros");
+  }
+  Contadores(state);
+}
+BENCHMARK(BM_AbrirVisorResultados)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+// Scrolling the viewer's grid: one screen further down, painted, at random places.
+void BM_DesplazarVisorResultados(benchmark::State& state) {
+  EstadoAplicacion estado;
+  estado.rutas.BDOut = Carpeta().string();
+  estado.SufijoCalculos = "Bm";
+  shell::InteraccionGuionada ui(estado);
+  results::FormVisorDatosCalculos visor(estado, ui);
+  visor.resize(1200, 40 * 24);
+  visor.grab();
+  QScrollBar* barra = visor.MSFlexGridMuestraCalculos->verticalScrollBar();
+  std::mt19937 azar(7);
+  for (auto _ : state) {
+    barra->setValue(static_cast<int>(azar() % static_cast<unsigned>(barra->maximum())));
+    const QPixmap imagen = visor.MSFlexGridMuestraCalculos->viewport()->grab();
+    benchmark::DoNotOptimize(imagen.width());
+  }
+  Contadores(state);
+}
+BENCHMARK(BM_DesplazarVisorResultados)->Unit(benchmark::kMillisecond);
 
 // One jump: read the screen that ends at the last row, or a screen at a random row.
 void BM_SaltoAUltimaFila(benchmark::State& state) {

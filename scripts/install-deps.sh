@@ -8,7 +8,7 @@ PACKAGES=(
   clang clang-format
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   python3 python3-dbfread python3-dbf
   mdbtools
   xvfb xauth openbox

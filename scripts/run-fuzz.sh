@@ -2,10 +2,10 @@
 # Runs libFuzzer targets one after the other (never at once: the machine is shared), each for
 # SECONDS with a seed corpus, and prints the executions, coverage and findings of each.
 #   run-fuzz.sh BUILD SECONDS TARGET...
-# Seeds: the statements the program issues and the spec's examples (SQL), the sample's tables
-# and the templates (dBASE), the inventory model formulas (equations), and each table of a
-# small sample province behind the byte that picks it (whole selections). Crashes, hangs and
-# leaks land in fuzz/findings/.
+# Seeds: the statements the program issues and other statements of its SQL dialect, the
+# sample's tables and the templates (dBASE), the inventory model formulas (equations), and each
+# table of a small sample province behind the byte that picks it (whole selections). Crashes,
+# hangs and leaks land in fuzz/findings/.
 set -euo pipefail
 BUILD=${1:-build-fuzz}
 SECONDS_EACH=${2:-120}

@@ -1,5 +1,6 @@
 // Draws the pictures of the Images folder: the splash's forest (bosque.jpg), the arrows of the
-// cut tool's buttons and the formulas of the calculation options (GIF). Run it offscreen:
+// cut tool's buttons, the formulas of the calculation options (GIF) and the program's icon. Run it
+// offscreen:
 //   QT_QPA_PLATFORM=offscreen arbelio-generar-imagenes data/images
 // Qt reads GIF but does not write it, so the GIF files are encoded here (GIF89a, LZW).
 #include <QFont>
@@ -444,6 +445,24 @@ QImage Beta() {
   return img;
 }
 
+// The program's icon: a fir on a rounded green square, as every window of the program shows it.
+QImage Icono() {
+  const int lado = 64;
+  QImage img(lado, lado, QImage::Format_ARGB32);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient fondo(0, 0, 0, lado);
+  fondo.setColorAt(0, QColor(170, 205, 150));
+  fondo.setColorAt(1, QColor(96, 140, 80));
+  p.setPen(QPen(QColor(40, 70, 36), 2));
+  p.setBrush(fondo);
+  p.drawRoundedRect(QRectF(2, 2, lado - 4, lado - 4), 12, 12);
+  Abeto(p, lado / 2.0, lado - 7, lado - 14, QColor(30, 78, 40));
+  p.end();
+  return img;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -460,6 +479,7 @@ int main(int argc, char** argv) {
   bien = EscribirGif(Hart(false), carpeta + "hart2.GIF", false) && bien;
   bien = EscribirGif(Reineke(), carpeta + "REIN1.GIF", false) && bien;
   bien = EscribirGif(Beta(), carpeta + "beta.GIF", false) && bien;
+  bien = Icono().save(carpeta + "arbelio.png", "PNG") && bien;
   if (!bien) std::fprintf(stderr, "no se pudieron escribir todas las imágenes\n");
   return bien ? 0 : 1;
 }

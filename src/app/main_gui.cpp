@@ -2,19 +2,19 @@
 // load sets up the workspace (beside the executable, or --home DIR / ARBELIO_HOME).
 #include <QApplication>
 
-#include "calc/HazCalculos.h"
-#include "calc/Pasadas.h"
-#include "import/BaseDatosTrabajo.h"
+#include "cut/FormCorte.h"
 #include "import/FormListaProvincias.h"
-#include "results/GuardarCalculos.h"
+#include "results/CalculosVentanaQt.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/MDIPrincipal.h"
+#include "shell/TraduccionesQt.h"
 #include "state/EstadoAplicacion.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ARBELIO"));
   app.setQuitOnLastWindowClosed(false);
+  arbelio::shell::CargarTraduccionesQt(app);
 
   using namespace arbelio::shell;
   arbelio::EstadoAplicacion estado;
@@ -26,17 +26,9 @@ int main(int argc, char** argv) {
   if (!principal.cargar(rutas)) return 1;
   arbelio::import::VistaListaProvinciasQt listaProvincias(principal);
   arbelio::import::ConectaImportacion(principal, estado, listaProvincias);
-  // "&Calcular": the run over the cut (or every plot) with the fixed table selection.
-  principal.asignarOrden("mnuCálCalcular", [&principal, &estado] {
-    auto entorno = arbelio::calc::EntornoInstalado();
-    entorno.generarBaseTrabajo = [&principal, &estado] {
-      arbelio::import::mnuAGenerarBDT_Click(estado, principal.interaccion());
-    };
-    arbelio::calc::mnuCalCalcular_Click(estado, principal.interaccion(), entorno);
-  });
-  principal.asignarOrden("mnuAGuardarCálculos", [&principal, &estado] {
-    arbelio::results::mnuAGuardarCalculos_Click(estado, principal.interaccion());
-  });
+  arbelio::results::CalculosVentanaQt calculos(principal, estado);
+  arbelio::cut::VistaCorteQt corte(principal, estado);
+  arbelio::cut::ConectaCorte(principal, estado, corte);
   principal.show();
   principal.mostrarSplash();
   return app.exec();

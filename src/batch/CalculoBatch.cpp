@@ -259,7 +259,7 @@ void EscribeCsv(const std::string& carpeta, const std::string& tabla, const std:
 void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesCalculoBatch& o,
                     const std::string& carpetaSalida, std::ostream& out) {
   FijaOpciones(e, o);
-  ListaDeParcelas(e, o.plots);
+  if (!o.corte) ListaDeParcelas(e, o.plots);
   if (!o.userEquations.empty()) EcuacionesDeUsuario(e, o.userEquations);
   const auto r = calc::HazCalculos(e, ui, calc::EntornoInstalado());
   if (r.cancelado) throw ErrorBatch("El cálculo no se ha completado");

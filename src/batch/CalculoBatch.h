@@ -14,6 +14,7 @@ namespace arbelio::batch {
 
 struct OpcionesCalculoBatch {
   std::string plots;           // --plots FILE: lines "province,plot"
+  bool corte = false;          // the plot list is the cut already applied (--criteria)
   std::string tables = "all";  // all | quick | list of table names
   std::string vars = "VCC,VSC,IAVC,VLE";
   std::string cork;  // "sdch", "idch" or both
@@ -29,8 +30,9 @@ struct OpcionesCalculoBatch {
   std::function<void(const std::string&)> fases;
 };
 
-// Sets the options, builds the plot list, stores the user equations, runs the calculation and
-// saves the result tables into `carpetaSalida`. Prints the Totals row and the species table.
+// Sets the options, builds the plot list (unless a cut gives it), stores the user equations,
+// runs the calculation and saves the result tables into `carpetaSalida`. Prints the Totals row
+// and the species table.
 // Throws ErrorBatch with a Spanish message on failure.
 void CalculaYGuarda(EstadoAplicacion& estado, shell::Interaccion& ui,
                     const OpcionesCalculoBatch& opciones, const std::string& carpetaSalida,

@@ -12,6 +12,9 @@
 #include <stdlib.h>
 
 #include "batch/CalculoBatch.h"
+#include "cut/ArchivoCriterios.h"
+#include "cut/GuardarCorte.h"
+#include "cut/HerramientaCorte.h"
 #include "import/ArchivosImport.h"
 #include "import/BaseDatosTrabajo.h"
 #include "import/SeleccionBaseDatos.h"
@@ -46,15 +49,23 @@ constexpr const char* kUso =
     "      campos, tipos, número de registros y primeras filas de una tabla (de cada tabla\n"
     "      e índice de una base auxiliar)\n"
     "  run --db ARCHIVO.dbf [--db ARCHIVO.dbf...] [--save-derived] [--home CARPETA]\n"
-    "      [--plots ARCHIVO] [--tables all|quick|LISTA] [--vars VCC,VSC,IAVC,VLE|none]\n"
+    "      [--plots ARCHIVO | --criteria ARCHIVO --mode uno|todos|alguno [--zero-filter]\n"
+    "      [--save-cut CARPETA]] [--tables all|quick|LISTA] [--vars VCC,VSC,IAVC,VLE|none]\n"
     "      [--cork sdch,idch] [--method 1|2|3] [--class-width W] [--hart 1|2]\n"
     "      [--reineke B] [--user-equations ARCHIVO] [--code XX] [--comment TEXTO] [--csv]\n"
     "      --out CARPETA\n"
     "      selecciona cada base de datos (una tabla cualquiera de la provincia o del corte),\n"
     "      construye sus tablas Datdef y Especi si no las trae (--save-derived las guarda junto\n"
-    "      a las originales), genera la base de datos de trabajo y copia sus seis tablas\n"
-    "      (DatDef00 ... Especi00) a la carpeta de salida; con --home la carpeta de trabajo\n"
-    "      queda en CARPETA para examinarla\n"
+    "      a las originales), genera la base de datos de trabajo, aplica los criterios de corte\n"
+    "      como la Herramienta de Corte (o toma las parcelas de --plots, o todas), calcula y\n"
+    "      guarda las tablas de resultados en la carpeta de salida; con --home la carpeta de\n"
+    "      trabajo queda en CARPETA para examinarla\n"
+    "      --criteria: una fila de rejilla por línea, celdas separadas por ';' ('#' comenta):\n"
+    "        especie: 21; >= 25%; > 500      especies: Y|O      masa: >= 20; > 1000\n"
+    "        utm: 30; (329, 4600); (400, 4700)      municipio: 47; 220      parcela: 47; 12\n"
+    "      --mode uno (filas de un solo tipo), todos o alguno (de los tipos con filas);\n"
+    "      --zero-filter elimina las parcelas sin pies mayores; --save-cut guarda el corte como\n"
+    "      \"Guardar Corte\" (código --code, comentario --comment)\n"
     "  import-mdb ARCHIVO.mdb --out ARCHIVO.sqlite\n"
     "      convierte las tablas Hojas, Modelos y Cubicacion de una base de Access (mdbtools)\n"
     "  import-husohoja ARCHIVO.csv [--out ARCHIVO.sqlite]\n"
@@ -323,12 +334,15 @@ int OrdenImportHusoHoja(const std::vector<std::string>& args, const EntornoBatch
 }
 
 // The save dialogs of the derived tables are answered with the proposed name beside the
-// inventory files when --save-derived is given, and cancelled otherwise.
+// inventory files when --save-derived is given, and cancelled otherwise; the save dialog of a
+// cut with the path given for it.
 class InteraccionRun : public shell::InteraccionLote {
  public:
   using InteraccionLote::InteraccionLote;
   bool guardarDerivadas = false;
   std::optional<std::string> guardarArchivo(const shell::DialogoArchivo& d) override {
+    // A path given beforehand (the saved cut's) answers the dialog.
+    if (!archivos.empty()) return InteraccionLote::guardarArchivo(d);
     if (!guardarDerivadas) return std::nullopt;
     return d.carpetaInicial + "/" + d.nombreInicial;
   }
@@ -355,6 +369,70 @@ class CasaTemporal {
   std::string ruta_;
 };
 
+// The cut of a run: the criteria file read and checked, the mode, the zero filter and where to
+// save the cut.
+struct CorteBatch {
+  std::string archivo;
+  cut::ArchivoCriterios criterios;
+  cut::ModoCorte modo = cut::ModoCorte::Todos;
+  std::string modoTexto;
+  bool filtroCero = false;
+  std::string guardarEn;  // --save-cut
+};
+
+std::optional<CorteBatch> LeeCorteBatch(const Argumentos& a) {
+  const std::string archivo = a.opcion("--criteria");
+  if (archivo.empty()) {
+    for (const char* o : {"--mode", "--save-cut"})
+      if (!a.opcion(o).empty()) throw ErrorUso(std::string(o) + " necesita --criteria ARCHIVO");
+    if (a.tiene("--zero-filter")) throw ErrorUso("--zero-filter necesita --criteria ARCHIVO");
+    return std::nullopt;
+  }
+  if (!a.opcion("--plots").empty()) throw ErrorUso("--plots y --criteria no van juntos");
+  if (a.opcion("--mode").empty()) throw ErrorUso("Falta --mode uno|todos|alguno");
+  CorteBatch c;
+  c.archivo = archivo;
+  c.modoTexto = a.opcion("--mode");
+  try {
+    c.modo = cut::LeerModoCorte(c.modoTexto);
+  } catch (const ErrorBatch& e) {
+    throw ErrorUso(e.what());
+  }
+  std::ifstream in(archivo);
+  if (!in) throw ErrorBatch("No se encuentra el archivo " + archivo);
+  c.criterios = cut::LeerArchivoCriterios(in, archivo);
+  c.filtroCero = a.tiene("--zero-filter");
+  c.guardarEn = a.opcion("--save-cut");
+  return c;
+}
+
+// Opens the cut tool over the working database, applies the criteria as its apply buttons do,
+// prints the summary frame and the report, and saves the cut when asked.
+void AplicaCorteBatch(EstadoAplicacion& estado, InteraccionRun& ui, const CorteBatch& c,
+                      const std::string& codigo, const std::string& comentario, std::ostream& out) {
+  cut::VistaCorteEnMemoria vista(estado);
+  if (!cut::mnuCNuevoCorte_Click(estado, ui, vista))
+    throw ErrorBatch("No se ha podido abrir la herramienta de corte");
+  cut::HerramientaCorte& h = vista.herramienta();
+  if (!cut::AplicarArchivoCriterios(h, ui, c.criterios, c.modo, c.filtroCero))
+    throw ErrorBatch("El corte no tiene ninguna parcela: no hay nada que calcular");
+  out << "== Corte (" << c.archivo << ", modo " << c.modoTexto << ")\n"
+      << cut::TextoResumen(h.resumen) << "\n== Informe del corte\n"
+      << cut::TextoInforme(h.resumen.TextInforme) << "\n";
+  if (!c.guardarEn.empty()) {
+    if (!codigo.empty() && codigo.size() != 2)
+      throw ErrorBatch("El código del corte debe tener 2 caracteres: " + codigo);
+    if (!store::folderExists(c.guardarEn)) store::createFolder(c.guardarEn);
+    ui.entradas.push_back(comentario);
+    ui.archivos.push_back(c.guardarEn + "/Datdef" +
+                          (codigo.empty() ? estado.SufijoTablas : codigo) + ".dbf");
+    if (!cut::mnuAGuardarCorte_Click(estado, ui))
+      throw ErrorBatch("No se ha podido guardar el corte en " + c.guardarEn);
+    out << "Corte guardado en " << c.guardarEn << " con el código " << estado.SufijoTablas
+        << "\n\n";
+  }
+}
+
 int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, std::ostream& out,
              std::ostream& err) {
   // --db may be repeated: collected before the other options.
@@ -371,12 +449,15 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   const Argumentos a =
       Analiza(resto,
               {"--home", "--out", "--plots", "--tables", "--vars", "--cork", "--method",
-               "--class-width", "--hart", "--reineke", "--user-equations", "--code", "--comment"},
-              {"--save-derived", "--csv"});
+               "--class-width", "--hart", "--reineke", "--user-equations", "--code", "--comment",
+               "--criteria", "--mode", "--save-cut"},
+              {"--save-derived", "--csv", "--zero-filter"});
   if (!a.posicionales.empty()) throw ErrorUso("Argumento inesperado: " + a.posicionales[0]);
   if (bases.empty()) throw ErrorUso("Falta --db ARCHIVO.dbf");
   if (a.opcion("--out").empty()) throw ErrorUso("Falta --out CARPETA");
   const bool guardar = a.tiene("--save-derived");
+  // The criteria are read before any work, so a bad line stops the run at once.
+  const std::optional<CorteBatch> corte = LeeCorteBatch(a);
 
   std::optional<CasaTemporal> temporal;
   std::string home = a.opcion("--home");
@@ -437,6 +518,10 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
 
   OpcionesCalculoBatch calculo;
   calculo.plots = a.opcion("--plots");
+  if (corte) {
+    AplicaCorteBatch(estado, ui, *corte, a.opcion("--code"), a.opcion("--comment"), out);
+    calculo.corte = true;
+  }
   calculo.tables = a.opcion("--tables", "all");
   calculo.vars = a.opcion("--vars", "VCC,VSC,IAVC,VLE");
   calculo.cork = a.opcion("--cork");

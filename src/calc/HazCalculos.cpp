@@ -3,6 +3,7 @@
 #include <set>
 
 #include "calc/CalculosParcela.h"
+#include "calc/OpcionesCalculo.h"
 #include "cut/GenerarSufijo.h"
 #include "inventory/TablasInventario.h"
 #include "shell/EjecutarOrden.h"
@@ -13,9 +14,6 @@
 namespace arbelio::calc {
 
 namespace {
-
-constexpr int kAIndiv = 0, kParcel = 1, kSpecie = 2, kCldiam = 3, kSpPar = 4, kCdPar = 5,
-              kTotals = 8;
 
 std::string ruta(const std::string& carpeta, const std::string& archivo) {
   return carpeta + "/" + archivo;
@@ -43,13 +41,6 @@ std::string AvisoPiesSinDiametro(std::int32_t n) {
          "cálculos.";
 }
 
-std::string MensajeCalculoTerminado(const EstadoAplicacion& e) {
-  return "Cálculo terminado. Las tablas de resultados (código " + e.SufijoCalculos +
-         ") están en la carpeta " + e.rutas.BDOut +
-         ". El visor de resultados no está disponible todavía en esta versión; puede guardar "
-         "las tablas con \"Guardar Cálculos...\".";
-}
-
 std::vector<inventory::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
   std::vector<inventory::Parcela> parcelas;
   std::set<std::pair<std::int16_t, std::int16_t>> vistas;
@@ -68,13 +59,13 @@ std::vector<inventory::Parcela> ParcelasDeDatDef00(store::Database& trabajo) {
 
 void PrepararCalculo(EstadoAplicacion& e, shell::Interaccion& ui, const EntornoCalculo& entorno) {
   const auto& r = e.rutas;
-  if (e.ListaParcelas.vacia()) {
+  const bool hayBaseTrabajo = !store::findFileNoCase(r.BDTemp, "Datdef00.dbf").empty();
+  if (e.ListaParcelas.vacia() || !hayBaseTrabajo) {
     shell::RelojArena reloj(ui);
-    if (!store::findFileNoCase(r.BDTemp, "Datdef00.dbf").empty()) {
-      e.menus.alPrepararCalculo();
-    } else if (entorno.generarBaseTrabajo) {
-      entorno.generarBaseTrabajo();
-    }
+    if (!hayBaseTrabajo && entorno.generarBaseTrabajo) entorno.generarBaseTrabajo();
+    // The run computes this working database: no other database may join the selection now
+    // (it would be listed but never computed).
+    e.menus.alPrepararCalculo();
     e.SufijoTablas = cut::GenerarSufijo(entorno.aleatorio);
     store::Database trabajo = store::Database::open(r.BDTemp);
     {
@@ -116,6 +107,7 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
   ResultadoCalculo res;
   if (entorno.nuevaEjecucion) entorno.nuevaEjecucion();
   const bool completa = shell::EjecutarOrden(ui, FalloCalculo(), [&] {
+    if (entorno.descargarVisor) entorno.descargarVisor();
     // The run's progress dialog: the tree pass shows it, every pass works in it, and it is
     // hidden here at the end, or when a failure leaves this scope.
     shell::Progreso progreso(ui, shell::Progreso::Papel::Operacion);
@@ -160,6 +152,7 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
       if (e.VolumenesIncompletos) ui.aviso(kAvisoVolumenesIncompletos);
       if (e.PiesSinDiametroValido > 0) ui.aviso(AvisoPiesSinDiametro(e.PiesSinDiametroValido));
       e.menus.alTerminarCalculo();
+      if (!res.cancelado && entorno.mostrarVisor) entorno.mostrarVisor();
     } else {
       progreso.terminar();
       res.cancelado = true;
@@ -171,18 +164,16 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
 
 ResultadoCalculo mnuCalCalcular_Click(EstadoAplicacion& e, shell::Interaccion& ui,
                                       const EntornoCalculo& entorno) {
-  e.opciones.TablasCalcular = {};
-  e.opciones.TablasCalcular[kAIndiv] = true;
-  e.opciones.TablasCalcular[kParcel] = true;
-  e.opciones.TablasCalcular[kSpPar] = true;
-  return CalcularYAvisar(e, ui, entorno);
+  TablasCalculoRapido(e.opciones);
+  return HazCalculos(e, ui, entorno);
 }
 
-ResultadoCalculo CalcularYAvisar(EstadoAplicacion& e, shell::Interaccion& ui,
-                                 const EntornoCalculo& entorno) {
-  ResultadoCalculo r = HazCalculos(e, ui, entorno);
-  if (!r.cancelado) ui.aviso(MensajeCalculoTerminado(e), shell::IconoMensaje::Informacion);
-  return r;
+bool mnuCalOpciones_Click(EstadoAplicacion& e, shell::Interaccion& ui,
+                          const EntornoCalculo& entorno) {
+  return shell::EjecutarOrden(ui, FalloCalculo(), [&] {
+    shell::RelojArena reloj(ui);
+    PrepararCalculo(e, ui, entorno);
+  });
 }
 
 }  // namespace arbelio::calc

@@ -28,6 +28,11 @@ struct EntornoCalculo {
   std::function<double()> aleatorio;
   // Called at the start of every run (passes that keep state between them reset it here).
   std::function<void()> nuevaEjecucion;
+  // The results viewer of the window; empty in batch runs. It is unloaded at the start of every
+  // run, before BDOut is emptied (it keeps the table it shows loaded), and shown after a run
+  // that finished.
+  std::function<void()> descargarVisor;
+  std::function<void()> mostrarVisor;
 };
 
 struct ResultadoCalculo {
@@ -46,25 +51,27 @@ std::array<bool, 9> TablasNecesarias(const std::array<bool, 9>& seleccion);
 std::vector<inventory::Parcela> ParcelasDeDatDef00(store::Database& trabajo);
 
 // Builds the plot list from DATDEF00 when it is empty (with a fresh SufijoTablas) and puts the
-// empty tables of BDEstruct into BDOut.
+// empty tables of BDEstruct into BDOut. The working database is generated first when BDTemp
+// has none (then a plot list left from before cannot be of it and is rebuilt too). From here on
+// no other database can be selected: "Seleccionar base de datos..." is disabled.
 void PrepararCalculo(EstadoAplicacion& estado, shell::Interaccion& ui,
                      const EntornoCalculo& entorno);
 
-// One run: cleans BDOut, prepares, creates and fills the tables, warns about incomplete volumes
-// and trees left out. Any failure ends the run with "Error " + its description. The caller
-// shows the results unless the result says cancelled (CalcularYAvisar).
+// One run: unloads the results viewer, cleans BDOut, prepares, creates and fills the tables,
+// warns about incomplete volumes and trees left out, enables "Guardar Cálculos..." and, unless
+// the run was cancelled, shows the results viewer. Any failure ends the run with "Error " + its
+// description.
 ResultadoCalculo HazCalculos(EstadoAplicacion& estado, shell::Interaccion& ui,
                              const EntornoCalculo& entorno);
 
-// A run started by a window command: HazCalculos, then, unless it was cancelled or failed, the
-// message saying where the finished tables are (MensajeCalculoTerminado) while the results
-// viewer is not built.
-ResultadoCalculo CalcularYAvisar(EstadoAplicacion& estado, shell::Interaccion& ui,
-                                 const EntornoCalculo& entorno);
-
-// "&Calcular" of the menu: AIndiv, Parcel and Sp_par only, then CalcularYAvisar.
+// "&Calcular" of the menu: AIndiv, Parcel and Sp_par only, then HazCalculos.
 ResultadoCalculo mnuCalCalcular_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                       const EntornoCalculo& entorno);
+
+// "&Opciones...": the preparation of a run (PrepararCalculo), under the hourglass, before the
+// options dialog shows. False when it failed (its "Error " message shown): no dialog then.
+bool mnuCalOpciones_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
+                          const EntornoCalculo& entorno);
 
 inline constexpr const char* kAvisoVolumenesIncompletos =
     "Advertencia: En alguna parcela no se pudieron calcular todos los volumenes. Esto es debido a "
@@ -73,10 +80,6 @@ inline constexpr const char* kAvisoVolumenesIncompletos =
     "son espacios en blanco en la base de datos. Si lo desea, puede configurar sus propias "
     "ecuaciones para obtener datos válidos para los árboles individuales de aquellos conjuntos, "
     "y así poder obtener los datos por hectárea completos.";
-
-// What the window says after a finished run while the results viewer is not built: where the
-// tables are and how to save them.
-std::string MensajeCalculoTerminado(const EstadoAplicacion& estado);
 
 // "N pies mayores sin diámetro válido (nulo o menor de 7,5 cm) no se han incluido en los
 // cálculos."

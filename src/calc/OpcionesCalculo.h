@@ -67,6 +67,10 @@ enum IndiceTabla : int {
   kTotals = 8
 };
 
+// Tooltip of "Definir Ecuaciones" while the program has no equation editor.
+inline constexpr const char* kAyudaSinEditorEcuaciones =
+    "El editor de ecuaciones de usuario todavía no está disponible en esta versión.";
+
 // Text colours of the two number boxes.
 inline constexpr int kColorNegro = 0;
 inline constexpr int kColorRojo = 255;
@@ -130,7 +134,13 @@ class ModeloOpcionesCalculo {
   // Method frame: 1, 2 or 3 for Option5, Option6, Option7.
   int metodo() const { return metodo_; }
   void SeleccionarMetodo(int metodo);
-  bool definirEcuacionesHabilitado() const { return metodo_ != 1; }
+  // "Definir Ecuaciones": enabled with methods 2 and 3 while the program has an equation
+  // editor; without one it stays disabled and its tooltip says why.
+  bool definirEcuacionesHabilitado() const { return hayEditorEcuaciones_ && metodo_ != 1; }
+  void fijarEditorEcuaciones(bool hay) { hayEditorEcuaciones_ = hay; }
+  std::string ayudaDefinirEcuaciones() const {
+    return hayEditorEcuaciones_ ? "" : kAyudaSinEditorEcuaciones;
+  }
   // Check1(0)-(3) and (6), (7).
   bool variablesHabilitadas() const { return metodo_ != 3; }
 
@@ -177,6 +187,7 @@ class ModeloOpcionesCalculo {
   std::string textBetaReineke_;
   int colorAnchoClase_ = kColorNegro;
   int colorBetaReineke_ = kColorNegro;
+  bool hayEditorEcuaciones_ = true;
 };
 
 }  // namespace arbelio::calc

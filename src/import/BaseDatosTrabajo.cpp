@@ -123,6 +123,8 @@ bool mnuAGenerarBDT_Click(EstadoAplicacion& estado, shell::Interaccion& ui) {
       int barra = 0;
       CreaIndices(db, bases, progreso, barra);
       db.close();
+      // The working database now stands for this selection: no other database may join it.
+      estado.menus.alGenerarBaseTrabajo();
       return;
     }
 

@@ -38,8 +38,9 @@ std::vector<std::int64_t> FilasBaseTrabajo(const EstadoAplicacion& estado);
 
 namespace arbelio::import {
 
-// The developer entry that stands in for "&Corte..." until the cut tool exists: generates the
-// working database when it does not exist yet. Returns whether it exists afterwards.
+// The hidden generation entry (a developer shortcut; "&Corte..." generates through
+// mnuAGenerarBDT_Click itself): generates the working database when it does not exist yet.
+// Returns whether it exists afterwards.
 bool GeneraBaseTrabajoSiFalta(EstadoAplicacion& estado, shell::Interaccion& ui);
 
 }  // namespace arbelio::import

@@ -34,8 +34,8 @@ std::optional<Entero> Redondeado(std::optional<double> d) {
 
 }  // namespace
 
-std::string TextoPosicionParcela(std::int32_t parcela, std::int32_t ultima, int porcentaje) {
-  return "Parcela " + std::to_string(parcela) + "/" + std::to_string(ultima) + ".   (" +
+std::string TextoPosicionParcela(std::int32_t hechas, std::int32_t total, int porcentaje) {
+  return "Parcela " + std::to_string(hechas) + "/" + std::to_string(total) + ".   (" +
          std::to_string(porcentaje) + "%)";
 }
 
@@ -107,7 +107,6 @@ void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::str
 
   parcelas.moveLast();
   const std::int32_t total = static_cast<std::int32_t>(parcelas.recordCount());
-  const std::int16_t ultima = inventory::ClaveDeParcela(parcelas.value("Estadillo")).value_or(0);
   parcelas.moveFirst();
   std::int32_t hechas = 0;
 
@@ -123,7 +122,7 @@ void CreaDatDef(EstadoAplicacion& estado, shell::Interaccion& ui, const std::str
     ++hechas;
     const int porcentaje = shell::Progreso::Porcentaje(hechas, total);
     progreso.barra(porcentaje);
-    progreso.posicion(TextoPosicionParcela(parcela, ultima, porcentaje));
+    progreso.posicion(TextoPosicionParcela(hechas, total, porcentaje));
 
     const std::int32_t nPma = CuentaPorParcela(cuentas[0], parcela);
     const std::int32_t nPme = CuentaPorParcela(cuentas[1], parcela);

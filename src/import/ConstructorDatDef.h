@@ -37,7 +37,8 @@ std::int32_t CuentaPorParcela(store::Cursor& cuentas, std::int16_t parcela);
 std::int16_t HusoDeHoja(store::Cursor& hojas, std::int16_t hoja, std::optional<std::int32_t> x,
                         std::int32_t y);
 
-// "Parcela 12/1300.   (4%)"
-std::string TextoPosicionParcela(std::int32_t parcela, std::int32_t ultima, int porcentaje);
+// "Parcela 12/1300.   (1%)": plots done of the plots to do, so the counter ends at the
+// number of plots however the plots are numbered.
+std::string TextoPosicionParcela(std::int32_t hechas, std::int32_t total, int porcentaje);
 
 }  // namespace arbelio::import

@@ -71,7 +71,7 @@ void FormListaProvincias::pintar() {
 void FormListaProvincias::resizeEvent(QResizeEvent* evento) {
   QWidget::resizeEvent(evento);
   const GeometriaListaProvincias geo =
-      GeometriaParaTamano(width() * kTwipsPorPixel, height() * kTwipsPorPixel);
+      GeometriaParaTamano(width() * kTwipsPorPixel, height() * kTwipsPorPixel, textos());
   MSFlexGridListaProvincias->setFixedHeight(std::max(0, shell::Twips(geo.alturaGrid)));
   for (int c = 0; c < 4; ++c)
     MSFlexGridListaProvincias->setColumnWidth(
@@ -80,15 +80,27 @@ void FormListaProvincias::resizeEvent(QResizeEvent* evento) {
     paneles[i]->setFixedWidth(std::max(0, shell::Twips(geo.anchosPaneles[i])));
 }
 
+TextosListaProvincias FormListaProvincias::textos() const {
+  TextosListaProvincias t;
+  const QFontMetrics cabecera = MSFlexGridListaProvincias->horizontalHeader()->fontMetrics();
+  for (std::size_t c = 0; c < t.cabeceras.size(); ++c)
+    t.cabeceras[c] =
+        cabecera.horizontalAdvance(QString::fromUtf8(kCabeceraListaProvincias[c])) * kTwipsPorPixel;
+  t.panelTotales = paneles[0]->fontMetrics().horizontalAdvance(QString::fromUtf8(kPanelTotales)) *
+                   kTwipsPorPixel;
+  return t;
+}
+
 ListaProvincias& VistaListaProvinciasQt::mostrarLista() {
   if (!ventana_) {
     ventana_ = new FormListaProvincias;
     QMdiArea* area = principal_.areaMdi();
-    // Closing the window only hides it, so its rows and totals stay with the selection; New
-    // project unloads it.
+    // Closing the window only hides it, so its rows and totals stay with the selection and
+    // "Ventana" brings it back; New project unloads it.
     QMdiSubWindow* sub = area->addSubWindow(ventana_);
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->setWindowTitle(ventana_->windowTitle());
-    const int ancho = shell::Twips(kAnchoListaProvincias);
+    const int ancho = shell::Twips(AnchoInicialListaProvincias(ventana_->textos()));
     const int alto = shell::Twips(kAltoListaProvincias);
     sub->setGeometry(area->viewport()->width() - ancho - shell::Twips(kDerechaListaProvincias),
                      shell::Twips(kArribaListaProvincias), ancho, alto);

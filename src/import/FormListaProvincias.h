@@ -33,6 +33,8 @@ class FormListaProvincias : public QWidget {
   ListaProvincias& modelo() { return modelo_; }
   // Repaints the grid and the status bar from the model.
   void pintar();
+  // The widths its headers and its totals caption need in the window's fonts.
+  TextosListaProvincias textos() const;
 
   // The grid: a view over the shared table model, whose source holds the model's rows as text.
   QTableView* MSFlexGridListaProvincias;
@@ -62,7 +64,7 @@ class VistaListaProvinciasQt : public VistaListaProvincias {
 };
 
 // Attaches the import commands to the main window: "&Seleccionar base de datos..." and the
-// hidden working-database entry, reachable with Ctrl+Shift+G until the cut tool exists.
+// hidden working-database entry, reachable with Ctrl+Shift+G ("&Corte..." runs it too).
 // `ui` defaults to the window's own Interaccion.
 void ConectaImportacion(shell::MDIPrincipal& principal, EstadoAplicacion& estado,
                         VistaListaProvinciasQt& vista, shell::Interaccion* ui = nullptr);

@@ -1,5 +1,6 @@
 #include "import/ListaProvincias.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "import/ArchivosImport.h"
@@ -28,13 +29,39 @@ std::vector<shell::ColumnaVista> ColumnasListaProvincias() {
   return v;
 }
 
-GeometriaListaProvincias GeometriaParaTamano(int anchoTwips, int altoTwips) {
+namespace {
+// Room around a text in a header cell or a status panel.
+constexpr int kMargenTexto = 240;
+}  // namespace
+
+GeometriaListaProvincias GeometriaParaTamano(int anchoTwips, int altoTwips,
+                                             const TextosListaProvincias& textos) {
   GeometriaListaProvincias g;
   g.alturaGrid = altoTwips - 420;
-  g.anchosColumnas = {700, anchoTwips - 2850, 800, 1100};
+  const std::array<int, 4> diseno = {700, 0, 800, 1100};
+  for (std::size_t c = 0; c < 4; ++c) {
+    const int texto = textos.cabeceras[c] > 0 ? textos.cabeceras[c] + kMargenTexto : 0;
+    g.anchosColumnas[c] = std::max(diseno[c], texto);
+  }
+  const int resto = anchoTwips - 2850 - (g.anchosColumnas[0] - 700) - (g.anchosColumnas[2] - 800) -
+                    (g.anchosColumnas[3] - 1100);
+  const int cabeceraDescripcion = textos.cabeceras[1] > 0 ? textos.cabeceras[1] + kMargenTexto : 0;
+  g.anchosColumnas[1] = std::max(resto, cabeceraDescripcion);
   // Each panel stands under its columns: the caption under code and description.
-  g.anchosPaneles = {g.anchosColumnas[0] + g.anchosColumnas[1], 800, 1100};
+  const int panel = textos.panelTotales > 0 ? textos.panelTotales + kMargenTexto : 0;
+  g.anchosPaneles = {std::max(g.anchosColumnas[0] + g.anchosColumnas[1], panel),
+                     g.anchosColumnas[2], g.anchosColumnas[3]};
   return g;
+}
+
+int AnchoInicialListaProvincias(const TextosListaProvincias& textos) {
+  // At the design's width the description gets 3150 twips and 250 are left for the frame. The
+  // window grows by what wider columns take, and by what the description needs for its header
+  // or for the caption of the totals beneath it.
+  const GeometriaListaProvincias g = GeometriaParaTamano(kAnchoListaProvincias, 0, textos);
+  const auto& c = g.anchosColumnas;
+  const int descripcion = std::max(3150, g.anchosPaneles[0] - c[0]);
+  return std::max(kAnchoListaProvincias, c[0] + std::max(descripcion, c[1]) + c[2] + c[3] + 250);
 }
 
 namespace {

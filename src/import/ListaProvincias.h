@@ -49,7 +49,17 @@ inline constexpr int kAltoListaProvincias = 2500;
 inline constexpr int kAnchoListaProvincias = 6000;
 inline constexpr int kArribaListaProvincias = 400;   // from the top of the main window
 inline constexpr int kDerechaListaProvincias = 300;  // from the right edge of the main window
-GeometriaListaProvincias GeometriaParaTamano(int anchoTwips, int altoTwips);
+// The widths (twips) the texts need in the window's font: each column's header and the status
+// bar's caption. A column or panel never gets less than its text; the description takes what
+// is left of the width.
+struct TextosListaProvincias {
+  std::array<int, 4> cabeceras{};
+  int panelTotales = 0;
+};
+GeometriaListaProvincias GeometriaParaTamano(int anchoTwips, int altoTwips,
+                                             const TextosListaProvincias& textos = {});
+// The window's width at load: the design's, or wider when the texts need it.
+int AnchoInicialListaProvincias(const TextosListaProvincias& textos);
 
 // What a selection needs of the window: load and show it, then repaint it after a change.
 class VistaListaProvincias {

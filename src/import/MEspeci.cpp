@@ -64,11 +64,9 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
       " WHERE NUMPMA>0 GROUP BY PROVINCIA, ESTADILLO, NUMPMA" + " ORDER BY PROVINCIA, ESTADILLO");
   if (!progreso.continuar()) return;
   std::int32_t total = 0;
-  std::int32_t ultima = 0;
   if (!parcelas.eof()) {
     parcelas.moveLast();
     total = static_cast<std::int32_t>(parcelas.recordCount());
-    ultima = inventory::ClaveDeParcela(parcelas.value("Estadillo")).value_or(0);
     parcelas.moveFirst();
   }
   if (!progreso.continuar()) return;
@@ -174,7 +172,7 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
     ++hechas;
     const int porcentaje = shell::Progreso::Porcentaje(hechas, total);
     progreso.barra(porcentaje);
-    progreso.posicion(TextoPosicionParcela(parcela, ultima, porcentaje));
+    progreso.posicion(TextoPosicionParcela(hechas, total, porcentaje));
     progreso.ceder();
   }
   parcelas.close();

@@ -24,9 +24,11 @@ bool Refusa(shell::Interaccion& ui, const std::string& texto) {
   return false;
 }
 
-std::string Explicacion(std::initializer_list<const char*> lineas) {
+// The explanation of a build: whole paragraphs, one per line, so the progress dialog wraps
+// them to its width.
+std::string Explicacion(std::initializer_list<const char*> parrafos) {
   std::string r;
-  for (const char* l : lineas) r += (r.empty() ? "" : "\n") + std::string(l);
+  for (const char* l : parrafos) r += (r.empty() ? "" : "\n") + std::string(l);
   return r;
 }
 
@@ -127,6 +129,10 @@ std::string CodigoDeNombreBase(const std::string& nombreBase) {
 
 ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista) {
+  if (ExisteTabla(estado.rutas.BDTemp, "Datdef00.dbf")) {
+    ui.aviso(kMensajeSeleccionCerrada, shell::IconoMensaje::Informacion);
+    return ResultadoSeleccion::Cerrada;
+  }
   shell::DialogoArchivo dialogo;
   dialogo.titulo = kTituloAbrirBase;
   dialogo.filtro = kFiltroAbrirBase;
@@ -202,13 +208,10 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
       shell::Progreso p(
           ui, "Creando tabla 'Datdef" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
-                       "datos ",
-                       "a partir de la original 'Datest', añadiendo datos de huso horario, "
-                       "número de",
-                       "pies mayores, pies menores,...  de cada parcela.",
+                       "datos a partir de la original 'Datest', añadiendo datos de huso UTM, "
+                       "número de pies mayores, pies menores,...  de cada parcela.",
                        "Este proceso solo se necesita una vez para cada provincia si al "
-                       "finalizar guarda ",
-                       "esta tabla con las originales."}),
+                       "finalizar guarda esta tabla con las originales."}),
           true, shell::PosicionProgreso::Centrado);
       CreaDatDef(estado, ui, codigo, temp);
       if (p.cancelado()) {
@@ -229,13 +232,10 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
       shell::Progreso p(
           ui, "Creando tabla 'Especi" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
-                       "datos ",
-                       "con datos de cada especie en cada parcela, lo cual le permitirá aplicar "
-                       "criterios",
-                       "de especie en la Herramienta de Corte.",
+                       "datos con datos de cada especie en cada parcela, lo cual le permitirá "
+                       "aplicar criterios de especie en la Herramienta de Corte.",
                        "Este proceso solo se necesita una vez para cada provincia si al "
-                       "finalizar guarda ",
-                       "esta tabla con las originales."}),
+                       "finalizar guarda esta tabla con las originales."}),
           true, shell::PosicionProgreso::Centrado);
       store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf", temp + "/Especi" + codigo + ".dbf");
       MEspeci(estado, ui, codigo);

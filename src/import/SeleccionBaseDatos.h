@@ -26,7 +26,14 @@ enum class ResultadoSeleccion {
   Duplicada,  // the code was already selected
   Cancelada,  // Cancelar during a build: the selection is restored
   Fallo,      // "Error " + description shown; the selection is restored
+  Cerrada,    // the working database exists: kMensajeSeleccionCerrada shown, nothing chosen
 };
+
+// Once the working database is generated it stands for the selection: a database added later
+// would be listed but never computed.
+inline constexpr const char* kMensajeSeleccionCerrada =
+    "La base de datos de trabajo ya se ha generado con las bases de datos seleccionadas y no se "
+    "pueden añadir otras. Para empezar una selección nueva use \"Nuevo Proyecto...\".";
 
 // Checks the chosen file (folder and file name without path); shows its own messages under
 // the title "Error abriendo base de datos".

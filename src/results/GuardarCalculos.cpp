@@ -38,7 +38,42 @@ shell::FalloOrden FalloGuardar() {
   return f;
 }
 
+// The file of a saved calculation in `carpeta` (base name + code + extension), whatever its
+// letter case; "" when there is none or when it is the run's own table.
+std::string guardadoEn(const std::string& BDOut, const std::string& sufijoCalculos,
+                       const std::string& carpeta, const std::string& base,
+                       const std::string& codigo, const std::string& extension) {
+  const std::string existente = store::findFileNoCase(carpeta, base + codigo + extension);
+  if (existente.empty()) return "";
+  const std::string origen = store::findFileNoCase(BDOut, base + sufijoCalculos + extension);
+  if (!origen.empty() && mismoArchivo(origen, existente)) return "";
+  return existente;
+}
+
 }  // namespace
+
+std::vector<std::string> CalculosGuardadosEn(const std::string& BDOut,
+                                             const std::string& sufijoCalculos,
+                                             const std::string& carpeta,
+                                             const std::string& codigo) {
+  std::vector<std::string> r;
+  for (const char* base : kTablasGuardarCalculos) {
+    std::string f = guardadoEn(BDOut, sufijoCalculos, carpeta, base, codigo, ".dbf");
+    if (!f.empty()) r.push_back(std::move(f));
+  }
+  std::string comentario = guardadoEn(BDOut, sufijoCalculos, carpeta, "Coment", codigo, ".txt");
+  if (!comentario.empty()) r.push_back(std::move(comentario));
+  return r;
+}
+
+std::string PreguntaSustituirCalculos(const std::string& carpeta, const std::string& codigo) {
+  return "La carpeta " + carpeta + " ya contiene cálculos guardados con el código " + codigo +
+         ".\n¿Desea sustituirlos por los de este cálculo?";
+}
+
+std::string MensajeCalculosGuardados(const std::string& carpeta, const std::string& codigo) {
+  return "Los cálculos se han guardado con el código " + codigo + " en la carpeta " + carpeta + ".";
+}
 
 std::optional<std::string> CodigoDeNombreCalculos(std::string_view nombreArchivo) {
   const std::vector<char32_t> c = puntosDeCodigo(nombreArchivo);
@@ -83,10 +118,16 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
                      ResultadoGuardarCalculos* resultado) {
   ResultadoGuardarCalculos r;
   const bool bien = shell::EjecutarOrden(ui, FalloGuardar(), [&] {
+    std::vector<std::string> sobrantes;
     for (const char* base : kTablasGuardarCalculos) {
       const std::string origen =
           store::findFileNoCase(BDOut, std::string(base) + sufijoCalculos + ".dbf");
-      if (origen.empty()) continue;
+      if (origen.empty()) {
+        const std::string viejo =
+            guardadoEn(BDOut, sufijoCalculos, carpetaDestino, base, codigo, ".dbf");
+        if (!viejo.empty()) sobrantes.push_back(viejo);
+        continue;
+      }
       const std::string nombreDestino = std::string(base) + codigo + ".dbf";
       // A target already there under another letter case is the same table.
       const std::string existente = store::findFileNoCase(carpetaDestino, nombreDestino);
@@ -103,6 +144,15 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
       const std::string ruta = carpetaDestino + "/" + NombreComentario(codigo);
       store::replaceFileContents(ruta, ContenidoComentario(store::trimSpaces(comentario)));
       r.comentario = ruta;
+    } else {
+      const std::string viejo =
+          guardadoEn(BDOut, sufijoCalculos, carpetaDestino, "Coment", codigo, ".txt");
+      if (!viejo.empty()) sobrantes.push_back(viejo);
+    }
+    // Everything of this save is written: what is left of an earlier one under the code goes.
+    for (const std::string& f : sobrantes) {
+      store::deleteFile(f);
+      r.borrados.push_back(f);
     }
   });
   if (resultado) *resultado = std::move(r);
@@ -120,6 +170,8 @@ void mnuAGuardarCalculos_Click(EstadoAplicacion& estado, shell::Interaccion& ui)
     dialogo.titulo = kTituloDialogoCalculos;
     dialogo.filtro = kFiltroDialogoCalculos;
     dialogo.nombreInicial = "AIndiv" + estado.SufijoTablas + ".dbf";
+    // The question about an earlier save is this command's, about the whole set.
+    dialogo.confirmarReemplazo = false;
     for (;;) {
       const std::optional<std::string> elegido = ui.guardarArchivo(dialogo);
       if (!elegido) return;
@@ -132,7 +184,13 @@ void mnuAGuardarCalculos_Click(EstadoAplicacion& estado, shell::Interaccion& ui)
       }
       const fs::path padre = ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
       const std::string carpeta = padre.string();
-      GuardarCalculos(estado.rutas.BDOut, estado.SufijoCalculos, carpeta, *codigo, comentario, ui);
+      const std::string& BDOut = estado.rutas.BDOut;
+      if (!CalculosGuardadosEn(BDOut, estado.SufijoCalculos, carpeta, *codigo).empty() &&
+          !ui.preguntaSiNo(PreguntaSustituirCalculos(carpeta, *codigo))) {
+        continue;
+      }
+      if (GuardarCalculos(BDOut, estado.SufijoCalculos, carpeta, *codigo, comentario, ui))
+        ui.aviso(MensajeCalculosGuardados(carpeta, *codigo), shell::IconoMensaje::Informacion);
       return;
     }
   });

@@ -53,12 +53,27 @@ struct ResultadoGuardarCalculos {
   std::vector<std::string> copiadas;  // target paths written, in order
   std::vector<std::string> omitidas;  // base names skipped because target = source
   std::string comentario;             // path of the comment file ("" when none)
+  std::vector<std::string> borrados;  // files of an earlier save under the code, not of this one
 };
 
+// Files of a calculation saved earlier in `carpeta` under `codigo`: the tables of the set and
+// the comment file that are there (whatever the letter case of their names), leaving out the
+// run's own tables when the folder is BDOut and the code the run's.
+std::vector<std::string> CalculosGuardadosEn(const std::string& BDOut,
+                                             const std::string& sufijoCalculos,
+                                             const std::string& carpeta, const std::string& codigo);
+// The Yes/No question before a save replaces them.
+std::string PreguntaSustituirCalculos(const std::string& carpeta, const std::string& codigo);
+// What the menu command says once the save is done.
+std::string MensajeCalculosGuardados(const std::string& carpeta, const std::string& codigo);
+
 // The copies and the comment file. `comentario` empty: no comment file; otherwise it is written
-// trimmed of leading and trailing spaces. A failure stops at that point with the message
-// "Error guardando cálculos: " + number + "     " + description (OK button); the files copied
-// before stay. Returns false after a failure.
+// trimmed of leading and trailing spaces. Once everything is written, the files of an earlier
+// save under the same code that this one does not have (a table this run did not compute, the
+// comment file when there is no comment now) are deleted, so the folder holds one calculation
+// under each code. A failure stops at that point with the message "Error guardando cálculos: "
+// + number + "     " + description (OK button); the files copied before stay, nothing is
+// deleted. Returns false after a failure.
 bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos,
                      const std::string& carpetaDestino, const std::string& codigo,
                      const std::string& comentario, shell::Interaccion& ui,
@@ -66,7 +81,9 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
 
 // The menu command mnuAGuardarCálculos_Click: asks for the comment (input box), shows the save
 // dialog proposing "AIndiv" + SufijoTablas + ".dbf" until the name passes the check or the
-// user cancels (silently), then saves with the chosen code into the chosen folder.
+// user cancels (silently). When the chosen folder already holds calculations under the chosen
+// code it asks (Yes/No) whether to replace them; No shows the dialog again. Then it saves with
+// the chosen code into the chosen folder and says where the calculations are.
 void mnuAGuardarCalculos_Click(EstadoAplicacion& estado, shell::Interaccion& ui);
 
 }  // namespace arbelio::results

@@ -28,6 +28,8 @@ std::string TextoParticipantes();
 std::string TextoRemitirErrores();
 // Picture of the splash, relative to the Images folder.
 inline constexpr const char* kImagenSplash = "bosque.jpg";
+// The program's icon, shown by the main window and every window of the program.
+inline constexpr const char* kImagenIcono = "arbelio.png";
 
 // While the start-up splash is up, a click or a key closes it; in About mode only "Aceptar".
 inline bool SplashSeCierraConClic(const EstadoComun& estado) {

@@ -17,7 +17,9 @@ FormInfoProgreso::FormInfoProgreso(bool& calculoCancelado, QWidget* principal)
       principal_(principal) {
   setObjectName("FormInfoProgreso");
   setModal(false);
-  setFixedSize(Twips(6300), Twips(2730));
+  // The width is the design's; the height grows with the explanation so it is never cut off
+  // (ajustarAltura).
+  setFixedSize(Twips(kAnchoTwips), Twips(kAltoTwips));
 
   LabelInfoProgreso = new QLabel(this);
   LabelInfoProgreso->setObjectName("LabelInfoProgreso");
@@ -59,6 +61,11 @@ FormInfoProgreso::FormInfoProgreso(bool& calculoCancelado, QWidget* principal)
   columna->addLayout(lineaPosicion);
   columna->addWidget(ProgressBar1);
   columna->addLayout(botones);
+}
+
+void FormInfoProgreso::ajustarAltura() {
+  const int alto = std::max(Twips(kAltoTwips), layout()->totalHeightForWidth(width()));
+  if (alto != height()) setFixedHeight(alto);
 }
 
 void FormInfoProgreso::CommandCancelar_Click() {

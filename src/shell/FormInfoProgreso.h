@@ -22,6 +22,11 @@ class FormInfoProgreso : public QDialog {
   void colocarArribaDerecha();
   // Centred on the main window, 1000 twips above its centre.
   void colocarCentrado();
+  // As tall as the explanation needs at the dialog's width (at least the design's height).
+  void ajustarAltura();
+
+  static constexpr int kAnchoTwips = 6300;
+  static constexpr int kAltoTwips = 2730;
 
   QLabel* LabelInfoProgreso;
   QLabel* LabelProgresoFixed;

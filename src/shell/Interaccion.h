@@ -23,6 +23,9 @@ struct DialogoArchivo {
   std::string filtro;          // "Tablas dBASE (*.dbf)|*.dbf|Todos (*.*)|*.*"
   std::string carpetaInicial;  // "" = the toolkit's default
   std::string nombreInicial;   // proposed file name (save dialog)
+  // Save dialog: the dialog itself asks before a name of an existing file is taken; false when
+  // the command asks its own question about what it will replace.
+  bool confirmarReemplazo = true;
 };
 
 class Interaccion {

@@ -176,8 +176,10 @@ std::optional<std::string> InteraccionQt::abrirArchivo(const DialogoArchivo& d) 
 
 std::optional<std::string> InteraccionQt::guardarArchivo(const DialogoArchivo& d) {
   Pausa pausa(*this);
-  QString r =
-      QFileDialog::getSaveFileName(principal_, Q(d.titulo), RutaInicial(d), FiltroQt(d.filtro));
+  const QFileDialog::Options opciones =
+      d.confirmarReemplazo ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
+  QString r = QFileDialog::getSaveFileName(principal_, Q(d.titulo), RutaInicial(d),
+                                           FiltroQt(d.filtro), nullptr, opciones);
   if (r.isEmpty()) return std::nullopt;
   return r.toStdString();
 }
@@ -203,6 +205,7 @@ void InteraccionQt::mostrarProgreso(const std::string& titulo, const std::string
   f->LabelZ->show();
   f->LabelqueCalculos->hide();
   f->CommandCancelar->setVisible(conCancelar);
+  f->ajustarAltura();
   f->show();
   // The frame of a window that shows for the first time is known only once the window system
   // has mapped it; let that happen so the placement counts the title bar.
@@ -218,6 +221,7 @@ void InteraccionQt::mostrarProgreso(const std::string& titulo, const std::string
 
 void InteraccionQt::progresoExplicacion(const std::string& explicacion) {
   progreso()->LabelInfoProgreso->setText(Q(explicacion));
+  progreso()->ajustarAltura();
   progreso()->LabelInfoProgreso->repaint();
 }
 

@@ -1,7 +1,9 @@
 #include "shell/MDIPrincipal.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -163,6 +165,13 @@ void MDIPrincipal::reflejarMenus() {
 
 bool MDIPrincipal::cargar(const RutasPrograma& rutas) {
   setWindowTitle(QString::fromUtf8(kCaptionPrincipal));
+  // The program's icon for every window that has none of its own: this frame, its children,
+  // the dialogs and the help viewer.
+  const QIcon icono(QString::fromStdString(rutas.Images + "/" + kImagenIcono));
+  if (!icono.isNull()) {
+    QApplication::setWindowIcon(icono);
+    setWindowIcon(icono);
+  }
   return CargarPrincipal(estado_, *ui_, rutas);
 }
 
@@ -205,7 +214,15 @@ void MDIPrincipal::rellenarVentana() {
     QAction* a = menuVentana_->addAction(texto);
     a->setCheckable(true);
     a->setChecked(v == areaMdi_->activeSubWindow());
-    connect(a, &QAction::triggered, this, [this, v] { areaMdi_->setActiveSubWindow(v); });
+    // A child the user closed but that keeps its contents (the selected databases) is only
+    // hidden: choosing it here brings it back.
+    connect(a, &QAction::triggered, this, [this, v] {
+      if (!v->isVisible()) {
+        v->show();
+        if (v->widget()) v->widget()->show();
+      }
+      areaMdi_->setActiveSubWindow(v);
+    });
     accionesListaVentanas_ << a;
   }
 }

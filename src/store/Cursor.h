@@ -117,6 +117,7 @@ class Cursor {
   void close();
 
  private:
+  friend class Database;  // appendRows reads the rows behind a cursor
   CursorImpl& impl() const;
   std::unique_ptr<CursorImpl> impl_;
 };

@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -148,6 +149,50 @@ DatabaseImpl& need(const std::unique_ptr<DatabaseImpl>& p) {
   if (!p) throw StoreError(3420, "El objeto no es válido o ya no está definido.");
   return *p;
 }
+
+// Appends rows `filas` of `fuente` to `destino`, each (target column, source column) pair of
+// `columnas` copied. Columns whose on-disk form is the same in both tables are copied byte for
+// byte; the others are converted, all of them before the first row is appended, so a value that
+// does not fit leaves the target as it was. Texts longer than their field are cut to it.
+void AnadeFilas(Table& destino, const RowSource& fuente, const std::vector<std::uint32_t>& filas,
+                const std::vector<std::pair<int, int>>& columnas) {
+  const auto* tabla = dynamic_cast<const Table*>(&fuente);
+  std::vector<std::pair<int, int>> crudas, convertidas;  // target column, source column
+  for (const auto& [t, col] : columnas) {
+    const FieldDef& ft = destino.columns()[static_cast<std::size_t>(t)];
+    if (tabla != nullptr) {
+      const FieldDef& fs = tabla->columns()[static_cast<std::size_t>(col)];
+      const bool mismoFormato = fs.type == ft.type && fs.dbfType == ft.dbfType &&
+                                fs.dbfLength == ft.dbfLength && fs.dbfDecimals == ft.dbfDecimals &&
+                                ft.type != FieldType::Memo &&
+                                (ft.dbfType != 'C' || tabla->codePage() == destino.codePage());
+      if (mismoFormato) {
+        crudas.emplace_back(t, col);
+        continue;
+      }
+    }
+    convertidas.emplace_back(t, col);
+  }
+  std::vector<EncodedValue> valores;  // filas x convertidas, null values as empty markers
+  std::vector<char> presente;
+  valores.reserve(filas.size() * convertidas.size());
+  presente.reserve(filas.size() * convertidas.size());
+  for (std::uint32_t r : filas) {
+    for (const auto& [t, col] : convertidas) {
+      const Value v = fuente.get(r, col);
+      presente.push_back(v.isNull() ? 0 : 1);
+      valores.push_back(v.isNull() ? EncodedValue{} : destino.encode(t, v, true));
+    }
+  }
+  std::size_t k = 0;
+  for (std::uint32_t r : filas) {
+    const std::uint32_t id = destino.appendBlank();
+    for (const auto& [t, col] : crudas) destino.applyRaw(id, t, tabla->rawField(r, col));
+    for (std::size_t c = 0; c < convertidas.size(); ++c, ++k) {
+      if (presente[k]) destino.apply(id, valores[k], true);
+    }
+  }
+}
 }  // namespace
 
 void Database::execute(std::string_view text) {
@@ -180,51 +225,30 @@ void Database::execute(std::string_view text) {
       }
     }
   }
-  // Columns whose on-disk form is the same in both tables are copied byte for byte; the others
-  // are converted, all of them before the first row is appended, so a value that does not fit
-  // leaves the target as it was.
-  const auto* fuente = dynamic_cast<const Table*>(res.source.get());
-  std::vector<std::pair<int, int>> crudas, convertidas;  // target column, source column
-  for (const auto& [t, s] : map) {
-    const int col = res.proj[static_cast<std::size_t>(s)];
-    const FieldDef& ft = target->columns()[static_cast<std::size_t>(t)];
-    if (fuente != nullptr) {
-      const FieldDef& fs = fuente->columns()[static_cast<std::size_t>(col)];
-      const bool mismoFormato = fs.type == ft.type && fs.dbfType == ft.dbfType &&
-                                fs.dbfLength == ft.dbfLength && fs.dbfDecimals == ft.dbfDecimals &&
-                                ft.type != FieldType::Memo &&
-                                (ft.dbfType != 'C' || fuente->codePage() == target->codePage());
-      if (mismoFormato) {
-        crudas.emplace_back(t, col);
-        continue;
-      }
-    }
-    convertidas.emplace_back(t, col);
-  }
+  std::vector<std::pair<int, int>> columnas;  // target column, source column
+  for (const auto& [t, s] : map) columnas.emplace_back(t, res.proj[static_cast<std::size_t>(s)]);
   std::vector<std::uint32_t> filas;
   filas.reserve(res.rows.size());
   for (std::uint32_t r : res.rows) {
     if (!res.source->isDeleted(r)) filas.push_back(r);
   }
-  std::vector<EncodedValue> valores;  // filas x convertidas, null values as empty markers
-  std::vector<char> presente;
-  valores.reserve(filas.size() * convertidas.size());
-  presente.reserve(filas.size() * convertidas.size());
-  for (std::uint32_t r : filas) {
-    for (const auto& [t, col] : convertidas) {
-      const Value v = res.source->get(r, col);
-      presente.push_back(v.isNull() ? 0 : 1);
-      valores.push_back(v.isNull() ? EncodedValue{} : target->encode(t, v, true));
-    }
+  AnadeFilas(*target, *res.source, filas, columnas);
+}
+
+void Database::appendRows(std::string_view table, const Cursor& source) {
+  auto& db = need(impl_);
+  db.checkWritable();
+  auto target = db.table(table);
+  const CursorImpl& c = source.impl();
+  const std::size_t n = std::min(target->columns().size(), c.proj_.size());
+  std::vector<std::pair<int, int>> columnas;
+  for (std::size_t i = 0; i < n; ++i) columnas.emplace_back(static_cast<int>(i), c.proj_[i]);
+  std::vector<std::uint32_t> filas;
+  filas.reserve(static_cast<std::size_t>(c.len()));
+  for (std::int64_t p = 0; p < c.len(); ++p) {
+    if (c.visible(p)) filas.push_back(c.rowAt(p));
   }
-  std::size_t k = 0;
-  for (std::uint32_t r : filas) {
-    const std::uint32_t id = target->appendBlank();
-    for (const auto& [t, col] : crudas) target->applyRaw(id, t, fuente->rawField(r, col));
-    for (std::size_t c = 0; c < convertidas.size(); ++c, ++k) {
-      if (presente[k]) target->apply(id, valores[k], true);
-    }
-  }
+  AnadeFilas(*target, *c.src_, filas, columnas);
 }
 
 Cursor Database::openCursor(std::string_view source, CursorKind kind) {

@@ -47,6 +47,10 @@ class Database {
 
   // DELETE * FROM t; INSERT INTO t SELECT ... FROM s.
   void execute(std::string_view sql);
+  // Appends the visible rows of `source` (a cursor of any database, in its order) to a table of
+  // this one, field by field by position: field i of the cursor into field i of the table, as
+  // far as both have fields. Values are converted as INSERT ... SELECT converts them.
+  void appendRows(std::string_view table, const Cursor& source);
   // A table name or a SELECT text. Default kind: Table for a name, Dynaset for SQL.
   Cursor openCursor(std::string_view source, CursorKind kind = CursorKind::Default);
 

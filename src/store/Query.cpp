@@ -290,13 +290,15 @@ struct AggDef {
   int col;  // -1 for Count(*)
 };
 
+// The running state of one aggregate over a group: small and trivially copyable, so the
+// states of many groups sit in one flat array. Min and Max keep the row holding the extreme.
 struct AggState {
   std::int64_t count = 0;
   double sum = 0;
-  Value min, max;
+  std::uint32_t extremo = UINT32_MAX;
 };
 
-Value aggResult(const AggDef& def, const AggState& s) {
+Value aggResult(const AggDef& def, const AggState& s, const RowSource& src) {
   switch (def.fn) {
     case Agg::Count:
       return Value(static_cast<double>(s.count));
@@ -305,9 +307,8 @@ Value aggResult(const AggDef& def, const AggState& s) {
     case Agg::Avg:
       return s.count ? Value(s.sum / static_cast<double>(s.count)) : Value();
     case Agg::Min:
-      return s.min;
     case Agg::Max:
-      return s.max;
+      return s.extremo == UINT32_MAX ? Value() : src.get(s.extremo, def.col);
     default:
       return Value();
   }
@@ -338,10 +339,10 @@ void aggAdd(const AggDef& def, AggState& s, const RowSource& src, std::uint32_t 
       break;
     }
     case Agg::Min:
-      if (s.count++ == 0 || compareValues(v, s.min) < 0) s.min = v;
+      if (s.count++ == 0 || compareValues(v, src.get(s.extremo, def.col)) < 0) s.extremo = row;
       break;
     case Agg::Max:
-      if (s.count++ == 0 || compareValues(v, s.max) > 0) s.max = v;
+      if (s.count++ == 0 || compareValues(v, src.get(s.extremo, def.col)) > 0) s.extremo = row;
       break;
     default:
       break;
@@ -517,51 +518,64 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
     std::optional<CCond> having;
     if (s.having) having = compileHaving(*s.having, src, aggs);
 
-    struct Group {
-      std::vector<Value> keyValues;
-      std::uint32_t firstRow;
-      std::vector<AggState> states;
-    };
-    std::vector<Group> groups;
+    // The groups' key values and aggregate states live in two flat arrays (group i's at
+    // i * nk and i * na), so a query of a hundred thousand groups does not allocate per group.
+    const std::size_t nk = groupCols.size();
+    const std::size_t na = aggs.size();
+    std::vector<std::uint32_t> firstRows;  // first row of each group
+    std::vector<Value> keyValues;
+    std::vector<AggState> states;
     std::unordered_map<std::string, std::size_t> index;
+    // Room for as many groups as rows, so nothing is moved or rehashed while they grow; the
+    // pages are only touched as groups come.
+    states.reserve(rows.size() * na);
+    keyValues.reserve(rows.size() * nk);
+    firstRows.reserve(rows.size());
+    index.reserve(rows.size());
     std::string key;
+    // A row of a group already met costs its key and a lookup.
     for (std::uint32_t r : rows) {
       key.clear();
-      std::vector<Value> kv;
-      kv.reserve(groupCols.size());
-      for (int c : groupCols) {
-        kv.push_back(src.get(r, c));
-        appendKey(key, kv.back());
+      for (int c : groupCols) appendKey(key, src.get(r, c));
+      auto it = index.find(key);
+      if (it == index.end()) {
+        it = index.emplace(key, firstRows.size()).first;
+        firstRows.push_back(r);
+        for (int c : groupCols) keyValues.push_back(src.get(r, c));
+        states.resize(states.size() + na);
       }
-      auto [it, inserted] = index.emplace(key, groups.size());
-      if (inserted) groups.push_back(Group{std::move(kv), r, std::vector<AggState>(aggs.size())});
-      Group& g = groups[it->second];
-      for (std::size_t a = 0; a < aggs.size(); ++a) aggAdd(aggs[a], g.states[a], src, r);
+      AggState* st = states.data() + it->second * na;
+      for (std::size_t a = 0; a < na; ++a) aggAdd(aggs[a], st[a], src, r);
     }
     // A query with aggregates and no GROUP BY has exactly one row, even over no rows.
-    if (groupCols.empty() && groups.empty()) {
-      groups.push_back(Group{{}, UINT32_MAX, std::vector<AggState>(aggs.size())});
+    if (groupCols.empty() && firstRows.empty()) {
+      firstRows.push_back(UINT32_MAX);
+      states.resize(na);
     }
     // Groups come out in ascending order of their keys.
+    std::vector<std::uint32_t> groups(firstRows.size());
+    for (std::size_t i = 0; i < groups.size(); ++i) groups[i] = static_cast<std::uint32_t>(i);
     if (!groupCols.empty()) {
-      std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
-        for (std::size_t k = 0; k < a.keyValues.size(); ++k) {
-          const int c = compareValues(a.keyValues[k], b.keyValues[k]);
+      std::stable_sort(groups.begin(), groups.end(), [&](std::uint32_t a, std::uint32_t b) {
+        for (std::size_t k = 0; k < nk; ++k) {
+          const int c = compareValues(keyValues[a * nk + k], keyValues[b * nk + k]);
           if (c != 0) return c < 0;
         }
         return false;
       });
     }
     std::unordered_map<std::string, bool> seen;
-    for (const Group& g : groups) {
-      std::vector<Value> aggValues;
-      for (std::size_t a = 0; a < aggs.size(); ++a)
-        aggValues.push_back(aggResult(aggs[a], g.states[a]));
+    std::vector<Value> aggValues;
+    for (const std::uint32_t gi : groups) {
+      const std::uint32_t firstRow = firstRows[gi];
+      aggValues.clear();
+      for (std::size_t a = 0; a < na; ++a)
+        aggValues.push_back(aggResult(aggs[a], states[gi * na + a], src));
       if (having) {
         const bool ok = evalWith(*having, [&](const COperand& o) -> Value {
           if (o.kind == COperand::Kind::Slot) return aggValues[static_cast<std::size_t>(o.index)];
           if (o.kind == COperand::Kind::Column) {
-            return g.firstRow == UINT32_MAX ? Value() : src.get(g.firstRow, o.index);
+            return firstRow == UINT32_MAX ? Value() : src.get(firstRow, o.index);
           }
           return o.literal;
         });
@@ -570,7 +584,7 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
       std::vector<Value> vals;
       for (int c : outCols) {
         if (c >= 0) {
-          vals.push_back(g.firstRow == UINT32_MAX ? Value() : src.get(g.firstRow, c));
+          vals.push_back(firstRow == UINT32_MAX ? Value() : src.get(firstRow, c));
         } else {
           vals.push_back(aggValues[static_cast<std::size_t>(-1 - c)]);
         }

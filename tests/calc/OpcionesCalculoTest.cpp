@@ -149,6 +149,12 @@ TEST_F(OpcionesCalculoTest, MetodoHabilitaDefinirYVariables) {
   modelo.SeleccionarMetodo(1);
   EXPECT_FALSE(modelo.definirEcuacionesHabilitado());
   EXPECT_TRUE(modelo.VariablesMarcadas().vcc);
+  EXPECT_EQ(modelo.ayudaDefinirEcuaciones(), "");
+  // Without an equation editor the button stays disabled whatever the method, and says why.
+  modelo.fijarEditorEcuaciones(false);
+  modelo.SeleccionarMetodo(2);
+  EXPECT_FALSE(modelo.definirEcuacionesHabilitado());
+  EXPECT_EQ(modelo.ayudaDefinirEcuaciones(), kAyudaSinEditorEcuaciones);
 }
 
 TEST_F(OpcionesCalculoTest, AceptarGuardaElDialogo) {

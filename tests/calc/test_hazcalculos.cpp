@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <stdexcept>
 
 #include "../comun/CarpetaTemporal.h"
@@ -228,29 +229,81 @@ TEST_F(HazCalculosTest, AFailureOfAnyKindEndsTheRunWithItsMessage) {
   EXPECT_FALSE(e.menus.habilitada(shell::EntradaMenu::AGuardarCalculos));
 }
 
-// The menu command says where the finished tables are, and only when the run finished.
-TEST_F(HazCalculosTest, TheMenuCommandAnnouncesAFinishedRunOnly) {
+// The window's run: the viewer is let go before BDOut is emptied (it holds the table it
+// shows), shown after a finished run only, and the menu's quick selection is fixed.
+TEST_F(HazCalculosTest, TheRunUnloadsTheViewerFirstAndShowsItWhenFinished) {
   datos({1, 2, 3}, {{1, 1, 21, 1, nullptr, 200, 200, 15}, {3, 1, 21, 1, nullptr, 300, 300, 18}});
+  const std::string viejo = e.rutas.BDOut + "/AIndivZz.dbf";
+  std::ofstream(viejo) << "x";
+  std::vector<std::string> llamadas;
+  calc::EntornoCalculo entorno;
+  entorno.descargarVisor = [&] {
+    llamadas.push_back(store::fileExists(viejo) ? "descargar antes de limpiar" : "descargar");
+  };
+  entorno.mostrarVisor = [&] {
+    llamadas.push_back(
+        "mostrar " + e.SufijoCalculos +
+        (e.menus.habilitada(shell::EntradaMenu::AGuardarCalculos) ? " guardar" : ""));
+  };
+  e.menus.alIniciar();
   shell::InteraccionGuionada ui(e);
-  auto r = calc::mnuCalCalcular_Click(e, ui, {});
+  auto r = calc::mnuCalCalcular_Click(e, ui, entorno);
   EXPECT_FALSE(r.cancelado);
   EXPECT_EQ(e.opciones.TablasCalcular,
             (std::array<bool, 9>{true, true, false, false, true, false, false, false, false}));
-  ASSERT_EQ(ui.mensajes.size(), 1u);
-  const std::string& texto = ui.mensajes[0].texto;
-  EXPECT_EQ(texto.rfind("Cálculo terminado. Las tablas de resultados (código " + e.SufijoCalculos +
-                            ") están en la carpeta " + e.rutas.BDOut,
-                        0),
-            0u)
-      << texto;
-  EXPECT_EQ(ui.mensajes[0].icono, shell::IconoMensaje::Informacion);
+  EXPECT_TRUE(ui.textos().empty());  // the viewer says it: no message
+  EXPECT_EQ(llamadas, (std::vector<std::string>{"descargar antes de limpiar",
+                                                "mostrar " + e.SufijoCalculos + " guardar"}));
 
+  llamadas.clear();
   shell::InteraccionGuionada cancelada(e);
   cancelada.cancelarEnCeder = 3;  // during the tree pass
-  r = calc::mnuCalCalcular_Click(e, cancelada, {});
+  r = calc::mnuCalCalcular_Click(e, cancelada, entorno);
   EXPECT_TRUE(r.cancelado);
   EXPECT_TRUE(cancelada.textos().empty());
   EXPECT_FALSE(cancelada.progresoVisible);
+  EXPECT_EQ(llamadas, std::vector<std::string>{"descargar"});
+}
+
+// Preparing a run ("&Opciones...", "&Calcular") disables "Seleccionar base de datos..." also
+// when it had to generate the working database: a database selected afterwards would be listed
+// but never computed.
+TEST_F(HazCalculosTest, PreparingARunClosesTheSelection) {
+  datos({1}, {{1, 1, 21, 1, nullptr, 200, 200, 15}});
+  const std::string datdef = e.rutas.BDTemp + "/DATDEF00.dbf";
+  const std::string guardado = dir.archivo("DATDEF00.dbf");
+  store::renameFile(datdef, guardado);
+  int generada = 0;
+  calc::EntornoCalculo entorno;
+  entorno.generarBaseTrabajo = [&] {
+    ++generada;
+    store::renameFile(guardado, datdef);
+  };
+  e.menus.alIniciar();
+  e.menus.alElegirArchivoValido();
+  shell::InteraccionGuionada ui(e);
+  EXPECT_TRUE(calc::mnuCalOpciones_Click(e, ui, entorno));
+  EXPECT_EQ(generada, 1);
+  EXPECT_FALSE(e.menus.habilitada(shell::EntradaMenu::AAgregarBD));
+  EXPECT_EQ(e.ListaParcelas.numero, 1);
+  EXPECT_TRUE(store::fileExists(e.rutas.BDOut + "/Params" + e.SufijoTablas + ".dbf"));
+  EXPECT_FALSE(ui.reloj);
+
+  // A plot list left from a working database that is gone (a new project) is not computed
+  // against nothing: the working database is generated again and the list rebuilt from it.
+  e.ListaParcelas.entradas = {{}, {47, 1}, {47, 99}};
+  e.ListaParcelas.numero = 2;
+  store::renameFile(datdef, guardado);
+  EXPECT_TRUE(calc::mnuCalOpciones_Click(e, ui, entorno));
+  EXPECT_EQ(generada, 2);
+  EXPECT_EQ(e.ListaParcelas.numero, 1);
+
+  // A preparation that fails says so and the dialog does not show.
+  store::deleteFile(datdef);
+  entorno.generarBaseTrabajo = [] {};
+  EXPECT_FALSE(calc::mnuCalOpciones_Click(e, ui, entorno));
+  ASSERT_EQ(ui.textos().size(), 1u);
+  EXPECT_EQ(ui.textos()[0].rfind("Error ", 0), 0u);
 }
 
 // Without a cut the run covers every plot of the working table once: a plot listed twice is

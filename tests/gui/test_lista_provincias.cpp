@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "../comun/Muestra.h"
 #include "AyudantesGui.h"
 #include "import/FormListaProvincias.h"
 #include "shell/MDIPrincipal.h"
@@ -22,44 +23,6 @@ using arbelio::pruebas::CarpetaTemporal;
 using arbelio::pruebas::RutasDePrueba;
 
 namespace {
-
-// Answers the modal dialogs of a selection: the open dialog with the given file, every
-// question with No, every message with its first button.
-class Guion : public QObject {
- public:
-  QString archivo;
-  QStringList mensajes;
-  int dialogosArchivo = 0;
-
-  void armar() {
-    activo_ = true;
-    QTimer::singleShot(0, this, [this] { mirar(); });
-  }
-  void desarmar() { activo_ = false; }
-
- private:
-  void mirar() {
-    if (!activo_) return;
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* d = qobject_cast<QFileDialog*>(modal)) {
-      ++dialogosArchivo;
-      if (d->acceptMode() == QFileDialog::AcceptOpen) {
-        d->selectFile(archivo);
-        static_cast<QDialog*>(d)->accept();
-      } else {
-        d->reject();
-      }
-    } else if (auto* caja = qobject_cast<QMessageBox*>(modal)) {
-      mensajes << caja->text();
-      QAbstractButton* elegido = caja->buttons().first();
-      for (QAbstractButton* b : caja->buttons())
-        if (caja->buttonRole(b) == QMessageBox::NoRole) elegido = b;
-      elegido->click();
-    }
-    QTimer::singleShot(5, this, [this] { mirar(); });
-  }
-  bool activo_ = false;
-};
 
 std::int64_t Contar(const std::string& carpeta, const std::string& sql) {
   store::OpenOptions o;
@@ -77,12 +40,7 @@ class PruebaListaProvincias : public QObject {
  private slots:
   void seleccionaLaMuestraYLaLista() {
     CarpetaTemporal home;
-    // A copy of the bundled sample, so nothing is ever written beside the build's sample.
-    const std::string prov = home.archivo("prov47");
-    std::filesystem::create_directories(prov);
-    for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-      std::filesystem::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                                 prov + "/" + t + ".dbf");
+    const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
 
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);
@@ -92,16 +50,17 @@ class PruebaListaProvincias : public QObject {
     import::VistaListaProvinciasQt vista(w);
     import::ConectaImportacion(w, estado, vista);
 
-    Guion guion;
+    arbelio::pruebas::CapturaMensajes guion;
+    guion.siAPreguntas = false;
     guion.archivo = QString::fromStdString(prov + "/Piesma47.dbf");
     guion.armar();
     w.accion("mnuAAgregarBD")->trigger();
     guion.desarmar();
 
-    QCOMPARE(guion.dialogosArchivo, 1);
-    QCOMPARE(guion.mensajes.size(), 2);
-    QCOMPARE(guion.mensajes[0], QString("¿Desea guardar fichero Datdef47?. (Recomendado)"));
-    QCOMPARE(guion.mensajes[1], QString("¿Desea guardar fichero Especi47?. (Recomendado)"));
+    QCOMPARE(guion.titulosArchivo.size(), 1);
+    QCOMPARE(guion.textos.size(), 2);
+    QCOMPARE(guion.textos[0], QString("¿Desea guardar fichero Datdef47?. (Recomendado)"));
+    QCOMPARE(guion.textos[1], QString("¿Desea guardar fichero Especi47?. (Recomendado)"));
 
     import::FormListaProvincias* f = vista.ventana();
     QVERIFY(f != nullptr);
@@ -132,10 +91,22 @@ class PruebaListaProvincias : public QObject {
     QCOMPARE(f->paneles[1]->text(), QString::number(parcelas));
     QCOMPARE(f->paneles[2]->text(), QString::number(pies));
 
-    // Column widths follow the window: "Descripción" takes the width less 2850 twips.
-    QCOMPARE(g->columnWidth(0), 47);
-    QCOMPARE(g->columnWidth(3), 73);
+    // Every header and the totals caption fit their text; the panels stand under their
+    // columns; "Descripción" takes what is left of the width.
+    for (int c = 0; c < 4; ++c) {
+      const int texto = g->horizontalHeader()->fontMetrics().horizontalAdvance(cabecera[c]);
+      QVERIFY2(g->columnWidth(c) > texto, qPrintable(cabecera[c]));
+    }
+    QVERIFY(g->columnWidth(0) >= 47);  // never narrower than the design's 700 twips
+    QVERIFY(f->paneles[0]->width() >
+            f->paneles[0]->fontMetrics().horizontalAdvance(f->paneles[0]->text()));
     QCOMPARE(f->paneles[1]->width(), g->columnWidth(2));
+    QCOMPARE(f->paneles[2]->width(), g->columnWidth(3));
+    const int descripcion = g->columnWidth(1);
+    const int codigo = g->columnWidth(0);
+    f->parentWidget()->resize(f->parentWidget()->width() + 150, f->parentWidget()->height());
+    QVERIFY(std::abs(g->columnWidth(1) - descripcion - 150) <= 1);
+    QCOMPARE(g->columnWidth(0), codigo);
 
     // The workflow menus are usable; nothing was written beside the inventory files.
     QVERIFY(w.accion("mnuCNuevoCorte")->isEnabled());

@@ -2,11 +2,14 @@
 // New project, the Ventana entries and a workspace that cannot be created.
 #include <QAction>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +17,7 @@
 #include "AyudantesGui.h"
 #include "shell/MDIPrincipal.h"
 #include "shell/Progreso.h"
+#include "shell/TraduccionesQt.h"
 #include "state/EstadoAplicacion.h"
 
 using namespace arbelio::shell;
@@ -313,6 +317,33 @@ class PruebaMDIPrincipal : public QObject {
     QVERIFY(!w.isVisible());
     // Exit does not clean the workspace.
     QVERIFY(std::filesystem::is_directory(estado.rutas.BDTemp));
+  }
+
+  // Qt's own dialogs speak Spanish: the standard buttons and the file dialog.
+  void losDialogosDeQtEnEspanol() {
+    QVERIFY(CargarTraduccionesQt(*QCoreApplication::instance()));
+    QDialogButtonBox botones(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+    QCOMPARE(botones.button(QDialogButtonBox::Cancel)->text().remove('&'), QString("Cancelar"));
+    QCOMPARE(botones.button(QDialogButtonBox::Save)->text().remove('&'), QString("Guardar"));
+    QFileDialog dialogo;
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    auto* etiqueta = dialogo.findChild<QLabel*>("fileNameLabel");
+    QVERIFY(etiqueta != nullptr);
+    QVERIFY2(!etiqueta->text().contains("File name"), qPrintable(etiqueta->text()));
+    QCOMPARE(QLocale().decimalPoint(), QString(","));
+  }
+
+  // The main window and its children carry the program's icon.
+  void iconoDelPrograma() {
+    CarpetaTemporal home;
+    EstadoAplicacion estado;
+    MDIPrincipal w(estado);
+    QVERIFY(w.cargar(RutasDePrueba(home)));
+    QVERIFY(!w.windowIcon().isNull());
+    QCOMPARE(QApplication::windowIcon().cacheKey(), w.windowIcon().cacheKey());
+    QMdiSubWindow* hija = NuevaHija(w, "Hija", "Hija");
+    QCOMPARE(hija->windowIcon().cacheKey(), w.windowIcon().cacheKey());
   }
 };
 

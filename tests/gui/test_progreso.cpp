@@ -10,6 +10,7 @@
 #include "AyudantesGui.h"
 #include "shell/MDIPrincipal.h"
 #include "shell/Progreso.h"
+#include "shell/TwipsQt.h"
 #include "state/EstadoAplicacion.h"
 
 using namespace arbelio::shell;
@@ -60,6 +61,38 @@ class PruebaProgreso : public QObject {
       QVERIFY(!f->isVisible());
     }
     QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  // A long explanation is shown whole: the dialog keeps its width and grows in height, and the
+  // text wraps at word boundaries.
+  void explicacionLargaCabeEntera() {
+    CarpetaTemporal home;
+    EstadoAplicacion estado;
+    MDIPrincipal w(estado);
+    QVERIFY(w.cargar(RutasDePrueba(home)));
+    w.show();
+    const std::string explicacion =
+        "Por favor, espere unos minutos. Se está generando una tabla de base de datos a partir "
+        "de la original 'Datest', añadiendo datos de huso UTM, número de pies mayores, pies "
+        "menores,...  de cada parcela.\nEste proceso solo se necesita una vez para cada "
+        "provincia si al finalizar guarda esta tabla con las originales.";
+    // Three times the builder's explanation: more than the design's height holds.
+    Progreso p(w.interaccion(), "Creando tabla 'Datdef47'.",
+               explicacion + "\n" + explicacion + "\n" + explicacion, true,
+               PosicionProgreso::Centrado);
+    FormInfoProgreso* f = w.interaccion().progreso();
+    QCoreApplication::processEvents();
+    QLabel* l = f->LabelInfoProgreso;
+    QCOMPARE(f->width(), Twips(FormInfoProgreso::kAnchoTwips));
+    QVERIFY(f->height() >= Twips(FormInfoProgreso::kAltoTwips));
+    QVERIFY2(l->height() >= l->heightForWidth(l->width()),
+             qPrintable(QString("%1 < %2").arg(l->height()).arg(l->heightForWidth(l->width()))));
+    // Below the text: the position line, the bar and Cancelar, all inside the dialog.
+    QVERIFY(f->ProgressBar1->geometry().top() >= l->geometry().bottom());
+    QVERIFY(f->CommandCancelar->geometry().bottom() <= f->height());
+    // A short explanation gives the design's height back.
+    p.explicacion("Creando Índices");
+    QCOMPARE(f->height(), Twips(FormInfoProgreso::kAltoTwips));
   }
 
   void sinCancelarElBotonNoSeVe() {

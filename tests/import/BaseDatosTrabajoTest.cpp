@@ -173,8 +173,23 @@ TEST_F(Generacion, UnaSolaBaseSeRenombraA00ConSusIndices) {
                                                "Piesma00.dbf", "Piesme00.dbf", "Tiposx00.dbf"}));
   for (const char* t : {"DatDef00", "Piesma00", "Piesme00", "Tiposx00", "Matorr00", "Especi00"})
     EXPECT_TRUE(TieneIndice(t)) << t;
-  EXPECT_TRUE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
   EXPECT_EQ(FilasBaseTrabajo(e.estado), (std::vector<std::int64_t>{3, 6, 3, 3, 3, 3}));
+
+  // From now on the working database stands for the selection, with one database as with
+  // several: the entry is disabled, and the command itself refuses another database (it would
+  // be listed but never computed).
+  EXPECT_FALSE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
+  EscribeBase(e.ruta("p09"), "09", 9, 20);
+  ui.mensajes.clear();
+  ui.dialogos.clear();
+  ui.archivos.push_back(e.ruta("p09/Piesma09.dbf"));
+  EXPECT_EQ(mnuAAgregarBD_Click(e.estado, ui, vista), ResultadoSeleccion::Cerrada);
+  EXPECT_TRUE(ui.dialogos.empty());
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_EQ(ui.mensajes[0].texto, kMensajeSeleccionCerrada);
+  EXPECT_EQ(e.estado.CodigosSeleccionados, std::vector<std::string>{"47"});
+  EXPECT_EQ(vista.modelo.totalParcelas, 3);
+  EXPECT_FALSE(store::fileExists(e.estado.rutas.BDTemp + "/Piesma09.dbf"));
 }
 
 TEST_F(Generacion, TablaQueFaltaSeDiceConError) {

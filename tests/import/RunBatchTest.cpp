@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "../comun/Muestra.h"
 #include "EntornoImport.h"
 #include "batch/OrdenesBatch.h"
 #include "store/FileOps.h"
@@ -14,11 +15,7 @@ namespace fs = std::filesystem;
 
 TEST(RunBatch, MuestraSeleccionadaYBaseDeTrabajoEscrita) {
   pruebas_import::EntornoImport e;
-  const std::string prov = e.ruta("prov47");
-  fs::create_directories(prov);
-  for (const char* t : {"Datest47", "Piesma47", "Piesme47", "Tiposx47", "Matorr47"})
-    fs::copy_file(std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/" + t + ".dbf",
-                  prov + "/" + t + ".dbf");
+  const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, e.ruta("prov47"));
   std::ostringstream out, err;
   const int rc = batch::EjecutaOrdenBatch({"run", "--db", prov + "/Piesme47.dbf", "--save-derived",
                                            "--home", e.ruta("casa"), "--out", e.ruta("salida")},

@@ -118,14 +118,22 @@ TEST_F(Seleccion, ProvinciaConstruidaContadaYListada) {
                                       "8|0|0|0|0|0"}));
   EXPECT_FALSE(store::fileExists(e.estado.rutas.BDTemp + "/Datest47.dbf"));
 
-  // The first plot's position text, then the two questions answered No: nothing is written
-  // beside the inventory files.
+  // The position counts the plots done of the plots to do (5, numbered up to 8), then the two
+  // questions answered No: nothing is written beside the inventory files.
   const auto& p = ui.progreso;
-  EXPECT_NE(std::find(p.begin(), p.end(), "z:Parcela 1/8.   (20%)"), p.end());
-  EXPECT_NE(std::find(p.begin(), p.end(), "z:Parcela 8/8.   (100%)"), p.end());
+  EXPECT_NE(std::find(p.begin(), p.end(), "z:Parcela 1/5.   (20%)"), p.end());
+  EXPECT_NE(std::find(p.begin(), p.end(), "z:Parcela 5/5.   (100%)"), p.end());
+  for (const std::string& paso : p) EXPECT_EQ(paso.find("/8."), std::string::npos) << paso;
   EXPECT_EQ(p.front().rfind("mostrar:Creando tabla 'Datdef47'.|Por favor, espere unos minutos.", 0),
             0u);
   EXPECT_NE(p.front().find("|cancelar=1|centrado"), std::string::npos);
+  // The explanation is two whole paragraphs for the dialog to wrap, and speaks of the UTM zone.
+  EXPECT_EQ(p.front(),
+            "mostrar:Creando tabla 'Datdef47'.|Por favor, espere unos minutos. Se está generando "
+            "una tabla de base de datos a partir de la original 'Datest', añadiendo datos de huso "
+            "UTM, número de pies mayores, pies menores,...  de cada parcela.\nEste proceso solo "
+            "se necesita una vez para cada provincia si al finalizar guarda esta tabla con las "
+            "originales.|cancelar=1|centrado");
   const auto textos = ui.textos();
   ASSERT_EQ(textos.size(), 4u);
   // The check of the tables: the trees of plot 3 and the tree without plot belong to none.
@@ -339,4 +347,27 @@ TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales)
   EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
   EXPECT_FALSE(ui.progresoVisible);
   EXPECT_TRUE(store::listFiles(e.estado.rutas.BDTemp).empty());
+}
+
+// The window of the selected databases: the design's widths, widened where a header or the
+// totals caption needs more, the description taking what is left.
+TEST(GeometriaListaProvincias, AnchosQueCabenEnSuTexto) {
+  const GeometriaListaProvincias d = GeometriaParaTamano(6000, 2500);
+  EXPECT_EQ(d.anchosColumnas, (std::array<int, 4>{700, 3150, 800, 1100}));
+  EXPECT_EQ(d.anchosPaneles, (std::array<int, 3>{3850, 800, 1100}));
+  EXPECT_EQ(d.alturaGrid, 2080);
+  EXPECT_EQ(AnchoInicialListaProvincias({}), 6000);
+
+  // "Pies Mayores" needs 1300 twips and the caption 4500: the trees column widens, the
+  // description gives way, the caption's panel is wider than the columns above it.
+  TextosListaProvincias t;
+  t.cabeceras = {500, 1000, 600, 1300};
+  t.panelTotales = 4500;
+  const GeometriaListaProvincias g = GeometriaParaTamano(6000, 2500, t);
+  EXPECT_EQ(g.anchosColumnas, (std::array<int, 4>{740, 3150 - 40 - 40 - 440, 840, 1540}));
+  EXPECT_EQ(g.anchosPaneles, (std::array<int, 3>{4740, 840, 1540}));
+  // Opened wide enough for the caption beneath code and description.
+  EXPECT_EQ(AnchoInicialListaProvincias(t), 740 + 4000 + 840 + 1540 + 250);
+  // A narrow window never cuts a header: the description keeps its own header's width.
+  EXPECT_EQ(GeometriaParaTamano(3000, 2500, t).anchosColumnas[1], 1240);
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "../comun/CarpetaTemporal.h"
 #include "results/GuardarCalculos.h"
@@ -185,9 +186,12 @@ TEST(GuardarCalculos, OrdenDelMenuConNombreEquivocadoYCancelar) {
   EXPECT_EQ(ui.dialogos[0].titulo, "Guardar base de datos de cálculos");
   EXPECT_EQ(ui.dialogos[0].filtro, "Bases de datos de DBase|*.dbf");
   EXPECT_EQ(ui.dialogos[0].nombreInicial, "AIndivQZ.dbf");
-  EXPECT_EQ(ui.textos(),
-            (std::vector<std::string>{
-                "Solo se permite modificar el código de corte (dos letras finales)."}));
+  EXPECT_FALSE(ui.dialogos[0].confirmarReemplazo);  // the command asks itself
+  EXPECT_EQ(ui.textos(), (std::vector<std::string>{
+                             "Solo se permite modificar el código de corte (dos letras finales).",
+                             "Los cálculos se han guardado con el código XY en la carpeta " +
+                                 c.destino() + "."}));
+  EXPECT_EQ(ui.mensajes[1].icono, shell::IconoMensaje::Informacion);
   // Read from the run's tables, written under the chosen letters.
   EXPECT_TRUE(store::fileExists(c.destino() + "/AindivXY.dbf"));
   EXPECT_EQ(Leer(c.destino() + "/ComentXY.txt"), ContenidoComentario("resultados del corte"));
@@ -198,4 +202,85 @@ TEST(GuardarCalculos, OrdenDelMenuConNombreEquivocadoYCancelar) {
   mnuAGuardarCalculos_Click(estado, otra);
   EXPECT_TRUE(otra.mensajes.empty());
   EXPECT_FALSE(store::fileExists(c.destino() + "/AindivQZ.dbf"));
+}
+
+// Saving twice under one code: the second save asks first (No shows the dialog again and
+// changes nothing), and afterwards the folder holds the second calculation only: the tables it
+// did not compute and the earlier comment are gone.
+TEST(GuardarCalculos, DosVecesConElMismoCodigoPreguntaYNoDejaRestos) {
+  CarpetaResultados c;
+  CrearResultados(c.BDOut(), "AB", true);
+  EstadoAplicacion estado;
+  estado.rutas.BDOut = c.BDOut();
+  estado.SufijoCalculos = estado.SufijoTablas = "AB";
+  shell::InteraccionGuionada primera(estado);
+  primera.entradas.push_back(std::string("primer cálculo"));
+  primera.archivos.push_back(c.destino() + "/AIndivXY.dbf");
+  mnuAGuardarCalculos_Click(estado, primera);
+  EXPECT_EQ(CalculosGuardadosEn(c.BDOut(), "AB", c.destino(), "XY").size(), 13u);
+  EXPECT_EQ(primera.preguntasSinGuion, 0);
+
+  // A second run without user equations, Specie or Totals, saved without a comment.
+  for (const char* t : {"SpecieAB", "TotalsAB", "EcuasAB", "ModelsAB", "ParamsAB"})
+    store::deleteFile(c.BDOut() + "/" + t + ".dbf");
+  {
+    store::Database db = store::Database::open(c.BDOut());
+    store::Cursor p = db.openCursor("ParcelAB");
+    p.edit();
+    p.setValue("N", 99);
+    p.update();
+  }
+  const std::string parcelaAntes = Leer(c.destino() + "/ParcelXY.dbf");
+  shell::InteraccionGuionada segunda(estado);
+  segunda.entradas.push_back(std::nullopt);
+  segunda.archivos.push_back(c.destino() + "/AIndivXY.dbf");
+  segunda.respuestas.push_back(shell::Respuesta::No);
+  segunda.archivos.push_back(c.destino() + "/AIndivXY.dbf");
+  segunda.respuestas.push_back(shell::Respuesta::Si);
+  mnuAGuardarCalculos_Click(estado, segunda);
+  ASSERT_EQ(segunda.dialogos.size(), 2u);
+  ASSERT_EQ(segunda.mensajes.size(), 3u);
+  const std::string pregunta = "La carpeta " + c.destino() +
+                               " ya contiene cálculos guardados con el código XY.\n¿Desea "
+                               "sustituirlos por los de este cálculo?";
+  EXPECT_EQ(segunda.mensajes[0].texto, pregunta);
+  EXPECT_EQ(segunda.mensajes[0].botones, shell::BotonesMensaje::SiNo);
+  EXPECT_EQ(segunda.mensajes[1].texto, pregunta);
+  EXPECT_EQ(segunda.mensajes[2].texto,
+            "Los cálculos se han guardado con el código XY en la carpeta " + c.destino() + ".");
+  EXPECT_NE(Leer(c.destino() + "/ParcelXY.dbf"), parcelaAntes);
+  std::set<std::string> quedan;
+  for (const auto& f : store::listFiles(c.destino())) quedan.insert(f.name);
+  EXPECT_EQ(quedan,
+            (std::set<std::string>{"AindivXY.dbf", "Cd_parXY.dbf", "Cd_espXY.dbf", "CldiamXY.dbf",
+                                   "Cdsp_pXY.dbf", "ParcelXY.dbf", "Sp_parXY.dbf"}));
+
+  // Another code in the same folder is a save of its own: no question, nothing deleted.
+  shell::InteraccionGuionada tercera(estado);
+  tercera.archivos.push_back(c.destino() + "/AIndivZZ.dbf");
+  mnuAGuardarCalculos_Click(estado, tercera);
+  EXPECT_EQ(tercera.mensajes.size(), 1u);
+  EXPECT_TRUE(store::fileExists(c.destino() + "/ParcelXY.dbf"));
+}
+
+// A save that fails half way replaces nothing it did not finish and deletes nothing.
+TEST(GuardarCalculos, UnFalloAMitadNoBorraLoAnterior) {
+  CarpetaResultados c;
+  CrearResultados(c.BDOut(), "AB", false);
+  { std::ofstream(c.destino() + "/AindivXY.dbf") << "tabla anterior"; }
+  { std::ofstream(c.destino() + "/ComentXY.txt") << "comentario anterior"; }
+  EstadoAplicacion estado;
+  shell::InteraccionGuionada ui(estado);
+  store::failWritesAfterForTesting(10);
+  ResultadoGuardarCalculos r;
+  EXPECT_FALSE(GuardarCalculos(c.BDOut(), "AB", c.destino(), "XY", "", ui, &r));
+  store::failWritesAfterForTesting(-1);
+  EXPECT_EQ(Leer(c.destino() + "/AindivXY.dbf"), "tabla anterior");
+  EXPECT_EQ(Leer(c.destino() + "/ComentXY.txt"), "comentario anterior");
+  EXPECT_TRUE(r.borrados.empty());
+  std::set<std::string> quedan;
+  for (const auto& f : store::listFiles(c.destino())) quedan.insert(f.name);
+  EXPECT_EQ(quedan, (std::set<std::string>{"AindivXY.dbf", "ComentXY.txt"}));
+  ASSERT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_EQ(ui.mensajes[0].texto.rfind("Error guardando cálculos: ", 0), 0u);
 }

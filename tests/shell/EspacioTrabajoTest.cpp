@@ -231,6 +231,11 @@ TEST_F(EspacioTrabajoTest, NuevoProyectoDespuesDeUnCalculoConEcuacionesDeUsuario
   estado.CodigosSeleccionados = {"47", "05"};
   estado.HayBasesSeleccionadas = true;
   estado.CorteAbierto = true;
+  estado.ListaParcelas.entradas = {{}, {47, 3}, {5, 12}};
+  estado.ListaParcelas.numero = 2;
+  estado.PiesExcluidos = {{47, 3, 1}};
+  estado.NumeroParcelas = 2;
+  estado.NumeroPies = 40;
   estado.CalculoCancelado = true;
   estado.opciones.AnchoClase = 10;
   estado.opciones.TipoHart = 2;
@@ -273,6 +278,13 @@ TEST_F(EspacioTrabajoTest, NuevoProyectoDespuesDeUnCalculoConEcuacionesDeUsuario
             (std::set<std::string>{"EcuasKb.dbf", "ModelsKb.dbf", "ParamsKb.dbf"}));
   EXPECT_FALSE(estado.HayBasesSeleccionadas);
   EXPECT_FALSE(estado.CorteAbierto);
+  // The cut went with the working database it was made of: the next run builds its plot list
+  // from the new working database.
+  EXPECT_TRUE(estado.ListaParcelas.vacia());
+  EXPECT_EQ(estado.ListaParcelas.numero, 1);
+  EXPECT_TRUE(estado.PiesExcluidos.empty());
+  EXPECT_EQ(estado.NumeroParcelas, 0);
+  EXPECT_EQ(estado.NumeroPies, 0);
   EXPECT_FALSE(estado.CalculoCancelado);
   EXPECT_EQ(estado.CodigosSeleccionados, (std::vector<std::string>{"47", "05"}));
   EXPECT_EQ(estado.SufijoTablas, "Kb");

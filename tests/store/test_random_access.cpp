@@ -189,6 +189,48 @@ TEST_F(AccesoDirectoTest, CursorOverChosenRows) {
   EXPECT_EQ(c.withRows({}).recordCount(), 0);
 }
 
+// Appending a cursor's rows to a table of another folder, field by position: fields of the same
+// on-disk form byte for byte, others converted (a longer text cut to its field, a number into a
+// text field), in the cursor's order, deleted rows left out, a memo carried.
+TEST_F(AccesoDirectoTest, AppendRowsByPosition) {
+  CarpetaTemporal otra;
+  Database destino = Database::open(otra.ruta());
+  TableDef def("Corte");
+  def.appendField("PARCELA", FieldType::Integer);  // same form as ESTADILLO
+  def.appendField("ARBOL", FieldType::Double);     // another numeric form
+  def.appendField("SP", FieldType::Text, 1);       // shorter text
+  def.appendField("NOTA", FieldType::Memo);        // the cursor has no fourth field
+  db.appendTableDef(TableDef(def));
+  destino.appendTableDef(def);
+  Cursor t = db.openCursor("PIESMA00");
+  t.moveNext();
+  t.remove();  // record 1 (1, 1, 45)
+  Cursor fuente = db.openCursor("PIESMA00").withRows({6, 1, 0, 4});
+  destino.appendRows("Corte", fuente);
+  destino.appendRows("corte", db.openCursor("SELECT ESPECIE FROM PIESMA00 WHERE ESTADILLO=2"));
+  destino.close();
+
+  Database lectura = Database::open(otra.ruta());
+  Cursor c = lectura.openCursor("Corte");
+  Filas filas;
+  for (; !c.eof(); c.moveNext())
+    filas.push_back(c.value(0).toString() + "/" + c.value(1).toString() + "/" +
+                    c.value(2).toString() + "/" + (c.value(3).isNull() ? "-" : "memo"));
+  EXPECT_EQ(filas, (Filas{"1/3/2/-", "3/1/2/-", "3/2/2/-", "21///-", "45///-"}));
+
+  // A memo goes over to a memo field.
+  Cursor conNota = lectura.openCursor("Corte");
+  conNota.edit();
+  conNota.setValue("NOTA", "Criterios\r\nde corte");
+  conNota.update();
+  db.appendRows("Corte", lectura.openCursor("Corte"));
+  Cursor copia = db.openCursor("Corte");
+  EXPECT_EQ(copia.recordCount(), 5);
+  EXPECT_EQ(copia.value("NOTA").toString(), "Criterios\r\nde corte");
+  EXPECT_EQ(copia.value("SP").toString(), "2");
+  EXPECT_THROW(lectura.appendRows("NoHay", copia), StoreError);
+}
+
 // A table read from a file whose records cross a block of rows (4096), some marked deleted:
 // rows added after loading go into the last loaded block and then into new ones, and the file
 // written back holds exactly the live rows.
