@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -17,6 +18,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <new>
@@ -385,6 +387,7 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   if (offset > recLen) damaged(path, "los campos no caben en la longitud de registro");
   t->recLen_ = recLen;
   t->setColumns(std::move(cols));
+  t->prepararDecodificadas();
   if (headerOnly) return t;
 
   const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
@@ -591,6 +594,7 @@ std::shared_ptr<Table> Table::create(const std::string& path, const TableDef& de
   t->recLen_ = offset;
   t->version_ = memo ? 0x83 : 0x03;
   t->setColumns(std::move(cols));
+  t->prepararDecodificadas();
   for (std::size_t c = 0; c < t->columns_.size(); ++c) {
     if (t->columns_[c].type == FieldType::Memo) t->memo_[static_cast<int>(c)];
   }
@@ -603,18 +607,91 @@ std::shared_ptr<Table> Table::create(const std::string& path, const TableDef& de
 // ---------------------------------------------------------------------------------------------
 // Values
 
+namespace {
+constexpr std::uint64_t kBitsBlanco = 0x7FF8000000000001ULL;
+constexpr std::uint64_t kBitsDanado = 0x7FF8000000000002ULL;
+const double kBlanco = std::bit_cast<double>(kBitsBlanco);
+const double kDanado = std::bit_cast<double>(kBitsDanado);
+}  // namespace
+
+bool Table::isBlankNumber(double v) {
+  return std::bit_cast<std::uint64_t>(v) == kBitsBlanco;
+}
+
+bool Table::isDamagedNumber(double v) {
+  return std::bit_cast<std::uint64_t>(v) == kBitsDanado;
+}
+
+double Table::decodeNumber(std::uint32_t row, int col) const {
+  double v = 0;
+  switch (parseDbfNumber(fieldBytes(row, col), v)) {
+    case DbfNumber::Number:
+      // A single-precision column hands out single-precision values.
+      if (columns_[static_cast<std::size_t>(col)].type == FieldType::Single)
+        return static_cast<double>(static_cast<float>(v));
+      return v;
+    case DbfNumber::Blank:
+      return kBlanco;
+    case DbfNumber::Damaged:
+    default:
+      return kDanado;
+  }
+}
+
+double Table::number(std::uint32_t row, int col) const {
+  if (const auto* v = decoded(col)) return (*v)[row];
+  // A column read row after row is decoded whole: single reads (a grid's screen) are not.
+  const std::uint32_t umbral = std::max<std::uint32_t>(4096, nrows_ / 32);
+  auto& lecturas = decodificadas_->lecturas[static_cast<std::size_t>(col)];
+  if (lecturas.fetch_add(1, std::memory_order_relaxed) + 1 >= umbral)
+    return numericColumn(col)[row];
+  return decodeNumber(row, col);
+}
+
+const std::vector<double>& Table::numericColumn(int col) const {
+  if (const auto* v = decoded(col)) return *v;
+  std::lock_guard<std::mutex> lock(decodificadas_->mutex);
+  if (const auto* v = decoded(col)) return *v;
+  auto valores = std::make_unique<std::vector<double>>(nrows_);
+  for (std::uint32_t r = 0; r < nrows_; ++r) (*valores)[r] = decodeNumber(r, col);
+  decodificadas_->listas[static_cast<std::size_t>(col)].store(valores.get(),
+                                                              std::memory_order_release);
+  decodificadas_->propias.push_back(std::move(valores));
+  return *decodificadas_->propias.back();
+}
+
+void Table::prepararDecodificadas() {
+  decodificadas_ = std::make_unique<Decodificadas>(columns_.size());
+}
+
 Value Table::get(std::uint32_t row, int col) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
-  const std::string_view raw = fieldBytes(row, col);
+  switch (f.dbfType) {
+    case 'N':
+    case 'F': {
+      // A damaged number reads as null; isDamaged() tells it from a blank one.
+      const double v = number(row, col);
+      if (std::isnan(v)) return Value();
+      return Value(v);
+    }
+    case 'M': {
+      auto it = memo_.find(col);
+      if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
+      return Value(*it->second[row]);
+    }
+    default:
+      return decodeField(col, fieldBytes(row, col));
+  }
+}
+
+Value Table::decodeField(int col, std::string_view raw) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   switch (f.dbfType) {
     case 'N':
     case 'F': {
       double v = 0;
-      // A damaged number reads as null; isDamaged() tells it from a blank one.
       if (parseDbfNumber(raw, v) != DbfNumber::Number) return Value();
-      // A single-precision column hands out single-precision values.
-      if (f.type == FieldType::Single) return Value(static_cast<double>(static_cast<float>(v)));
-      return Value(v);
+      return Value(f.type == FieldType::Single ? static_cast<double>(static_cast<float>(v)) : v);
     }
     case 'L': {
       const std::string_view t = trimView(raw);
@@ -641,11 +718,8 @@ Value Table::get(std::uint32_t row, int col) const {
       if (t.empty() || t == "00000000") return Value();
       return Value(std::string(t));
     }
-    case 'M': {
-      auto it = memo_.find(col);
-      if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
-      return Value(*it->second[row]);
-    }
+    case 'M':
+      return Value();
     default: {
       // Text loses the blanks that pad it; a text of blanks only is null.
       std::size_t e = raw.size();
@@ -657,10 +731,8 @@ Value Table::get(std::uint32_t row, int col) const {
 }
 
 bool Table::isDamaged(std::uint32_t row, int col) const {
-  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
-  if (f.dbfType != 'N' && f.dbfType != 'F') return false;
-  double v = 0;
-  return parseDbfNumber(fieldBytes(row, col), v) == DbfNumber::Damaged;
+  if (!isNumericField(col)) return false;
+  return isDamagedNumber(number(row, col));
 }
 
 std::string Table::rawText(std::uint32_t row, int col) const {
@@ -689,6 +761,67 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
   return ev;
 }
 
+namespace {
+
+// The text of a number for a numeric field, right-aligned in `dest` (f.dbfLength bytes, filled
+// with blanks first). Throws what a write of the value throws when it does not fit.
+void encodeNumber(const FieldDef& f, double d, char* dest) {
+  const auto width = static_cast<std::size_t>(f.dbfLength);
+  std::memset(dest, ' ', width);
+  const double original = d;
+  if (!std::isfinite(d)) {
+    throw StoreError(
+        err::kDesbordamientoNumerico,
+        "El campo numérico '" + f.name + "' no admite el valor " + formatNumber(d) + ".");
+  }
+  TextoNumero s;
+  double lo = 0, hi = 0;
+  bool integral = false;
+  switch (f.type) {
+    case FieldType::Byte:
+      integral = true, lo = 0, hi = 255;
+      break;
+    case FieldType::Integer:
+      integral = true, lo = -32768, hi = 32767;
+      break;
+    case FieldType::Long:
+      integral = true, lo = -2147483648.0, hi = 2147483647.0;
+      break;
+    default:
+      integral = f.dbfDecimals == 0 && f.type != FieldType::Single;
+      lo = -1e300, hi = 1e300;
+  }
+  if (integral) {
+    d = std::nearbyint(d);  // half to even
+    if (d < lo || d > hi) {
+      throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
+                                                         f.name + "' con el valor " +
+                                                         formatNumber(original) + ".");
+    }
+    if (d == 0) d = 0;  // no "-0"
+    s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
+  } else if (f.type == FieldType::Single || f.type == FieldType::Double) {
+    if (d == 0) d = 0;
+    s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
+  } else {
+    s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
+  }
+  // A negative value that rounds to zero is written without its sign.
+  if (s.n > 1 && s.b[0] == '-' &&
+      std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
+          std::string_view::npos) {
+    std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
+  }
+  if (s.n == 0 || static_cast<std::size_t>(s.n) > width) {
+    throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" + f.name +
+                                                       "' con el valor " + formatNumber(original) +
+                                                       ".");
+  }
+  std::memcpy(dest + width - static_cast<std::size_t>(s.n), s.b, static_cast<std::size_t>(s.n));
+}
+
+}  // namespace
+
 void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   const auto width = static_cast<std::size_t>(f.dbfLength);
@@ -696,59 +829,9 @@ void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) c
   if (v.isNull()) return;
   switch (f.dbfType) {
     case 'N':
-    case 'F': {
-      double d = v.toDouble();
-      if (!std::isfinite(d)) {
-        throw StoreError(
-            err::kDesbordamientoNumerico,
-            "El campo numérico '" + f.name + "' no admite el valor " + formatNumber(d) + ".");
-      }
-      TextoNumero s;
-      double lo = 0, hi = 0;
-      bool integral = false;
-      switch (f.type) {
-        case FieldType::Byte:
-          integral = true, lo = 0, hi = 255;
-          break;
-        case FieldType::Integer:
-          integral = true, lo = -32768, hi = 32767;
-          break;
-        case FieldType::Long:
-          integral = true, lo = -2147483648.0, hi = 2147483647.0;
-          break;
-        default:
-          integral = f.dbfDecimals == 0 && f.type != FieldType::Single;
-          lo = -1e300, hi = 1e300;
-      }
-      if (integral) {
-        d = std::nearbyint(d);  // half to even
-        if (d < lo || d > hi) {
-          throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
-                                                             f.name + "' con el valor " +
-                                                             formatNumber(v.toDouble()) + ".");
-        }
-        if (d == 0) d = 0;  // no "-0"
-        s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
-      } else if (f.type == FieldType::Single || f.type == FieldType::Double) {
-        if (d == 0) d = 0;
-        s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
-      } else {
-        s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
-      }
-      // A negative value that rounds to zero is written without its sign.
-      if (s.n > 1 && s.b[0] == '-' &&
-          std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
-              std::string_view::npos) {
-        std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
-      }
-      if (s.n == 0 || static_cast<std::size_t>(s.n) > width) {
-        throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
-                                                           f.name + "' con el valor " +
-                                                           formatNumber(v.toDouble()) + ".");
-      }
-      std::memcpy(dest + width - static_cast<std::size_t>(s.n), s.b, static_cast<std::size_t>(s.n));
+    case 'F':
+      encodeNumber(f, v.toDouble(), dest);
       return;
-    }
     case 'L': {
       bool b = false;
       if (v.isNumber()) {
@@ -795,6 +878,7 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
   } else {
     std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(ev.col)], ev.bytes.data(),
                 ev.bytes.size());
+    refreshDecoded(row, ev.col);
   }
   if (!newRow) ++colGen_[static_cast<std::size_t>(ev.col)];
   dirty_ = true;
@@ -803,6 +887,7 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
 void Table::applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow) {
   std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
               static_cast<std::size_t>(columns_[col].dbfLength));
+  refreshDecoded(row, col);
   if (!newRow) ++colGen_[static_cast<std::size_t>(col)];
   dirty_ = true;
 }
@@ -811,6 +896,7 @@ void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
   std::memcpy(
       registro(row) + offsets_[static_cast<std::size_t>(col)], bytes.data(),
       std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(columns_[col].dbfLength)));
+  refreshDecoded(row, col);
   dirty_ = true;
 }
 
@@ -859,10 +945,13 @@ std::uint32_t Table::appendBlank() {
   if (nrows_ == UINT32_MAX) {
     throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
   }
-  if (nrows_ % kFilasPorBloque == 0) nuevoBloque();
+  if (nrows_ / kFilasPorBloque >= bloques_.size()) nuevoBloque();
   if (nrows_ / 64 >= borradas_.size()) borradas_.push_back(0);
   std::memset(registro(nrows_), ' ', static_cast<std::size_t>(recLen_));
   for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (auto* v = decodedForChange(static_cast<int>(c))) v->push_back(kBlanco);
+  }
   ++live_;
   ++structGen_;
   dirty_ = true;

@@ -6,9 +6,11 @@
 // hold); ResultSet holds the rows of a grouped or DISTINCT query.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,10 +99,27 @@ class Table : public RowSource {
     return row >= nrows_ || ((borradas_[row / 64] >> (row % 64)) & 1U) != 0;
   }
   Value get(std::uint32_t row, int col) const override;
+  // The value of a field's on-disk bytes (not for memo fields), as get() reads it.
+  Value decodeField(int col, std::string_view raw) const;
   bool isDamaged(std::uint32_t row, int col) const override;
   std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
   bool writable() const override { return true; }
+
+  // A numeric (N or F) field read as a number: the stored value (single precision for a Single
+  // field), or a NaN marking a blank (kBlank) or damaged (kDamaged) field. Columns that are read
+  // row after row are decoded once into a typed array, kept in step with every change of the
+  // table; safe to call from several threads once numericColumn() has decoded the column.
+  double number(std::uint32_t row, int col) const;
+  // Every row's number of a numeric field (decoding it now if it is not yet), by record number;
+  // valid until the table next changes.
+  const std::vector<double>& numericColumn(int col) const;
+  static bool isBlankNumber(double v);
+  static bool isDamagedNumber(double v);
+  bool isNumericField(int col) const {
+    const char t = columns_[static_cast<std::size_t>(col)].dbfType;
+    return t == 'N' || t == 'F';
+  }
 
   // Converts a value to the field's on-disk form. Throws when it does not fit, except that with
   // truncateText a text longer than its field is cut to the field (as an INSERT ... SELECT does).
@@ -151,6 +170,7 @@ class Table : public RowSource {
            static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);
   }
   void nuevoBloque();
+  void prepararDecodificadas();
   // Blocks for `filas` rows in one area.
   void reservarBloques(std::uint32_t filas);
   struct LiberaMemoria {
@@ -159,6 +179,28 @@ class Table : public RowSource {
   std::string_view fieldBytes(std::uint32_t row, int col) const {
     return std::string_view(registro(row) + offsets_[static_cast<std::size_t>(col)],
                             static_cast<std::size_t>(columns_[col].dbfLength));
+  }
+  // The number a field's bytes hold, as number() gives it.
+  double decodeNumber(std::uint32_t row, int col) const;
+  // Decoded numeric columns: null until a column is read often enough (then decoded whole), one
+  // entry per record. Created with the columns.
+  struct Decodificadas {
+    explicit Decodificadas(std::size_t columnas) : listas(columnas), lecturas(columnas) {}
+    std::mutex mutex;
+    std::vector<std::unique_ptr<std::vector<double>>> propias;
+    std::vector<std::atomic<std::vector<double>*>> listas;
+    std::vector<std::atomic<std::uint32_t>> lecturas;  // single reads before decoding
+  };
+  std::unique_ptr<Decodificadas> decodificadas_;
+  const std::vector<double>* decoded(int col) const {
+    return decodificadas_->listas[static_cast<std::size_t>(col)].load(std::memory_order_acquire);
+  }
+  std::vector<double>* decodedForChange(int col) {
+    return decodificadas_->listas[static_cast<std::size_t>(col)].load(std::memory_order_relaxed);
+  }
+  // The decoded entry of a field whose bytes just changed.
+  void refreshDecoded(std::uint32_t row, int col) {
+    if (auto* v = decodedForChange(col)) (*v)[row] = decodeNumber(row, col);
   }
 
   std::string path_;
