@@ -262,12 +262,56 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     desc.push_back(k.desc);
   }
   const std::size_t nk = cols.size();
+  std::vector<std::uint32_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  const auto ordenar = [&](std::vector<std::uint32_t>& posiciones) {
+    std::vector<std::uint32_t> sorted(rows.size());
+    for (std::size_t i = 0; i < posiciones.size(); ++i) sorted[i] = rows[posiciones[i]];
+    rows.swap(sorted);
+  };
+  // Keys that hold only numbers and empty fields (codes, plot numbers, diameters: the usual
+  // case) are compared from a flat array, in the order compareValues gives: empty first, then
+  // by number.
+  struct ClaveNumerica {
+    double v;
+    bool nulo;
+  };
+  std::vector<ClaveNumerica> numeros(rows.size() * nk);
+  bool soloNumeros = true;
+  for (std::size_t i = 0; soloNumeros && i < rows.size(); ++i) {
+    for (std::size_t k = 0; k < nk; ++k) {
+      const Value v = src.get(rows[i], cols[k]);
+      if (v.isNull()) {
+        numeros[i * nk + k] = ClaveNumerica{0, true};
+      } else if (v.isNumber()) {
+        numeros[i * nk + k] = ClaveNumerica{v.number(), false};
+      } else {
+        soloNumeros = false;
+        break;
+      }
+    }
+  }
+  if (soloNumeros) {
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+      for (std::size_t k = 0; k < nk; ++k) {
+        const ClaveNumerica& x = numeros[a * nk + k];
+        const ClaveNumerica& y = numeros[b * nk + k];
+        const int c = x.nulo != y.nulo ? (x.nulo ? -1 : 1)
+                      : x.nulo         ? 0
+                      : x.v < y.v      ? -1
+                                       : (x.v > y.v ? 1 : 0);
+        if (c != 0) return desc[k] ? c > 0 : c < 0;
+      }
+      return false;
+    });
+    ordenar(order);
+    return;
+  }
+  numeros = {};
   std::vector<Value> values(rows.size() * nk);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     for (std::size_t k = 0; k < nk; ++k) values[i * nk + k] = src.get(rows[i], cols[k]);
   }
-  std::vector<std::uint32_t> order(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
   std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
     for (std::size_t k = 0; k < nk; ++k) {
       const int c = compareValues(values[a * nk + k], values[b * nk + k]);
@@ -275,9 +319,7 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     }
     return false;
   });
-  std::vector<std::uint32_t> sorted(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
-  rows.swap(sorted);
+  ordenar(order);
 }
 
 // ---------------------------------------------------------------------------------------------
