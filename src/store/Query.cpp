@@ -1,6 +1,9 @@
 #include "store/Query.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -269,45 +272,43 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     for (std::size_t i = 0; i < posiciones.size(); ++i) sorted[i] = rows[posiciones[i]];
     rows.swap(sorted);
   };
-  // Keys that hold only numbers and empty fields (codes, plot numbers, diameters: the usual
-  // case) are compared from a flat array, in the order compareValues gives: empty first, then
-  // by number.
-  struct ClaveNumerica {
-    double v;
-    bool nulo;
+  // Up to four keys that hold only numbers and empty fields (codes, plot numbers, diameters:
+  // the usual case) are sorted as whole numbers that keep the order compareValues gives (empty
+  // first, then by number; descending keys reversed), the row's place breaking ties so the
+  // order is the stable one.
+  constexpr std::size_t kClavesNumericas = 4;
+  struct Entrada {
+    std::array<std::uint64_t, kClavesNumericas> k{};
+    std::uint32_t i = 0;
   };
-  std::vector<ClaveNumerica> numeros(rows.size() * nk);
-  bool soloNumeros = true;
+  std::vector<Entrada> entradas;
+  bool soloNumeros = nk <= kClavesNumericas;
+  if (soloNumeros) entradas.resize(rows.size());
   for (std::size_t i = 0; soloNumeros && i < rows.size(); ++i) {
+    entradas[i].i = static_cast<std::uint32_t>(i);
     for (std::size_t k = 0; k < nk; ++k) {
       const Value v = src.get(rows[i], cols[k]);
-      if (v.isNull()) {
-        numeros[i * nk + k] = ClaveNumerica{0, true};
-      } else if (v.isNumber()) {
-        numeros[i * nk + k] = ClaveNumerica{v.number(), false};
-      } else {
+      std::uint64_t clave = 0;  // empty: below every number
+      if (v.isNumber() && !std::isnan(v.number())) {
+        const double d = v.number() == 0 ? 0.0 : v.number();  // -0 equals 0
+        const auto bits = std::bit_cast<std::uint64_t>(d);
+        clave = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+      } else if (!v.isNull()) {
         soloNumeros = false;
         break;
       }
+      entradas[i].k[k] = desc[k] ? ~clave : clave;
     }
   }
   if (soloNumeros) {
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-      for (std::size_t k = 0; k < nk; ++k) {
-        const ClaveNumerica& x = numeros[a * nk + k];
-        const ClaveNumerica& y = numeros[b * nk + k];
-        const int c = x.nulo != y.nulo ? (x.nulo ? -1 : 1)
-                      : x.nulo         ? 0
-                      : x.v < y.v      ? -1
-                                       : (x.v > y.v ? 1 : 0);
-        if (c != 0) return desc[k] ? c > 0 : c < 0;
-      }
-      return false;
+    std::sort(entradas.begin(), entradas.end(), [](const Entrada& a, const Entrada& b) {
+      return a.k != b.k ? a.k < b.k : a.i < b.i;
     });
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = entradas[i].i;
     ordenar(order);
     return;
   }
-  numeros = {};
+  entradas = {};
   std::vector<Value> values(rows.size() * nk);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     for (std::size_t k = 0; k < nk; ++k) values[i * nk + k] = src.get(rows[i], cols[k]);
