@@ -652,8 +652,10 @@ const std::vector<double>& Table::numericColumn(int col) const {
   if (const auto* v = decoded(col)) return *v;
   std::lock_guard<std::mutex> lock(decodificadas_->mutex);
   if (const auto* v = decoded(col)) return *v;
-  auto valores = std::make_unique<std::vector<double>>(nrows_);
-  for (std::uint32_t r = 0; r < nrows_; ++r) (*valores)[r] = decodeNumber(r, col);
+  // Filled as decoded: no pass zeroing fresh memory first.
+  auto valores = std::make_unique<std::vector<double>>();
+  valores->reserve(nrows_);
+  for (std::uint32_t r = 0; r < nrows_; ++r) valores->push_back(decodeNumber(r, col));
   decodificadas_->listas[static_cast<std::size_t>(col)].store(valores.get(),
                                                               std::memory_order_release);
   decodificadas_->propias.push_back(std::move(valores));
