@@ -614,10 +614,6 @@ const double kBlanco = std::bit_cast<double>(kBitsBlanco);
 const double kDanado = std::bit_cast<double>(kBitsDanado);
 }  // namespace
 
-bool Table::isBlankNumber(double v) {
-  return std::bit_cast<std::uint64_t>(v) == kBitsBlanco;
-}
-
 bool Table::isDamagedNumber(double v) {
   return std::bit_cast<std::uint64_t>(v) == kBitsDanado;
 }
@@ -668,6 +664,7 @@ void Table::prepararDecodificadas() {
 
 Value Table::get(std::uint32_t row, int col) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  const std::string_view raw = fieldBytes(row, col);
   switch (f.dbfType) {
     case 'N':
     case 'F': {
@@ -675,25 +672,6 @@ Value Table::get(std::uint32_t row, int col) const {
       const double v = number(row, col);
       if (std::isnan(v)) return Value();
       return Value(v);
-    }
-    case 'M': {
-      auto it = memo_.find(col);
-      if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
-      return Value(*it->second[row]);
-    }
-    default:
-      return decodeField(col, fieldBytes(row, col));
-  }
-}
-
-Value Table::decodeField(int col, std::string_view raw) const {
-  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
-  switch (f.dbfType) {
-    case 'N':
-    case 'F': {
-      double v = 0;
-      if (parseDbfNumber(raw, v) != DbfNumber::Number) return Value();
-      return Value(f.type == FieldType::Single ? static_cast<double>(static_cast<float>(v)) : v);
     }
     case 'L': {
       const std::string_view t = trimView(raw);
@@ -720,8 +698,11 @@ Value Table::decodeField(int col, std::string_view raw) const {
       if (t.empty() || t == "00000000") return Value();
       return Value(std::string(t));
     }
-    case 'M':
-      return Value();
+    case 'M': {
+      auto it = memo_.find(col);
+      if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
+      return Value(*it->second[row]);
+    }
     default: {
       // Text loses the blanks that pad it; a text of blanks only is null.
       std::size_t e = raw.size();

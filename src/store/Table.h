@@ -99,27 +99,10 @@ class Table : public RowSource {
     return row >= nrows_ || ((borradas_[row / 64] >> (row % 64)) & 1U) != 0;
   }
   Value get(std::uint32_t row, int col) const override;
-  // The value of a field's on-disk bytes (not for memo fields), as get() reads it.
-  Value decodeField(int col, std::string_view raw) const;
   bool isDamaged(std::uint32_t row, int col) const override;
   std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
   bool writable() const override { return true; }
-
-  // A numeric (N or F) field read as a number: the stored value (single precision for a Single
-  // field), or a NaN marking a blank (kBlank) or damaged (kDamaged) field. Columns that are read
-  // row after row are decoded once into a typed array, kept in step with every change of the
-  // table; safe to call from several threads once numericColumn() has decoded the column.
-  double number(std::uint32_t row, int col) const;
-  // Every row's number of a numeric field (decoding it now if it is not yet), by record number;
-  // valid until the table next changes.
-  const std::vector<double>& numericColumn(int col) const;
-  static bool isBlankNumber(double v);
-  static bool isDamagedNumber(double v);
-  bool isNumericField(int col) const {
-    const char t = columns_[static_cast<std::size_t>(col)].dbfType;
-    return t == 'N' || t == 'F';
-  }
 
   // Converts a value to the field's on-disk form. Throws when it does not fit, except that with
   // truncateText a text longer than its field is cut to the field (as an INSERT ... SELECT does).
@@ -179,6 +162,17 @@ class Table : public RowSource {
   std::string_view fieldBytes(std::uint32_t row, int col) const {
     return std::string_view(registro(row) + offsets_[static_cast<std::size_t>(col)],
                             static_cast<std::size_t>(columns_[col].dbfLength));
+  }
+  // A numeric (N or F) field read as a number: the stored value (single precision for a Single
+  // field), or a NaN marking a blank or a damaged (isDamagedNumber) field. A column read row
+  // after row is decoded once into an array (numericColumn), kept in step with every change of
+  // the table; single reads (a grid's screen) are not.
+  double number(std::uint32_t row, int col) const;
+  const std::vector<double>& numericColumn(int col) const;
+  static bool isDamagedNumber(double v);
+  bool isNumericField(int col) const {
+    const char t = columns_[static_cast<std::size_t>(col)].dbfType;
+    return t == 'N' || t == 'F';
   }
   // The number a field's bytes hold, as number() gives it.
   double decodeNumber(std::uint32_t row, int col) const;
