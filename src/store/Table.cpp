@@ -634,20 +634,40 @@ double Table::decodeNumber(std::uint32_t row, int col) const {
   }
 }
 
+namespace {
+// Memory all tables of the process may hold in decoded columns (counted as decoded): past it a
+// column is read from its text as before, so the cache never grows the peak by more than this.
+constexpr std::int64_t kPresupuestoDecodificadas = std::int64_t{160} << 20;
+std::atomic<std::int64_t> gBytesDecodificados{0};
+}  // namespace
+
+Table::Decodificadas::~Decodificadas() {
+  gBytesDecodificados.fetch_sub(bytes, std::memory_order_relaxed);
+}
+
 double Table::number(std::uint32_t row, int col) const {
   if (const auto* v = decoded(col)) return (*v)[row];
   // A column read row after row is decoded whole: single reads (a grid's screen) are not.
   const std::uint32_t umbral = std::max<std::uint32_t>(4096, nrows_ / 32);
   auto& lecturas = decodificadas_->lecturas[static_cast<std::size_t>(col)];
-  if (lecturas.fetch_add(1, std::memory_order_relaxed) + 1 >= umbral)
-    return numericColumn(col)[row];
+  if (lecturas.fetch_add(1, std::memory_order_relaxed) + 1 >= umbral) {
+    if (const auto* v = decodeColumn(col)) return (*v)[row];
+  }
   return decodeNumber(row, col);
 }
 
-const std::vector<double>& Table::numericColumn(int col) const {
-  if (const auto* v = decoded(col)) return *v;
+const std::vector<double>* Table::decodeColumn(int col) const {
+  const auto bytes = static_cast<std::int64_t>(nrows_) * static_cast<std::int64_t>(sizeof(double));
+  if (gBytesDecodificados.load(std::memory_order_relaxed) + bytes > kPresupuestoDecodificadas)
+    return nullptr;
   std::lock_guard<std::mutex> lock(decodificadas_->mutex);
-  if (const auto* v = decoded(col)) return *v;
+  if (const auto* v = decoded(col)) return v;
+  if (gBytesDecodificados.fetch_add(bytes, std::memory_order_relaxed) + bytes >
+      kPresupuestoDecodificadas) {
+    gBytesDecodificados.fetch_sub(bytes, std::memory_order_relaxed);
+    return nullptr;
+  }
+  decodificadas_->bytes += bytes;
   // Filled as decoded: no pass zeroing fresh memory first.
   auto valores = std::make_unique<std::vector<double>>();
   valores->reserve(nrows_);
@@ -655,7 +675,7 @@ const std::vector<double>& Table::numericColumn(int col) const {
   decodificadas_->listas[static_cast<std::size_t>(col)].store(valores.get(),
                                                               std::memory_order_release);
   decodificadas_->propias.push_back(std::move(valores));
-  return *decodificadas_->propias.back();
+  return decodificadas_->propias.back().get();
 }
 
 void Table::prepararDecodificadas() {

@@ -165,10 +165,12 @@ class Table : public RowSource {
   }
   // A numeric (N or F) field read as a number: the stored value (single precision for a Single
   // field), or a NaN marking a blank or a damaged (isDamagedNumber) field. A column read row
-  // after row is decoded once into an array (numericColumn), kept in step with every change of
+  // after row is decoded once into an array (decodeColumn), kept in step with every change of
   // the table; single reads (a grid's screen) are not.
   double number(std::uint32_t row, int col) const;
-  const std::vector<double>& numericColumn(int col) const;
+  // The decoded array of a column, decoding it now; null when the process's budget for decoded
+  // columns is spent.
+  const std::vector<double>* decodeColumn(int col) const;
   static bool isDamagedNumber(double v);
   bool isNumericField(int col) const {
     const char t = columns_[static_cast<std::size_t>(col)].dbfType;
@@ -180,7 +182,11 @@ class Table : public RowSource {
   // entry per record. Created with the columns.
   struct Decodificadas {
     explicit Decodificadas(std::size_t columnas) : listas(columnas), lecturas(columnas) {}
+    ~Decodificadas();
+    Decodificadas(const Decodificadas&) = delete;
+    Decodificadas& operator=(const Decodificadas&) = delete;
     std::mutex mutex;
+    std::int64_t bytes = 0;  // counted against the process's budget
     std::vector<std::unique_ptr<std::vector<double>>> propias;
     std::vector<std::atomic<std::vector<double>*>> listas;
     std::vector<std::atomic<std::uint32_t>> lecturas;  // single reads before decoding
