@@ -267,12 +267,17 @@ void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesC
   const std::string codigo = o.code.empty() ? e.SufijoCalculos : o.code;
   if (codigo.size() != 2)
     throw ErrorBatch("El código de las tablas guardadas debe tener 2 caracteres");
+  const auto fase = [&o](const char* nombre) {
+    if (o.fases) o.fases(nombre);
+  };
+  fase("guardado");
   results::ResultadoGuardarCalculos guardado;
   if (!results::GuardarCalculos(e.rutas.BDOut, e.SufijoCalculos, carpetaSalida, codigo, o.comment,
                                 ui, &guardado)) {
     throw ErrorBatch("No se han podido guardar los cálculos en " + carpetaSalida);
   }
   if (o.csv) {
+    fase("csv");
     for (const auto& ruta : guardado.copiadas) {
       const std::filesystem::path p(ruta);
       if (!store::equalsNoCase(p.extension().string(), ".dbf")) continue;
@@ -280,6 +285,7 @@ void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesC
                  (p.parent_path() / (p.stem().string() + ".csv")).string());
     }
   }
+  fase("resumen");
   out << "== Cálculo (" << e.ListaParcelas.numero << " parcelas, código " << codigo << ")\n";
   store::Database resultados = store::Database::open(carpetaSalida, {false, true, "DBASE IV"});
   {

@@ -2,6 +2,7 @@
 // user equations, the run, the saved tables and the printed summary.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ struct OpcionesCalculoBatch {
   std::string code;           // code of the saved tables (default: the run's)
   std::string comment;
   bool csv = false;
+  // Told "guardado", "csv" and "resumen" as those steps begin (see EntornoBatch::fases).
+  std::function<void(const std::string&)> fases;
 };
 
 // Sets the options, builds the plot list (unless a cut gives it), stores the user equations,

@@ -477,6 +477,10 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
 
   EstadoAplicacion estado;
   InteraccionRun ui(estado.CalculoCancelado, &err);
+  ui.alFase = entorno.fases;
+  const auto fase = [&entorno](const char* nombre) {
+    if (entorno.fases) entorno.fases(nombre);
+  };
   ui.respuestaSi = guardar;
   ui.guardarDerivadas = guardar;
   if (!shell::CargarPrincipal(estado, ui, rutas))
@@ -488,14 +492,17 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     const std::string ruta = fs::absolute(b, ec).lexically_normal().string();
     if (!fs::is_regular_file(ruta, ec)) throw ErrorBatch("No se encuentra el archivo " + b);
     ui.archivos.push_back(ruta);
+    fase("selección");
     if (import::mnuAAgregarBD_Click(estado, ui, lista) != import::ResultadoSeleccion::Anadida)
       throw ErrorBatch("No se ha podido seleccionar la base de datos de " + b);
   }
+  fase("generación");
   if (!import::mnuAGenerarBDT_Click(estado, ui))
     throw ErrorBatch("No se ha podido generar la base de datos de trabajo");
 
   const std::string salida = a.opcion("--out");
   if (!store::folderExists(salida)) store::createFolder(salida);
+  fase("listado");
   out << "== Bases de datos seleccionadas\n";
   std::vector<std::vector<std::string>> filas;
   for (const auto& f : lista.modelo.filas) filas.push_back({f.begin(), f.end()});
@@ -532,8 +539,10 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     if (t.size() != 1 || t[0] < '0' || t[0] > '9') throw ErrorUso(std::string(nombre) + ": " + t);
     return t[0] - '0';
   };
+  calculo.fases = entorno.fases;
   calculo.method = entero("--method", 1);
   calculo.hart = entero("--hart", 1);
+  fase("cálculo");
   CalculaYGuarda(estado, ui, calculo, salida, out);
   if (const std::string mapa = a.opcion("--map"); !mapa.empty()) {
     store::Database trabajo = store::Database::open(estado.rutas.BDTemp);

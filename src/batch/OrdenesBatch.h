@@ -2,6 +2,7 @@
 // decision and message is here, so the tests run the commands in-process.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ struct EntornoBatch {
   // Folder of the installed data (BDEstruct, EcuacionesKAV.sqlite): the executable's folder
   // or ARBELIO_DATA.
   std::string carpetaDatos;
+  // Told the phases of "run" as they begin ("selección", "generación", "cálculo", "guardado",
+  // and the progress captions and calculation texts in between): the benchmarks time them.
+  std::function<void(const std::string&)> fases;
 };
 
 // Runs one command line (without the program name). Returns the exit status: 0 success, 1 a

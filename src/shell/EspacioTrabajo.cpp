@@ -166,6 +166,9 @@ bool CargarPrincipal(EstadoComun& estado, Interaccion& ui, const RutasPrograma& 
     ui.aviso(MensajeEspacioEnUso(rutas.carpetaTrabajo), IconoMensaje::Critico);
     return false;
   }
+  // The workspace is the program's scratch: every start empties it.
+  for (const std::string* carpeta : {&rutas.BDTemp, &rutas.BDOut, &rutas.BDCorte})
+    store::markScratchFolder(*carpeta);
   InicializacionesPrincipales(estado, ui, archivos);
   return true;
 }

@@ -51,6 +51,11 @@ std::optional<std::string> InteraccionLote::guardarArchivo(const DialogoArchivo&
 void InteraccionLote::mostrarProgreso(const std::string& titulo, const std::string& /*expl*/,
                                       bool /*conCancelar*/, PosicionProgreso /*posicion*/) {
   if (detallado) salida_ << titulo << "...\n";
+  if (alFase) alFase(titulo);
+}
+
+void InteraccionLote::progresoCalculos(const std::string& texto) {
+  if (alFase) alFase(texto);
 }
 
 void InteraccionLote::progresoPosicion(const std::string& texto) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -25,6 +26,9 @@ class InteraccionLote : public Interaccion {
   std::deque<std::string> archivos;
   // Print the progress captions and positions too.
   bool detallado = false;
+  // Told every caption of the progress dialog and every text of its calculation label, when it
+  // is shown (the benchmarks time the phases of a run with it).
+  std::function<void(const std::string&)> alFase;
 
   int numeroMensajes = 0;  // messages printed
   int numeroErrores = 0;   // of them, failures (critical messages): the run must not say success
@@ -39,7 +43,7 @@ class InteraccionLote : public Interaccion {
                        PosicionProgreso posicion) override;
   void progresoExplicacion(const std::string&) override {}
   void progresoPosicion(const std::string& texto) override;
-  void progresoCalculos(const std::string&) override {}
+  void progresoCalculos(const std::string& texto) override;
   void progresoEtiquetas(bool, bool, bool) override {}
   void progresoBarra(int) override {}
   void ocultarProgreso() override {}

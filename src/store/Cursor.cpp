@@ -105,10 +105,19 @@ int CursorImpl::fieldIndexOrThrow(std::string_view name) const {
 }
 
 const CursorImpl::Criterio& CursorImpl::criteria(std::string_view text) {
+  // A find loop repeats its criteria on every step: the last one is answered without hashing.
+  if (ultimoCriterio_ != nullptr && text == ultimoTexto_) return *ultimoCriterio_;
   const std::string key(text);
   auto it = criteriaCache_.find(key);
-  if (it != criteriaCache_.end()) return it->second;
-  if (criteriaCache_.size() > 256) criteriaCache_.clear();
+  if (it != criteriaCache_.end()) {
+    ultimoTexto_ = key;
+    ultimoCriterio_ = &it->second;
+    return it->second;
+  }
+  if (criteriaCache_.size() > 256) {
+    ultimoCriterio_ = nullptr;
+    criteriaCache_.clear();
+  }
   Criterio c;
   c.cond = query::compileCondition(sql::parseCriteria(text), fields_, proj_);
   c.igualdad = query::equalityTerms(c.cond, c.terms);
@@ -118,7 +127,10 @@ const CursorImpl::Criterio& CursorImpl::criteria(std::string_view text) {
       query::eqLiteralKeyPart(c.clave, t.literal, t.quoted);
     }
   }
-  return criteriaCache_.emplace(key, std::move(c)).first->second;
+  const Criterio& nuevo = criteriaCache_.emplace(key, std::move(c)).first->second;
+  ultimoTexto_ = key;
+  ultimoCriterio_ = &nuevo;
+  return nuevo;
 }
 
 CursorImpl::FindIndex& CursorImpl::findIndexFor(const Criterio& c) {

@@ -25,6 +25,9 @@ class CursorImpl {
   CursorImpl(std::shared_ptr<RowSource> src, std::shared_ptr<Table> table,
              std::shared_ptr<std::vector<std::uint32_t>> seq, std::vector<int> proj,
              std::vector<FieldDef> fields, CursorKind kind, bool updatable);
+  // Not copied: ultimoCriterio_ points into this cursor's own cache.
+  CursorImpl(const CursorImpl&) = delete;
+  CursorImpl& operator=(const CursorImpl&) = delete;
 
   std::unique_ptr<CursorImpl> cloneAt(std::shared_ptr<std::vector<std::uint32_t>> seq,
                                       CursorKind kind) const;
@@ -122,6 +125,10 @@ class CursorImpl {
   };
   std::map<std::string, FindIndex> findIndexes_;
   std::unordered_map<std::string, Criterio> criteriaCache_;
+  // The criteria asked last and its entry in criteriaCache_ (elements of an unordered_map keep
+  // their place until erased; forgotten before the cache is cleared).
+  std::string ultimoTexto_;
+  const Criterio* ultimoCriterio_ = nullptr;
 
  private:
   std::uint64_t indexStampNow() const;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,24 +34,55 @@ std::string nameOf(const std::string& path) {
 
 // Copies through a temporary file in the target's folder.
 void copyAtomic(const std::string& source, const std::string& target) {
-  std::FILE* in = std::fopen(source.c_str(), "rb");
-  if (!in) {
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
     throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
   }
   try {
     AtomicWriter w(target);
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) w.write(buf, n);
-    if (std::ferror(in)) {
-      throw StoreError(err::kErrorEscritura, "Error al leer el archivo '" + source + "'.");
-    }
+    w.copyFrom(in, source);
     w.commit();
   } catch (...) {
-    std::fclose(in);
+    ::close(in);
     throw;
   }
-  std::fclose(in);
+  ::close(in);
+}
+
+std::mutex gScratchMutex;
+std::vector<std::string>& scratchFolders() {
+  static std::vector<std::string> v;
+  return v;
+}
+
+std::string canonicalFolder(const std::string& folder) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(folder.empty() ? "." : folder), ec);
+  if (ec) p = fs::absolute(fs::path(folder), ec);
+  return p.lexically_normal().string();
+}
+
+// The copy of a table file and of its index sidecar (or the removal of a stale one).
+void copyTable(const std::string& source, const std::string& target) {
+  if (!fileExists(source)) {
+    throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
+  }
+  if (TableRegistry::key(source) == TableRegistry::key(target)) return;  // same file
+  if (TableRegistry::isOpen(target)) inUse(target);
+  if (auto t = TableRegistry::find(source); t && t->dirty()) t->save();
+  // Always a copy of the bytes, never a second name of the workspace file: a later change of
+  // the workspace table in place would otherwise reach the user's file.
+  copyAtomic(source, target);
+  if (isDbf(source)) {
+    const std::string sideIn = Table::sidecarPath(source);
+    const std::string sideOut = Table::sidecarPath(target);
+    std::error_code ec;
+    if (fileExists(sideIn)) {
+      copyAtomic(sideIn, sideOut);
+    } else {
+      fs::remove(sideOut, ec);
+    }
+  }
 }
 }  // namespace
 
@@ -75,23 +107,7 @@ bool fileExists(const std::string& path) {
 }
 
 void copyFile(const std::string& source, const std::string& target) {
-  if (!fileExists(source)) {
-    throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
-  }
-  if (TableRegistry::key(source) == TableRegistry::key(target)) return;  // same file
-  if (TableRegistry::isOpen(target)) inUse(target);
-  if (auto t = TableRegistry::find(source); t && t->dirty()) t->save();
-  copyAtomic(source, target);
-  if (isDbf(source)) {
-    const std::string sideIn = Table::sidecarPath(source);
-    const std::string sideOut = Table::sidecarPath(target);
-    std::error_code ec;
-    if (fileExists(sideIn)) {
-      copyAtomic(sideIn, sideOut);
-    } else {
-      fs::remove(sideOut, ec);
-    }
-  }
+  copyTable(source, target);
 }
 
 namespace {
@@ -112,7 +128,7 @@ void removeOtherCase(const std::string& target) {
 }  // namespace
 
 void replaceFile(const std::string& source, const std::string& target) {
-  copyFile(source, target);
+  copyTable(source, target);
   removeOtherCase(target);
 }
 
@@ -209,6 +225,20 @@ bool lockFolderForProcess(const std::string& folder) {
   }
   held[key] = fd;
   return true;
+}
+
+void markScratchFolder(const std::string& folder) {
+  const std::string c = canonicalFolder(folder);
+  std::lock_guard<std::mutex> lock(gScratchMutex);
+  auto& v = scratchFolders();
+  if (std::find(v.begin(), v.end(), c) == v.end()) v.push_back(c);
+}
+
+bool inScratchFolder(const std::string& path) {
+  const std::string folder = canonicalFolder(fs::path(path).parent_path().string());
+  std::lock_guard<std::mutex> lock(gScratchMutex);
+  const auto& v = scratchFolders();
+  return std::find(v.begin(), v.end(), folder) != v.end();
 }
 
 std::string findFileNoCase(const std::string& folder, const std::string& fileName) {

@@ -19,14 +19,17 @@ void createFolder(const std::string& path);
 bool fileExists(const std::string& path);
 // Copies source to target, replacing target. Source unchanged. Goes through a temporary file
 // so an interrupted copy never leaves a half-written target. A .dbf copy carries the table's
-// index sidecar. A table open in this process is written out first.
+// index sidecar. A table open in this process is written out first. The bytes move inside the
+// system (a shared copy where the file system makes one, else an in-kernel copy).
 void copyFile(const std::string& source, const std::string& target);
 // Saves a copy of source as target for the user, replacing what is there. The copy is written
-// whole beside the old file and renamed over it, so a failure (a full disk, a read-only
-// folder, the process killed) leaves the old file as it was, and a failure reported here
-// leaves no temporary file behind. A file of the same name in another letter case is removed
-// only once the copy is in place. Throws StoreError saying what could not be saved, where and
-// why. Every "save for the user" goes through this (or replaceFileContents).
+// whole beside the old file, forced to disk and renamed over it, so a failure (a full disk, a
+// read-only folder, the process killed) leaves the old file as it was, and a failure reported
+// here leaves no temporary file behind. A file of the same name in another letter case is
+// removed only once the copy is in place. Throws StoreError saying what could not be saved,
+// where and why. Every "save for the user" goes through this (or replaceFileContents).
+// The target is always a copy of the bytes (moved inside the system), never a second name of
+// the source, so nothing done later to a workspace table can reach the user's file.
 void replaceFile(const std::string& source, const std::string& target);
 // The same for bytes the program makes (a CSV file, a comment file).
 void replaceFileContents(const std::string& target, std::string_view bytes);
@@ -45,6 +48,13 @@ std::vector<FileEntry> listFiles(const std::string& folder);
 // Locks held on folders that no longer exist are released on the next call.
 bool lockFolderForProcess(const std::string& folder);
 inline constexpr const char* kLockFileName = ".arbelio-en-uso";
+
+// Folders of the program's own scratch work (the workspace: BDTemp, BDOut, BDCorte), which the
+// next start empties: their files are written without forcing them to disk (no fsync), since
+// nothing the user keeps depends on them surviving a crash. Every file written elsewhere (a
+// save for the user) is forced to disk before it replaces the old one.
+void markScratchFolder(const std::string& folder);
+bool inScratchFolder(const std::string& path);
 
 // Finds an existing file in a folder whatever the letter case of its name ("Piesma47.dbf",
 // "PIESMA47.DBF"...). Returns the full path, or "" when there is none.

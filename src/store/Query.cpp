@@ -1,6 +1,9 @@
 #include "store/Query.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -262,12 +265,54 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     desc.push_back(k.desc);
   }
   const std::size_t nk = cols.size();
+  std::vector<std::uint32_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  const auto ordenar = [&](std::vector<std::uint32_t>& posiciones) {
+    std::vector<std::uint32_t> sorted(rows.size());
+    for (std::size_t i = 0; i < posiciones.size(); ++i) sorted[i] = rows[posiciones[i]];
+    rows.swap(sorted);
+  };
+  // Up to four keys that hold only numbers and empty fields (codes, plot numbers, diameters:
+  // the usual case) are sorted as whole numbers that keep the order compareValues gives (empty
+  // first, then by number; descending keys reversed), the row's place breaking ties so the
+  // order is the stable one.
+  constexpr std::size_t kClavesNumericas = 4;
+  struct Entrada {
+    std::array<std::uint64_t, kClavesNumericas> k{};
+    std::uint32_t i = 0;
+  };
+  std::vector<Entrada> entradas;
+  bool soloNumeros = nk <= kClavesNumericas;
+  if (soloNumeros) entradas.resize(rows.size());
+  for (std::size_t i = 0; soloNumeros && i < rows.size(); ++i) {
+    entradas[i].i = static_cast<std::uint32_t>(i);
+    for (std::size_t k = 0; k < nk; ++k) {
+      const Value v = src.get(rows[i], cols[k]);
+      std::uint64_t clave = 0;  // empty: below every number
+      if (v.isNumber() && !std::isnan(v.number())) {
+        const double d = v.number() == 0 ? 0.0 : v.number();  // -0 equals 0
+        const auto bits = std::bit_cast<std::uint64_t>(d);
+        clave = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+      } else if (!v.isNull()) {
+        soloNumeros = false;
+        break;
+      }
+      entradas[i].k[k] = desc[k] ? ~clave : clave;
+    }
+  }
+  if (soloNumeros) {
+    std::sort(entradas.begin(), entradas.end(), [](const Entrada& a, const Entrada& b) {
+      return a.k != b.k ? a.k < b.k : a.i < b.i;
+    });
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = entradas[i].i;
+    ordenar(order);
+    return;
+  }
+  entradas = {};
   std::vector<Value> values(rows.size() * nk);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     for (std::size_t k = 0; k < nk; ++k) values[i * nk + k] = src.get(rows[i], cols[k]);
   }
-  std::vector<std::uint32_t> order(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
   std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
     for (std::size_t k = 0; k < nk; ++k) {
       const int c = compareValues(values[a * nk + k], values[b * nk + k]);
@@ -275,9 +320,7 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     }
     return false;
   });
-  std::vector<std::uint32_t> sorted(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
-  rows.swap(sorted);
+  ordenar(order);
 }
 
 // ---------------------------------------------------------------------------------------------

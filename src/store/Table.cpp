@@ -1,10 +1,14 @@
 #include "store/Table.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -14,6 +18,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <new>
@@ -102,12 +107,25 @@ std::string folderOf(const std::string& path) {
 }
 }  // namespace
 
-AtomicWriter::AtomicWriter(std::string target) : target_(std::move(target)) {
+std::string AtomicWriter::temporaryPathFor(const std::string& target) {
   static std::atomic<unsigned> counter{0};
-  const fs::path t(target_);
-  temp_ = (t.parent_path() / ("." + t.filename().string() + ".tmp" + std::to_string(getpid()) +
-                              "_" + std::to_string(counter++)))
-              .string();
+  const fs::path t(target);
+  return (t.parent_path() / ("." + t.filename().string() + ".tmp" + std::to_string(getpid()) + "_" +
+                             std::to_string(counter++)))
+      .string();
+}
+
+void AtomicWriter::throwSaveError(const std::string& target, int number, int code) {
+  throw StoreError(number, "No se ha podido guardar '" + fileNameOf(target) + "' en la carpeta " +
+                               folderOf(target) + ": " + systemErrorText(code) + ".");
+}
+
+bool writeFailureSeamSet() {
+  return gFailAfter.load() >= 0;
+}
+
+AtomicWriter::AtomicWriter(std::string target)
+    : target_(std::move(target)), temp_(temporaryPathFor(target_)) {
   f_ = std::fopen(temp_.c_str(), "wb");
   if (!f_) fail(err::kPermisoDenegado, errno);
 }
@@ -122,8 +140,7 @@ void AtomicWriter::fail(int number, int code) {
   if (f_) std::fclose(f_);
   f_ = nullptr;
   std::remove(temp_.c_str());
-  throw StoreError(number, "No se ha podido guardar '" + fileNameOf(target_) + "' en la carpeta " +
-                               folderOf(target_) + ": " + systemErrorText(code) + ".");
+  throwSaveError(target_, number, code);
 }
 
 void AtomicWriter::write(const char* p, std::size_t n) {
@@ -138,8 +155,55 @@ void AtomicWriter::write(const char* p, std::size_t n) {
   if (n && std::fwrite(p, 1, n, f_) != n) fail(err::kErrorEscritura, errno);
 }
 
+void AtomicWriter::copyFrom(int in, const std::string& sourcePath) {
+  if (std::fflush(f_) != 0) fail(err::kErrorEscritura, errno);
+  const int out = fileno(f_);
+  if (!writeFailureSeamSet()) {
+    bool copied = false;
+#ifdef FICLONE
+    // A whole file into an empty one: the file system may share its blocks.
+    if (::lseek(in, 0, SEEK_CUR) == 0 && ::lseek(out, 0, SEEK_CUR) == 0 &&
+        ::ioctl(out, FICLONE, in) == 0) {
+      copied = true;
+    }
+#endif
+    bool started = false;
+    while (!copied) {
+      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+      if (n > 0) {
+        started = true;
+        continue;
+      }
+      if (n == 0) {
+        copied = true;
+      } else if (!started && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                              errno == EOPNOTSUPP || errno == EPERM || errno == EBADF)) {
+        break;  // not between these files: plain reads and writes below
+      } else {
+        fail(err::kErrorEscritura, errno);
+      }
+    }
+    if (copied) {
+      if (std::fseek(f_, 0, SEEK_END) != 0) fail(err::kErrorEscritura, errno);
+      return;
+    }
+  }
+  std::vector<char> buf(std::size_t{1} << 20);
+  for (;;) {
+    const ssize_t n = ::read(in, buf.data(), buf.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw StoreError(err::kErrorEscritura, "Error al leer el archivo '" + sourcePath + "'.");
+    }
+    if (n == 0) break;
+    write(buf.data(), static_cast<std::size_t>(n));
+  }
+}
+
 void AtomicWriter::commit() {
-  if (std::fflush(f_) != 0 || ::fsync(fileno(f_)) != 0) fail(err::kErrorEscritura, errno);
+  if (std::fflush(f_) != 0) fail(err::kErrorEscritura, errno);
+  // Scratch files are not forced to disk: the next start deletes them anyway.
+  if (!inScratchFolder(target_) && ::fsync(fileno(f_)) != 0) fail(err::kErrorEscritura, errno);
   const bool closed = std::fclose(f_) == 0;
   f_ = nullptr;
   if (!closed) fail(err::kErrorEscritura, errno);
@@ -323,6 +387,7 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   if (offset > recLen) damaged(path, "los campos no caben en la longitud de registro");
   t->recLen_ = recLen;
   t->setColumns(std::move(cols));
+  t->prepararDecodificadas();
   if (headerOnly) return t;
 
   const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
@@ -529,6 +594,7 @@ std::shared_ptr<Table> Table::create(const std::string& path, const TableDef& de
   t->recLen_ = offset;
   t->version_ = memo ? 0x83 : 0x03;
   t->setColumns(std::move(cols));
+  t->prepararDecodificadas();
   for (std::size_t c = 0; c < t->columns_.size(); ++c) {
     if (t->columns_[c].type == FieldType::Memo) t->memo_[static_cast<int>(c)];
   }
@@ -541,17 +607,90 @@ std::shared_ptr<Table> Table::create(const std::string& path, const TableDef& de
 // ---------------------------------------------------------------------------------------------
 // Values
 
+namespace {
+constexpr std::uint64_t kBitsBlanco = 0x7FF8000000000001ULL;
+constexpr std::uint64_t kBitsDanado = 0x7FF8000000000002ULL;
+const double kBlanco = std::bit_cast<double>(kBitsBlanco);
+const double kDanado = std::bit_cast<double>(kBitsDanado);
+}  // namespace
+
+bool Table::isDamagedNumber(double v) {
+  return std::bit_cast<std::uint64_t>(v) == kBitsDanado;
+}
+
+double Table::decodeNumber(std::uint32_t row, int col) const {
+  double v = 0;
+  switch (parseDbfNumber(fieldBytes(row, col), v)) {
+    case DbfNumber::Number:
+      // A single-precision column hands out single-precision values.
+      if (columns_[static_cast<std::size_t>(col)].type == FieldType::Single)
+        return static_cast<double>(static_cast<float>(v));
+      return v;
+    case DbfNumber::Blank:
+      return kBlanco;
+    case DbfNumber::Damaged:
+    default:
+      return kDanado;
+  }
+}
+
+namespace {
+// Memory all tables of the process may hold in decoded columns (counted as decoded): past it a
+// column is read from its text as before, so the cache never grows the peak by more than this.
+constexpr std::int64_t kPresupuestoDecodificadas = std::int64_t{160} << 20;
+std::atomic<std::int64_t> gBytesDecodificados{0};
+}  // namespace
+
+Table::Decodificadas::~Decodificadas() {
+  gBytesDecodificados.fetch_sub(bytes, std::memory_order_relaxed);
+}
+
+double Table::number(std::uint32_t row, int col) const {
+  if (const auto* v = decoded(col)) return (*v)[row];
+  // A column read row after row is decoded whole: single reads (a grid's screen) are not.
+  const std::uint32_t umbral = std::max<std::uint32_t>(4096, nrows_ / 32);
+  auto& lecturas = decodificadas_->lecturas[static_cast<std::size_t>(col)];
+  if (lecturas.fetch_add(1, std::memory_order_relaxed) + 1 >= umbral) {
+    if (const auto* v = decodeColumn(col)) return (*v)[row];
+  }
+  return decodeNumber(row, col);
+}
+
+const std::vector<double>* Table::decodeColumn(int col) const {
+  const auto bytes = static_cast<std::int64_t>(nrows_) * static_cast<std::int64_t>(sizeof(double));
+  if (gBytesDecodificados.load(std::memory_order_relaxed) + bytes > kPresupuestoDecodificadas)
+    return nullptr;
+  std::lock_guard<std::mutex> lock(decodificadas_->mutex);
+  if (const auto* v = decoded(col)) return v;
+  if (gBytesDecodificados.fetch_add(bytes, std::memory_order_relaxed) + bytes >
+      kPresupuestoDecodificadas) {
+    gBytesDecodificados.fetch_sub(bytes, std::memory_order_relaxed);
+    return nullptr;
+  }
+  decodificadas_->bytes += bytes;
+  // Filled as decoded: no pass zeroing fresh memory first.
+  auto valores = std::make_unique<std::vector<double>>();
+  valores->reserve(nrows_);
+  for (std::uint32_t r = 0; r < nrows_; ++r) valores->push_back(decodeNumber(r, col));
+  decodificadas_->listas[static_cast<std::size_t>(col)].store(valores.get(),
+                                                              std::memory_order_release);
+  decodificadas_->propias.push_back(std::move(valores));
+  return decodificadas_->propias.back().get();
+}
+
+void Table::prepararDecodificadas() {
+  decodificadas_ = std::make_unique<Decodificadas>(columns_.size());
+}
+
 Value Table::get(std::uint32_t row, int col) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   const std::string_view raw = fieldBytes(row, col);
   switch (f.dbfType) {
     case 'N':
     case 'F': {
-      double v = 0;
       // A damaged number reads as null; isDamaged() tells it from a blank one.
-      if (parseDbfNumber(raw, v) != DbfNumber::Number) return Value();
-      // A single-precision column hands out single-precision values.
-      if (f.type == FieldType::Single) return Value(static_cast<double>(static_cast<float>(v)));
+      const double v = number(row, col);
+      if (std::isnan(v)) return Value();
       return Value(v);
     }
     case 'L': {
@@ -595,10 +734,8 @@ Value Table::get(std::uint32_t row, int col) const {
 }
 
 bool Table::isDamaged(std::uint32_t row, int col) const {
-  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
-  if (f.dbfType != 'N' && f.dbfType != 'F') return false;
-  double v = 0;
-  return parseDbfNumber(fieldBytes(row, col), v) == DbfNumber::Damaged;
+  if (!isNumericField(col)) return false;
+  return isDamagedNumber(number(row, col));
 }
 
 std::string Table::rawText(std::uint32_t row, int col) const {
@@ -627,6 +764,67 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
   return ev;
 }
 
+namespace {
+
+// The text of a number for a numeric field, right-aligned in `dest` (f.dbfLength bytes, filled
+// with blanks first). Throws what a write of the value throws when it does not fit.
+void encodeNumber(const FieldDef& f, double d, char* dest) {
+  const auto width = static_cast<std::size_t>(f.dbfLength);
+  std::memset(dest, ' ', width);
+  const double original = d;
+  if (!std::isfinite(d)) {
+    throw StoreError(
+        err::kDesbordamientoNumerico,
+        "El campo numérico '" + f.name + "' no admite el valor " + formatNumber(d) + ".");
+  }
+  TextoNumero s;
+  double lo = 0, hi = 0;
+  bool integral = false;
+  switch (f.type) {
+    case FieldType::Byte:
+      integral = true, lo = 0, hi = 255;
+      break;
+    case FieldType::Integer:
+      integral = true, lo = -32768, hi = 32767;
+      break;
+    case FieldType::Long:
+      integral = true, lo = -2147483648.0, hi = 2147483647.0;
+      break;
+    default:
+      integral = f.dbfDecimals == 0 && f.type != FieldType::Single;
+      lo = -1e300, hi = 1e300;
+  }
+  if (integral) {
+    d = std::nearbyint(d);  // half to even
+    if (d < lo || d > hi) {
+      throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
+                                                         f.name + "' con el valor " +
+                                                         formatNumber(original) + ".");
+    }
+    if (d == 0) d = 0;  // no "-0"
+    s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
+  } else if (f.type == FieldType::Single || f.type == FieldType::Double) {
+    if (d == 0) d = 0;
+    s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
+  } else {
+    s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
+  }
+  // A negative value that rounds to zero is written without its sign.
+  if (s.n > 1 && s.b[0] == '-' &&
+      std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
+          std::string_view::npos) {
+    std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
+  }
+  if (s.n == 0 || static_cast<std::size_t>(s.n) > width) {
+    throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" + f.name +
+                                                       "' con el valor " + formatNumber(original) +
+                                                       ".");
+  }
+  std::memcpy(dest + width - static_cast<std::size_t>(s.n), s.b, static_cast<std::size_t>(s.n));
+}
+
+}  // namespace
+
 void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   const auto width = static_cast<std::size_t>(f.dbfLength);
@@ -634,59 +832,9 @@ void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) c
   if (v.isNull()) return;
   switch (f.dbfType) {
     case 'N':
-    case 'F': {
-      double d = v.toDouble();
-      if (!std::isfinite(d)) {
-        throw StoreError(
-            err::kDesbordamientoNumerico,
-            "El campo numérico '" + f.name + "' no admite el valor " + formatNumber(d) + ".");
-      }
-      TextoNumero s;
-      double lo = 0, hi = 0;
-      bool integral = false;
-      switch (f.type) {
-        case FieldType::Byte:
-          integral = true, lo = 0, hi = 255;
-          break;
-        case FieldType::Integer:
-          integral = true, lo = -32768, hi = 32767;
-          break;
-        case FieldType::Long:
-          integral = true, lo = -2147483648.0, hi = 2147483647.0;
-          break;
-        default:
-          integral = f.dbfDecimals == 0 && f.type != FieldType::Single;
-          lo = -1e300, hi = 1e300;
-      }
-      if (integral) {
-        d = std::nearbyint(d);  // half to even
-        if (d < lo || d > hi) {
-          throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
-                                                             f.name + "' con el valor " +
-                                                             formatNumber(v.toDouble()) + ".");
-        }
-        if (d == 0) d = 0;  // no "-0"
-        s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
-      } else if (f.type == FieldType::Single || f.type == FieldType::Double) {
-        if (d == 0) d = 0;
-        s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);
-      } else {
-        s = fitNumber(d, FieldType::Text, f.dbfLength, f.dbfDecimals);
-      }
-      // A negative value that rounds to zero is written without its sign.
-      if (s.n > 1 && s.b[0] == '-' &&
-          std::string_view(s.b, static_cast<std::size_t>(s.n)).find_first_not_of("-0.") ==
-              std::string_view::npos) {
-        std::memmove(s.b, s.b + 1, static_cast<std::size_t>(--s.n));
-      }
-      if (s.n == 0 || static_cast<std::size_t>(s.n) > width) {
-        throw StoreError(err::kDesbordamientoNumerico, "Desbordamiento del campo numérico '" +
-                                                           f.name + "' con el valor " +
-                                                           formatNumber(v.toDouble()) + ".");
-      }
-      std::memcpy(dest + width - static_cast<std::size_t>(s.n), s.b, static_cast<std::size_t>(s.n));
+    case 'F':
+      encodeNumber(f, v.toDouble(), dest);
       return;
-    }
     case 'L': {
       bool b = false;
       if (v.isNumber()) {
@@ -733,6 +881,7 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
   } else {
     std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(ev.col)], ev.bytes.data(),
                 ev.bytes.size());
+    refreshDecoded(row, ev.col);
   }
   if (!newRow) ++colGen_[static_cast<std::size_t>(ev.col)];
   dirty_ = true;
@@ -741,6 +890,7 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
 void Table::applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow) {
   std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
               static_cast<std::size_t>(columns_[col].dbfLength));
+  refreshDecoded(row, col);
   if (!newRow) ++colGen_[static_cast<std::size_t>(col)];
   dirty_ = true;
 }
@@ -749,6 +899,7 @@ void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
   std::memcpy(
       registro(row) + offsets_[static_cast<std::size_t>(col)], bytes.data(),
       std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(columns_[col].dbfLength)));
+  refreshDecoded(row, col);
   dirty_ = true;
 }
 
@@ -797,10 +948,13 @@ std::uint32_t Table::appendBlank() {
   if (nrows_ == UINT32_MAX) {
     throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
   }
-  if (nrows_ % kFilasPorBloque == 0) nuevoBloque();
+  if (nrows_ / kFilasPorBloque >= bloques_.size()) nuevoBloque();
   if (nrows_ / 64 >= borradas_.size()) borradas_.push_back(0);
   std::memset(registro(nrows_), ' ', static_cast<std::size_t>(recLen_));
   for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (auto* v = decodedForChange(static_cast<int>(c))) v->push_back(kBlanco);
+  }
   ++live_;
   ++structGen_;
   dirty_ = true;

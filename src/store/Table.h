@@ -6,9 +6,11 @@
 // hold); ResultSet holds the rows of a grouped or DISTINCT query.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -151,6 +153,7 @@ class Table : public RowSource {
            static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);
   }
   void nuevoBloque();
+  void prepararDecodificadas();
   // Blocks for `filas` rows in one area.
   void reservarBloques(std::uint32_t filas);
   struct LiberaMemoria {
@@ -159,6 +162,45 @@ class Table : public RowSource {
   std::string_view fieldBytes(std::uint32_t row, int col) const {
     return std::string_view(registro(row) + offsets_[static_cast<std::size_t>(col)],
                             static_cast<std::size_t>(columns_[col].dbfLength));
+  }
+  // A numeric (N or F) field read as a number: the stored value (single precision for a Single
+  // field), or a NaN marking a blank or a damaged (isDamagedNumber) field. A column read row
+  // after row is decoded once into an array (decodeColumn), kept in step with every change of
+  // the table; single reads (a grid's screen) are not.
+  double number(std::uint32_t row, int col) const;
+  // The decoded array of a column, decoding it now; null when the process's budget for decoded
+  // columns is spent.
+  const std::vector<double>* decodeColumn(int col) const;
+  static bool isDamagedNumber(double v);
+  bool isNumericField(int col) const {
+    const char t = columns_[static_cast<std::size_t>(col)].dbfType;
+    return t == 'N' || t == 'F';
+  }
+  // The number a field's bytes hold, as number() gives it.
+  double decodeNumber(std::uint32_t row, int col) const;
+  // Decoded numeric columns: null until a column is read often enough (then decoded whole), one
+  // entry per record. Created with the columns.
+  struct Decodificadas {
+    explicit Decodificadas(std::size_t columnas) : listas(columnas), lecturas(columnas) {}
+    ~Decodificadas();
+    Decodificadas(const Decodificadas&) = delete;
+    Decodificadas& operator=(const Decodificadas&) = delete;
+    std::mutex mutex;
+    std::int64_t bytes = 0;  // counted against the process's budget
+    std::vector<std::unique_ptr<std::vector<double>>> propias;
+    std::vector<std::atomic<std::vector<double>*>> listas;
+    std::vector<std::atomic<std::uint32_t>> lecturas;  // single reads before decoding
+  };
+  std::unique_ptr<Decodificadas> decodificadas_;
+  const std::vector<double>* decoded(int col) const {
+    return decodificadas_->listas[static_cast<std::size_t>(col)].load(std::memory_order_acquire);
+  }
+  std::vector<double>* decodedForChange(int col) {
+    return decodificadas_->listas[static_cast<std::size_t>(col)].load(std::memory_order_relaxed);
+  }
+  // The decoded entry of a field whose bytes just changed.
+  void refreshDecoded(std::uint32_t row, int col) {
+    if (auto* v = decodedForChange(col)) (*v)[row] = decodeNumber(row, col);
   }
 
   std::string path_;
@@ -195,7 +237,8 @@ std::string systemErrorText(int code);
 // Current header date (test seam in Database.h).
 DbfDate currentHeaderDate();
 
-// Writes a file through a temporary file in the same folder and a rename. Honours the
+// Writes a file through a temporary file in the same folder and a rename; the temporary is
+// forced to disk first unless the target is in a scratch folder (FileOps.h). Honours the
 // write-failure test seam.
 class AtomicWriter {
  public:
@@ -205,14 +248,26 @@ class AtomicWriter {
   AtomicWriter& operator=(const AtomicWriter&) = delete;
   void write(const char* p, std::size_t n);
   void write(std::string_view s) { write(s.data(), s.size()); }
+  // Appends what is left of an open file: the system moves the bytes (a shared copy of the
+  // blocks where the file system makes one, else an in-kernel copy; plain reads and writes when
+  // neither works or the write-failure seam is set).
+  void copyFrom(int fd, const std::string& sourcePath);
   void commit();
 
+  // The temporary name a write of `target` goes through, unique in this process.
+  static std::string temporaryPathFor(const std::string& target);
+  // What could not be saved, where, and why (systemError: an errno value).
+  [[noreturn]] static void throwSaveError(const std::string& target, int number, int systemError);
+
  private:
-  // Removes the temporary file and throws: what could not be saved, where, and why.
+  // Removes the temporary file and throws.
   [[noreturn]] void fail(int number, int systemError);
   std::string target_, temp_;
   std::FILE* f_ = nullptr;
   bool committed_ = false;
 };
+
+// True while the write-failure test seam is set: copies then go through write().
+bool writeFailureSeamSet();
 
 }  // namespace arbelio::store

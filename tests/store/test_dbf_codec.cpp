@@ -520,4 +520,71 @@ TEST(DbfCodec, HeaderCarriesDateCountAndEndMarker) {
   EXPECT_EQ(raw.size(), 32u + 32u + 1u + 2u * 7u + 1u);
 }
 
+// Numbers of a column read row after row are decoded once and kept; every way of changing the
+// table must keep them equal to what the bytes hold, blanks and damaged fields included.
+TEST(DbfCodec, NumbersReadFromMemoryStayEqualToTheBytesAfterEveryChange) {
+  CarpetaTemporal dir;
+  DbfBuilder b;
+  b.fields = {{"K", 'N', 6}, {"N", 'N', 7, 2}};
+  const int filas = 10000;
+  for (int i = 0; i < filas; ++i) {
+    std::string n = std::to_string(i * 0.25);
+    n = i == 3 ? "" : i == 5 ? "1.2.3" : n.substr(0, n.find('.') + 3);
+    n.insert(0, 7 - std::min<std::size_t>(7, n.size()), ' ');
+    std::string k = std::to_string(i);
+    b.add(std::string(6 - k.size(), ' ') + k + n);
+  }
+  b.write(dir.archivo("T.dbf"));
+  const auto lectura = [](Cursor& c) {
+    std::vector<std::string> r;
+    for (c.moveFirst(); !c.eof(); c.moveNext()) {
+      r.push_back(c.value("K").toString() + "=" + c.value("N").toString() +
+                  (c.isDamaged(c.fieldIndex("N")) ? "!" : ""));
+    }
+    return r;
+  };
+  std::vector<std::string> antes;
+  {
+    Database db = Database::open(dir.ruta());
+    Cursor c = db.openCursor("T");
+    for (int vuelta = 0; vuelta < 3; ++vuelta) antes = lectura(c);  // decoded by now
+    ASSERT_EQ(antes.size(), static_cast<std::size_t>(filas));
+    EXPECT_EQ(antes[2], "2=0.5");
+    EXPECT_EQ(antes[3], "3=");
+    EXPECT_EQ(antes[5], "5=!");
+    EXPECT_EQ(antes[9999], "9999=2499.75");
+    c.setAbsolutePosition(4);
+    c.edit();
+    c.setValue("N", 123.456);
+    c.update();
+    c.addNew();
+    c.setValue("K", 10000);
+    c.setValue("N", -0.004);
+    c.update();
+    c.addNew();
+    c.setValue("K", 10001);
+    c.update();
+    Cursor dos = db.openCursor("SELECT * FROM T WHERE K = 2");
+    dos.edit();
+    dos.setValue("N", 7.5);
+    dos.update();
+    db.execute("INSERT INTO T SELECT * FROM T WHERE K = 9999");
+    c.moveFirst();
+    c.remove();
+    Cursor d = db.openCursor("T");
+    antes = lectura(d);
+    ASSERT_EQ(antes.size(), static_cast<std::size_t>(filas + 2));
+    EXPECT_EQ(antes[0], "1=0.25");
+    EXPECT_EQ(antes[1], "2=7.5");
+    EXPECT_EQ(antes[3], "4=123.456");
+    EXPECT_EQ(antes[filas - 1], "10000=-0.004");
+    EXPECT_EQ(antes[filas], "10001=");
+    EXPECT_EQ(antes[filas + 1], "9999=2499.75");
+  }
+  // A fresh open decodes the saved bytes: the same values as the kept numbers gave.
+  Database db = Database::open(dir.ruta());
+  Cursor c = db.openCursor("T");
+  EXPECT_EQ(lectura(c), antes);
+}
+
 }  // namespace

@@ -1,0 +1,230 @@
+// The whole job of "arbelio-batch run" over a country: ten synthetic provinces of 10,000 plots
+// (about 2,000,000 large trees, 279 MB of dBASE), twenty (about 4,000,000 trees: the cost must
+// grow linearly) and one province alone. A run selects the provinces (checking them and building
+// their Datdef and Especi tables), merges them into the working tables, calculates all nine
+// result tables, with no volume variable or with the four, and saves them. The counters give
+// each phase's wall time in seconds (selection, merge, each pass, saving), the process CPU time
+// and its peak memory so far (run one case per process for a case's own peak:
+// --benchmark_filter=BM_Pais/10/1).
+//
+// The provinces are generated once into a cache folder: $ARBELIO_BENCH_PAIS, by default
+// <tmp>/arbelio-bench-pais, as prov/NN/ (what "arbelio-batch sample --province NN --plots 10000"
+// writes). When <cache>/golden/<case>/ exists, every table the run saves must equal its copy
+// there byte for byte, but the date of the dBASE header; with ARBELIO_BENCH_GUARDAR=1 a run
+// keeps its tables there instead (do that once with the code whose results are the reference).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch/OrdenesBatch.h"
+#include "inventory/GeneradorMuestra.h"
+#include "store/FileOps.h"
+#include "store/Text.h"
+
+using namespace arbelio;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Cache() {
+  const char* c = std::getenv("ARBELIO_BENCH_PAIS");
+  return c != nullptr && *c != '\0' ? fs::path(c)
+                                    : fs::temp_directory_path() / "arbelio-bench-pais";
+}
+
+std::string Codigo(int p) {
+  return (p < 10 ? "0" : "") + std::to_string(p);
+}
+
+// The provinces of a run: 01-06, 08-10 and 24 for ten, then 11-20.
+std::vector<int> Provincias(int cuantas) {
+  const std::vector<int> todas = {1,  2,  3,  4,  5,  6,  8,  9,  10, 24,
+                                  11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
+  return {todas.begin(), todas.begin() + cuantas};
+}
+
+// The large-tree file of a province in the cache, generated on first use.
+std::string Provincia(int p) {
+  const fs::path carpeta = Cache() / "prov" / Codigo(p);
+  const fs::path piesma = carpeta / ("Piesma" + Codigo(p) + ".dbf");
+  if (!fs::exists(piesma)) {
+    fs::create_directories(carpeta);
+    inventory::OpcionesMuestra o;
+    o.provincia = p;
+    o.parcelas = 10000;
+    inventory::EscribeProvincia(inventory::GeneraProvincia(o), carpeta.string());
+  }
+  return piesma.string();
+}
+
+std::string Leer(const fs::path& ruta) {
+  std::ifstream in(ruta, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Differences between the saved tables and the kept ones: names of tables that differ or are
+// missing on either side. A dBASE header's date (bytes 1-3) may differ.
+std::vector<std::string> Diferencias(const fs::path& salida, const fs::path& guardada) {
+  std::vector<std::string> d;
+  auto tablas = [](const fs::path& carpeta) {
+    std::map<std::string, fs::path> m;
+    for (const auto& e : fs::directory_iterator(carpeta)) {
+      if (store::equalsNoCase(e.path().extension().string(), ".dbf"))
+        m[e.path().filename().string()] = e.path();
+    }
+    return m;
+  };
+  const auto nuevas = tablas(salida), viejas = tablas(guardada);
+  for (const auto& [nombre, ruta] : viejas) {
+    if (!nuevas.count(nombre)) d.push_back(nombre + " (falta)");
+  }
+  for (const auto& [nombre, ruta] : nuevas) {
+    auto it = viejas.find(nombre);
+    if (it == viejas.end()) {
+      d.push_back(nombre + " (sobra)");
+      continue;
+    }
+    std::string a = Leer(ruta), b = Leer(it->second);
+    if (a.size() == b.size() && a.size() >= 4) {
+      a.replace(1, 3, b, 1, 3);
+      if (a == b) continue;
+    }
+    d.push_back(nombre);
+  }
+  return d;
+}
+
+// Phases by the marks of the run: its own, the captions of the progress dialog and the texts of
+// its calculation label.
+const std::map<std::string, std::string>& Fases() {
+  static const std::map<std::string, std::string> m = {
+      {"selección", "seleccion"},
+      {"generación", "fusion"},
+      {"listado", "listado"},
+      {"cálculo", "preparacion"},
+      {"cálculos de árbol individual", "arbol"},
+      {"cálculos de árbol individual, según ecuaciones.", "ecuaciones"},
+      {"cálculos de parcela", "parcel"},
+      {"cálculos de clase diamétrica por parcela", "cd_par"},
+      {"cálculos de especie por parcela", "sp_par"},
+      {"cálculos del total de la masa", "totals"},
+      {"cálculos de especie", "specie"},
+      {"cálculos de clase diamétrica", "cldiam"},
+      {"cálculos de clase diamétrica por especie", "cd_esp"},
+      {"cálculos de clase diamétrica y especie por parcela", "cdsp_p"},
+      {"guardado", "guardado"},
+      {"resumen", "resumen"},
+  };
+  return m;
+}
+
+class Cronometro {
+ public:
+  using Reloj = std::chrono::steady_clock;
+  void marca(const std::string& texto) {
+    std::string fase;
+    if (const auto it = Fases().find(texto); it != Fases().end()) {
+      fase = it->second;
+    } else if (texto.rfind("Creando tabla 'Datdef", 0) == 0) {
+      fase = "datdef";
+    } else if (texto.rfind("Creando tabla 'Especi", 0) == 0) {
+      fase = "especi";
+    } else {
+      return;  // another caption of the same phase
+    }
+    cerrar();
+    actual_ = fase;
+  }
+  void cerrar() {
+    const auto ahora = Reloj::now();
+    if (!actual_.empty())
+      segundos[actual_] += std::chrono::duration<double>(ahora - desde_).count();
+    desde_ = ahora;
+  }
+  std::map<std::string, double> segundos;
+
+ private:
+  std::string actual_;
+  Reloj::time_point desde_ = Reloj::now();
+};
+
+double SegundosCpu() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void BM_Pais(benchmark::State& state) {
+  const int provincias = static_cast<int>(state.range(0));
+  const bool volumenes = state.range(1) != 0;
+  const std::string caso = "p" + std::to_string(provincias) + (volumenes ? "-vol" : "-none");
+  std::vector<std::string> args = {"run"};
+  for (int p : Provincias(provincias)) {
+    args.push_back("--db");
+    args.push_back(Provincia(p));
+  }
+  const fs::path salida = Cache() / "salida" / caso;
+  args.insert(args.end(), {"--code", "GD", "--out", salida.string()});
+  if (!volumenes) args.insert(args.end(), {"--vars", "none"});
+
+  Cronometro reloj;
+  double cpu = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove_all(salida);
+    state.ResumeTiming();
+    reloj = Cronometro();
+    batch::EntornoBatch entorno{ARBELIO_PROGRAM_DIR,
+                                [&reloj](const std::string& f) { reloj.marca(f); }};
+    std::ostringstream out, err;
+    const double cpu0 = SegundosCpu();
+    const int rc = batch::EjecutaOrdenBatch(args, entorno, out, err);
+    reloj.cerrar();
+    cpu = SegundosCpu() - cpu0;
+    if (rc != 0) state.SkipWithError(("arbelio-batch run: " + err.str()).c_str());
+  }
+  for (const auto& [fase, s] : reloj.segundos) state.counters[fase] = s;
+  state.counters["cpu_s"] = cpu;
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  state.counters["pico_MB"] = static_cast<double>(u.ru_maxrss) / 1024.0;
+
+  const fs::path guardada = Cache() / "golden" / caso;
+  const char* guardar = std::getenv("ARBELIO_BENCH_GUARDAR");
+  if (guardar != nullptr && std::string(guardar) == "1") {
+    fs::remove_all(guardada);
+    fs::create_directories(guardada.parent_path());
+    fs::copy(salida, guardada);
+  } else if (fs::exists(guardada)) {
+    const auto d = Diferencias(salida, guardada);
+    std::string texto;
+    for (const auto& t : d) texto += " " + t;
+    if (!d.empty()) state.SkipWithError(("distinto de " + guardada.string() + ":" + texto).c_str());
+    state.counters["iguales"] = d.empty() ? 1 : 0;
+  }
+}
+
+// One province; ten and twenty, without and with the four volume variables.
+BENCHMARK(BM_Pais)
+    ->Args({1, 1})
+    ->Args({10, 0})
+    ->Args({10, 1})
+    ->Args({20, 0})
+    ->Args({20, 1})
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
