@@ -123,7 +123,7 @@ const CursorImpl::Criterio& CursorImpl::criteria(std::string_view text) {
   c.igualdad = query::equalityTerms(c.cond, c.terms);
   if (c.igualdad) {
     for (const auto& t : c.terms) {
-      c.firma += std::to_string(t.col) + (t.quoted ? "t," : "n,");
+      c.firma += std::to_string(t.col) + (t.quoted ? (t.single ? "s," : "t,") : "n,");
       query::eqLiteralKeyPart(c.clave, t.literal, t.quoted);
     }
   }
@@ -142,10 +142,12 @@ CursorImpl::FindIndex& CursorImpl::findIndexFor(const Criterio& c) {
   if (stale) {
     fi.cols.clear();
     fi.quoted.clear();
+    fi.single.clear();
     fi.colGens.clear();
     for (const auto& t : c.terms) {
       fi.cols.push_back(t.col);
       fi.quoted.push_back(t.quoted);
+      fi.single.push_back(t.single);
       fi.colGens.push_back(src_->columnGeneration(t.col));
     }
     fi.positions.clear();
@@ -159,7 +161,7 @@ CursorImpl::FindIndex& CursorImpl::findIndexFor(const Criterio& c) {
     key.clear();
     bool ok = true;
     for (std::size_t i = 0; ok && i < fi.cols.size(); ++i) {
-      ok = query::eqKeyPart(key, src_->get(row, fi.cols[i]), fi.quoted[i]);
+      ok = query::eqKeyPart(key, src_->get(row, fi.cols[i]), fi.quoted[i], fi.single[i]);
     }
     if (ok) fi.positions[key].push_back(p);
   }

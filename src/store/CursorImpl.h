@@ -119,6 +119,7 @@ class CursorImpl {
   struct FindIndex {
     std::vector<int> cols;
     std::vector<bool> quoted;
+    std::vector<bool> single;
     std::vector<std::uint64_t> colGens;
     std::int64_t builtLen = 0;
     std::unordered_map<std::string, std::vector<std::int64_t>> positions;

@@ -57,6 +57,11 @@ bool asNumber(const Value& v, double& out) {
 }
 }  // namespace
 
+static std::string textOfColumn(const Value& v, bool single) {
+  if (single && v.isNumber()) return formatSingle(static_cast<float>(v.number()));
+  return v.toString();
+}
+
 bool compareOperands(const Value& a, bool aQuoted, const Value& b, bool bQuoted, CmpOp op) {
   if (a.isNull() || b.isNull()) return false;
   if (aQuoted || bQuoted || (a.isText() && b.isText())) {
@@ -86,10 +91,10 @@ void appendKey(std::string& key, const Value& v) {
   }
 }
 
-bool eqKeyPart(std::string& key, const Value& fieldValue, bool quoted) {
+bool eqKeyPart(std::string& key, const Value& fieldValue, bool quoted, bool single) {
   if (fieldValue.isNull()) return false;
   if (quoted) {
-    appendKey(key, Value(fieldValue.toString()));
+    appendKey(key, Value(textOfColumn(fieldValue, single)));
     return true;
   }
   double d = 0;
@@ -170,6 +175,8 @@ CCond compileCondition(const Cond& cond, const std::vector<FieldDef>& fields,
     case Cond::Kind::Cmp:
       c.lhs = compileOperand(cond.lhs, fields, proj);
       c.rhs = compileOperand(cond.rhs, fields, proj);
+      c.lhs.single = isSingleColumn(cond.lhs, fields);
+      c.rhs.single = isSingleColumn(cond.rhs, fields);
       if (cond.op == CmpOp::Eq || cond.op == CmpOp::Ne) {
         if (isSingleColumn(cond.lhs, fields)) roundToSingle(c.rhs);
         if (isSingleColumn(cond.rhs, fields)) roundToSingle(c.lhs);
@@ -177,6 +184,7 @@ CCond compileCondition(const Cond& cond, const std::vector<FieldDef>& fields,
       break;
     case Cond::Kind::In:
       c.lhs = compileOperand(cond.lhs, fields, proj);
+      c.lhs.single = isSingleColumn(cond.lhs, fields);
       for (const auto& v : cond.list) c.list.push_back(compileOperand(v, fields, proj));
       if (isSingleColumn(cond.lhs, fields)) {
         for (auto& item : c.list) roundToSingle(item);
@@ -205,7 +213,7 @@ bool equalityTerms(const CCond& c, std::vector<EqTerm>& out) {
   } else {
     return false;
   }
-  out.push_back(EqTerm{col->index, lit->literal, lit->quoted});
+  out.push_back(EqTerm{col->index, lit->literal, lit->quoted, col->single});
   return true;
 }
 
@@ -229,14 +237,20 @@ bool evalWith(const CCond& c, const Get& get) {
     case Cond::Kind::In: {
       const Value v = get(c.lhs);
       for (const auto& item : c.list) {
-        if (compareOperands(v, false, item.literal, item.quoted, CmpOp::Eq)) return true;
+        const Value x =
+            item.quoted && c.lhs.single && v.isNumber() ? Value(textOfColumn(v, true)) : v;
+        if (compareOperands(x, false, item.literal, item.quoted, CmpOp::Eq)) return true;
       }
       return false;
     }
     case Cond::Kind::Cmp:
     default: {
-      const Value a = get(c.lhs);
-      const Value b = get(c.rhs);
+      // A quoted text against a single-precision column compares with the text the column
+      // shows.
+      Value a = get(c.lhs);
+      Value b = get(c.rhs);
+      if (c.lhs.single && c.rhs.quoted && a.isNumber()) a = Value(textOfColumn(a, true));
+      if (c.rhs.single && c.lhs.quoted && b.isNumber()) b = Value(textOfColumn(b, true));
       return compareOperands(a, c.lhs.quoted, b, c.rhs.quoted, c.op);
     }
   }

@@ -25,6 +25,7 @@ struct COperand {
   int index = -1;  // column or slot
   Value literal;
   bool quoted = false;
+  bool single = false;  // a column of single-precision numbers
 };
 
 struct CCond {
@@ -45,10 +46,12 @@ struct EqTerm {
   int col;
   Value literal;
   bool quoted;
+  bool single = false;  // the column holds single-precision numbers
 };
 bool equalityTerms(const CCond& c, std::vector<EqTerm>& out);
 // Key of a row value for an equality term: "" when the value can never match.
-bool eqKeyPart(std::string& key, const Value& fieldValue, bool quoted);
+// A quoted term compares a single-precision column by the text the column shows.
+bool eqKeyPart(std::string& key, const Value& fieldValue, bool quoted, bool single = false);
 void eqLiteralKeyPart(std::string& key, const Value& literal, bool quoted);
 
 bool evalRow(const CCond& c, const RowSource& src, std::uint32_t row);

@@ -134,19 +134,30 @@ bool parseNumber(std::string_view text, double& out) {
   return true;
 }
 
-std::string formatNumber(double v) {
+namespace {
+template <class T>
+std::string formatShortest(T v) {
   if (v == 0) return "0";  // also -0
   char buf[64];
   auto [ptr, ec] = std::to_chars(buf, buf + sizeof(buf), v);
   std::string s(buf, ptr);
   if (s.find('e') == std::string::npos) return s;
   // Ordinary magnitudes in plain notation: expand the exponent of the shortest form.
-  const double a = std::fabs(v);
+  const double a = std::fabs(static_cast<double>(v));
   if (a >= 1e-9 && a < 1e17) {
     auto [p2, ec2] = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::fixed);
     if (ec2 == std::errc()) return std::string(buf, p2);
   }
   return s;
+}
+}  // namespace
+
+std::string formatNumber(double v) {
+  return formatShortest(v);
+}
+
+std::string formatSingle(float v) {
+  return formatShortest(v);
 }
 
 double Value::toDouble() const {

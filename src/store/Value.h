@@ -68,5 +68,8 @@ DbfNumber parseDbfNumber(std::string_view raw, double& out);
 // Shortest decimal text that reads back as the same double (no exponent for ordinary
 // magnitudes), e.g. 0.1 -> "0.1", 47 -> "47".
 std::string formatNumber(double v);
+// The text of a single-precision value: its own shortest digits ("0.45" for 0.45f), as the
+// column that holds it shows it, not those of the double it widens to.
+std::string formatSingle(float v);
 
 }  // namespace arbelio::store

@@ -175,6 +175,22 @@ TEST_F(CursorTest, SingleColumnsMatchNumbersByValue) {
   EXPECT_FALSE(c.noMatch());
   Cursor q = db.openCursor("SELECT * FROM PIESMA00 WHERE DN IN (0.45, 8)");
   EXPECT_EQ(q.recordCount(), 2);
+  // Quoted, the value compares as the text the column shows: the float's own shortest digits
+  // ("0.45"), not the double it widens to ("0.449999988079071"); other spellings are other texts.
+  c.findFirst("DN='0.45'");
+  ASSERT_FALSE(c.noMatch());
+  EXPECT_EQ(key(c), "47/2/1");
+  c.findFirst("DN='0.450'");
+  EXPECT_TRUE(c.noMatch());
+  c.findFirst("DN='0.449999988079071'");
+  EXPECT_TRUE(c.noMatch());
+  c.findFirst("PROVINCIA>0 AND DN='0.45'");  // answered by a scan
+  ASSERT_FALSE(c.noMatch());
+  EXPECT_EQ(key(c), "47/2/1");
+  c.findFirst("PROVINCIA>0 AND DN='0.449999988079071'");
+  EXPECT_TRUE(c.noMatch());
+  EXPECT_EQ(db.openCursor("SELECT * FROM PIESMA00 WHERE DN = '0.45'").recordCount(), 1);
+  EXPECT_EQ(db.openCursor("SELECT * FROM PIESMA00 WHERE DN IN ('0.45', '8')").recordCount(), 2);
 }
 
 TEST_F(CursorTest, FindIndexFollowsEditsAddsAndDeletes) {
