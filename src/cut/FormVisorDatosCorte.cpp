@@ -87,16 +87,8 @@ FormVisorDatosCorte::FormVisorDatosCorte(EstadoAplicacion& estado, shell::Intera
     ComboTablasCorte->setEnabled(true);
     pintar();
   });
-  shell::ConectarSeleccionVisor(
-      MSFlexGridMuestraCorte, ui_,
-      [this](int c) {
-        modelo_.PulsarCabecera(c);
-        pintarSeleccion();
-      },
-      [this](int fila) {
-        modelo_.PulsarFila(fila);
-        pintarSeleccion();
-      });
+  shell::ConectarSeleccionVisor(MSFlexGridMuestraCorte, ui_, modelo_,
+                                [this] { pintarSeleccion(); });
   shell::ConectarOrden(CommandEliminarFila, &QPushButton::clicked, ui_, [this] {
     if (modelo_.CommandEliminarFila_Click(ui_)) rejilla_->recargar();
     pintar();

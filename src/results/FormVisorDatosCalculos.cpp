@@ -74,16 +74,8 @@ FormVisorDatosCalculos::FormVisorDatosCalculos(const EstadoAplicacion& estado,
       pintar();
     });
   });
-  shell::ConectarSeleccionVisor(
-      MSFlexGridMuestraCalculos, ui_,
-      [this](int c) {
-        modelo_.PulsarCabecera(c);
-        pintarSeleccion();
-      },
-      [this](int fila) {
-        modelo_.PulsarFila(fila);
-        pintarSeleccion();
-      });
+  shell::ConectarSeleccionVisor(MSFlexGridMuestraCalculos, ui_, modelo_,
+                                [this] { pintarSeleccion(); });
   shell::ConectarOrden(CommandOrdenarColumna, &QPushButton::clicked, ui_, [this] {
     if (!modelo_.Ordenar()) return;
     rejilla_->recargar();

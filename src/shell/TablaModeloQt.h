@@ -64,6 +64,22 @@ void PintarSeleccion(QTableView* vista, const SeleccionRejilla& seleccion);
 void ConectarSeleccionVisor(QTableView* vista, Interaccion& ui,
                             std::function<void(int)> alPulsarCabecera,
                             std::function<void(int)> alPulsarFila);
+// The same for a viewer model with PulsarCabecera(column) and PulsarFila(row): each click goes to
+// the model, then `repintar` paints the selection it decided.
+template <class Modelo>
+void ConectarSeleccionVisor(QTableView* vista, Interaccion& ui, Modelo& modelo,
+                            std::function<void()> repintar) {
+  ConectarSeleccionVisor(
+      vista, ui,
+      [&modelo, repintar](int c) {
+        modelo.PulsarCabecera(c);
+        repintar();
+      },
+      [&modelo, repintar](int fila) {
+        modelo.PulsarFila(fila);
+        repintar();
+      });
+}
 // Every column as wide as its header and the cells on the first screens.
 void AjustarColumnas(QTableView* vista);
 

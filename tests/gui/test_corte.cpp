@@ -70,7 +70,7 @@ class PruebaCorte : public QObject {
  private slots:
   void herramientaDeCorte() {
     CarpetaTemporal home;
-    const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
+    const std::string prov = pruebas::CopiaMuestra(home);
 
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);

@@ -40,7 +40,7 @@ class PruebaListaProvincias : public QObject {
  private slots:
   void seleccionaLaMuestraYLaLista() {
     CarpetaTemporal home;
-    const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
+    const std::string prov = pruebas::CopiaMuestra(home);
 
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);

@@ -48,7 +48,7 @@ class PruebaVisorCorte : public QObject {
  private slots:
   void visorDeDatosDelCorte() {
     CarpetaTemporal home;
-    const std::string prov = pruebas::CopiaMuestra47(ARBELIO_PROGRAM_DIR, home.archivo("prov47"));
+    const std::string prov = pruebas::CopiaMuestra(home);
     EstadoAplicacion estado;
     shell::MDIPrincipal w(estado);
     QVERIFY(w.cargar(RutasDePrueba(home)));
