@@ -56,7 +56,13 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   std::array<int, 4> colVolumen{-1, -1, -1, -1};
   for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
     if (VariableMarcada(estado, kVolumenes[v])) colVolumen[v] = c.fieldIndex(kVolumenes[v]);
+    columnaVolumen_[v] = colVolumen[v] >= 0;
   }
+  const bool corcho = estado.opciones.CalcularSDCH || estado.opciones.CalcularIDCH;
+  const int colCN = corcho ? c.fieldIndex("CN") : -1;
+  const int colLDCH = corcho ? c.fieldIndex("LDCH") : -1;
+  const int colSDCH = corcho ? c.fieldIndex("SDCH") : -1;
+  columnaSDCH_ = c.fieldIndex("SDCH") >= 0;
 
   arboles_.reserve(static_cast<std::size_t>(c.recordCount()));
   for (; !c.eof(); c.moveNext()) {
@@ -78,6 +84,9 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
     for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
       LeerSimple(c, colVolumen[v], a.volumen[v], a.conVolumen[v]);
     }
+    LeerSimple(c, colCN, a.cn, a.conCN);
+    LeerSimple(c, colLDCH, a.ldch, a.conLDCH);
+    LeerSimple(c, colSDCH, a.sdch, a.conSDCH);
     arboles_.push_back(a);
   }
 

@@ -32,6 +32,9 @@ struct ArbolLeido {
   float cd = 0, dn = 0, sn = 0, altura = 0;
   std::array<float, 4> volumen{};    // VCC, VSC, IAVC, VLE
   std::array<bool, 4> conVolumen{};  // false also when the variable is not marked or has no column
+  // The cork columns (only in runs that compute cork).
+  bool conCN = false, conLDCH = false, conSDCH = false;
+  float cn = 0, ldch = 0, sdch = 0;
 };
 
 using GrupoArboles = std::vector<const ArbolLeido*>;
@@ -48,6 +51,9 @@ class ArbolesCalculo {
   ArbolesCalculo(store::Database& salida, const EstadoAplicacion& estado);
 
   std::size_t size() const { return arboles_.size(); }
+  // Whether AIndiv has the column of a marked volume variable (kVolumenes order), and SDCH.
+  bool TieneVolumen(std::size_t v) const { return columnaVolumen_[v]; }
+  bool TieneSDCH() const { return columnaSDCH_; }
   // Every tree, in the given order.
   GrupoArboles Todos(OrdenArboles orden) const;
   // The trees of a plot ("PROVINCIA=p AND PARCELA=q"), in the given order.
@@ -58,6 +64,8 @@ class ArbolesCalculo {
 
  private:
   using Rangos = std::unordered_map<std::uint64_t, std::pair<std::uint32_t, std::uint32_t>>;
+  std::array<bool, 4> columnaVolumen_{};
+  bool columnaSDCH_ = false;
   std::vector<ArbolLeido> arboles_;             // table order
   std::vector<std::uint32_t> ordenDN_;          // positions by province, plot and DN
   std::vector<std::uint32_t> tablaPorParcela_;  // positions by plot, table order within each

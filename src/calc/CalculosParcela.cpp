@@ -2,7 +2,10 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 
+#include "calc/AcumuladorGrupo.h"
+#include "calc/ArbolesCalculo.h"
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
 #include "inventory/Constantes.h"
@@ -28,13 +31,13 @@ struct Acumulador {
 }  // namespace
 
 ResultadoPasada CalculosParcela(EstadoAplicacion& e, shell::Interaccion& ui,
-                                store::Database& salida) {
+                                store::Database& salida, const ArbolesCalculo* compartidos) {
   shell::Progreso progreso(ui);
   const auto& o = e.opciones;
-  store::Cursor arboles =
-      salida.openCursor("SELECT * FROM [" + NombreTabla(e, TablaResultado::AIndiv) + "]" +
-                            " ORDER BY Provincia, Parcela, DN",
-                        store::CursorKind::Snapshot);
+  // The trees of each plot as "ORDER BY Provincia, Parcela, DN" gives them: the sums follow that
+  // order, and the dominant walks start from its last tree.
+  std::optional<ArbolesCalculo> propios;
+  const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, e, compartidos, propios);
   store::Cursor parcelas = salida.openCursor(NombreTabla(e, TablaResultado::Parcel));
   progreso.posicion("0");
   progreso.barra(0);
@@ -42,49 +45,38 @@ ResultadoPasada CalculosParcela(EstadoAplicacion& e, shell::Interaccion& ui,
 
   std::array<bool, 4> seleccionado{};
   for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
-    seleccionado[v] = VariableMarcada(e, kVolumenes[v]) && arboles.fieldIndex(kVolumenes[v]) >= 0;
+    seleccionado[v] = VariableMarcada(e, kVolumenes[v]) && arboles.TieneVolumen(v);
   }
   const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
-  const bool conSDCH = arboles.fieldIndex("SDCH") >= 0;
+  const bool conSDCH = arboles.TieneSDCH();
   const auto& f = e.FactoresExpansion;
   const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
   for (std::int32_t i = 1; i <= numero; ++i) {
     if (!progreso.continuar()) return ResultadoPasada::Cancelada;
     const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
     Acumulador a;
-    const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
-                                 " AND PARCELA=" + std::to_string(parcela.estadillo);
-    for (arboles.findFirst(criterio); !arboles.noMatch(); arboles.findNext(criterio)) {
-      const store::Value codigo = arboles.value("FACTOREXP");
-      if (!codigo.isNumber() || codigo.number() < 1 || codigo.number() > 4) continue;
-      const auto k = static_cast<std::size_t>(codigo.number());
+    const detalle::Grupo grupo =
+        arboles.DeParcela(OrdenArboles::ParcelaDN, parcela.provincia, parcela.estadillo);
+    for (const ArbolLeido* t : grupo) {
+      if (t->codigo == 0) continue;  // FACTOREXP empty or not 1-4
+      const std::size_t k = t->codigo;
       a.cuenta[k] += 1;
-      PasoTolerante([&] { a.sn[k] += arboles.value("SN").toFloat(); });
+      if (t->conSN) a.sn[k] += t->sn;
       for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
         if (!seleccionado[v]) continue;
-        const store::Value x = arboles.value(kVolumenes[v]);
-        if (x.isNull()) {
+        if (!t->conVolumen[v]) {
           a.incompleto[v] = true;
         } else {
-          a.volumen[v][k] += static_cast<float>(x.toDouble());
+          a.volumen[v][k] += t->volumen[v];
         }
       }
-      if (corcho) {
-        const store::Value sp = arboles.value("ESPECIE");
-        if (sp.isNumber() && sp.number() == 46) {
-          PasoTolerante([&] {
-            if (conSDCH) {
-              a.sdch[k] += arboles.value("SDCH").toFloat();
-            } else {
-              // Intensity without surface: the tree table has no SDCH column, so the cork oak's
-              // surface is computed here as the tree pass would have stored it.
-              const store::Value ldch = arboles.value("LDCH");
-              if (!ldch.isNull()) {
-                a.sdch[k] += static_cast<float>(arboles.value("CN").toDouble() / 10 *
-                                                static_cast<float>(ldch.toDouble()));
-              }
-            }
-          });
+      if (corcho && t->conEspecie && t->especie == 46) {
+        if (conSDCH) {
+          if (t->conSDCH) a.sdch[k] += t->sdch;
+        } else if (t->conLDCH && t->conCN) {
+          // Intensity without surface: the tree table has no SDCH column, so the cork oak's
+          // surface is computed here as the tree pass would have stored it.
+          a.sdch[k] += static_cast<float>(static_cast<double>(t->cn) / 10 * t->ldch);
         }
       }
     }
@@ -125,14 +117,14 @@ ResultadoPasada CalculosParcela(EstadoAplicacion& e, shell::Interaccion& ui,
     parcelas.setValue("Dg", dg);
     const float dgFila = parcelas.value("Dg").toFloat();
     PasoTolerante([&] {
-      parcelas.setValue("Ho", AlturaDominante(arboles, e, i, 0));
+      parcelas.setValue("Ho", detalle::DominanteAltura(e, grupo));
       const float ho = parcelas.value("Ho").toFloat();
       parcelas.setValue("HART", IndiceHart(o, nFila, ho));
     });
     PasoTolerante([&] { parcelas.setValue("REINEKE", IndiceReineke(o, nFila, dgFila)); });
-    PasoTolerante([&] { parcelas.setValue("Dm", DiametroMedio(arboles, e, i, 0, 0)); });
-    PasoTolerante([&] { parcelas.setValue("Hm", AlturaMedia(arboles, e, i, 0, 0)); });
-    PasoTolerante([&] { parcelas.setValue("Do", DiametroDominante(arboles, e, i, 0)); });
+    PasoTolerante([&] { parcelas.setValue("Dm", detalle::MediaDiametro(e, grupo)); });
+    PasoTolerante([&] { parcelas.setValue("Hm", detalle::MediaAltura(e, grupo)); });
+    PasoTolerante([&] { parcelas.setValue("Do", detalle::DominanteDiametro(e, grupo)); });
     parcelas.update();
     if (incompleta) e.VolumenesIncompletos = true;
     progreso.posicion(std::to_string(i));

@@ -143,7 +143,7 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
           CrearTablaResultado(salida, e, t);
           res.tablas.push_back(t);
           if (indice == kParcel) {
-            CalculosParcela(e, ui, salida);
+            CalculosParcela(e, ui, salida, entorno.arboles ? entorno.arboles(e, salida) : nullptr);
           } else if (entorno.pasadas[static_cast<std::size_t>(indice)]) {
             entorno.pasadas[static_cast<std::size_t>(indice)](e, ui, salida);
           }

@@ -14,6 +14,8 @@ namespace arbelio::calc {
 // A filling pass of a result table: reads the open output database, writes its table.
 using Pasada = std::function<void(EstadoAplicacion&, shell::Interaccion&, store::Database& salida)>;
 
+class ArbolesCalculo;
+
 // What the run needs from other subsystems.
 struct EntornoCalculo {
   // Generates the working database when BDTemp has no DATDEF00 (mnuAGenerarBDT_Click).
@@ -24,6 +26,9 @@ struct EntornoCalculo {
   // class and species breakdowns and the whole-cut summaries). An empty pass leaves its table
   // created and empty.
   std::array<Pasada, 9> pasadas;
+  // The trees of AIndiv read into memory once per run and shared by the passes that walk them
+  // (valid until the next run); empty: the plot pass reads its own.
+  std::function<const ArbolesCalculo*(EstadoAplicacion&, store::Database& salida)> arboles;
   // Random source of fresh table codes (tests); empty: the clock.
   std::function<double()> aleatorio;
   // Called at the start of every run (passes that keep state between them reset it here).

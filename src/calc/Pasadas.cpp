@@ -18,6 +18,7 @@ EntornoCalculo EntornoInstalado() {
     if (!*arboles) *arboles = std::make_unique<ArbolesCalculo>(salida, e);
     return arboles->get();
   };
+  entorno.arboles = compartidos;
   using F =
       void (*)(EstadoAplicacion&, shell::Interaccion&, store::Database&, const ArbolesCalculo*);
   const auto conArboles = [compartidos](F pasada) {
@@ -26,8 +27,9 @@ EntornoCalculo EntornoInstalado() {
       pasada(e, ui, salida, compartidos(e, salida));
     };
   };
-  // By TablasCalcular index: 2 Specie, 3 Cldiam, 4 Sp_par, 5 Cd_par, 6 Cd_esp, 7 Cdsp_p,
-  // 8 Totals (0 AIndiv and 1 Parcel are passes of the run itself).
+  // By TablasCalcular index (1 Parcel takes the trees through `entorno.arboles`): 2 Specie, 3
+  // Cldiam, 4 Sp_par, 5 Cd_par, 6 Cd_esp, 7 Cdsp_p, 8 Totals (0 AIndiv and 1 Parcel are passes of
+  // the run itself).
   entorno.pasadas[2] = CalculosEspecie;
   entorno.pasadas[3] = CalculosClaseDiametrica;
   entorno.pasadas[4] = conArboles(CalculosEspecieParcela);
