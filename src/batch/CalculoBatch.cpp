@@ -288,10 +288,7 @@ void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesC
   fase("resumen");
   out << "== Cálculo (" << e.ListaParcelas.numero << " parcelas, código " << codigo << ")\n";
   store::Database resultados = store::Database::open(carpetaSalida, {false, true, "DBASE IV"});
-  {
-    store::Cursor a = resultados.openCursor("AIndiv" + codigo, store::CursorKind::Snapshot);
-    out << "Pies mayores calculados: " << a.recordCount() << "\n";
-  }
+  out << "Pies mayores calculados: " << r.piesCalculados << "\n";
   out << "Tablas guardadas en " << carpetaSalida << ": " << guardado.copiadas.size() << "\n\n";
   Imprime(out, resultados, "Totals" + codigo, "Totales del corte");
   Imprime(out, resultados, calc::kBaseEstadisticos + codigo, "Estadísticos del muestreo");

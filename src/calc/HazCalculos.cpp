@@ -136,6 +136,11 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
         }
         CalculosArbolIndividual(e, ui, trabajo, salida, kav.get());
         kav.reset();
+        // Nothing after the tree pass reads the working database: its tables leave memory now,
+        // before the breakdowns build theirs.
+        trabajo.close();
+        res.piesCalculados =
+            salida.openCursor(NombreTabla(e, TablaResultado::AIndiv)).recordCount();
         const auto tablas = TablasNecesarias(e.opciones.TablasCalcular);
         for (int indice : kOrdenPasadas) {
           if (!tablas[static_cast<std::size_t>(indice)]) continue;

@@ -43,6 +43,7 @@ struct EntornoCalculo {
 struct ResultadoCalculo {
   bool cancelado = false;              // the run did not finish: Cancelar, or a failure it reported
   std::vector<TablaResultado> tablas;  // created, in creation order
+  std::int64_t piesCalculados = 0;     // rows of AIndiv
 };
 
 // Run order of the tables after AIndiv, by TablasCalcular index.

@@ -904,33 +904,65 @@ void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
 }
 
 void Table::LiberaMemoria::operator()(char* p) const {
-  std::free(p);
+  if (mapeados != 0) {
+    munmap(p, mapeados);
+  } else {
+    std::free(p);
+  }
 }
 
 namespace {
-// Areas of at least this size are aligned to it and advised onto huge pages.
+// Areas of at least this size are mapped on their own, aligned to it and advised onto huge
+// pages; freeing one gives its memory straight back, so areas of many sizes never fragment
+// the heap and raise the peak.
 constexpr std::size_t kPaginaGrande = std::size_t{2} << 20;
-
-char* ReservaArea(std::size_t bytes) {
-  char* p = nullptr;
-  if (bytes >= kPaginaGrande) {
-    const std::size_t redondeado = (bytes + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
-    p = static_cast<char*>(std::aligned_alloc(kPaginaGrande, redondeado));
-#ifdef MADV_HUGEPAGE
-    if (p) madvise(p, redondeado, MADV_HUGEPAGE);
-#endif
-  } else {
-    p = static_cast<char*>(std::malloc(std::max<std::size_t>(bytes, 1)));
-  }
-  if (!p) throw std::bad_alloc();
-  return p;
-}
 }  // namespace
 
+std::unique_ptr<char[], Table::LiberaMemoria> Table::reservaArea(std::size_t bytes) {
+  if (bytes < kPaginaGrande) {
+    char* p = static_cast<char*>(std::malloc(std::max<std::size_t>(bytes, 1)));
+    if (!p) throw std::bad_alloc();
+    return std::unique_ptr<char[], Table::LiberaMemoria>(p);
+  }
+  const std::size_t redondeado = (bytes + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
+  void* m = mmap(nullptr, redondeado + kPaginaGrande, PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) throw std::bad_alloc();
+  // Keep the aligned part only.
+  const auto inicio = reinterpret_cast<std::uintptr_t>(m);
+  const std::uintptr_t alineado = (inicio + kPaginaGrande - 1) & ~(kPaginaGrande - 1);
+  if (alineado > inicio) munmap(m, alineado - inicio);
+  const std::uintptr_t fin = inicio + redondeado + kPaginaGrande;
+  if (fin > alineado + redondeado)
+    munmap(reinterpret_cast<void*>(alineado + redondeado), fin - (alineado + redondeado));
+  char* p = reinterpret_cast<char*>(alineado);
+#ifdef MADV_HUGEPAGE
+  madvise(p, redondeado, MADV_HUGEPAGE);
+#endif
+  return std::unique_ptr<char[], Table::LiberaMemoria>(p, Table::LiberaMemoria{redondeado});
+}
+
 void Table::nuevoBloque() {
-  memoria_.emplace_back(
-      ReservaArea(static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_)));
-  bloques_.push_back(memoria_.back().get());
+  if (bloquesLibres_ == 0) {
+    // A table that keeps growing takes its new blocks from areas of at least 4 MB, larger as it
+    // grows (an eighth of what it has): areas that large go on huge pages, so appending millions
+    // of rows costs a page fault per 2 MB, not per 4 KB. Blocks not yet used are only reserved:
+    // no memory is touched before a row needs it. The first blocks of a table come one by one,
+    // so the many small tables never hold a huge page each.
+    const std::size_t porBloque =
+        static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+    std::size_t bloques = 1;
+    if (bloques_.size() >= 4) {
+      const std::size_t minimo = ((std::size_t{4} << 20) + porBloque - 1) / porBloque;
+      bloques = std::max<std::size_t>(minimo, bloques_.size() / 8);
+    }
+    memoria_.push_back(reservaArea(bloques * porBloque));
+    siguienteLibre_ = memoria_.back().get();
+    bloquesLibres_ = bloques;
+  }
+  bloques_.push_back(siguienteLibre_);
+  siguienteLibre_ += static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  --bloquesLibres_;
 }
 
 void Table::reservarBloques(std::uint32_t filas) {
@@ -939,7 +971,7 @@ void Table::reservarBloques(std::uint32_t filas) {
   if (bloques == 0) return;
   const std::size_t porBloque =
       static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
-  memoria_.emplace_back(ReservaArea(bloques * porBloque));
+  memoria_.push_back(reservaArea(bloques * porBloque));
   for (std::size_t b = 0; b < bloques; ++b)
     bloques_.push_back(memoria_.back().get() + b * porBloque);
 }

@@ -157,8 +157,10 @@ class Table : public RowSource {
   // Blocks for `filas` rows in one area.
   void reservarBloques(std::uint32_t filas);
   struct LiberaMemoria {
+    std::size_t mapeados = 0;  // bytes of an area mapped on its own; 0: from malloc
     void operator()(char* p) const;
   };
+  static std::unique_ptr<char[], LiberaMemoria> reservaArea(std::size_t bytes);
   std::string_view fieldBytes(std::uint32_t row, int col) const {
     return std::string_view(registro(row) + offsets_[static_cast<std::size_t>(col)],
                             static_cast<std::size_t>(columns_[col].dbfLength));
@@ -216,6 +218,8 @@ class Table : public RowSource {
   void marcarBorrada(std::uint32_t row) { borradas_[row / 64] |= std::uint64_t{1} << (row % 64); }
   std::vector<char*> bloques_;
   std::vector<std::unique_ptr<char[], LiberaMemoria>> memoria_;  // the areas the blocks live in
+  char* siguienteLibre_ = nullptr;  // the next unused block of the last area
+  std::size_t bloquesLibres_ = 0;   // unused blocks left there
   // Memo texts by column then row; only memo columns have entries.
   std::unordered_map<int, std::vector<std::optional<std::string>>> memo_;
   bool dirty_ = false;

@@ -271,6 +271,42 @@ TEST(AccesoDirectoArchivo, LoadedTableGrowsAndShrinksAcrossBlocks) {
   EXPECT_EQ(c.valueAt(4103, 0).toDouble(), 5009);
 }
 
+// A new table grown row by row past its first blocks takes later blocks from larger shared
+// areas: every row must still read back its own values, before and after a save and reload.
+TEST(AccesoDirectoArchivo, GrownTableKeepsEveryRowAcrossAreas) {
+  CarpetaTemporal dir;
+  constexpr int kFilas = 30 * 4096 + 17;  // wide rows: blocks of 0.8 MB, several areas
+  {
+    Database db = Database::open(dir.ruta());
+    TableDef def("ANCHA");
+    def.appendField("NUM", FieldType::Long);
+    def.appendField("TEXTO", FieldType::Text, 200);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("ANCHA");
+    for (int i = 0; i < kFilas; ++i) {
+      c.addNew();
+      c.setValue("NUM", i * 7);
+      c.setValue("TEXTO", "f" + std::to_string(i));
+      c.update();
+    }
+    ASSERT_EQ(c.recordCount(), kFilas);
+    for (int i = 0; i < kFilas; i += 997) {
+      ASSERT_EQ(c.valueAt(i, 0).toDouble(), i * 7.0) << i;
+      ASSERT_EQ(c.valueAt(i, 1).toString(), "f" + std::to_string(i)) << i;
+    }
+    db.close();
+  }
+  Database db = Database::open(dir.ruta());
+  Cursor c = db.openCursor("ANCHA");
+  ASSERT_EQ(c.recordCount(), kFilas);
+  int i = 0;
+  for (; !c.eof(); c.moveNext(), ++i) {
+    ASSERT_EQ(c.value(0).toDouble(), i * 7.0) << i;
+    ASSERT_EQ(c.value(1).toString(), "f" + std::to_string(i)) << i;
+  }
+  EXPECT_EQ(i, kFilas);
+}
+
 // Random adds and deletes through two cursors, checked against a walk after each step: the map
 // of visible rows must follow additions (extended) and deletions (rebuilt) alike.
 TEST_F(AccesoDirectoTest, RandomChangesAgreeWithAWalk) {
