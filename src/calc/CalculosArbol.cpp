@@ -224,42 +224,58 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
   const auto variables = VariablesMarcadas(e);
   const std::int64_t total =
       static_cast<std::int64_t>(e.NumeroPies) * static_cast<std::int64_t>(variables.size());
-  std::int64_t m = 0;
+  // The marked variables that have a column, in their order. One walk over the trees computes
+  // them all: each tree's values depend on that tree alone (a later variable reads the VCC just
+  // stored for it), so the stored results are those of one walk per variable.
+  struct Objetivo {
+    std::string variable;
+    int columna;
+  };
+  std::vector<Objetivo> objetivos;
   for (const auto& variable : variables) {
     const std::string campo = equations::CampoDeVariable(variable);
     const int idx = campo.empty() ? -1 : arboles.fieldIndex(campo);
-    if (idx < 0) continue;
-    const int iProv = arboles.fieldIndex("PROVINCIA"), iEsp = arboles.fieldIndex("ESPECIE"),
-              iForma = arboles.fieldIndex("FORMA"), iParam = arboles.fieldIndex("PARAMESP"),
-              iDN = arboles.fieldIndex("DN"), iAlt = arboles.fieldIndex("ALTURA"),
-              iVCC = arboles.fieldIndex("VCC");
-    std::int64_t visitados = 0;
+    if (idx >= 0) objetivos.push_back({variable, idx});
+  }
+  const int iProv = arboles.fieldIndex("PROVINCIA"), iEsp = arboles.fieldIndex("ESPECIE"),
+            iForma = arboles.fieldIndex("FORMA"), iParam = arboles.fieldIndex("PARAMESP"),
+            iDN = arboles.fieldIndex("DN"), iAlt = arboles.fieldIndex("ALTURA"),
+            iVCC = arboles.fieldIndex("VCC");
+  std::int64_t m = 0;
+  std::int64_t visitados = 0;
+  if (!objetivos.empty()) {
     for (arboles.moveFirst(); !arboles.eof(); arboles.moveNext()) {
       if (++visitados % 1000 == 0) progreso.ceder();
-      if (!arboles.value(idx).isNull()) continue;  // set by a user equation
       ArbolKAV a;
-      a.provincia = arboles.value(iProv);
-      a.especie = arboles.value(iEsp);
-      a.forma = arboles.value(iForma);
-      a.paramesp = arboles.value(iParam);
-      a.dn = arboles.value(iDN);
-      a.altura = arboles.value(iAlt);
-      if (iVCC >= 0) a.vcc = arboles.value(iVCC);
-      const std::optional<double> v = kav.Valor(a, variable);
-      if (!v) continue;
-      ++m;
-      progreso.posicion(std::to_string(m));
-      if (total > 0) {
-        int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));
-        if (barra >= 100) barra = 0;
-        progreso.barra(barra);
-      }
-      try {
-        arboles.edit();
-        arboles.setValue(idx, *v);
-        arboles.update();
-      } catch (const store::StoreError&) {
-        arboles.cancelUpdate();
+      bool leido = false;
+      for (const Objetivo& o : objetivos) {
+        if (!arboles.value(o.columna).isNull()) continue;  // set by a user equation
+        if (!leido) {
+          a.provincia = arboles.value(iProv);
+          a.especie = arboles.value(iEsp);
+          a.forma = arboles.value(iForma);
+          a.paramesp = arboles.value(iParam);
+          a.dn = arboles.value(iDN);
+          a.altura = arboles.value(iAlt);
+          leido = true;
+        }
+        if (iVCC >= 0) a.vcc = arboles.value(iVCC);
+        const std::optional<double> v = kav.Valor(a, o.variable);
+        if (!v) continue;
+        ++m;
+        progreso.posicion(std::to_string(m));
+        if (total > 0) {
+          int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));
+          if (barra >= 100) barra = 0;
+          progreso.barra(barra);
+        }
+        try {
+          arboles.edit();
+          arboles.setValue(o.columna, *v);
+          arboles.update();
+        } catch (const store::StoreError&) {
+          arboles.cancelUpdate();
+        }
       }
     }
   }
