@@ -119,7 +119,8 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
       PasoTolerante([&] { arboles.setValue(aProv, prov); });
       PasoTolerante([&] { arboles.setValue(aPar, est); });
       PasoTolerante([&] { arboles.setValue(aNum, num); });
-      PasoTolerante([&] { arboles.setValue(aEsp, leer(pEsp)); });
+      const store::Value especie = leer(pEsp);
+      PasoTolerante([&] { arboles.setValue(aEsp, especie); });
       PasoTolerante([&] { arboles.setValue(aForma, leer(pForma)); });
       PasoTolerante([&] { arboles.setValue(aCal, leer(pCal)); });
       const store::Value paramesp = leer(pParam);
@@ -136,7 +137,6 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
         const store::Value h = leer(pAlt);
         if (!h.isNull()) arboles.setValue(aAlt, h.toDouble());
       });
-      const store::Value especie = leer(pEsp);
       if (corcho && especie.isNumber() && especie.number() == 46 && paramesp.isText()) {
         // Stripping height from the last two characters of PARAMESP; a blank PARAMESP (null)
         // gives no cork values.

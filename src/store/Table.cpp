@@ -802,7 +802,14 @@ void encodeNumber(const FieldDef& f, double d, char* dest) {
                                                          formatNumber(original) + ".");
     }
     if (d == 0) d = 0;  // no "-0"
-    s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
+    if (std::fabs(d) < 9e15) {
+      // A whole number below 2^53 has the digits of its integer: printed as one (the same text
+      // as the double's fixed form without decimals, several times faster).
+      const auto r = std::to_chars(s.b, s.b + sizeof s.b, static_cast<long long>(d));
+      s.n = r.ptr - s.b <= f.dbfLength ? static_cast<int>(r.ptr - s.b) : 0;
+    } else {
+      s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
+    }
   } else if (f.type == FieldType::Single || f.type == FieldType::Double) {
     if (d == 0) d = 0;
     s = fitNumber(d, f.type, f.dbfLength, f.dbfDecimals);

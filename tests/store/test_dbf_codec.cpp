@@ -391,6 +391,42 @@ TEST(DbfCodec, ValuesThatDoNotFitAreRefusedWithoutChangingTheRow) {
   EXPECT_EQ(c.value("C").text(), "xyz");
 }
 
+// Whole-number fields: the digits right-aligned in the field, no sign for zero, half to even,
+// and a number wider than its field refused, whether it is small or beyond 2^53.
+TEST(DbfCodec, WholeNumbersAreWrittenRightAlignedInTheirWidth) {
+  CarpetaTemporal dir;
+  DbfBuilder b;
+  b.fields = {{"A", 'N', 3}, {"G", 'N', 20}};
+  b.write(dir.archivo("E.dbf"));
+  const std::vector<std::pair<double, double>> filas = {
+      {0, -0.0}, {-7, 2.5}, {999, -5e15}, {-99, 9007199254740993.0}, {3.5, -1234567890123.0}};
+  {
+    Database db = Database::open(dir.ruta());
+    Cursor c = db.openCursor("E");
+    for (const auto& [a, g] : filas) {
+      c.addNew();
+      c.setValue("A", a);
+      c.setValue("G", g);
+      c.update();
+    }
+    c.addNew();
+    EXPECT_THROW(c.setValue("A", 1000), StoreError);
+    EXPECT_THROW(c.setValue("A", -100), StoreError);
+    EXPECT_THROW(c.setValue("G", 1e21), StoreError);
+    c.cancelUpdate();
+    db.close();
+  }
+  const std::string bytes = readFile(dir.archivo("E.dbf"));
+  const std::size_t cabecera = 32 + 32 * 2 + 1, registro = 1 + 3 + 20;
+  std::vector<std::string> registros;
+  for (std::size_t i = 0; i < filas.size(); ++i)
+    registros.push_back(bytes.substr(cabecera + i * registro + 1, registro - 1));
+  EXPECT_EQ(registros,
+            (std::vector<std::string>{"  0                   0", " -7                   2",
+                                      "999   -5000000000000000", "-99    9007199254740992",
+                                      "  4      -1234567890123"}));
+}
+
 TEST(DbfCodec, ReadsDbaseIvAndDbaseIiiMemoFiles) {
   CarpetaTemporal dir;
   // dBASE IV: block size 64 in the header, blocks start FF FF 08 00 + length.
