@@ -7,6 +7,7 @@
 
 #include "store/CursorImpl.h"
 #include "store/FileOps.h"
+#include "store/Paralelo.h"
 #include "store/Query.h"
 #include "store/Sql.h"
 #include "store/SqliteSource.h"
@@ -79,9 +80,18 @@ class DatabaseImpl {
   }
 
   void flush() {
+    // Each table writes its own files from its own rows: two at a time, the largest first.
+    std::vector<Table*> sucias;
     for (auto& [name, t] : tables) {
-      if (t->dirty()) t->save();
+      if (t->dirty()) sucias.push_back(t.get());
     }
+    const auto bytes = [](const Table* t) {
+      return static_cast<std::uint64_t>(t->rowCount()) *
+             static_cast<std::uint64_t>(t->recordLength());
+    };
+    std::stable_sort(sucias.begin(), sucias.end(),
+                     [&](const Table* a, const Table* b) { return bytes(a) > bytes(b); });
+    EnParalelo(sucias.size(), [&](std::size_t i) { sucias[i]->save(); });
   }
 };
 

@@ -1,0 +1,34 @@
+#include "store/Paralelo.h"
+
+#include <atomic>
+#include <exception>
+#include <thread>
+#include <vector>
+
+namespace arbelio::store {
+
+void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea) {
+  std::vector<std::exception_ptr> fallos(n);
+  std::atomic<std::size_t> siguiente{0};
+  const auto trabajar = [&] {
+    for (std::size_t i = siguiente++; i < n; i = siguiente++) {
+      try {
+        tarea(i);
+      } catch (...) {
+        fallos[i] = std::current_exception();
+      }
+    }
+  };
+  if (n > 1 && std::thread::hardware_concurrency() > 1) {
+    std::thread otro(trabajar);
+    trabajar();
+    otro.join();
+  } else {
+    trabajar();
+  }
+  for (const auto& f : fallos) {
+    if (f) std::rethrow_exception(f);
+  }
+}
+
+}  // namespace arbelio::store

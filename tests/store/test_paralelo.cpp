@@ -1,0 +1,38 @@
+// Jobs on both cores: every task runs once, whatever fails, and the failure reported is the one
+// of the lowest index, not the first to happen.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "store/Paralelo.h"
+
+using arbelio::store::EnParalelo;
+
+TEST(EnParalelo, RunsEveryTaskOnceAndReportsTheLowestFailure) {
+  std::vector<std::atomic<int>> veces(40);
+  try {
+    EnParalelo(veces.size(), [&](std::size_t i) {
+      ++veces[i];
+      // Task 3 fails late, task 30 at once: 30 fails first in time, 3 is reported.
+      if (i == 3) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        throw std::runtime_error("tarea 3");
+      }
+      if (i == 30) throw std::runtime_error("tarea 30");
+    });
+    FAIL() << "no failure reported";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "tarea 3");
+  }
+  for (std::size_t i = 0; i < veces.size(); ++i) EXPECT_EQ(veces[i].load(), 1) << i;
+
+  int llamadas = 0;
+  EnParalelo(0, [&](std::size_t) { ++llamadas; });
+  EnParalelo(1, [&](std::size_t i) { llamadas += static_cast<int>(i) + 1; });
+  EXPECT_EQ(llamadas, 1);
+}
