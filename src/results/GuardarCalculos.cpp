@@ -1,6 +1,8 @@
 #include "results/GuardarCalculos.h"
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "shell/EjecutarOrden.h"
 #include "store/FileOps.h"
@@ -119,6 +121,7 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
   ResultadoGuardarCalculos r;
   const bool bien = shell::EjecutarOrden(ui, FalloGuardar(), [&] {
     std::vector<std::string> sobrantes;
+    std::vector<std::pair<std::string, std::string>> copias;  // BDOut table, its saved copy
     for (const char* base : kTablasGuardarCalculos) {
       const std::string origen =
           store::findFileNoCase(BDOut, std::string(base) + sufijoCalculos + ".dbf");
@@ -135,11 +138,12 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
         r.omitidas.push_back(base);
         continue;
       }
-      // The earlier table is replaced only by a whole copy: a failure leaves it as it was.
-      const std::string destino = carpetaDestino + "/" + nombreDestino;
-      store::replaceFile(origen, destino);
-      r.copiadas.push_back(destino);
+      copias.emplace_back(origen, carpetaDestino + "/" + nombreDestino);
     }
+    // The earlier tables are replaced only when every new one is whole: a failure of any
+    // leaves them all as they were.
+    store::replaceFiles(copias);
+    for (const auto& c : copias) r.copiadas.push_back(c.second);
     if (!comentario.empty()) {
       const std::string ruta = carpetaDestino + "/" + NombreComentario(codigo);
       store::replaceFileContents(ruta, ContenidoComentario(store::trimSpaces(comentario)));

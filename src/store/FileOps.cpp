@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <utility>
 
+#include "store/Paralelo.h"
 #include "store/StoreError.h"
 #include "store/Table.h"
 #include "store/Text.h"
@@ -130,6 +133,69 @@ void removeOtherCase(const std::string& target) {
 void replaceFile(const std::string& source, const std::string& target) {
   copyTable(source, target);
   removeOtherCase(target);
+}
+
+void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias) {
+  // What a copy needs before it starts: its source, a target no table of this process holds
+  // open, and a source table's changes written out.
+  for (const auto& [source, target] : copias) {
+    if (!fileExists(source)) {
+      throw StoreError(err::kArchivoNoEncontrado,
+                       "No se ha encontrado el archivo '" + source + "'.");
+    }
+    if (TableRegistry::key(source) == TableRegistry::key(target)) continue;
+    if (TableRegistry::isOpen(target)) inUse(target);
+    if (auto t = TableRegistry::find(source); t && t->dirty()) t->save();
+  }
+  // Every copy (and each table's index sidecar) is made whole beside its target first, two at
+  // a time; only when all are whole do they replace what was there.
+  struct Copia {
+    std::string source, target;
+  };
+  std::vector<Copia> archivos;
+  std::vector<std::string> sinSidecar;  // targets whose stale sidecar goes with the rename
+  for (const auto& [source, target] : copias) {
+    if (TableRegistry::key(source) == TableRegistry::key(target)) continue;
+    archivos.push_back({source, target});
+    if (isDbf(source)) {
+      const std::string sideIn = Table::sidecarPath(source);
+      if (fileExists(sideIn)) {
+        archivos.push_back({sideIn, Table::sidecarPath(target)});
+      } else {
+        sinSidecar.push_back(Table::sidecarPath(target));
+      }
+    }
+  }
+  std::vector<std::unique_ptr<AtomicWriter>> escritores(archivos.size());
+  const auto preparar = [&](std::size_t i) {
+    const int in = ::open(archivos[i].source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+      throw StoreError(err::kArchivoNoEncontrado,
+                       "No se ha encontrado el archivo '" + archivos[i].source + "'.");
+    }
+    try {
+      auto w = std::make_unique<AtomicWriter>(archivos[i].target);
+      w->copyFrom(in, archivos[i].source);
+      w->prepare();
+      escritores[i] = std::move(w);
+    } catch (...) {
+      ::close(in);
+      throw;
+    }
+    ::close(in);
+  };
+  if (writeFailureSeamSet()) {
+    // The failure seam counts bytes across writes: one copy at a time keeps that count exact.
+    for (std::size_t i = 0; i < archivos.size(); ++i) preparar(i);
+  } else {
+    EnParalelo(archivos.size(), preparar);
+  }
+  for (auto& w : escritores) w->commit();
+  std::error_code ec;
+  for (const auto& s : sinSidecar) fs::remove(s, ec);
+  for (const auto& [source, target] : copias) {
+    if (TableRegistry::key(source) != TableRegistry::key(target)) removeOtherCase(target);
+  }
 }
 
 void replaceFileContents(const std::string& target, std::string_view bytes) {

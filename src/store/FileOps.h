@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace arbelio::store {
@@ -31,6 +32,11 @@ void copyFile(const std::string& source, const std::string& target);
 // The target is always a copy of the bytes (moved inside the system), never a second name of
 // the source, so nothing done later to a workspace table can reach the user's file.
 void replaceFile(const std::string& source, const std::string& target);
+// The same for several files at once (source, target): every copy is first made whole beside
+// its target, and only when all are whole do they replace the old files, so a failure of any
+// (a full disk) leaves every old file as it was and no temporary file behind. The copies are
+// made two at a time; a failure reported is that of the first pair in the list that failed.
+void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias);
 // The same for bytes the program makes (a CSV file, a comment file).
 void replaceFileContents(const std::string& target, std::string_view bytes);
 // Renames a file in place. A .dbf rename carries the table's index sidecar (when it has one).

@@ -201,13 +201,18 @@ void AtomicWriter::copyFrom(int in, const std::string& sourcePath) {
   }
 }
 
-void AtomicWriter::commit() {
+void AtomicWriter::prepare() {
+  if (!f_) return;
   if (std::fflush(f_) != 0) fail(err::kErrorEscritura, errno);
   // Scratch files are not forced to disk: the next start deletes them anyway.
   if (!inScratchFolder(target_) && ::fsync(fileno(f_)) != 0) fail(err::kErrorEscritura, errno);
   const bool closed = std::fclose(f_) == 0;
   f_ = nullptr;
   if (!closed) fail(err::kErrorEscritura, errno);
+}
+
+void AtomicWriter::commit() {
+  prepare();
   if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(err::kPermisoDenegado, errno);
   committed_ = true;
 }

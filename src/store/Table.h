@@ -256,6 +256,10 @@ class AtomicWriter {
   // blocks where the file system makes one, else an in-kernel copy; plain reads and writes when
   // neither works or the write-failure seam is set).
   void copyFrom(int fd, const std::string& sourcePath);
+  // Finishes the temporary file (forced to disk unless it is a scratch file) without putting it
+  // in place; commit() then only renames. Several files can so be made whole before any of them
+  // replaces what was there.
+  void prepare();
   void commit();
 
   // The temporary name a write of `target` goes through, unique in this process.

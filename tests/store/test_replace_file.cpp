@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "../comun/CarpetaTemporal.h"
 #include "DbfBuilder.h"
@@ -88,6 +90,52 @@ TEST(ReplaceFile, AnEarlierFileInAnotherLetterCaseGoesOnlyOnceTheCopyIsWhole) {
   replaceFile(dir.archivo("origen.txt"), dir.archivo("ComentAb.txt"));
   EXPECT_EQ(readFile(dir.archivo("ComentAb.txt")), "nuevo");
   EXPECT_FALSE(fileExists(dir.archivo("COMENTAB.TXT")));
+}
+
+// Several files replaced together: a failure of any copy (the last one here, or a full disk
+// at any point) leaves every earlier file as it was; when all succeed, all are in place, and
+// a stale index sidecar and an old name in another letter case go with them.
+TEST(ReplaceFile, SeveralFilesAreReplacedOnlyWhenAllCopiesAreWhole) {
+  CarpetaTemporal dir;
+  fs::create_directories(dir.archivo("sal"));
+  std::vector<std::pair<std::string, std::string>> copias;
+  for (int i = 0; i < 5; ++i) {
+    const std::string n = std::to_string(i);
+    Escribe(dir.archivo("o" + n + ".dbf"),
+            std::string(70000 * (i + 1), 'a' + static_cast<char>(i)));
+    Escribe(dir.archivo("sal/T" + n + ".dbf"), "viejo" + n);
+    copias.emplace_back(dir.archivo("o" + n + ".dbf"), dir.archivo("sal/T" + n + ".dbf"));
+  }
+  const auto viejos = [&] {
+    for (int i = 0; i < 5; ++i) {
+      const std::string n = std::to_string(i);
+      EXPECT_EQ(readFile(dir.archivo("sal/T" + n + ".dbf")), "viejo" + n) << i;
+    }
+    EXPECT_EQ(Temporales(dir.archivo("sal")), 0);
+  };
+  auto conFallo = copias;
+  conFallo.emplace_back(dir.archivo("o0.dbf"), dir.archivo("no-existe/T9.dbf"));
+  EXPECT_THROW(replaceFiles(conFallo), StoreError);
+  viejos();
+  {
+    SinFallos restaura;
+    for (const long long tras : {0LL, 100000LL, 500000LL, 1049999LL}) {
+      failWritesAfterForTesting(tras);
+      EXPECT_THROW(replaceFiles(copias), StoreError) << tras;
+      viejos();
+    }
+  }
+  Escribe(dir.archivo("sal/T2.aix"), "indices viejos");
+  Escribe(dir.archivo("sal/t3.DBF"), "otro nombre");
+  replaceFiles(copias);
+  for (int i = 0; i < 5; ++i) {
+    const std::string n = std::to_string(i);
+    EXPECT_EQ(readFile(dir.archivo("sal/T" + n + ".dbf")),
+              std::string(70000 * (i + 1), 'a' + static_cast<char>(i)));
+  }
+  EXPECT_FALSE(fileExists(dir.archivo("sal/T2.aix")));
+  EXPECT_FALSE(fileExists(dir.archivo("sal/t3.DBF")));
+  EXPECT_EQ(Temporales(dir.archivo("sal")), 0);
 }
 
 // A process killed while it replaces a file: the file is the old one or the new one, whole.
