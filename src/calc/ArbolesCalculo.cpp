@@ -5,6 +5,7 @@
 
 #include "calc/TablasResultado.h"
 #include "store/Cursor.h"
+#include "store/Paralelo.h"
 #include "store/Value.h"
 
 namespace arbelio::calc {
@@ -16,18 +17,19 @@ std::uint64_t ClaveParcela(std::int32_t provincia, std::int32_t parcela) {
          static_cast<std::uint32_t>(parcela);
 }
 
-// Reads a column that may be absent (-1) into a float and its flag.
-void LeerSimple(const store::Cursor& c, int col, float& valor, bool& hay) {
+// Reads a column that may be absent (-1) of a row into a float and its flag.
+void LeerSimple(const store::Cursor& c, std::uint32_t fila, int col, float& valor, bool& hay) {
   if (col < 0) return;
-  const store::Value v = c.value(col);
+  const store::Value v = c.valueOfRow(fila, col);
   if (!v.isNumber()) return;
   valor = static_cast<float>(v.number());
   hay = true;
 }
 
-void LeerEntero(const store::Cursor& c, int col, std::int32_t& valor, bool& hay) {
+void LeerEntero(const store::Cursor& c, std::uint32_t fila, int col, std::int32_t& valor,
+                bool& hay) {
   if (col < 0) return;
-  const store::Value v = c.value(col);
+  const store::Value v = c.valueOfRow(fila, col);
   if (!v.isNumber()) return;
   valor = static_cast<std::int32_t>(v.number());
   hay = true;
@@ -64,42 +66,44 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   const int colSDCH = corcho ? c.fieldIndex("SDCH") : -1;
   columnaSDCH_ = c.fieldIndex("SDCH") >= 0;
 
-  arboles_.reserve(static_cast<std::size_t>(c.recordCount()));
-  for (; !c.eof(); c.moveNext()) {
-    ArbolLeido a;
-    LeerEntero(c, colProvincia, a.provincia, a.conProvincia);
-    LeerEntero(c, colParcela, a.parcela, a.conParcela);
-    LeerEntero(c, colEspecie, a.especie, a.conEspecie);
-    if (colCodigo >= 0) {
-      const store::Value k = c.value(colCodigo);
-      if (k.isNumber()) {
-        const double x = k.number();
-        if (x == 1 || x == 2 || x == 3 || x == 4) a.codigo = static_cast<std::uint8_t>(x);
+  // The rows in the cursor's order, then read in two halves at once (reading a row of a table
+  // changes nothing shared), each tree into its own place.
+  std::vector<std::uint32_t> filas(static_cast<std::size_t>(c.recordCount()));
+  for (std::size_t i = 0; i < filas.size(); ++i) filas[i] = c.rowIdAt(static_cast<std::int64_t>(i));
+  arboles_.resize(filas.size());
+  const auto leer = [&](std::size_t desde, std::size_t hasta) {
+    for (std::size_t i = desde; i < hasta; ++i) {
+      const std::uint32_t f = filas[i];
+      ArbolLeido& a = arboles_[i];
+      LeerEntero(c, f, colProvincia, a.provincia, a.conProvincia);
+      LeerEntero(c, f, colParcela, a.parcela, a.conParcela);
+      LeerEntero(c, f, colEspecie, a.especie, a.conEspecie);
+      if (colCodigo >= 0) {
+        const store::Value k = c.valueOfRow(f, colCodigo);
+        if (k.isNumber()) {
+          const double x = k.number();
+          if (x == 1 || x == 2 || x == 3 || x == 4) a.codigo = static_cast<std::uint8_t>(x);
+        }
       }
+      LeerSimple(c, f, colCD, a.cd, a.conCD);
+      LeerSimple(c, f, colDN, a.dn, a.conDN);
+      LeerSimple(c, f, colSN, a.sn, a.conSN);
+      LeerSimple(c, f, colAltura, a.altura, a.conAltura);
+      for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
+        LeerSimple(c, f, colVolumen[v], a.volumen[v], a.conVolumen[v]);
+      }
+      LeerSimple(c, f, colCN, a.cn, a.conCN);
+      LeerSimple(c, f, colLDCH, a.ldch, a.conLDCH);
+      LeerSimple(c, f, colSDCH, a.sdch, a.conSDCH);
     }
-    LeerSimple(c, colCD, a.cd, a.conCD);
-    LeerSimple(c, colDN, a.dn, a.conDN);
-    LeerSimple(c, colSN, a.sn, a.conSN);
-    LeerSimple(c, colAltura, a.altura, a.conAltura);
-    for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
-      LeerSimple(c, colVolumen[v], a.volumen[v], a.conVolumen[v]);
+  };
+  const std::size_t mitad = filas.size() / 2;
+  store::EnParalelo(2, [&](std::size_t parte) {
+    if (parte == 0) {
+      leer(0, mitad);
+    } else {
+      leer(mitad, filas.size());
     }
-    LeerSimple(c, colCN, a.cn, a.conCN);
-    LeerSimple(c, colLDCH, a.ldch, a.conLDCH);
-    LeerSimple(c, colSDCH, a.sdch, a.conSDCH);
-    arboles_.push_back(a);
-  }
-
-  // "ORDER BY Provincia, Parcela, DN": a stable sort, as the store orders a query.
-  ordenDN_.resize(arboles_.size());
-  std::iota(ordenDN_.begin(), ordenDN_.end(), 0u);
-  std::stable_sort(ordenDN_.begin(), ordenDN_.end(), [&](std::uint32_t i, std::uint32_t j) {
-    const ArbolLeido& a = arboles_[i];
-    const ArbolLeido& b = arboles_[j];
-    int r = Comparar(a.conProvincia, a.provincia, b.conProvincia, b.provincia);
-    if (r == 0) r = Comparar(a.conParcela, a.parcela, b.conParcela, b.parcela);
-    if (r == 0) r = Comparar(a.conDN, a.dn, b.conDN, b.dn);
-    return r < 0;
   });
 
   // The trees of each plot in each order. A tree without a province or plot number is never
@@ -123,15 +127,32 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
       p = q;
     }
   };
-  rangos(ordenDN_, rangosDN_);
-  tablaPorParcela_.resize(arboles_.size());
-  std::iota(tablaPorParcela_.begin(), tablaPorParcela_.end(), 0u);
-  std::stable_sort(tablaPorParcela_.begin(), tablaPorParcela_.end(),
-                   [&](std::uint32_t i, std::uint32_t j) {
-                     if (conClave(i) != conClave(j)) return !conClave(i);
-                     return conClave(i) && clave(i) < clave(j);
-                   });
-  rangos(tablaPorParcela_, rangosTabla_);
+  // The two orders are built at once: each only reads the trees.
+  store::EnParalelo(2, [&](std::size_t orden) {
+    if (orden == 0) {
+      // "ORDER BY Provincia, Parcela, DN": a stable sort, as the store orders a query.
+      ordenDN_.resize(arboles_.size());
+      std::iota(ordenDN_.begin(), ordenDN_.end(), 0u);
+      std::stable_sort(ordenDN_.begin(), ordenDN_.end(), [&](std::uint32_t i, std::uint32_t j) {
+        const ArbolLeido& a = arboles_[i];
+        const ArbolLeido& b = arboles_[j];
+        int r = Comparar(a.conProvincia, a.provincia, b.conProvincia, b.provincia);
+        if (r == 0) r = Comparar(a.conParcela, a.parcela, b.conParcela, b.parcela);
+        if (r == 0) r = Comparar(a.conDN, a.dn, b.conDN, b.dn);
+        return r < 0;
+      });
+      rangos(ordenDN_, rangosDN_);
+    } else {
+      tablaPorParcela_.resize(arboles_.size());
+      std::iota(tablaPorParcela_.begin(), tablaPorParcela_.end(), 0u);
+      std::stable_sort(tablaPorParcela_.begin(), tablaPorParcela_.end(),
+                       [&](std::uint32_t i, std::uint32_t j) {
+                         if (conClave(i) != conClave(j)) return !conClave(i);
+                         return conClave(i) && clave(i) < clave(j);
+                       });
+      rangos(tablaPorParcela_, rangosTabla_);
+    }
+  });
 }
 
 GrupoArboles ArbolesCalculo::Todos(OrdenArboles orden) const {
