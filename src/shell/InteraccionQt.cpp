@@ -227,7 +227,13 @@ void InteraccionQt::progresoExplicacion(const std::string& explicacion) {
 
 void InteraccionQt::progresoPosicion(const std::string& texto) {
   progreso()->LabelZ->setText(Q(texto));
-  progreso()->LabelZ->repaint();
+  // Painted at once at most every 50 ms; in between the text waits for the next handling of
+  // events (a repaint per tree would cost more than the tree's calculation).
+  const auto ahora = std::chrono::steady_clock::now();
+  if (ahora - ultimoPintado_ >= std::chrono::milliseconds(50)) {
+    ultimoPintado_ = ahora;
+    progreso()->LabelZ->repaint();
+  }
 }
 
 void InteraccionQt::progresoCalculos(const std::string& texto) {
@@ -251,6 +257,11 @@ void InteraccionQt::ocultarProgreso() {
 }
 
 void InteraccionQt::ceder() {
+  // Events (Cancelar, repaints) are handled at most every 10 ms: often enough for the window
+  // to answer at once, rarely enough not to slow a pass that yields after every tree.
+  const auto ahora = std::chrono::steady_clock::now();
+  if (ahora - ultimoCeder_ < std::chrono::milliseconds(10)) return;
+  ultimoCeder_ = ahora;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <chrono>
+
 #include "shell/FormInfoProgreso.h"
 #include "shell/Interaccion.h"
 
@@ -66,6 +68,9 @@ class InteraccionQt : public Interaccion {
   FiltroOperacionQt* filtro_;
   bool filtroActivo_ = false;
   bool reloj_ = false;
+  // A long pass reports every tree: the window is painted and its events handled a few dozen
+  // times a second, not millions of times.
+  std::chrono::steady_clock::time_point ultimoCeder_{}, ultimoPintado_{};
 };
 
 }  // namespace arbelio::shell
