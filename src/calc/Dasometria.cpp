@@ -112,7 +112,11 @@ double IndiceReineke(const calc::OpcionesCalculo& o, float N, float Dg) {
 }
 
 double RedondeoPar(double v, int decimales) {
-  const double escala = std::pow(10.0, decimales);
+  // The scale is the exact power of ten (as pow gives it), from a table for the usual places.
+  static constexpr double kEscalas[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+  const double escala = decimales >= 0 && decimales <= 10
+                            ? kEscalas[static_cast<std::size_t>(decimales)]
+                            : std::pow(10.0, decimales);
   return std::nearbyint(v * escala) / escala;
 }
 

@@ -153,6 +153,19 @@ TEST(ClaseDiametrica, BoundsBelongToTheUpperClass) {
   EXPECT_EQ(calc::RedondeoPar(2.5, 0), 2);
 }
 
+// Rounding to d places scales by exactly 10^d: the same as the power computed, for every number of
+// places the passes use and beyond, on values whose last place is a tie or close to one.
+TEST(RedondeoPar, ScalesByTheExactPowerOfTen) {
+  const double valores[] = {0.125,      2.5,  -0.135,     1234.56785, 0.000049999,
+                            98765.4321, 1e-7, 12.3456789, -7.5,       0.3};
+  for (int d = -2; d <= 12; ++d) {
+    const double escala = std::pow(10.0, d);
+    for (double v : valores) {
+      EXPECT_EQ(calc::RedondeoPar(v, d), std::nearbyint(v * escala) / escala) << v << " " << d;
+    }
+  }
+}
+
 // The step-by-step walk the class function replaces, kept as the reference: bounds from w / 2
 // in steps of w, the sum in single precision. Ends for every input given below.
 float ClaseDiametricaPasoAPaso(float DN, float ancho) {
