@@ -491,6 +491,9 @@ void Cursor::addNew() {
   c.buf_.resize(c.fields_.size());
   c.enc_.resize(c.fields_.size());
   c.changed_.assign(c.fields_.size(), 0);
+  // The new row's record starts blank: the fields set are encoded into it, and update() appends
+  // it whole.
+  c.registro_.assign(static_cast<std::size_t>(c.table_->recordLength()), ' ');
   c.mode_ = CursorImpl::Mode::AddNew;
 }
 
@@ -553,8 +556,11 @@ void Cursor::update() {
   if (c.mode_ == CursorImpl::Mode::Edit) {
     escribir(c.currentRow(), false);
   } else {
-    const std::uint32_t row = c.table_->appendBlank();
-    escribir(row, true);
+    const std::uint32_t row = c.table_->appendRecord(c.registro_.data());
+    for (std::size_t i = 0; i < c.fields_.size(); ++i) {
+      if (c.changed_[i] && c.fields_[i].type == FieldType::Memo)
+        c.table_->apply(row, c.enc_[i], true);
+    }
     if (c.seq_) c.seq_->push_back(row);
     if (c.at_ == CursorImpl::At::Empty) {
       // The first row of an empty cursor: it now has rows, so it sits at its end.

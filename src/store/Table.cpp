@@ -1020,6 +1020,26 @@ std::uint32_t Table::appendBlank() {
   return nrows_++;
 }
 
+std::uint32_t Table::appendRecord(const char* bytes) {
+  if (nrows_ == UINT32_MAX) {
+    throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
+  }
+  if (nrows_ / kFilasPorBloque >= bloques_.size()) nuevoBloque();
+  if (nrows_ / 64 >= borradas_.size()) borradas_.push_back(0);
+  char* destino = registro(nrows_);
+  std::memcpy(destino, bytes, static_cast<std::size_t>(recLen_));
+  destino[0] = ' ';
+  for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (auto* v = decodedForChange(static_cast<int>(c)))
+      v->push_back(decodeNumber(nrows_, static_cast<int>(c)));
+  }
+  ++live_;
+  ++structGen_;
+  dirty_ = true;
+  return nrows_++;
+}
+
 void Table::deleteRow(std::uint32_t row) {
   if (isDeleted(row)) return;
   registro(row)[0] = '*';

@@ -117,6 +117,9 @@ class Table : public RowSource {
   // rebuild for it (they pick up new rows incrementally).
   void apply(std::uint32_t row, const EncodedValue& ev, bool newRow = false);
   std::uint32_t appendBlank();
+  // Appends a row whose record bytes (recordLength(), the deletion flag first) are given whole:
+  // what appendBlank and a write of each field would leave, in one copy. Memo fields stay empty.
+  std::uint32_t appendRecord(const char* registro);
   // The on-disk bytes of a field, and writing such bytes into a row just appended (for copies
   // between fields of the same format).
   std::string_view rawField(std::uint32_t row, int col) const { return fieldBytes(row, col); }
