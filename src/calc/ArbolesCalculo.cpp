@@ -70,11 +70,13 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   // changes nothing shared), each tree into its own place.
   std::vector<std::uint32_t> filas(static_cast<std::size_t>(c.recordCount()));
   for (std::size_t i = 0; i < filas.size(); ++i) filas[i] = c.rowIdAt(static_cast<std::int64_t>(i));
-  arboles_.resize(filas.size());
+  n_ = filas.size();
+  arboles_.reset(new ArbolLeido[n_]);  // not zeroed here: each half sets its own trees
   const auto leer = [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
       const std::uint32_t f = filas[i];
       ArbolLeido& a = arboles_[i];
+      a = ArbolLeido{};
       LeerEntero(c, f, colProvincia, a.provincia, a.conProvincia);
       LeerEntero(c, f, colParcela, a.parcela, a.conParcela);
       LeerEntero(c, f, colEspecie, a.especie, a.conEspecie);
@@ -131,7 +133,7 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   store::EnParalelo(2, [&](std::size_t orden) {
     if (orden == 0) {
       // "ORDER BY Provincia, Parcela, DN": a stable sort, as the store orders a query.
-      ordenDN_.resize(arboles_.size());
+      ordenDN_.resize(n_);
       std::iota(ordenDN_.begin(), ordenDN_.end(), 0u);
       std::stable_sort(ordenDN_.begin(), ordenDN_.end(), [&](std::uint32_t i, std::uint32_t j) {
         const ArbolLeido& a = arboles_[i];
@@ -143,7 +145,7 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
       });
       rangos(ordenDN_, rangosDN_);
     } else {
-      tablaPorParcela_.resize(arboles_.size());
+      tablaPorParcela_.resize(n_);
       std::iota(tablaPorParcela_.begin(), tablaPorParcela_.end(), 0u);
       std::stable_sort(tablaPorParcela_.begin(), tablaPorParcela_.end(),
                        [&](std::uint32_t i, std::uint32_t j) {
@@ -157,11 +159,11 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
 
 GrupoArboles ArbolesCalculo::Todos(OrdenArboles orden) const {
   GrupoArboles g;
-  g.reserve(arboles_.size());
+  g.reserve(n_);
   if (orden == OrdenArboles::ParcelaDN) {
     for (std::uint32_t i : ordenDN_) g.push_back(&arboles_[i]);
   } else {
-    for (const ArbolLeido& a : arboles_) g.push_back(&a);
+    for (std::size_t i = 0; i < n_; ++i) g.push_back(&arboles_[i]);
   }
   return g;
 }

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -23,18 +24,20 @@
 
 namespace arbelio::calc {
 
-// A tree of AIndiv as the passes use it. The con* flags say the column is not empty.
+// A tree of AIndiv as the passes use it. The con* flags say the column is not empty. Plain data
+// without initializers, so millions of them can be allocated without a pass zeroing them: a
+// tree is set whole from ArbolLeido{} (all zero and false) before it is read.
 struct ArbolLeido {
-  std::int32_t provincia = 0, parcela = 0, especie = 0;
-  bool conProvincia = false, conParcela = false, conEspecie = false;
-  std::uint8_t codigo = 0;  // FACTOREXP 1-4; 0 when empty or out of range
-  bool conCD = false, conDN = false, conSN = false, conAltura = false;
-  float cd = 0, dn = 0, sn = 0, altura = 0;
-  std::array<float, 4> volumen{};    // VCC, VSC, IAVC, VLE
-  std::array<bool, 4> conVolumen{};  // false also when the variable is not marked or has no column
+  std::int32_t provincia, parcela, especie;
+  bool conProvincia, conParcela, conEspecie;
+  std::uint8_t codigo;  // FACTOREXP 1-4; 0 when empty or out of range
+  bool conCD, conDN, conSN, conAltura;
+  float cd, dn, sn, altura;
+  std::array<float, 4> volumen;    // VCC, VSC, IAVC, VLE
+  std::array<bool, 4> conVolumen;  // false also when the variable is not marked or has no column
   // The cork columns (only in runs that compute cork).
-  bool conCN = false, conLDCH = false, conSDCH = false;
-  float cn = 0, ldch = 0, sdch = 0;
+  bool conCN, conLDCH, conSDCH;
+  float cn, ldch, sdch;
 };
 
 using GrupoArboles = std::vector<const ArbolLeido*>;
@@ -50,7 +53,7 @@ class ArbolesCalculo {
   // may read it once after the tree pass and hand it to every breakdown and summary pass.
   ArbolesCalculo(store::Database& salida, const EstadoAplicacion& estado);
 
-  std::size_t size() const { return arboles_.size(); }
+  std::size_t size() const { return n_; }
   // Whether AIndiv has the column of a marked volume variable (kVolumenes order), and SDCH.
   bool TieneVolumen(std::size_t v) const { return columnaVolumen_[v]; }
   bool TieneSDCH() const { return columnaSDCH_; }
@@ -66,7 +69,8 @@ class ArbolesCalculo {
   using Rangos = std::unordered_map<std::uint64_t, std::pair<std::uint32_t, std::uint32_t>>;
   std::array<bool, 4> columnaVolumen_{};
   bool columnaSDCH_ = false;
-  std::vector<ArbolLeido> arboles_;             // table order
+  std::unique_ptr<ArbolLeido[]> arboles_;  // table order
+  std::size_t n_ = 0;
   std::vector<std::uint32_t> ordenDN_;          // positions by province, plot and DN
   std::vector<std::uint32_t> tablaPorParcela_;  // positions by plot, table order within each
   Rangos rangosDN_, rangosTabla_;               // plot -> range of ordenDN_ / tablaPorParcela_
