@@ -279,13 +279,6 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     desc.push_back(k.desc);
   }
   const std::size_t nk = cols.size();
-  std::vector<std::uint32_t> order(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
-  const auto ordenar = [&](std::vector<std::uint32_t>& posiciones) {
-    std::vector<std::uint32_t> sorted(rows.size());
-    for (std::size_t i = 0; i < posiciones.size(); ++i) sorted[i] = rows[posiciones[i]];
-    rows.swap(sorted);
-  };
   // Up to four keys that hold only numbers and empty fields (codes, plot numbers, diameters:
   // the usual case) are sorted as whole numbers that keep the order compareValues gives (empty
   // first, then by number; descending keys reversed), the row's place breaking ties so the
@@ -295,24 +288,53 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     std::array<std::uint64_t, kClavesNumericas> k{};
     std::uint32_t i = 0;
   };
-  std::vector<Entrada> entradas;
-  bool soloNumeros = nk <= kClavesNumericas;
-  if (soloNumeros) entradas.resize(rows.size());
-  for (std::size_t i = 0; soloNumeros && i < rows.size(); ++i) {
-    entradas[i].i = static_cast<std::uint32_t>(i);
-    for (std::size_t k = 0; k < nk; ++k) {
-      const Value v = src.get(rows[i], cols[k]);
+  // The whole-number keys of a row; false when a key holds text.
+  const auto claves = [&](std::uint32_t fila, std::array<std::uint64_t, kClavesNumericas>& k) {
+    for (std::size_t c = 0; c < nk; ++c) {
+      const Value v = src.get(fila, cols[c]);
       std::uint64_t clave = 0;  // empty: below every number
       if (v.isNumber() && !std::isnan(v.number())) {
         const double d = v.number() == 0 ? 0.0 : v.number();  // -0 equals 0
         const auto bits = std::bit_cast<std::uint64_t>(d);
         clave = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
       } else if (!v.isNull()) {
+        return false;
+      }
+      k[c] = desc[c] ? ~clave : clave;
+    }
+    return true;
+  };
+  bool soloNumeros = nk <= kClavesNumericas;
+  if (soloNumeros) {
+    // Rows already in order (tables written sorted, or merged from sorted parts) stay as they
+    // are: the sort below would give the same order, at the cost of an entry per row.
+    std::array<std::uint64_t, kClavesNumericas> anterior{}, actual{};
+    bool enOrden = true;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (!claves(rows[i], actual)) {
         soloNumeros = false;
         break;
       }
-      entradas[i].k[k] = desc[k] ? ~clave : clave;
+      if (i > 0 && actual < anterior) {
+        enOrden = false;
+        break;
+      }
+      anterior = actual;
     }
+    if (soloNumeros && enOrden) return;
+  }
+  std::vector<std::uint32_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  const auto ordenar = [&](std::vector<std::uint32_t>& posiciones) {
+    std::vector<std::uint32_t> sorted(rows.size());
+    for (std::size_t i = 0; i < posiciones.size(); ++i) sorted[i] = rows[posiciones[i]];
+    rows.swap(sorted);
+  };
+  std::vector<Entrada> entradas;
+  if (soloNumeros) entradas.resize(rows.size());
+  for (std::size_t i = 0; soloNumeros && i < rows.size(); ++i) {
+    entradas[i].i = static_cast<std::uint32_t>(i);
+    soloNumeros = claves(rows[i], entradas[i].k);
   }
   if (soloNumeros) {
     std::sort(entradas.begin(), entradas.end(), [](const Entrada& a, const Entrada& b) {
