@@ -225,6 +225,16 @@ void Database::execute(std::string_view text) {
     return;
   }
   // INSERT INTO target SELECT ...: columns matched by name; the others stay null.
+  const sql::Select& sel = st.select;
+  if (sel.star && !sel.distinct && !sel.where && sel.groupBy.empty() && !sel.having &&
+      sel.orderBy.empty() && !db.sqlite) {
+    // Every row of a table file not loaded in this process: its records go straight from the
+    // file into the target when they have its layout, instead of through a loaded copy.
+    const std::string path = db.pathOf(sel.table);
+    if (!path.empty() && db.tables.count(toLowerAscii(DatabaseImpl::baseName(sel.table))) == 0 &&
+        !TableRegistry::isOpen(path) && target->appendFileRecords(path))
+      return;
+  }
   const query::Result res = query::runSelect(st.select, db.source(st.select.table), nullptr);
   std::vector<std::pair<int, int>> map;  // target column, result column
   for (std::size_t t = 0; t < target->columns().size(); ++t) {

@@ -1040,6 +1040,92 @@ std::uint32_t Table::appendRecord(const char* bytes) {
   return nrows_++;
 }
 
+bool Table::appendFileRecords(const std::string& path) {
+  std::shared_ptr<Table> fuente;
+  try {
+    fuente = load(path, true);
+  } catch (const StoreError&) {
+    return false;
+  }
+  const auto& cf = fuente->columns_;
+  if (cf.size() > columns_.size() || fuente->recLen_ > recLen_) return false;
+  const bool distintaPagina = fuente->codePage_ != codePage_;
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    const FieldDef& ft = columns_[c];
+    if (ft.type == FieldType::Memo) return false;
+    // Field c of this table takes the first field of the file with its name: field c itself.
+    const int en = fuente->columnIndex(ft.name);
+    if (c >= cf.size()) {
+      if (en >= 0) return false;
+      continue;
+    }
+    const FieldDef& fs = cf[c];
+    if (en != static_cast<int>(c) || !equalsNoCase(fs.name, ft.name) || fs.type != ft.type ||
+        fs.dbfType != ft.dbfType || fs.dbfLength != ft.dbfLength ||
+        fs.dbfDecimals != ft.dbfDecimals || fuente->offsets_[c] != offsets_[c] ||
+        (ft.dbfType == 'C' && distintaPagina))
+      return false;
+  }
+  // The file's record bytes past its last field are not copied.
+  const int copiados = cf.empty() ? 1 : fuente->offsets_[cf.size() - 1] + cf.back().dbfLength;
+
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
+  unsigned char head[32];
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(head), 32);
+  if (!in) return false;
+  const std::uint32_t count = le32(head + 4);
+  const int headerLen = head[8] | (head[9] << 8);
+  const int recLenFuente = fuente->recLen_;
+  if (static_cast<std::uint64_t>(count) >
+      (fileSize - static_cast<std::uint64_t>(headerLen)) / static_cast<std::uint64_t>(recLenFuente))
+    return false;
+  if (static_cast<std::uint64_t>(nrows_) + count > UINT32_MAX) return false;
+  in.seekg(headerLen);
+
+  // Records are read a block at a time and copied into place; deleted ones are skipped.
+  const std::uint32_t antes = nrows_;
+  std::vector<char> lectura(static_cast<std::size_t>(kFilasPorBloque) *
+                            static_cast<std::size_t>(recLenFuente));
+  std::uint32_t n = nrows_;
+  const std::size_t libres = static_cast<std::size_t>(bloques_.size()) * kFilasPorBloque - n;
+  if (count > libres) reservarBloques(static_cast<std::uint32_t>(count - libres));
+  for (std::uint32_t r = 0; r < count; r += kFilasPorBloque) {
+    const std::uint32_t filas = std::min(kFilasPorBloque, count - r);
+    in.read(lectura.data(), static_cast<std::streamsize>(filas) * recLenFuente);
+    if (!in) {
+      nrows_ = antes;
+      return false;
+    }
+    for (std::uint32_t i = 0; i < filas; ++i) {
+      const char* origen =
+          lectura.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(recLenFuente);
+      if (origen[0] == '*') continue;
+      char* destino = registro(n);
+      destino[0] = ' ';
+      std::memcpy(destino + 1, origen + 1, static_cast<std::size_t>(copiados - 1));
+      std::memset(destino + copiados, ' ', static_cast<std::size_t>(recLen_ - copiados));
+      ++n;
+    }
+  }
+  if (n == antes) return true;
+  nrows_ = n;
+  borradas_.resize((static_cast<std::size_t>(nrows_) + 63) / 64, 0);
+  for (auto& [col, values] : memo_) values.resize(nrows_);
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (auto* v = decodedForChange(static_cast<int>(c))) {
+      for (std::uint32_t r = antes; r < nrows_; ++r)
+        v->push_back(decodeNumber(r, static_cast<int>(c)));
+    }
+  }
+  live_ += nrows_ - antes;
+  ++structGen_;
+  dirty_ = true;
+  return true;
+}
+
 void Table::deleteRow(std::uint32_t row) {
   if (isDeleted(row)) return;
   registro(row)[0] = '*';

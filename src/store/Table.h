@@ -126,6 +126,12 @@ class Table : public RowSource {
   void applyRaw(std::uint32_t row, int col, std::string_view bytes);
   void deleteRow(std::uint32_t row);
   void deleteAll();
+  // Appends the live records of the dBASE file at `path` as they are stored, read straight into
+  // this table's blocks without loading the file as a table: what appending every row of the
+  // loaded file field by field gives when the file's fields are this table's first fields, of the
+  // same names, formats and places (this table's other fields stay blank). False, with nothing
+  // changed, when the file is not such a table (or is damaged, or has memo fields): load it then.
+  bool appendFileRecords(const std::string& path);
 
   void addIndex(const IndexDef& idx);  // persists the sidecar at once
 
