@@ -291,14 +291,23 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
   // The whole-number keys of a row; false when a key holds text.
   const auto claves = [&](std::uint32_t fila, std::array<std::uint64_t, kClavesNumericas>& k) {
     for (std::size_t c = 0; c < nk; ++c) {
-      const Value v = src.get(fila, cols[c]);
       std::uint64_t clave = 0;  // empty: below every number
-      if (v.isNumber() && !std::isnan(v.number())) {
-        const double d = v.number() == 0 ? 0.0 : v.number();  // -0 equals 0
+      const auto numero = [&clave](double n) {
+        const double d = n == 0 ? 0.0 : n;  // -0 equals 0
         const auto bits = std::bit_cast<std::uint64_t>(d);
         clave = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
-      } else if (!v.isNull()) {
-        return false;
+      };
+      double n = 0;
+      if (src.numberAt(fila, cols[c], n)) {
+        // A numeric field read as a number: no value is made for it.
+        if (!std::isnan(n)) numero(n);
+      } else {
+        const Value v = src.get(fila, cols[c]);
+        if (v.isNumber() && !std::isnan(v.number())) {
+          numero(v.number());
+        } else if (!v.isNull()) {
+          return false;
+        }
       }
       k[c] = desc[c] ? ~clave : clave;
     }
@@ -393,10 +402,34 @@ Value aggResult(const AggDef& def, const AggState& s, const RowSource& src) {
   }
 }
 
+// The key part appendKey gives for what get() gives of a numeric field read by numberAt: null
+// for a NaN, else the number.
+void appendNumberKey(std::string& key, double n) {
+  if (std::isnan(n)) {
+    key.push_back('X');
+    return;
+  }
+  if (n == 0) n = 0;
+  char b[sizeof(double)];
+  std::memcpy(b, &n, sizeof n);
+  key.push_back('N');
+  key.append(b, sizeof b);
+}
+
 void aggAdd(const AggDef& def, AggState& s, const RowSource& src, std::uint32_t row) {
   if (def.col < 0) {
     ++s.count;
     return;
+  }
+  if (def.fn == Agg::Count || def.fn == Agg::Sum || def.fn == Agg::Avg) {
+    // A numeric field is read as a number (NaN: null), with no value made for it.
+    double n = 0;
+    if (src.numberAt(row, def.col, n)) {
+      if (std::isnan(n)) return;
+      ++s.count;
+      if (def.fn != Agg::Count) s.sum += n;
+      return;
+    }
   }
   const Value v = src.get(row, def.col);
   if (v.isNull()) return;
@@ -615,7 +648,14 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
     // A row of a group already met costs its key and a lookup.
     for (std::uint32_t r : rows) {
       key.clear();
-      for (int c : groupCols) appendKey(key, src.get(r, c));
+      for (int c : groupCols) {
+        double n = 0;
+        if (src.numberAt(r, c, n)) {
+          appendNumberKey(key, n);
+        } else {
+          appendKey(key, src.get(r, c));
+        }
+      }
       auto it = index.find(key);
       if (it == index.end()) {
         it = index.emplace(key, firstRows.size()).first;

@@ -39,6 +39,9 @@ class RowSource {
   // The field's text as stored (blanks trimmed, in UTF-8), to quote a damaged value.
   virtual std::string rawText(std::uint32_t row, int col) const { return get(row, col).toString(); }
   virtual std::int64_t liveCount() const = 0;
+  // For a field whose get() is always a number or null (a numeric field of a table): true, with
+  // `out` the number get() gives, or a NaN where it gives null. False for other fields.
+  virtual bool numberAt(std::uint32_t /*row*/, int /*col*/, double& /*out*/) const { return false; }
   virtual bool writable() const { return false; }
   // Change counters: structure (rows added or deleted), deletions alone and per-column values.
   // Cursors use them to keep their in-memory indexes and their maps of visible rows current.
@@ -102,6 +105,11 @@ class Table : public RowSource {
   bool isDamaged(std::uint32_t row, int col) const override;
   std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
+  bool numberAt(std::uint32_t row, int col, double& out) const override {
+    if (!isNumericField(col)) return false;
+    out = number(row, col);
+    return true;
+  }
   bool writable() const override { return true; }
 
   // Converts a value to the field's on-disk form. Throws when it does not fit, except that with

@@ -175,3 +175,23 @@ TEST(SortInOrder, RowsAlreadyInOrderAndAnInversionAtTheEnd) {
   EXPECT_EQ(ids(db.openCursor("SELECT * FROM T WHERE ID > 2 ORDER BY B DESC")),
             (std::vector<int>{6, 5, 3, 4}));
 }
+
+TEST(NumericFieldsReadAsNumbers, GroupsCountsAndSumsTakeBlankAndDamagedAsNull) {
+  CarpetaTemporal dir;
+  DbfBuilder b;
+  b.fields = {{"EST", 'N', 6}, {"NUM", 'N', 6, 1}};
+  // Plot 2 and a blank plot; blank and damaged numbers count as null; -0 groups with 0.
+  const char* filas[][2] = {{"2", "1.5"}, {"", "4"},   {"2", ""},    {"2", "**"},
+                            {"0", "2"},   {"-0", "3"}, {"2", "2.5"}, {"", ""}};
+  for (const auto& f : filas) b.add(Pad(f[0], 6) + Pad(f[1], 6));
+  b.write((dir.path() / "T.dbf").string());
+  Database db = Database::open(dir.ruta());
+  Cursor c = db.openCursor(
+      "SELECT EST, Count(NUM) AS N, Sum(NUM) AS S, Count(*) AS F FROM T GROUP BY EST ORDER BY EST");
+  std::vector<std::string> r;
+  for (; !c.eof(); c.moveNext()) {
+    r.push_back(c.value("EST").toString() + ":" + c.value("N").toString() + ":" +
+                c.value("S").toString() + ":" + c.value("F").toString());
+  }
+  EXPECT_EQ(r, (std::vector<std::string>{":1:4:2", "0:2:5:2", "2:2:4:4"}));
+}
