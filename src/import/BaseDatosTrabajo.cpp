@@ -92,10 +92,17 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
     store::Cursor segundo = primero.clone();
     segundo.moveNext();
     const int n = static_cast<int>(claves.size());
+    // The first cursor is always on the row the second one was on before it moved (a row
+    // removed is behind both): its key is the one the second read last, so each row's key is
+    // read once.
+    std::vector<store::Value> anterior(claves.size()), actual(claves.size());
+    for (int i = 0; i < n; ++i) anterior[static_cast<std::size_t>(i)] = primero.value(i);
     while (!segundo.eof()) {
+      for (int i = 0; i < n; ++i) actual[static_cast<std::size_t>(i)] = segundo.value(i);
       bool iguales = true;
-      for (int i = 0; i < n && iguales; ++i)
-        iguales = ClaveIgual(primero.value(i), segundo.value(i));
+      for (std::size_t i = 0; i < actual.size() && iguales; ++i)
+        iguales = ClaveIgual(anterior[i], actual[i]);
+      anterior.swap(actual);
       if (iguales) {
         primero.remove();
         ++eliminados;
