@@ -203,12 +203,21 @@ class Comprobador {
   // Where a row is, for messages ("parcela 12, pie 3"), made only when a message needs it.
   using Donde = std::function<std::string()>;
 
-  // A damaged value of a needed numeric field is listed with where it is.
+  // The values of the row's needed numeric fields, read once for every check of the row (the
+  // others are left null).
+  void leer(const Tabla& t, const std::vector<CampoNecesario>& campos) {
+    fila_.resize(campos.size());
+    for (std::size_t k = 0; k < campos.size(); ++k) {
+      if (campos[k].clase == Clase::Numero) fila_[k] = t.cursor.value(t.pos[k]);
+    }
+  }
+
+  // A damaged value of a needed numeric field is listed with where it is (the row read by leer).
   void revisar(const Tabla& t, const std::vector<CampoNecesario>& campos, const Donde& donde) {
     for (std::size_t k = 0; k < campos.size(); ++k) {
       if (campos[k].clase != Clase::Numero) continue;
       const int i = t.pos[k];
-      if (t.cursor.value(i).isNull() && t.cursor.isDamaged(i)) {
+      if (fila_[k].isNull() && t.cursor.isDamaged(i)) {
         danados_.anadir("tabla " + t.nombre + ", campo " + t.cursor.fieldName(i) + ", " + donde() +
                         ": '" + t.cursor.rawText(i) + "'");
       }
@@ -222,8 +231,9 @@ class Comprobador {
     std::int64_t fila = 0;
     for (; !t.cursor.eof(); t.cursor.moveNext()) {
       ++fila;
-      const auto prov = Clave(t.cursor.value(t.pos[0]));
-      const auto est = Clave(t.cursor.value(t.pos[1]));
+      leer(t, campos);
+      const auto prov = Clave(fila_[0]);
+      const auto est = Clave(fila_[1]);
       revisar(t, campos, [&] {
         return est ? "parcela " + std::to_string(*est) : "fila " + std::to_string(fila);
       });
@@ -265,8 +275,9 @@ class Comprobador {
       return d;
     };
     for (; !t.cursor.eof(); t.cursor.moveNext()) {
-      const auto prov = Clave(t.cursor.value(t.pos[0]));
-      const auto est = Clave(t.cursor.value(t.pos[1]));
+      leer(t, campos);
+      const auto prov = Clave(fila_[0]);
+      const auto est = Clave(fila_[1]);
       revisar(t, campos, donde);
       const bool enParcela = prov && est && parcelas_.count(ClaveParcela(*prov, *est)) > 0;
       if (extra) (this->*extra)(t, donde, enParcela);
@@ -281,7 +292,7 @@ class Comprobador {
   // trees of the plots (the others it never reads).
   void extraPiesma(const Tabla& t, const Donde& donde, bool enParcela) {
     const auto limite = [&](int k, double maximo, const char* unidad) {
-      const store::Value v = t.cursor.value(t.pos[static_cast<std::size_t>(k)]);
+      const store::Value& v = fila_[static_cast<std::size_t>(k)];
       if (v.isNumber() && (v.number() < 0 || v.number() > maximo)) {
         imposibles_.anadir("tabla " + t.nombre + ", campo " +
                            t.cursor.fieldName(t.pos[static_cast<std::size_t>(k)]) + ", " + donde() +
@@ -294,7 +305,7 @@ class Comprobador {
     if (!construirEspeci_ || !enParcela) return;
     for (const int k : {3, 4, 5}) {
       const int i = t.pos[static_cast<std::size_t>(k)];
-      const store::Value v = t.cursor.value(i);
+      const store::Value& v = fila_[static_cast<std::size_t>(k)];
       const bool valido = v.isNumber() && (k != 3 || (v.number() >= -32768 && v.number() <= 32767));
       if (!valido) {
         fatales_.anadir(donde() + ", campo " + t.cursor.fieldName(i) + ": " +
@@ -314,6 +325,7 @@ class Comprobador {
   std::set<std::int32_t> provinciasDesconocidas_;
   Lista danados_, imposibles_, sinClave_, repetidas_, desconocidas_, fatales_;
   std::vector<std::pair<std::string, std::int64_t>> huerfanos_;
+  std::vector<store::Value> fila_;
 };
 
 }  // namespace
