@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/ConstructorDatDef.h"
+#include "import/PiesPorParcela.h"
 #include "inventory/Constantes.h"
 #include "inventory/TablasInventario.h"
 #include "shell/Progreso.h"
@@ -83,48 +84,8 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
             oPab = especi.fieldIndex("PORCENAB");
   const auto& factores = estado.FactoresExpansion;
 
-  // The trees of each plot, in table order: the rows a find of "PROVINCIA=p AND ESTADILLO=e"
-  // would visit one after another, taken in one walk over the table instead of a find per plot.
-  // Entries are (plot key, position in the cursor), sorted.
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> piesPorParcela;
-  bool agrupados = false;
-  const auto PiesDeParcela = [&](std::int16_t prov, std::int16_t parcela) {
-    if (!agrupados) {
-      const int cProv = pies.fieldIndex("PROVINCIA"), cEst = pies.fieldIndex("ESTADILLO");
-      // Without the fields the find refuses the criteria: the same error ends the build.
-      if (cProv < 0 || cEst < 0)
-        pies.findFirst("PROVINCIA=" + std::to_string(prov) +
-                       " AND ESTADILLO=" + std::to_string(parcela));
-      // A plot number as the find compares it: a number, or a text that reads as one.
-      const auto clave = [&](int campo) -> std::optional<std::uint32_t> {
-        const store::Value v = pies.value(campo);
-        double d = 0;
-        if (v.isNumber()) {
-          d = v.number();
-        } else if (!v.isText() || !store::parseNumber(v.text(), d)) {
-          return std::nullopt;
-        }
-        if (!(d >= 1 && d <= 32767) || d != std::floor(d)) return std::nullopt;
-        return static_cast<std::uint32_t>(d);
-      };
-      std::uint32_t posicion = 0;
-      for (pies.moveFirst(); !pies.eof(); pies.moveNext(), ++posicion) {
-        const auto p = clave(cProv);
-        if (!p) continue;
-        const auto e = clave(cEst);
-        if (e) piesPorParcela.emplace_back((*p << 16) | *e, posicion);
-      }
-      std::sort(piesPorParcela.begin(), piesPorParcela.end());
-      agrupados = true;
-    }
-    const std::uint32_t buscada =
-        (static_cast<std::uint32_t>(prov) << 16) | static_cast<std::uint32_t>(parcela);
-    const auto desde = std::lower_bound(piesPorParcela.begin(), piesPorParcela.end(),
-                                        std::make_pair(buscada, std::uint32_t{0}));
-    auto hasta = desde;
-    while (hasta != piesPorParcela.end() && hasta->first == buscada) ++hasta;
-    return std::make_pair(desde, hasta);
-  };
+  // The trees of each plot, in table order, taken in one walk instead of a find per plot.
+  PiesPorParcela porParcela(pies);
 
   std::vector<std::int16_t> especies;
   std::vector<float> piesHa, basal;
@@ -139,7 +100,7 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
     if (!clave || !estadillo) continue;
     const std::int16_t prov = *clave;
     const std::int16_t parcela = *estadillo;
-    const auto [desde, hasta] = PiesDeParcela(prov, parcela);
+    const auto [desde, hasta] = porParcela.De(prov, parcela);
     if (desde != hasta) {
       especies.clear();
       piesHa.clear();
