@@ -4,10 +4,10 @@
 // A pass over the 2 million trees of ten provinces makes 2 million such reports.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QMainWindow>
 #include <string>
 
+#include "BenchmarksQt.h"
 #include "shell/InteraccionQt.h"
 #include "state/EstadoAplicacion.h"
 
@@ -39,11 +39,5 @@ BENCHMARK(BM_ProgresoPorArbol)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return arbelio::bench::EjecutaBenchmarksQt(argc, argv);
 }

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchmarksQt.h"
 #include "results/FormVisorDatosCalculos.h"
 #include "shell/FuenteCursor.h"
 #include "shell/InteraccionGuionada.h"
@@ -317,11 +318,5 @@ int main(int argc, char** argv) {
     // Start again, so the generation's memory is not counted in the figures.
     execv("/proc/self/exe", argv);
   }
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return arbelio::bench::EjecutaBenchmarksQt(argc, argv);
 }

@@ -99,14 +99,7 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
       LeerSimple(c, f, colSDCH, a.sdch, a.conSDCH);
     }
   };
-  const std::size_t mitad = filas.size() / 2;
-  store::EnParalelo(2, [&](std::size_t parte) {
-    if (parte == 0) {
-      leer(0, mitad);
-    } else {
-      leer(mitad, filas.size());
-    }
-  });
+  store::EnDosMitades(filas.size(), leer);
 
   // The trees of each plot in each order. A tree without a province or plot number is never
   // found by a plot criterion.

@@ -35,21 +35,28 @@ std::string nameOf(const std::string& path) {
                    "Permiso denegado: el archivo '" + nameOf(path) + "' está abierto.");
 }
 
-// Copies through a temporary file in the target's folder.
-void copyAtomic(const std::string& source, const std::string& target) {
+// A copy made whole in a temporary file beside the target (forced to disk unless scratch), not
+// yet in place: commit() puts it there, dropping it leaves the target as it was.
+std::unique_ptr<AtomicWriter> copiaPreparada(const std::string& source, const std::string& target) {
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) {
     throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
   }
   try {
-    AtomicWriter w(target);
-    w.copyFrom(in, source);
-    w.commit();
+    auto w = std::make_unique<AtomicWriter>(target);
+    w->copyFrom(in, source);
+    w->prepare();
+    ::close(in);
+    return w;
   } catch (...) {
     ::close(in);
     throw;
   }
-  ::close(in);
+}
+
+// Copies through a temporary file in the target's folder.
+void copyAtomic(const std::string& source, const std::string& target) {
+  copiaPreparada(source, target)->commit();
 }
 
 std::mutex gScratchMutex;
@@ -65,14 +72,21 @@ std::string canonicalFolder(const std::string& folder) {
   return p.lexically_normal().string();
 }
 
-// The copy of a table file and of its index sidecar (or the removal of a stale one).
-void copyTable(const std::string& source, const std::string& target) {
+// What a copy needs before it starts: its source, a target no table of this process holds
+// open, and a source table's changes written out. False when source and target are one file.
+bool listaParaCopiar(const std::string& source, const std::string& target) {
   if (!fileExists(source)) {
     throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
   }
-  if (TableRegistry::key(source) == TableRegistry::key(target)) return;  // same file
+  if (TableRegistry::key(source) == TableRegistry::key(target)) return false;
   if (TableRegistry::isOpen(target)) inUse(target);
   if (auto t = TableRegistry::find(source); t && t->dirty()) t->save();
+  return true;
+}
+
+// The copy of a table file and of its index sidecar (or the removal of a stale one).
+void copyTable(const std::string& source, const std::string& target) {
+  if (!listaParaCopiar(source, target)) return;
   // Always a copy of the bytes, never a second name of the workspace file: a later change of
   // the workspace table in place would otherwise reach the user's file.
   copyAtomic(source, target);
@@ -131,36 +145,24 @@ void removeOtherCase(const std::string& target) {
 }  // namespace
 
 void replaceFile(const std::string& source, const std::string& target) {
-  copyTable(source, target);
-  removeOtherCase(target);
+  replaceFiles({{source, target}});
 }
 
 void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias) {
-  // What a copy needs before it starts: its source, a target no table of this process holds
-  // open, and a source table's changes written out.
-  for (const auto& [source, target] : copias) {
-    if (!fileExists(source)) {
-      throw StoreError(err::kArchivoNoEncontrado,
-                       "No se ha encontrado el archivo '" + source + "'.");
-    }
-    if (TableRegistry::key(source) == TableRegistry::key(target)) continue;
-    if (TableRegistry::isOpen(target)) inUse(target);
-    if (auto t = TableRegistry::find(source); t && t->dirty()) t->save();
-  }
+  std::vector<bool> copiar;
+  for (const auto& [source, target] : copias) copiar.push_back(listaParaCopiar(source, target));
   // Every copy (and each table's index sidecar) is made whole beside its target first, two at
   // a time; only when all are whole do they replace what was there.
-  struct Copia {
-    std::string source, target;
-  };
-  std::vector<Copia> archivos;
+  std::vector<std::pair<std::string, std::string>> archivos;
   std::vector<std::string> sinSidecar;  // targets whose stale sidecar goes with the rename
-  for (const auto& [source, target] : copias) {
-    if (TableRegistry::key(source) == TableRegistry::key(target)) continue;
-    archivos.push_back({source, target});
+  for (std::size_t i = 0; i < copias.size(); ++i) {
+    if (!copiar[i]) continue;
+    const auto& [source, target] = copias[i];
+    archivos.emplace_back(source, target);
     if (isDbf(source)) {
       const std::string sideIn = Table::sidecarPath(source);
       if (fileExists(sideIn)) {
-        archivos.push_back({sideIn, Table::sidecarPath(target)});
+        archivos.emplace_back(sideIn, Table::sidecarPath(target));
       } else {
         sinSidecar.push_back(Table::sidecarPath(target));
       }
@@ -168,21 +170,7 @@ void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias
   }
   std::vector<std::unique_ptr<AtomicWriter>> escritores(archivos.size());
   const auto preparar = [&](std::size_t i) {
-    const int in = ::open(archivos[i].source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-      throw StoreError(err::kArchivoNoEncontrado,
-                       "No se ha encontrado el archivo '" + archivos[i].source + "'.");
-    }
-    try {
-      auto w = std::make_unique<AtomicWriter>(archivos[i].target);
-      w->copyFrom(in, archivos[i].source);
-      w->prepare();
-      escritores[i] = std::move(w);
-    } catch (...) {
-      ::close(in);
-      throw;
-    }
-    ::close(in);
+    escritores[i] = copiaPreparada(archivos[i].first, archivos[i].second);
   };
   if (writeFailureSeamSet()) {
     // The failure seam counts bytes across writes: one copy at a time keeps that count exact.
@@ -193,9 +181,7 @@ void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias
   for (auto& w : escritores) w->commit();
   std::error_code ec;
   for (const auto& s : sinSidecar) fs::remove(s, ec);
-  for (const auto& [source, target] : copias) {
-    if (TableRegistry::key(source) != TableRegistry::key(target)) removeOtherCase(target);
-  }
+  for (const auto& [source, target] : copias) removeOtherCase(target);
 }
 
 void replaceFileContents(const std::string& target, std::string_view bytes) {

@@ -31,4 +31,15 @@ void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea) {
   }
 }
 
+void EnDosMitades(std::size_t n, const std::function<void(std::size_t, std::size_t)>& parte) {
+  const std::size_t mitad = n / 2;
+  EnParalelo(2, [&](std::size_t i) {
+    if (i == 0) {
+      parte(0, mitad);
+    } else {
+      parte(mitad, n);
+    }
+  });
+}
+
 }  // namespace arbelio::store

@@ -13,4 +13,7 @@ namespace arbelio::store {
 // what is reported does not depend on timing.
 void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea);
 
+// Runs parte(desde, hasta) over the two halves of [0, n) at once, as EnParalelo runs two tasks.
+void EnDosMitades(std::size_t n, const std::function<void(std::size_t, std::size_t)>& parte);
+
 }  // namespace arbelio::store

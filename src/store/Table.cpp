@@ -682,10 +682,9 @@ const std::vector<double>* Table::decodeColumn(int col) const {
     // its own part of the array.
     valores->resize(nrows_);
     double* destino = valores->data();
-    const std::uint32_t mitad = nrows_ / 2;
-    EnParalelo(2, [&](std::size_t parte) {
-      const std::uint32_t desde = parte == 0 ? 0 : mitad, hasta = parte == 0 ? mitad : nrows_;
-      for (std::uint32_t r = desde; r < hasta; ++r) destino[r] = decodeNumber(r, col);
+    EnDosMitades(nrows_, [&](std::size_t desde, std::size_t hasta) {
+      for (auto r = static_cast<std::uint32_t>(desde); r < hasta; ++r)
+        destino[r] = decodeNumber(r, col);
     });
   } else {
     // Filled as decoded: no pass zeroing fresh memory first.
@@ -1004,35 +1003,30 @@ void Table::reservarBloques(std::uint32_t filas) {
 }
 
 std::uint32_t Table::appendBlank() {
-  if (nrows_ == UINT32_MAX) {
-    throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
-  }
-  if (nrows_ / kFilasPorBloque >= bloques_.size()) nuevoBloque();
-  if (nrows_ / 64 >= borradas_.size()) borradas_.push_back(0);
-  std::memset(registro(nrows_), ' ', static_cast<std::size_t>(recLen_));
-  for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
-  for (std::size_t c = 0; c < columns_.size(); ++c) {
-    if (auto* v = decodedForChange(static_cast<int>(c))) v->push_back(kBlanco);
-  }
-  ++live_;
-  ++structGen_;
-  dirty_ = true;
-  return nrows_++;
+  return anadirFila(nullptr);
 }
 
 std::uint32_t Table::appendRecord(const char* bytes) {
+  return anadirFila(bytes);
+}
+
+std::uint32_t Table::anadirFila(const char* bytes) {
   if (nrows_ == UINT32_MAX) {
     throw StoreError(err::kOperacionNoAdmitida, "La tabla no admite más registros.");
   }
   if (nrows_ / kFilasPorBloque >= bloques_.size()) nuevoBloque();
   if (nrows_ / 64 >= borradas_.size()) borradas_.push_back(0);
   char* destino = registro(nrows_);
-  std::memcpy(destino, bytes, static_cast<std::size_t>(recLen_));
-  destino[0] = ' ';
+  if (bytes) {
+    std::memcpy(destino, bytes, static_cast<std::size_t>(recLen_));
+    destino[0] = ' ';
+  } else {
+    std::memset(destino, ' ', static_cast<std::size_t>(recLen_));
+  }
   for (auto& [col, values] : memo_) values.resize(nrows_ + 1);
   for (std::size_t c = 0; c < columns_.size(); ++c) {
     if (auto* v = decodedForChange(static_cast<int>(c)))
-      v->push_back(decodeNumber(nrows_, static_cast<int>(c)));
+      v->push_back(bytes ? decodeNumber(nrows_, static_cast<int>(c)) : kBlanco);
   }
   ++live_;
   ++structGen_;

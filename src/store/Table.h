@@ -170,6 +170,8 @@ class Table : public RowSource {
            static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);
   }
   void nuevoBloque();
+  // A new row holding `bytes` (a whole record), or blank when null.
+  std::uint32_t anadirFila(const char* bytes);
   void prepararDecodificadas();
   // Blocks for `filas` rows in one area.
   void reservarBloques(std::uint32_t filas);
