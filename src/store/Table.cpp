@@ -664,7 +664,7 @@ double Table::number(std::uint32_t row, int col) const {
   return decodeNumber(row, col);
 }
 
-const std::vector<double>* Table::decodeColumn(int col) const {
+const ColumnaDecodificada* Table::decodeColumn(int col) const {
   const auto bytes = static_cast<std::int64_t>(nrows_) * static_cast<std::int64_t>(sizeof(double));
   if (gBytesDecodificados.load(std::memory_order_relaxed) + bytes > kPresupuestoDecodificadas)
     return nullptr;
@@ -676,7 +676,7 @@ const std::vector<double>* Table::decodeColumn(int col) const {
     return nullptr;
   }
   decodificadas_->bytes += bytes;
-  auto valores = std::make_unique<std::vector<double>>();
+  auto valores = std::make_unique<ColumnaDecodificada>();
   if (nrows_ >= kFilasDecodificarEnParalelo) {
     // A large column is decoded in two halves at once: each reads its own rows' bytes and fills
     // its own part of the array.
@@ -929,28 +929,20 @@ void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
   dirty_ = true;
 }
 
-void Table::LiberaMemoria::operator()(char* p) const {
-  if (mapeados != 0) {
-    munmap(p, mapeados);
-  } else {
-    std::free(p);
-  }
-}
-
 namespace {
-// Areas of at least this size are mapped on their own, aligned to it and advised onto huge
-// pages; freeing one gives its memory straight back, so areas of many sizes never fragment
-// the heap and raise the peak.
 constexpr std::size_t kPaginaGrande = std::size_t{2} << 20;
+std::size_t Redondeada(std::size_t bytes) {
+  return (bytes + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
+}
 }  // namespace
 
-std::unique_ptr<char[], Table::LiberaMemoria> Table::reservaArea(std::size_t bytes) {
+void* ReservaArea(std::size_t bytes) {
   if (bytes < kPaginaGrande) {
-    char* p = static_cast<char*>(std::malloc(std::max<std::size_t>(bytes, 1)));
+    void* p = std::malloc(std::max<std::size_t>(bytes, 1));
     if (!p) throw std::bad_alloc();
-    return std::unique_ptr<char[], Table::LiberaMemoria>(p);
+    return p;
   }
-  const std::size_t redondeado = (bytes + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
+  const std::size_t redondeado = Redondeada(bytes);
   void* m = mmap(nullptr, redondeado + kPaginaGrande, PROT_READ | PROT_WRITE,
                  MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (m == MAP_FAILED) throw std::bad_alloc();
@@ -961,11 +953,20 @@ std::unique_ptr<char[], Table::LiberaMemoria> Table::reservaArea(std::size_t byt
   const std::uintptr_t fin = inicio + redondeado + kPaginaGrande;
   if (fin > alineado + redondeado)
     munmap(reinterpret_cast<void*>(alineado + redondeado), fin - (alineado + redondeado));
-  char* p = reinterpret_cast<char*>(alineado);
+  void* p = reinterpret_cast<void*>(alineado);
 #ifdef MADV_HUGEPAGE
   madvise(p, redondeado, MADV_HUGEPAGE);
 #endif
-  return std::unique_ptr<char[], Table::LiberaMemoria>(p, Table::LiberaMemoria{redondeado});
+  return p;
+}
+
+void LiberaArea(void* p, std::size_t bytes) noexcept {
+  if (!p) return;
+  if (bytes < kPaginaGrande) {
+    std::free(p);
+  } else {
+    munmap(p, Redondeada(bytes));
+  }
 }
 
 void Table::nuevoBloque() {
@@ -982,7 +983,7 @@ void Table::nuevoBloque() {
       const std::size_t minimo = ((std::size_t{4} << 20) + porBloque - 1) / porBloque;
       bloques = std::max<std::size_t>(minimo, bloques_.size() / 8);
     }
-    memoria_.push_back(reservaArea(bloques * porBloque));
+    memoria_.push_back(Area(bloques * porBloque));
     siguienteLibre_ = memoria_.back().get();
     bloquesLibres_ = bloques;
   }
@@ -997,7 +998,7 @@ void Table::reservarBloques(std::uint32_t filas) {
   if (bloques == 0) return;
   const std::size_t porBloque =
       static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
-  memoria_.push_back(reservaArea(bloques * porBloque));
+  memoria_.push_back(Area(bloques * porBloque));
   for (std::size_t b = 0; b < bloques; ++b)
     bloques_.push_back(memoria_.back().get() + b * porBloque);
 }

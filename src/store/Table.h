@@ -24,6 +24,38 @@
 
 namespace arbelio::store {
 
+// Memory for large arrays of the store: a request of 2 MB or more is mapped on its own, aligned
+// and advised onto huge pages (a page fault per 2 MB, and freeing it gives the memory straight
+// back, so arrays of many sizes never fragment the heap); a smaller one comes from malloc.
+// LiberaArea takes the size that ReservaArea was given.
+void* ReservaArea(std::size_t bytes);
+void LiberaArea(void* p, std::size_t bytes) noexcept;
+
+// The allocator of decoded columns: memory from ReservaArea, and elements left unset until
+// written (a resize does not zero the array first), so decoding touches each page once.
+template <class T>
+struct AsignadorColumna {
+  using value_type = T;
+  AsignadorColumna() = default;
+  template <class U>
+  AsignadorColumna(const AsignadorColumna<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(ReservaArea(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { LiberaArea(p, n * sizeof(T)); }
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+  template <class U>
+  bool operator==(const AsignadorColumna<U>&) const noexcept {
+    return true;
+  }
+};
+using ColumnaDecodificada = std::vector<double, AsignadorColumna<double>>;
+
 class RowSource {
  public:
   virtual ~RowSource() = default;
@@ -176,10 +208,13 @@ class Table : public RowSource {
   // Blocks for `filas` rows in one area.
   void reservarBloques(std::uint32_t filas);
   struct LiberaMemoria {
-    std::size_t mapeados = 0;  // bytes of an area mapped on its own; 0: from malloc
-    void operator()(char* p) const;
+    std::size_t bytes = 0;  // as given to ReservaArea
+    void operator()(char* p) const { LiberaArea(p, bytes); }
   };
-  static std::unique_ptr<char[], LiberaMemoria> reservaArea(std::size_t bytes);
+  static std::unique_ptr<char[], LiberaMemoria> Area(std::size_t bytes) {
+    return std::unique_ptr<char[], LiberaMemoria>(static_cast<char*>(ReservaArea(bytes)),
+                                                  LiberaMemoria{bytes});
+  }
   std::string_view fieldBytes(std::uint32_t row, int col) const {
     return std::string_view(registro(row) + offsets_[static_cast<std::size_t>(col)],
                             static_cast<std::size_t>(columns_[col].dbfLength));
@@ -191,7 +226,7 @@ class Table : public RowSource {
   double number(std::uint32_t row, int col) const;
   // The decoded array of a column, decoding it now; null when the process's budget for decoded
   // columns is spent.
-  const std::vector<double>* decodeColumn(int col) const;
+  const ColumnaDecodificada* decodeColumn(int col) const;
   static bool isDamagedNumber(double v);
   bool isNumericField(int col) const {
     const char t = columns_[static_cast<std::size_t>(col)].dbfType;
@@ -208,15 +243,15 @@ class Table : public RowSource {
     Decodificadas& operator=(const Decodificadas&) = delete;
     std::mutex mutex;
     std::int64_t bytes = 0;  // counted against the process's budget
-    std::vector<std::unique_ptr<std::vector<double>>> propias;
-    std::vector<std::atomic<std::vector<double>*>> listas;
+    std::vector<std::unique_ptr<ColumnaDecodificada>> propias;
+    std::vector<std::atomic<ColumnaDecodificada*>> listas;
     std::vector<std::atomic<std::uint32_t>> lecturas;  // single reads before decoding
   };
   std::unique_ptr<Decodificadas> decodificadas_;
-  const std::vector<double>* decoded(int col) const {
+  const ColumnaDecodificada* decoded(int col) const {
     return decodificadas_->listas[static_cast<std::size_t>(col)].load(std::memory_order_acquire);
   }
-  std::vector<double>* decodedForChange(int col) {
+  ColumnaDecodificada* decodedForChange(int col) {
     return decodificadas_->listas[static_cast<std::size_t>(col)].load(std::memory_order_relaxed);
   }
   // The decoded entry of a field whose bytes just changed.
