@@ -1,5 +1,6 @@
 #include "calc/CalculosArbol.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "import/PiesPorParcela.h"
 #include "inventory/Constantes.h"
 #include "shell/Progreso.h"
+#include "store/Paralelo.h"
 #include "store/StoreError.h"
 
 namespace arbelio::calc {
@@ -77,24 +79,33 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
             pForma = pies.fieldIndex("forma"), pCal = pies.fieldIndex("calidad"),
             pParam = pies.fieldIndex("PARAMESP"), pD1 = pies.fieldIndex("DIAMETRO1"),
             pD2 = pies.fieldIndex("DIAMETRO2"), pAlt = pies.fieldIndex("ALTURA");
-  const auto leer = [&pies](int i) { return i < 0 ? store::Value() : pies.value(i); };
   const int aProv = arboles.fieldIndex("PROVINCIA"), aPar = arboles.fieldIndex("PARCELA"),
             aNum = arboles.fieldIndex("NUMORDEN"), aEsp = arboles.fieldIndex("ESPECIE"),
             aForma = arboles.fieldIndex("FORMA"), aCal = arboles.fieldIndex("CALIDAD"),
             aParam = arboles.fieldIndex("PARAMESP"), aDN = arboles.fieldIndex("DN"),
             aFac = arboles.fieldIndex("FACTOREXP"), aSN = arboles.fieldIndex("SN"),
             aCN = arboles.fieldIndex("CN"), aCD = arboles.fieldIndex("CD"),
-            aAlt = arboles.fieldIndex("ALTURA");
-  std::int64_t n = 0;
-  // One tree of the plot, the cursor on its row.
-  const auto arbol = [&]() {
+            aAlt = arboles.fieldIndex("ALTURA"), aLDCH = arboles.fieldIndex("LDCH"),
+            aSDCH = arboles.fieldIndex("SDCH"), aIDCH = arboles.fieldIndex("IDCH");
+  const std::size_t largo = arboles.recordLength();
+
+  // Each tree's row of AIndiv depends on that tree alone, so a stretch of trees is built in two
+  // halves at once, each into its own records, and the records are then appended in tree order:
+  // the table is the one a tree-by-tree pass writes. A value that does not fit its field leaves
+  // it blank (the tolerant steps) or stops the pass (the rest), as it did tree by tree.
+  struct Mitad {
+    std::vector<char> registros;
+    std::size_t filas = 0;
+    std::int64_t contados = 0;  // trees not excluded
+    std::int64_t sinDiametro = 0;
+  };
+  const auto arbol = [&](std::uint32_t fila, Mitad& m) {
+    const auto leer = [&](int i) { return i < 0 ? store::Value() : pies.valueOfRow(fila, i); };
     const store::Value prov = leer(pProv);
     const store::Value est = leer(pEst);
     const store::Value num = leer(pNum);
     if (excluido(e, prov, est, num)) return;
-    ++n;
-    contador(e, progreso, n);
-    progreso.ceder();
+    ++m.contados;
 
     // The diameter decides whether the tree enters the table at all.
     const store::Value d1 = leer(pD1);
@@ -107,31 +118,35 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
     } catch (const store::StoreError&) {
     }
     if (!conDiametro) {
-      ++e.PiesSinDiametroValido;
+      ++m.sinDiametro;
       return;
     }
 
-    arboles.addNew();
-    PasoTolerante([&] { arboles.setValue(aProv, prov); });
-    PasoTolerante([&] { arboles.setValue(aPar, est); });
-    PasoTolerante([&] { arboles.setValue(aNum, num); });
+    m.registros.insert(m.registros.end(), largo, ' ');
+    char* registro = m.registros.data() + m.filas * largo;
+    const auto fijar = [&](int campo, const store::Value& v) {
+      arboles.encodeField(campo, v, registro);
+    };
+    PasoTolerante([&] { fijar(aProv, prov); });
+    PasoTolerante([&] { fijar(aPar, est); });
+    PasoTolerante([&] { fijar(aNum, num); });
     const store::Value especie = leer(pEsp);
-    PasoTolerante([&] { arboles.setValue(aEsp, especie); });
-    PasoTolerante([&] { arboles.setValue(aForma, leer(pForma)); });
-    PasoTolerante([&] { arboles.setValue(aCal, leer(pCal)); });
+    PasoTolerante([&] { fijar(aEsp, especie); });
+    PasoTolerante([&] { fijar(aForma, leer(pForma)); });
+    PasoTolerante([&] { fijar(aCal, leer(pCal)); });
     const store::Value paramesp = leer(pParam);
-    PasoTolerante([&] { arboles.setValue(aParam, paramesp); });
-    arboles.setValue(aDN, dn);
-    arboles.setValue(aFac, import::ClaseDiametrica(dn));
+    PasoTolerante([&] { fijar(aParam, paramesp); });
+    fijar(aDN, dn);
+    fijar(aFac, import::ClaseDiametrica(dn));
     const float sn = static_cast<float>(static_cast<double>(dn) * dn / 4 * kPi);
     const float cn = static_cast<float>(static_cast<double>(dn) * kPi);
-    arboles.setValue(aSN, sn);
-    arboles.setValue(aCN, cn);
-    PasoTolerante([&] { arboles.setValue(aCD, ClaseDiametrica(dn, o.AnchoClase)); });
+    fijar(aSN, sn);
+    fijar(aCN, cn);
+    PasoTolerante([&] { fijar(aCD, ClaseDiametrica(dn, o.AnchoClase)); });
     // The height is converted as a number directly.
     PasoTolerante([&] {
       const store::Value h = leer(pAlt);
-      if (!h.isNull()) arboles.setValue(aAlt, h.toDouble());
+      if (!h.isNull()) fijar(aAlt, h.toDouble());
     });
     if (corcho && especie.isNumber() && especie.number() == 46 && paramesp.isText()) {
       // Stripping height from the last two characters of PARAMESP; a blank PARAMESP (null)
@@ -139,19 +154,45 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
       const std::string& t = paramesp.text();
       const float ldch = static_cast<float>(
           LeerNumeroComoVal(t.size() >= 2 ? std::string_view(t).substr(t.size() - 2) : t));
-      PasoTolerante([&] { arboles.setValue("LDCH", ldch); });
+      PasoTolerante([&] { fijar(aLDCH, ldch); });
       if (o.CalcularSDCH) {
-        PasoTolerante([&] { arboles.setValue("SDCH", static_cast<double>(cn) / 10 * ldch); });
+        PasoTolerante([&] { fijar(aSDCH, static_cast<double>(cn) / 10 * ldch); });
       }
       if (o.CalcularIDCH) {
         PasoTolerante([&] {
-          arboles.setValue("IDCH", static_cast<double>(cn) * (static_cast<double>(ldch) * 10) /
-                                       static_cast<double>(sn));
+          fijar(aIDCH, static_cast<double>(cn) * (static_cast<double>(ldch) * 10) /
+                           static_cast<double>(sn));
         });
       }
     }
+    ++m.filas;
+  };
+
+  // The rows of the trees of the plots gathered so far, built and appended a stretch at a time;
+  // the counter, the yield to the window and the cancel button go by stretches.
+  constexpr std::size_t kArbolesPorTramo = 1u << 15;
+  std::vector<std::uint32_t> tramo;
+  std::array<Mitad, 2> mitades;
+  std::int64_t n = 0;
+  const auto construirTramo = [&] {
+    for (Mitad& m : mitades) {
+      m.registros.clear();
+      m.filas = 0;
+      m.contados = m.sinDiametro = 0;
+    }
+    const std::size_t mitad = tramo.size() / 2;
+    store::EnParalelo(tramo.size() > 1 ? 2 : 1, [&](std::size_t k) {
+      const std::size_t desde = k == 0 ? 0 : mitad,
+                        hasta = k == 0 && tramo.size() > 1 ? mitad : tramo.size();
+      for (std::size_t i = desde; i < hasta; ++i) arbol(tramo[i], mitades[k]);
+    });
+    for (const Mitad& m : mitades) {
+      arboles.appendRecords(m.registros.data(), m.filas);
+      n += m.contados;
+      e.PiesSinDiametroValido += static_cast<int>(m.sinDiametro);
+    }
+    tramo.clear();
     contador(e, progreso, n);
-    arboles.update();
     progreso.ceder();
   };
   // The trees of each plot in table order, taken in one walk instead of a find per plot; a plot
@@ -163,16 +204,16 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
     const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
     if (parcela.provincia >= 1 && parcela.estadillo >= 1) {
       const auto [desde, hasta] = porParcela.De(parcela.provincia, parcela.estadillo);
-      for (auto pie = desde; pie != hasta; ++pie) {
-        pies.setAbsolutePosition(pie->second);
-        arbol();
-      }
+      for (auto pie = desde; pie != hasta; ++pie) tramo.push_back(pies.rowIdAt(pie->second));
     } else {
       const std::string criterio = "PROVINCIA=" + std::to_string(parcela.provincia) +
                                    " AND ESTADILLO=" + std::to_string(parcela.estadillo);
-      for (pies.findFirst(criterio); !pies.noMatch(); pies.findNext(criterio)) arbol();
+      for (pies.findFirst(criterio); !pies.noMatch(); pies.findNext(criterio))
+        tramo.push_back(pies.rowIdAt(pies.absolutePosition()));
     }
+    if (tramo.size() >= kArbolesPorTramo) construirTramo();
   }
+  construirTramo();
   arboles.close();
   pies.close();
   CalculosEcuaciones(e, ui, salida, kav);

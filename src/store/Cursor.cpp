@@ -571,6 +571,38 @@ void Cursor::update() {
   c.mode_ = CursorImpl::Mode::None;
 }
 
+std::size_t Cursor::recordLength() const {
+  return static_cast<std::size_t>(impl().table_->recordLength());
+}
+
+void Cursor::encodeField(int i, const Value& v, char* record) const {
+  const auto& c = impl();
+  const FieldDef& f = field(i);
+  if (f.type == FieldType::Memo) {
+    throw StoreError(err::kOperacionNoAdmitida,
+                     "El campo '" + f.name + "' es un memo: no se escribe en un registro.");
+  }
+  const int col = c.proj_[static_cast<std::size_t>(i)];
+  c.table_->encodeInto(col, v, record + c.table_->offset(col));
+}
+
+void Cursor::appendRecords(const char* records, std::size_t n) {
+  auto& c = impl();
+  if (!c.updatable_) notUpdatable();
+  if (c.mode_ != CursorImpl::Mode::None) {
+    throw StoreError(err::kOperacionNoAdmitida, "Hay una fila en edición.");
+  }
+  const auto largo = static_cast<std::size_t>(c.table_->recordLength());
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::uint32_t row = c.table_->appendRecord(records + k * largo);
+    if (c.seq_) c.seq_->push_back(row);
+  }
+  if (n > 0 && c.at_ == CursorImpl::At::Empty) {
+    c.at_ = CursorImpl::At::Eof;
+    c.pos_ = c.len();
+  }
+}
+
 void Cursor::cancelUpdate() {
   impl().mode_ = CursorImpl::Mode::None;
 }

@@ -90,6 +90,15 @@ class Cursor {
   void update();
   void cancelUpdate();
   bool editing() const;
+  // New rows built apart from the cursor and appended together: what addNew, setValue and
+  // update do for each row, for a table without memo fields. A new row's record is
+  // recordLength() blanks; encodeField writes a value into it as setValue converts it (and
+  // refuses it the same way, leaving the field blank). Building reads only the table's layout,
+  // so records may be built on several threads at once; appendRecords adds n records laid
+  // one after another, in order.
+  std::size_t recordLength() const;
+  void encodeField(int i, const Value& v, char* record) const;
+  void appendRecords(const char* records, std::size_t n);
   // Deletes the current row. The cursor stays on it (reading it fails) until it moves.
   void remove();
 

@@ -117,6 +117,67 @@ TEST_F(CursorTest, EditAndAddNewThroughAnOrderedDynaset) {
   EXPECT_EQ(t.recordCount(), 7);
 }
 
+TEST_F(CursorTest, RecordsBuiltApartAreTheRowsAddNewWrites) {
+  // The same new rows through addNew/setValue/update and through encodeField/appendRecords,
+  // refused values included (a text too long, a number too wide): every field's text equal.
+  for (const char* nombre : {"COPIA", "APARTE"}) {
+    TableDef def(nombre);
+    def.appendField("PROVINCIA", FieldType::Integer);
+    def.appendField("ESPECIE", FieldType::Text, 3);
+    def.appendField("DN", FieldType::Single);
+    db.appendTableDef(def);
+  }
+  const std::vector<std::vector<Value>> filas = {
+      {Value(47), Value("21"), Value(30.25)},
+      {Value(1e30), Value("ABCD"), Value()},  // both refused: left blank
+      {Value(-3), Value(), Value(7.5)},
+  };
+  Cursor una = db.openCursor("COPIA");
+  for (const auto& f : filas) {
+    una.addNew();
+    for (int i = 0; i < 3; ++i) {
+      try {
+        una.setValue(i, f[static_cast<std::size_t>(i)]);
+      } catch (const StoreError&) {
+      }
+    }
+    una.update();
+  }
+  Cursor aparte = db.openCursor("SELECT * FROM APARTE ORDER BY DN");
+  ASSERT_TRUE(aparte.eof());
+  const std::size_t largo = aparte.recordLength();
+  std::string registros(largo * filas.size(), ' ');
+  int rechazados = 0;
+  for (std::size_t k = 0; k < filas.size(); ++k) {
+    for (int i = 0; i < 3; ++i) {
+      try {
+        aparte.encodeField(i, filas[k][static_cast<std::size_t>(i)], registros.data() + k * largo);
+      } catch (const StoreError&) {
+        ++rechazados;
+      }
+    }
+  }
+  EXPECT_EQ(rechazados, 2);
+  EXPECT_THROW(aparte.encodeField(3, Value(1), registros.data()), StoreError);
+  aparte.appendRecords(registros.data(), filas.size());
+  // An empty cursor that gained rows sits at its end; its rows come in the order appended.
+  EXPECT_TRUE(aparte.eof());
+  EXPECT_EQ(aparte.recordCount(), 3);
+  Cursor a = db.openCursor("COPIA"), b = db.openCursor("APARTE");
+  for (; !a.eof(); a.moveNext(), b.moveNext()) {
+    ASSERT_FALSE(b.eof());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(a.rawText(i), b.rawText(i)) << "field " << i;
+  }
+  EXPECT_TRUE(b.eof());
+  b.moveFirst();
+  b.moveNext();
+  EXPECT_TRUE(b.value("PROVINCIA").isNull());
+  EXPECT_TRUE(b.value("ESPECIE").isNull());
+  // Not while a row is being edited.
+  b.addNew();
+  EXPECT_THROW(b.appendRecords(registros.data(), 1), StoreError);
+}
+
 TEST_F(CursorTest, ReadOnlyKindsRefuseChanges) {
   Cursor s = db.openCursor("PIESMA00", CursorKind::Snapshot);
   EXPECT_THROW(s.edit(), StoreError);
