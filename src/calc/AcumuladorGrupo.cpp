@@ -198,13 +198,4 @@ AcumuladorGrupo::Valores AcumuladorGrupo::Calcular() const {
   return r;
 }
 
-void AcumuladorGrupo::Escribir(store::Cursor& fila, const ColumnasResultado& col,
-                               const Valores& v) const {
-  fila.setValue(col.N, v.N);
-  fila.setValue(col.AB, v.AB);
-  for (std::size_t k = 0; k < kVolumenes.size(); ++k) {
-    if (v.conVolumen[k]) fila.setValue(col.volumen[k], v.volumen[k]);
-  }
-}
-
 }  // namespace arbelio::calc::detalle

@@ -112,9 +112,16 @@ class AcumuladorGrupo {
     std::array<float, 4> volumen{};
   };
   Valores Calcular() const;
-  // Writes N, AB and the complete marked volumes into the row being added on `fila`; a flagged
-  // volume stays empty, an unmarked one has no column.
-  void Escribir(store::Cursor& fila, const ColumnasResultado& col, const Valores& v) const;
+  // Writes N, AB and the complete marked volumes into the row being added on `fila` (a cursor
+  // or a store::RegistroNuevo); a flagged volume stays empty, an unmarked one has no column.
+  template <class Fila>
+  static void Escribir(Fila& fila, const ColumnasResultado& col, const Valores& v) {
+    fila.setValue(col.N, v.N);
+    fila.setValue(col.AB, v.AB);
+    for (std::size_t k = 0; k < kVolumenes.size(); ++k) {
+      if (v.conVolumen[k]) fila.setValue(col.volumen[k], v.volumen[k]);
+    }
+  }
   Valores Escribir(store::Cursor& fila, const ColumnasResultado& col) const {
     const Valores v = Calcular();
     Escribir(fila, col, v);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "calc/Dasometria.h"
@@ -186,8 +187,13 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
                         hasta = k == 0 && tramo.size() > 1 ? mitad : tramo.size();
       for (std::size_t i = desde; i < hasta; ++i) arbol(tramo[i], mitades[k]);
     });
+    const std::size_t enPrimera = mitades[0].filas;
+    arboles.appendRows(enPrimera + mitades[1].filas, [&](std::size_t k, char* registro) {
+      const Mitad& m = mitades[k < enPrimera ? 0 : 1];
+      std::memcpy(registro, m.registros.data() + (k < enPrimera ? k : k - enPrimera) * largo,
+                  largo);
+    });
     for (const Mitad& m : mitades) {
-      arboles.appendRecords(m.registros.data(), m.filas);
       n += m.contados;
       e.PiesSinDiametroValido += static_cast<int>(m.sinDiametro);
     }

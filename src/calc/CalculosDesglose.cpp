@@ -21,7 +21,8 @@ using detalle::Grupo;
 
 namespace {
 
-void EscribirParcela(store::Cursor& fila, const detalle::ColumnasResultado& col,
+template <class Fila>
+void EscribirParcela(Fila& fila, const detalle::ColumnasResultado& col,
                      const EstadoAplicacion& estado, std::int32_t posicion) {
   const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(posicion)];
   fila.setValue(col.provincia, static_cast<int>(p.provincia));
@@ -176,8 +177,8 @@ struct FilaClaseEspecie {
 };
 
 void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
-                  const EstadoAplicacion& estado, const AcumuladorGrupo& acumulador,
-                  const std::vector<FilaClaseEspecie>& filas, bool conPartes) {
+                  const EstadoAplicacion& estado, const std::vector<FilaClaseEspecie>& filas,
+                  bool conPartes) {
   // Each class's share of its species' total in the same plot: the totals are the sums of the
   // stored N and AB over the rows of each (province, plot, species), in row order.
   struct Totales {
@@ -197,28 +198,29 @@ void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
       t.AB += static_cast<double>(f.valores.AB);
     }
   }
-  for (const auto& f : filas) {
-    tabla.addNew();
-    EscribirParcela(tabla, col, estado, f.posicion);
-    tabla.setValue(col.especie, f.especie);
-    tabla.setValue(col.cd, f.clase);
-    acumulador.Escribir(tabla, col, f.valores);
-    tabla.setValue(col.Dg, f.Dg);
-    tabla.setValue(col.Dm, f.Dm);
-    tabla.setValue(col.Hm, f.Hm);
+  // Each row depends on its own values and the totals alone: built in two halves at once.
+  tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
+    const store::RegistroNuevo fila(tabla, registro);
+    const FilaClaseEspecie& f = filas[k];
+    EscribirParcela(fila, col, estado, f.posicion);
+    fila.setValue(col.especie, f.especie);
+    fila.setValue(col.cd, f.clase);
+    AcumuladorGrupo::Escribir(fila, col, f.valores);
+    fila.setValue(col.Dg, f.Dg);
+    fila.setValue(col.Dm, f.Dm);
+    fila.setValue(col.Hm, f.Hm);
     if (conPartes) {
-      const Totales& t = totales[clave(f)];
+      const Totales& t = totales.at(clave(f));
       if (t.N != 0) {
-        tabla.setValue(col.NTP, static_cast<float>(
-                                    RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2)));
+        fila.setValue(col.NTP, static_cast<float>(
+                                   RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2)));
       }
       if (t.AB != 0) {
-        tabla.setValue(col.ABTP, static_cast<float>(RedondeoPar(
-                                     static_cast<double>(f.valores.AB) * 100 / t.AB, 2)));
+        fila.setValue(col.ABTP, static_cast<float>(RedondeoPar(
+                                    static_cast<double>(f.valores.AB) * 100 / t.AB, 2)));
       }
     }
-    tabla.update();
-  }
+  });
 }
 
 }  // namespace
@@ -241,7 +243,7 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
     if (progreso.Cancelado()) {
-      GuardarFilas(tabla, col, estado, acumulador, filas, false);
+      GuardarFilas(tabla, col, estado, filas, false);
       return;
     }
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
@@ -261,7 +263,7 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
       progreso.Fila();
     }
   }
-  GuardarFilas(tabla, col, estado, acumulador, filas, true);
+  GuardarFilas(tabla, col, estado, filas, true);
 }
 
 }  // namespace arbelio::calc

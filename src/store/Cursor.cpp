@@ -586,18 +586,18 @@ void Cursor::encodeField(int i, const Value& v, char* record) const {
   c.table_->encodeInto(col, v, record + c.table_->offset(col));
 }
 
-void Cursor::appendRecords(const char* records, std::size_t n) {
+void Cursor::appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir) {
   auto& c = impl();
   if (!c.updatable_) notUpdatable();
   if (c.mode_ != CursorImpl::Mode::None) {
     throw StoreError(err::kOperacionNoAdmitida, "Hay una fila en edición.");
   }
-  const auto largo = static_cast<std::size_t>(c.table_->recordLength());
-  for (std::size_t k = 0; k < n; ++k) {
-    const std::uint32_t row = c.table_->appendRecord(records + k * largo);
-    if (c.seq_) c.seq_->push_back(row);
+  const std::uint32_t primera = c.table_->appendRows(n, construir);
+  if (c.seq_) {
+    for (std::size_t k = 0; k < n; ++k) c.seq_->push_back(static_cast<std::uint32_t>(primera + k));
   }
   if (n > 0 && c.at_ == CursorImpl::At::Empty) {
+    // The first rows of an empty cursor: it now has rows, so it sits at its end.
     c.at_ = CursorImpl::At::Eof;
     c.pos_ = c.len();
   }

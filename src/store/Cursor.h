@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -90,15 +91,15 @@ class Cursor {
   void update();
   void cancelUpdate();
   bool editing() const;
-  // New rows built apart from the cursor and appended together: what addNew, setValue and
-  // update do for each row, for a table without memo fields. A new row's record is
-  // recordLength() blanks; encodeField writes a value into it as setValue converts it (and
-  // refuses it the same way, leaving the field blank). Building reads only the table's layout,
-  // so records may be built on several threads at once; appendRecords adds n records laid
-  // one after another, in order.
-  std::size_t recordLength() const;
+  // New rows built apart from an edit and appended together: what addNew, setValue and update
+  // do for each row, for a table without memo fields. construir(k, record) fills row k of n
+  // (its record starts blank), on two threads at once, with encodeField, which writes a value
+  // as setValue converts it and refuses it the same way (leaving the field blank); building
+  // reads only the table's layout. The rows come in k order; when construir fails none is added
+  // and the failure of the lowest k is rethrown.
   void encodeField(int i, const Value& v, char* record) const;
-  void appendRecords(const char* records, std::size_t n);
+  std::size_t recordLength() const;
+  void appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir);
   // Deletes the current row. The cursor stays on it (reading it fails) until it moves.
   void remove();
 
@@ -129,6 +130,18 @@ class Cursor {
   friend class Database;  // appendRows reads the rows behind a cursor
   CursorImpl& impl() const;
   std::unique_ptr<CursorImpl> impl_;
+};
+
+// A row being built for appendRows: setValue writes into its record as the cursor's own
+// setValue converts and refuses values.
+class RegistroNuevo {
+ public:
+  RegistroNuevo(const Cursor& tabla, char* registro) : tabla_(tabla), registro_(registro) {}
+  void setValue(int i, const Value& v) const { tabla_.encodeField(i, v, registro_); }
+
+ private:
+  const Cursor& tabla_;
+  char* registro_;
 };
 
 }  // namespace arbelio::store

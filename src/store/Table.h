@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -160,6 +161,10 @@ class Table : public RowSource {
   // Appends a row whose record bytes (recordLength(), the deletion flag first) are given whole:
   // what appendBlank and a write of each field would leave, in one copy. Memo fields stay empty.
   std::uint32_t appendRecord(const char* registro);
+  // Appends n rows whose records construir(k, record) fills (record k of n, blank before it is
+  // called), two halves of them at once, straight in the table's memory; the first new row's
+  // id. When construir fails no row is added, and the failure of the lowest k is rethrown.
+  std::uint32_t appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir);
   // The on-disk bytes of a field, and writing such bytes into a row just appended (for copies
   // between fields of the same format).
   std::string_view rawField(std::uint32_t row, int col) const { return fieldBytes(row, col); }

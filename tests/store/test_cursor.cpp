@@ -1,6 +1,8 @@
 // Cursor semantics: navigation, editing, deleting, finds, seeks, sort, clone.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
@@ -118,7 +120,7 @@ TEST_F(CursorTest, EditAndAddNewThroughAnOrderedDynaset) {
 }
 
 TEST_F(CursorTest, RecordsBuiltApartAreTheRowsAddNewWrites) {
-  // The same new rows through addNew/setValue/update and through encodeField/appendRecords,
+  // The same new rows through addNew/setValue/update and through encodeField/appendRows,
   // refused values included (a text too long, a number too wide): every field's text equal.
   for (const char* nombre : {"COPIA", "APARTE"}) {
     TableDef def(nombre);
@@ -146,20 +148,29 @@ TEST_F(CursorTest, RecordsBuiltApartAreTheRowsAddNewWrites) {
   Cursor aparte = db.openCursor("SELECT * FROM APARTE ORDER BY DN");
   ASSERT_TRUE(aparte.eof());
   const std::size_t largo = aparte.recordLength();
-  std::string registros(largo * filas.size(), ' ');
-  int rechazados = 0;
-  for (std::size_t k = 0; k < filas.size(); ++k) {
+  std::string registro(largo, ' ');
+  EXPECT_THROW(aparte.encodeField(3, Value(1), registro.data()), StoreError);
+  std::atomic<int> rechazados{0};
+  const auto construir = [&](std::size_t k, char* r) {
     for (int i = 0; i < 3; ++i) {
       try {
-        aparte.encodeField(i, filas[k][static_cast<std::size_t>(i)], registros.data() + k * largo);
+        aparte.encodeField(i, filas[k][static_cast<std::size_t>(i)], r);
       } catch (const StoreError&) {
         ++rechazados;
       }
     }
-  }
+  };
+  // A failed build adds no row and reports the failure.
+  EXPECT_THROW(aparte.appendRows(filas.size(),
+                                 [&](std::size_t k, char* r) {
+                                   if (k == 2) throw StoreError(1, "fallo");
+                                   construir(k, r);
+                                 }),
+               StoreError);
+  EXPECT_EQ(db.openCursor("APARTE").recordCount(), 0);
+  rechazados = 0;
+  aparte.appendRows(filas.size(), construir);
   EXPECT_EQ(rechazados, 2);
-  EXPECT_THROW(aparte.encodeField(3, Value(1), registros.data()), StoreError);
-  aparte.appendRecords(registros.data(), filas.size());
   // An empty cursor that gained rows sits at its end; its rows come in the order appended.
   EXPECT_TRUE(aparte.eof());
   EXPECT_EQ(aparte.recordCount(), 3);
@@ -175,7 +186,7 @@ TEST_F(CursorTest, RecordsBuiltApartAreTheRowsAddNewWrites) {
   EXPECT_TRUE(b.value("ESPECIE").isNull());
   // Not while a row is being edited.
   b.addNew();
-  EXPECT_THROW(b.appendRecords(registros.data(), 1), StoreError);
+  EXPECT_THROW(b.appendRows(1, construir), StoreError);
 }
 
 TEST_F(CursorTest, ReadOnlyKindsRefuseChanges) {
