@@ -645,7 +645,7 @@ namespace {
 // column is read from its text as before, so the cache never grows the peak by more than this.
 constexpr std::int64_t kPresupuestoDecodificadas = std::int64_t{160} << 20;
 // Columns of at least this many rows are decoded on both cores.
-constexpr std::uint32_t kFilasDecodificarEnParalelo = 1u << 18;
+constexpr std::uint32_t kFilasDecodificarEnParalelo = 1u << 15;
 std::atomic<std::int64_t> gBytesDecodificados{0};
 }  // namespace
 
