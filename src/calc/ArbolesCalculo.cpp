@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
+#include <utility>
 
 #include "calc/TablasResultado.h"
 #include "store/Cursor.h"
@@ -40,6 +42,34 @@ int Comparar(bool hayA, double a, bool hayB, double b) {
   if (hayA != hayB) return hayA ? 1 : -1;
   if (!hayA || a == b) return 0;
   return a < b ? -1 : 1;
+}
+
+// The rows 0..n-1 stably ordered by clave(row): what a stable sort of the rows gives. The rows
+// come grouped by plot in table order, so the runs of equal keys are sorted instead (stably, so
+// runs of one key keep their table order), one entry per run instead of one per row.
+template <class FClave>
+std::vector<std::uint32_t> OrdenEstable(std::size_t n, FClave clave) {
+  using Clave = decltype(clave(std::uint32_t{0}));
+  struct Tramo {
+    Clave clave;
+    std::uint32_t desde, hasta;
+  };
+  std::vector<Tramo> tramos;
+  for (std::uint32_t i = 0; i < n;) {
+    const Clave k = clave(i);
+    std::uint32_t j = i + 1;
+    while (j < n && clave(j) == k) ++j;
+    tramos.push_back({k, i, j});
+    i = j;
+  }
+  std::stable_sort(tramos.begin(), tramos.end(),
+                   [](const Tramo& a, const Tramo& b) { return a.clave < b.clave; });
+  std::vector<std::uint32_t> orden;
+  orden.reserve(n);
+  for (const Tramo& t : tramos) {
+    for (std::uint32_t i = t.desde; i < t.hasta; ++i) orden.push_back(i);
+  }
+  return orden;
 }
 
 }  // namespace
@@ -125,26 +155,32 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   // The two orders are built at once: each only reads the trees.
   store::EnParalelo(2, [&](std::size_t orden) {
     if (orden == 0) {
-      // "ORDER BY Provincia, Parcela, DN": a stable sort, as the store orders a query.
-      ordenDN_.resize(n_);
-      std::iota(ordenDN_.begin(), ordenDN_.end(), 0u);
-      std::stable_sort(ordenDN_.begin(), ordenDN_.end(), [&](std::uint32_t i, std::uint32_t j) {
+      // "ORDER BY Provincia, Parcela, DN" as the store orders a query: stable, an empty value
+      // before any number. Ordered by plot first, then each plot's trees by DN, which is the
+      // same stable order.
+      const auto plot = [&](std::uint32_t i) {
         const ArbolLeido& a = arboles_[i];
-        const ArbolLeido& b = arboles_[j];
-        int r = Comparar(a.conProvincia, a.provincia, b.conProvincia, b.provincia);
-        if (r == 0) r = Comparar(a.conParcela, a.parcela, b.conParcela, b.parcela);
-        if (r == 0) r = Comparar(a.conDN, a.dn, b.conDN, b.dn);
-        return r < 0;
-      });
+        return std::make_tuple(a.conProvincia, a.conProvincia ? a.provincia : 0, a.conParcela,
+                               a.conParcela ? a.parcela : 0);
+      };
+      ordenDN_ = OrdenEstable(n_, plot);
+      for (std::size_t p = 0; p < n_;) {
+        std::size_t q = p + 1;
+        while (q < n_ && plot(ordenDN_[q]) == plot(ordenDN_[p])) ++q;
+        std::stable_sort(ordenDN_.begin() + static_cast<std::ptrdiff_t>(p),
+                         ordenDN_.begin() + static_cast<std::ptrdiff_t>(q),
+                         [&](std::uint32_t i, std::uint32_t j) {
+                           const ArbolLeido& a = arboles_[i];
+                           const ArbolLeido& b = arboles_[j];
+                           return Comparar(a.conDN, a.dn, b.conDN, b.dn) < 0;
+                         });
+        p = q;
+      }
       rangos(ordenDN_, rangosDN_);
     } else {
-      tablaPorParcela_.resize(n_);
-      std::iota(tablaPorParcela_.begin(), tablaPorParcela_.end(), 0u);
-      std::stable_sort(tablaPorParcela_.begin(), tablaPorParcela_.end(),
-                       [&](std::uint32_t i, std::uint32_t j) {
-                         if (conClave(i) != conClave(j)) return !conClave(i);
-                         return conClave(i) && clave(i) < clave(j);
-                       });
+      tablaPorParcela_ = OrdenEstable(n_, [&](std::uint32_t i) {
+        return std::make_pair(conClave(i), conClave(i) ? clave(i) : std::uint64_t{0});
+      });
       rangos(tablaPorParcela_, rangosTabla_);
     }
   });

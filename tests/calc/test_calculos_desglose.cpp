@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -350,6 +351,60 @@ TEST_F(Desglose, MeansAgreeWithTheCursorWalks) {
   calc::CalculosClaseDiametricaEspecie(estado, ui, db, &compartidos);
   EXPECT_EQ(Leer(TablaResultado::Sp_par), sp);
   EXPECT_EQ(Leer(TablaResultado::Cd_esp), cdesp);
+}
+
+TEST_F(Desglose, TreeOrdersAreTheStoresStableOrders) {
+  // Plots interleaved in the table (not one run per plot), DN ties, and empty provinces, plots
+  // and diameters: the in-memory orders must be the store's stable ORDER BY and table order.
+  Parcelas({1, 2});
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> provincia(0, 1), parcela(0, 3), dn(0, 4);
+  std::vector<Arbol> arboles;
+  for (int k = 0; k < 90; ++k) {
+    arboles.push_back({.parcela = std::array{1, 2, 3, 10}[static_cast<std::size_t>(parcela(rng))],
+                       .dn = 10.0f + 5.0f * static_cast<float>(dn(rng)),
+                       .provincia = provincia(rng) == 0 ? 5 : 47});
+  }
+  Arboles(arboles);
+  const std::string tabla = "[AIndivTs]";
+  {
+    store::Cursor c = db.openCursor("AIndivTs");
+    for (int k = 0; !c.eof(); c.moveNext(), ++k) {
+      if (k % 7 != 3 && k % 13 != 5 && k % 17 != 8) continue;
+      c.edit();
+      if (k % 7 == 3) c.setValue("DN", store::Value());
+      if (k % 13 == 5) c.setValue("PROVINCIA", store::Value());
+      if (k % 17 == 8) c.setValue("PARCELA", store::Value());
+      c.update();
+    }
+  }
+  const calc::ArbolesCalculo leidos(db, estado);
+  const calc::GrupoArboles todos = leidos.Todos(calc::OrdenArboles::Tabla);
+  ASSERT_EQ(todos.size(), arboles.size());
+  // A tree's NUMORDEN is its place in the table plus one.
+  const auto numeros = [&](const calc::GrupoArboles& g) {
+    std::vector<double> v;
+    for (const calc::ArbolLeido* a : g) v.push_back(static_cast<double>(a - todos[0] + 1));
+    return v;
+  };
+  const auto consulta = [&](const std::string& sql) {
+    std::vector<double> v;
+    for (store::Cursor c = db.openCursor(sql); !c.eof(); c.moveNext())
+      v.push_back(c.value("NUMORDEN").number());
+    return v;
+  };
+  EXPECT_EQ(numeros(leidos.Todos(calc::OrdenArboles::ParcelaDN)),
+            consulta("SELECT * FROM " + tabla + " ORDER BY Provincia, Parcela, DN"));
+  for (int p : {5, 47}) {
+    for (int q : {1, 2, 3, 10}) {
+      const std::string donde =
+          " WHERE PROVINCIA=" + std::to_string(p) + " AND PARCELA=" + std::to_string(q);
+      EXPECT_EQ(numeros(leidos.DeParcela(calc::OrdenArboles::ParcelaDN, p, q)),
+                consulta("SELECT * FROM " + tabla + donde + " ORDER BY Provincia, Parcela, DN"));
+      EXPECT_EQ(numeros(leidos.DeParcela(calc::OrdenArboles::Tabla, p, q)),
+                consulta("SELECT * FROM " + tabla + donde));
+    }
+  }
 }
 
 TEST_F(Desglose, NoTreesNoRows) {
