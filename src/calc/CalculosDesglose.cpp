@@ -1,6 +1,8 @@
 #include "calc/CalculosDesglose.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -93,25 +95,38 @@ void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion
   const ColumnasResultado col(tabla);
   AcumuladorGrupo acumulador(estado);
 
+  // The rows are computed in plot order, then built and appended in two halves at once.
+  struct FilaClase {
+    std::int32_t posicion;
+    float clase;
+    AcumuladorGrupo::Valores valores;
+    float Dm, Hm;
+  };
+  std::vector<FilaClase> filas;
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const float m : Clases(parcela)) {
       const Grupo grupo = DeClase(parcela, m);
       acumulador.Acumular(grupo, progreso);
-      tabla.addNew();
-      EscribirParcela(tabla, col, estado, i);
-      tabla.setValue(col.cd, m);
-      acumulador.Escribir(tabla, col);
       // DiametroMedio and AlturaMedia of (plot, all species, class m).
       const Grupo& medias = m != 0 ? grupo : parcela;
-      tabla.setValue(col.Dm, static_cast<float>(detalle::MediaDiametro(estado, medias)));
-      tabla.setValue(col.Hm, static_cast<float>(detalle::MediaAltura(estado, medias)));
-      tabla.update();
+      filas.push_back({i, m, acumulador.Calcular(),
+                       static_cast<float>(detalle::MediaDiametro(estado, medias)),
+                       static_cast<float>(detalle::MediaAltura(estado, medias))});
       progreso.Fila();
     }
     progreso.Ceder();
   }
+  tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
+    const store::RegistroNuevo fila(tabla, registro);
+    const FilaClase& f = filas[k];
+    EscribirParcela(fila, col, estado, f.posicion);
+    fila.setValue(col.cd, f.clase);
+    AcumuladorGrupo::Escribir(fila, col, f.valores);
+    fila.setValue(col.Dm, f.Dm);
+    fila.setValue(col.Hm, f.Hm);
+  });
 }
 
 void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -120,49 +135,104 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
   std::optional<ArbolesCalculo> propios;
   const ArbolesCalculo& arboles = detalle::ArbolesDeLaPasada(salida, estado, compartidos, propios);
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
-  store::Cursor parcelas = salida.openCursor(NombreTabla(estado, TablaResultado::Parcel));
   store::Cursor tabla = salida.openCursor("Sp_Par" + estado.SufijoTablas);
   const ColumnasResultado col(tabla);
   AcumuladorGrupo acumulador(estado);
 
+  // The AB and N of each plot's row of Parcel: the first row "PROVINCIA=p AND PARCELA=q" finds,
+  // taken from one walk over the table instead of a find per plot. Empty values count as 0.
+  struct TotalesParcela {
+    float AB = 0, N = 0;
+  };
+  std::unordered_map<std::uint64_t, TotalesParcela> deParcel;
+  const auto clave = [](double provincia, double parcela) {
+    return (static_cast<std::uint64_t>(
+                static_cast<std::uint32_t>(static_cast<std::int32_t>(provincia)))
+            << 32) |
+           static_cast<std::uint32_t>(static_cast<std::int32_t>(parcela));
+  };
+  {
+    store::Cursor parcelas = salida.openCursor(NombreTabla(estado, TablaResultado::Parcel));
+    const int iProv = parcelas.fieldIndex("PROVINCIA"), iPar = parcelas.fieldIndex("PARCELA"),
+              iAB = parcelas.fieldIndex("AB"), iN = parcelas.fieldIndex("N");
+    const auto entero = [](const store::Value& v) {
+      return v.isNumber() && std::trunc(v.number()) == v.number() && std::fabs(v.number()) <= 32767;
+    };
+    for (; !parcelas.eof(); parcelas.moveNext()) {
+      const store::Value p = parcelas.value(iProv), q = parcelas.value(iPar);
+      if (!entero(p) || !entero(q)) continue;  // no plot number equals it
+      const auto [it, nueva] = deParcel.try_emplace(clave(p.number(), q.number()));
+      if (!nueva) continue;
+      const store::Value ab = parcelas.value(iAB), nt = parcelas.value(iN);
+      it->second.AB = ab.isNumber() ? static_cast<float>(ab.number()) : 0.0f;
+      it->second.N = nt.isNumber() ? static_cast<float>(nt.number()) : 0.0f;
+    }
+  }
+
+  // The rows are computed in plot order, then built and appended in two halves at once; a
+  // cancelled pass stores the rows computed so far.
+  struct FilaEspecie {
+    std::int32_t posicion;
+    int especie;
+    AcumuladorGrupo::Valores valores;
+    float Dg, Ho, Dm, Hm, Do;
+    TotalesParcela parcela;
+  };
+  std::vector<FilaEspecie> filas;
+  const auto guardar = [&] {
+    tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
+      const store::RegistroNuevo fila(tabla, registro);
+      const FilaEspecie& f = filas[k];
+      EscribirParcela(fila, col, estado, f.posicion);
+      fila.setValue(col.especie, f.especie);
+      AcumuladorGrupo::Escribir(fila, col, f.valores);
+      fila.setValue(col.Dg, f.Dg);
+      fila.setValue(col.Ho, f.Ho);
+      fila.setValue(col.Dm, f.Dm);
+      fila.setValue(col.Hm, f.Hm);
+      fila.setValue(col.Do, f.Do);
+      // Shares of the plot's basal area and trees per hectare; empty when the plot's is 0.
+      if (f.parcela.AB != 0) {
+        fila.setValue(col.ABTP,
+                      static_cast<double>(f.valores.AB) / static_cast<double>(f.parcela.AB) * 100);
+      }
+      if (f.parcela.N != 0) {
+        fila.setValue(col.NTP,
+                      static_cast<double>(f.valores.N) / static_cast<double>(f.parcela.N) * 100);
+      }
+    });
+  };
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
-    if (progreso.Cancelado()) return;
+    if (progreso.Cancelado()) {
+      guardar();
+      return;
+    }
     const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(i)];
-    parcelas.findFirst("PROVINCIA=" + std::to_string(p.provincia) +
-                       " AND PARCELA=" + std::to_string(p.estadillo));
-    if (parcelas.noMatch()) continue;
-    const store::Value abParcela = parcelas.value("AB");
-    const store::Value nParcela = parcelas.value("N");
-    const float ABparcela = abParcela.isNumber() ? static_cast<float>(abParcela.number()) : 0.0f;
-    const float Nparcela = nParcela.isNumber() ? static_cast<float>(nParcela.number()) : 0.0f;
+    const auto enParcel = deParcel.find(clave(p.provincia, p.estadillo));
+    if (enParcel == deParcel.end()) continue;
 
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const int e : Especies(parcela)) {
       const Grupo grupo = DeEspecie(parcela, e);
       acumulador.Acumular(grupo, progreso);
-      tabla.addNew();
-      EscribirParcela(tabla, col, estado, i);
-      tabla.setValue(col.especie, e);
-      const AcumuladorGrupo::Valores v = acumulador.Escribir(tabla, col);
-      tabla.setValue(col.Dg, static_cast<float>(detalle::DiametroCuadratico(v.N, v.AB)));
+      FilaEspecie f;
+      f.posicion = i;
+      f.especie = e;
+      f.valores = acumulador.Calcular();
+      f.Dg = static_cast<float>(detalle::DiametroCuadratico(f.valores.N, f.valores.AB));
       // The mean and dominant functions of (plot, species e, all classes).
       const Grupo& medias = e != 0 ? grupo : parcela;
-      tabla.setValue(col.Ho, static_cast<float>(detalle::DominanteAltura(estado, medias)));
-      tabla.setValue(col.Dm, static_cast<float>(detalle::MediaDiametro(estado, medias)));
-      tabla.setValue(col.Hm, static_cast<float>(detalle::MediaAltura(estado, medias)));
-      tabla.setValue(col.Do, static_cast<float>(detalle::DominanteDiametro(estado, medias)));
-      // Shares of the plot's basal area and trees per hectare; empty when the plot's is 0.
-      if (ABparcela != 0) {
-        tabla.setValue(col.ABTP, static_cast<double>(v.AB) / static_cast<double>(ABparcela) * 100);
-      }
-      if (Nparcela != 0) {
-        tabla.setValue(col.NTP, static_cast<double>(v.N) / static_cast<double>(Nparcela) * 100);
-      }
-      tabla.update();
+      f.Ho = static_cast<float>(detalle::DominanteAltura(estado, medias));
+      f.Dm = static_cast<float>(detalle::MediaDiametro(estado, medias));
+      f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
+      f.Do = static_cast<float>(detalle::DominanteDiametro(estado, medias));
+      f.parcela = enParcel->second;
+      filas.push_back(f);
       progreso.Fila();
     }
   }
+  guardar();
 }
 
 namespace {

@@ -114,9 +114,12 @@ TEST_F(Desglose, SpeciesByPlotWithSharesOfTheParcelRow) {
       {.parcela = 2, .codigo = 2, .cd = 15, .dn = 16, .altura = 13, .vcc = 10, .vsc = 5},
       {.parcela = 3, .codigo = 1, .cd = 10, .dn = 9, .altura = 6, .vcc = 1, .vsc = 1},
   });
-  // Plot 2's basal area is 0 and plot 3 is missing from Parcel.
+  // Plot 2's basal area is 0 and plot 3 is missing from Parcel (3.5 is no plot 3); a second row
+  // of plot 1 is not the one a find takes.
   Filas(TablaResultado::Parcel, {{{"PROVINCIA", 47}, {"PARCELA", 1}, {"N", 300.0f}, {"AB", 2.5f}},
-                                 {{"PROVINCIA", 47}, {"PARCELA", 2}, {"N", 100.0f}, {"AB", 0.0f}}});
+                                 {{"PROVINCIA", 47}, {"PARCELA", 2}, {"N", 100.0f}, {"AB", 0.0f}},
+                                 {{"PROVINCIA", 47}, {"PARCELA", 3.5}, {"N", 9.0f}, {"AB", 9.0f}},
+                                 {{"PROVINCIA", 47}, {"PARCELA", 1}, {"N", 999.0f}, {"AB", 9.0f}}});
   Crear(TablaResultado::Sp_par);
   calc::CalculosEspecieParcela(estado, ui, db);
 
