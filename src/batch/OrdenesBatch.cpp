@@ -18,6 +18,7 @@
 #include "cut/MapaCorte.h"
 #include "import/ArchivosImport.h"
 #include "import/BaseDatosTrabajo.h"
+#include "import/ComprobacionBase.h"
 #include "import/SeleccionBaseDatos.h"
 #include "inventory/BasesAuxiliares.h"
 #include "inventory/GeneradorMuestra.h"
@@ -487,15 +488,30 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     throw ErrorBatch("No se puede preparar la carpeta de trabajo " + home);
 
   import::ListaProvinciasEnMemoria lista;
+  std::vector<std::string> archivos;
   for (const std::string& b : bases) {
     std::error_code ec;
-    const std::string ruta = fs::absolute(b, ec).lexically_normal().string();
-    if (!fs::is_regular_file(ruta, ec)) throw ErrorBatch("No se encuentra el archivo " + b);
-    ui.archivos.push_back(ruta);
+    archivos.push_back(fs::absolute(b, ec).lexically_normal().string());
+    if (!fs::is_regular_file(archivos.back(), ec))
+      throw ErrorBatch("No se encuentra el archivo " + b);
+  }
+  // Each database after the first is checked on the other core while the ones before it are
+  // copied and their tables built.
+  if (archivos.size() > 1) {
+    std::vector<std::pair<std::string, std::string>> anticipadas;
+    for (const std::string& r : archivos) {
+      const import::PartesRuta p = import::PartesDeRuta(r);
+      anticipadas.emplace_back(p.carpeta, p.codigo);
+    }
+    estado.comprobaciones = std::make_shared<import::ComprobacionesAnticipadas>(anticipadas);
+  }
+  for (std::size_t i = 0; i < archivos.size(); ++i) {
+    ui.archivos.push_back(archivos[i]);
     fase("selección");
     if (import::mnuAAgregarBD_Click(estado, ui, lista) != import::ResultadoSeleccion::Anadida)
-      throw ErrorBatch("No se ha podido seleccionar la base de datos de " + b);
+      throw ErrorBatch("No se ha podido seleccionar la base de datos de " + bases[i]);
   }
+  estado.comprobaciones.reset();
   fase("generación");
   if (!import::mnuAGenerarBDT_Click(estado, ui))
     throw ErrorBatch("No se ha podido generar la base de datos de trabajo");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "import/ArchivosImport.h"
 #include "import/ComprobacionBase.h"
@@ -127,6 +128,15 @@ std::string CodigoDeNombreBase(const std::string& nombreBase) {
   return cs.size() >= 2 ? cs[cs.size() - 2] + cs.back() : cs.back();
 }
 
+PartesRuta PartesDeRuta(const std::string& ruta) {
+  const std::size_t barra = ruta.find_last_of('/');
+  PartesRuta p;
+  p.carpeta = barra == std::string::npos ? "." : ruta.substr(0, barra);
+  p.archivo = barra == std::string::npos ? ruta : ruta.substr(barra + 1);
+  p.codigo = CodigoDeNombreBase(p.archivo.substr(0, p.archivo.find('.')));
+  return p;
+}
+
 ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista) {
   if (ExisteTabla(estado.rutas.BDTemp, "Datdef00.dbf")) {
@@ -141,13 +151,11 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
   ui.ceder();
   shell::RelojArena reloj(ui);
 
-  const std::size_t barra = ruta->find_last_of('/');
-  const std::string carpeta = barra == std::string::npos ? "." : ruta->substr(0, barra);
-  const std::string archivo = barra == std::string::npos ? *ruta : ruta->substr(barra + 1);
-  const std::string nombreBase = archivo.substr(0, archivo.find('.'));
-
+  const PartesRuta partes = PartesDeRuta(*ruta);
+  const std::string& carpeta = partes.carpeta;
+  const std::string& archivo = partes.archivo;
+  const std::string& codigo = partes.codigo;
   if (!EsFicherodeEntradaValido(carpeta, archivo, ui)) return ResultadoSeleccion::NoValida;
-  const std::string codigo = CodigoDeNombreBase(nombreBase);
   if (codigo == "00") {
     Refusa(ui,
            "El código 00 es el de las tablas de trabajo que el programa genera: no puede ser "
@@ -173,7 +181,10 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
   // Every table the program will read, checked once, before anything is copied.
   bool rechazada = false;
   const bool comprobada = shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {
-    const InformeComprobacion informe = ComprobarBaseDatos(carpeta, codigo);
+    std::optional<InformeComprobacion> anticipado;
+    if (estado.comprobaciones) anticipado = estado.comprobaciones->Tomar(carpeta, codigo);
+    const InformeComprobacion informe =
+        anticipado ? std::move(*anticipado) : ComprobarBaseDatos(carpeta, codigo);
     if (informe.rechazada()) {
       rechazada = true;
       ui.mensaje(TextoRechazo(informe), kTituloErrorAbrir, shell::IconoMensaje::Critico,

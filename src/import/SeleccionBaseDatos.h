@@ -44,6 +44,12 @@ bool EsFicherodeEntradaValido(const std::string& carpeta, const std::string& arc
 // last two characters when it holds no digit ("Piesma47" -> "47", "PiesmaAb" -> "Ab").
 std::string CodigoDeNombreBase(const std::string& nombreBase);
 
+// The folder, file name and database code of a chosen file's path, as the selection takes them.
+struct PartesRuta {
+  std::string carpeta, archivo, codigo;
+};
+PartesRuta PartesDeRuta(const std::string& ruta);
+
 ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista);
 

@@ -5,11 +5,13 @@
 #include <filesystem>
 
 #include "EntornoImport.h"
+#include "import/ComprobacionBase.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
 #include "import/SeleccionBaseDatos.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/FileOps.h"
+#include "store/StoreError.h"
 
 using namespace arbelio;
 using namespace arbelio::import;
@@ -347,6 +349,52 @@ TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales)
   EXPECT_TRUE(e.estado.CodigosSeleccionados.empty());
   EXPECT_FALSE(ui.progresoVisible);
   EXPECT_TRUE(store::listFiles(e.estado.rutas.BDTemp).empty());
+}
+
+// Checks run ahead on another thread give each selection the report its own check gives, the
+// failure of a damaged table included, and each report once.
+TEST_F(Seleccion, ComprobacionesAnticipadasDanElInformeDeCadaBase) {
+  EscribeProvincia47(prov);  // warnings: trees of a plot not in the plot table
+  const std::string rota = e.ruta("rota");
+  EscribeProvincia47(rota);
+  std::filesystem::resize_file(rota + "/Piesma47.dbf", 40);
+  // Refused: a tree without its first diameter.
+  const std::string sinCampo = e.ruta("sinCampo");
+  EntornoImport::EscribeTabla(sinCampo, "Datest", "Datest47", {Parcela(47, 1, 100, "300")});
+  for (const char* t : {"Piesme", "Tiposx", "Matorr"})
+    EntornoImport::EscribeTabla(sinCampo, t, std::string(t) + "47", {});
+  EntornoImport::EscribeTabla(
+      sinCampo, "Piesma", "Piesma47",
+      {{{"PROVINCIA", 47}, {"ESTADILLO", 1}, {"NUMORDEN", 1}, {"ESPECIE", 21}, {"DIAMETRO2", 3}}});
+
+  const InformeComprobacion directo = ComprobarBaseDatos(prov, "47");
+  ASSERT_FALSE(directo.avisos.empty());
+  const InformeComprobacion rechazo = ComprobarBaseDatos(sinCampo, "47");
+  ASSERT_TRUE(rechazo.rechazada());
+  {
+    ComprobacionesAnticipadas anticipadas(
+        {{rota, "47"}, {sinCampo, "47"}, {prov, "47"}, {prov, "47"}, {e.ruta("nada"), "47"}});
+    EXPECT_FALSE(anticipadas.Tomar(prov, "48"));
+    const auto a = anticipadas.Tomar(prov, "47");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->avisos, directo.avisos);
+    EXPECT_TRUE(a->errores.empty());
+    const auto b = anticipadas.Tomar(sinCampo, "47");
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->errores, rechazo.errores);
+    EXPECT_THROW(anticipadas.Tomar(rota, "47"), store::StoreError);
+    // The second of the same database, then none.
+    EXPECT_TRUE(anticipadas.Tomar(prov, "47"));
+    EXPECT_FALSE(anticipadas.Tomar(prov, "47"));
+  }  // the last one, never taken, does not hold up the end
+
+  // The selection takes the report from the anticipated checks.
+  e.estado.comprobaciones = std::make_shared<ComprobacionesAnticipadas>(
+      std::vector<std::pair<std::string, std::string>>{{prov, "47"}});
+  EXPECT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
+  EXPECT_FALSE(e.estado.comprobaciones->Tomar(prov, "47"));
+  ASSERT_FALSE(ui.mensajes.empty());
+  EXPECT_EQ(ui.mensajes.front().texto, TextoAvisos("47", directo));
 }
 
 // The window of the selected databases: the design's widths, widened where a header or the
