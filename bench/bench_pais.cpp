@@ -153,7 +153,7 @@ class Cronometro {
   std::map<std::string, double> segundos;
 
  private:
-  std::string actual_;
+  std::string actual_ = "inicio";  // start-up: the workspace and the installed data
   Reloj::time_point desde_ = Reloj::now();
 };
 

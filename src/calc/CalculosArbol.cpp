@@ -54,8 +54,7 @@ equations::VariablesMarcadas VariablesDeOpciones(const EstadoAplicacion& e) {
 }
 
 ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion& ui,
-                                        store::Database& trabajo, store::Database& salida,
-                                        FuenteEcuacionesKAV* kav) {
+                                        store::Database& trabajo, store::Database& salida) {
   shell::Progreso progreso(ui);
   e.VolumenesIncompletos = false;
   e.PiesSinDiametroValido = 0;
@@ -222,7 +221,6 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
   construirTramo();
   arboles.close();
   pies.close();
-  CalculosEcuaciones(e, ui, salida, kav);
   return ResultadoPasada::Completa;
 }
 
@@ -302,43 +300,96 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
             iForma = arboles.fieldIndex("FORMA"), iParam = arboles.fieldIndex("PARAMESP"),
             iDN = arboles.fieldIndex("DN"), iAlt = arboles.fieldIndex("ALTURA"),
             iVCC = arboles.fieldIndex("VCC");
-  std::int64_t m = 0;
-  std::int64_t visitados = 0;
-  if (!objetivos.empty()) {
-    for (arboles.moveFirst(); !arboles.eof(); arboles.moveNext()) {
-      if (++visitados % 1000 == 0) progreso.ceder();
-      ArbolKAV a;
-      bool leido = false;
-      for (const Objetivo& o : objetivos) {
-        if (!arboles.value(o.columna).isNull()) continue;  // set by a user equation
-        if (!leido) {
-          a.provincia = arboles.value(iProv);
-          a.especie = arboles.value(iEsp);
-          a.forma = arboles.value(iForma);
-          a.paramesp = arboles.value(iParam);
-          a.dn = arboles.value(iDN);
-          a.altura = arboles.value(iAlt);
-          leido = true;
-        }
-        if (iVCC >= 0) a.vcc = arboles.value(iVCC);
-        const std::optional<double> v = kav.Valor(a, o.variable);
-        if (!v) continue;
-        ++m;
-        progreso.posicion(std::to_string(m));
-        if (total > 0) {
-          int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));
-          if (barra >= 100) barra = 0;
-          progreso.barra(barra);
-        }
-        try {
-          arboles.edit();
-          arboles.setValue(o.columna, *v);
-          arboles.update();
-        } catch (const store::StoreError&) {
-          arboles.cancelUpdate();
-        }
+  if (objetivos.empty()) {
+    progreso.ceder();
+    return;
+  }
+
+  // The trees are taken a stretch at a time in two halves at once, each half with its own copy
+  // of the equations (they keep caches), when the source can give a second one. A half reads its
+  // trees, evaluates and encodes the values into its own list of writes; the writes are then made
+  // in tree order. What a tree's later variable reads of its VCC is what the field holds after
+  // the VCC just computed for it is stored.
+  const std::size_t largo = arboles.recordLength();
+  struct Escritura {
+    std::uint32_t fila;
+    int columna;
+    std::size_t bytes;  // where the field's encoded bytes start in Mitad::bytes
+  };
+  struct Mitad {
+    FuenteEcuacionesKAV* fuente = nullptr;
+    std::vector<char> registro;  // where a value is encoded
+    std::vector<Escritura> escrituras;
+    std::vector<char> bytes;
+    std::int64_t calculados = 0;
+  };
+  std::unique_ptr<FuenteEcuacionesKAV> segunda = kav.OtraFuente();
+  std::array<Mitad, 2> mitades;
+  mitades[0].fuente = &kav;
+  mitades[1].fuente = segunda.get();
+  for (Mitad& h : mitades) h.registro.assign(largo, ' ');
+  const auto arbol = [&](std::uint32_t fila, Mitad& h) {
+    const auto leer = [&](int i) { return i < 0 ? store::Value() : arboles.valueOfRow(fila, i); };
+    ArbolKAV a;
+    bool leido = false;
+    std::optional<store::Value> vccGuardado;
+    for (const Objetivo& o : objetivos) {
+      if (!leer(o.columna).isNull()) continue;  // set by a user equation
+      if (!leido) {
+        a.provincia = leer(iProv);
+        a.especie = leer(iEsp);
+        a.forma = leer(iForma);
+        a.paramesp = leer(iParam);
+        a.dn = leer(iDN);
+        a.altura = leer(iAlt);
+        leido = true;
       }
+      if (iVCC >= 0) a.vcc = vccGuardado ? *vccGuardado : leer(iVCC);
+      const std::optional<double> v = h.fuente->Valor(a, o.variable);
+      if (!v) continue;
+      ++h.calculados;
+      try {
+        arboles.encodeField(o.columna, *v, h.registro.data());
+      } catch (const store::StoreError&) {
+        continue;  // refused: the field stays as it was
+      }
+      const char* campo = h.registro.data() + arboles.fieldOffset(o.columna);
+      h.escrituras.push_back({fila, o.columna, h.bytes.size()});
+      h.bytes.insert(h.bytes.end(), campo, campo + arboles.field(o.columna).dbfLength);
+      if (o.columna == iVCC) vccGuardado = arboles.decodeField(iVCC, h.registro.data());
     }
+  };
+
+  constexpr std::size_t kArbolesPorTramo = 1u << 15;
+  std::vector<std::uint32_t> filas;
+  for (std::int64_t i = 0, n = arboles.recordCount(); i < n; ++i)
+    filas.push_back(arboles.rowIdAt(i));
+  std::int64_t m = 0;
+  for (std::size_t desde = 0; desde < filas.size(); desde += kArbolesPorTramo) {
+    const std::size_t hasta = std::min(filas.size(), desde + kArbolesPorTramo);
+    for (Mitad& h : mitades) {
+      h.escrituras.clear();
+      h.bytes.clear();
+      h.calculados = 0;
+    }
+    const std::size_t partes = segunda && hasta - desde > 1 ? 2 : 1;
+    const std::size_t mitad = partes == 2 ? desde + (hasta - desde) / 2 : hasta;
+    store::EnParalelo(partes, [&](std::size_t k) {
+      for (std::size_t i = k == 0 ? desde : mitad; i < (k == 0 ? mitad : hasta); ++i)
+        arbol(filas[i], mitades[k]);
+    });
+    for (Mitad& h : mitades) {
+      for (const Escritura& w : h.escrituras)
+        arboles.writeEncoded(w.fila, w.columna, h.bytes.data() + w.bytes);
+      m += h.calculados;
+    }
+    progreso.posicion(std::to_string(m));
+    if (total > 0) {
+      int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));
+      if (barra >= 100) barra = 0;
+      progreso.barra(barra);
+    }
+    progreso.ceder();
   }
   progreso.ceder();
 }
@@ -351,7 +402,15 @@ namespace {
 class FuenteKAVInstalada : public FuenteEcuacionesKAV {
  public:
   explicit FuenteKAVInstalada(const std::string& carpeta)
-      : kav_(equations::AbrirEcuacionesKAV(carpeta)) {}
+      : carpeta_(carpeta), kav_(equations::AbrirEcuacionesKAV(carpeta)) {}
+  // The same database opened again: its own connection and caches.
+  std::unique_ptr<FuenteEcuacionesKAV> OtraFuente() const override {
+    try {
+      return std::make_unique<FuenteKAVInstalada>(carpeta_);
+    } catch (const store::StoreError&) {
+      return nullptr;
+    }
+  }
   std::optional<double> Valor(const ArbolKAV& a, const std::string& variable) override {
     equations::ArbolParaEcuacion t;
     if (!a.provincia.isNumber() || !a.especie.isNumber()) return std::nullopt;
@@ -366,6 +425,7 @@ class FuenteKAVInstalada : public FuenteEcuacionesKAV {
   }
 
  private:
+  std::string carpeta_;
   equations::EcuacionesKAV kav_;
 };
 

@@ -32,6 +32,10 @@ class FuenteEcuacionesKAV {
  public:
   virtual ~FuenteEcuacionesKAV() = default;
   virtual std::optional<double> Valor(const ArbolKAV& arbol, const std::string& variable) = 0;
+  // A second source of the same equations that another thread may use while this one is in use
+  // (each keeps its own caches); null when there is none, and the trees are then taken on one
+  // thread.
+  virtual std::unique_ptr<FuenteEcuacionesKAV> OtraFuente() const { return nullptr; }
 };
 
 // The inventory equations installed in the program folder (EcuacionesKAV.sqlite). Throws
@@ -51,15 +55,14 @@ void PasoTolerante(F&& paso) {
 enum class ResultadoPasada { Completa, Cancelada, SinRegistros };
 
 // PIESMA00 is read from `trabajo` (BDTemp); AIndiv + SufijoTablas must exist in `salida`.
-// Runs the equation pass at its end (unless cancelled or without trees). `kav` may be null when
-// the method uses user equations only.
+// The equation pass (CalculosEcuaciones) follows a complete pass.
 ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& estado, shell::Interaccion& ui,
-                                        store::Database& trabajo, store::Database& salida,
-                                        FuenteEcuacionesKAV* kav);
+                                        store::Database& trabajo, store::Database& salida);
 
 // Fills the variable columns of AIndiv: user equations ("Ecuas"/"Models"/"Params" +
 // SufijoTablas in `salida`) unless MetodoCalculo is 1, then inventory equations for the columns
-// still empty unless MetodoCalculo is 3.
+// still empty unless MetodoCalculo is 3. `kav` may be null when the method uses user equations
+// only.
 void CalculosEcuaciones(EstadoAplicacion& estado, shell::Interaccion& ui, store::Database& salida,
                         FuenteEcuacionesKAV* kav);
 

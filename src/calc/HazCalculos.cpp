@@ -134,11 +134,12 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
           kav = entorno.abrirEcuacionesKAV ? entorno.abrirEcuacionesKAV()
                                            : AbrirFuenteKAV(e.rutas.carpetaDatos);
         }
-        CalculosArbolIndividual(e, ui, trabajo, salida, kav.get());
-        kav.reset();
-        // Nothing after the tree pass reads the working database: its tables leave memory now,
-        // before the breakdowns build theirs.
+        const ResultadoPasada arbol = CalculosArbolIndividual(e, ui, trabajo, salida);
+        // Nothing after the tree pass reads the working database: its tables (and their decoded
+        // columns) leave memory now, before the equations and the breakdowns read AIndiv.
         trabajo.close();
+        if (arbol == ResultadoPasada::Completa) CalculosEcuaciones(e, ui, salida, kav.get());
+        kav.reset();
         res.piesCalculados =
             salida.openCursor(NombreTabla(e, TablaResultado::AIndiv)).recordCount();
         const auto tablas = TablasNecesarias(e.opciones.TablasCalcular);

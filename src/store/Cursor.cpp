@@ -586,6 +586,39 @@ void Cursor::encodeField(int i, const Value& v, char* record) const {
   c.table_->encodeInto(col, v, record + c.table_->offset(col));
 }
 
+Value Cursor::decodeField(int i, const char* record) const {
+  const auto& c = impl();
+  const FieldDef& f = field(i);
+  if (f.type == FieldType::Memo) {
+    throw StoreError(err::kOperacionNoAdmitida,
+                     "El campo '" + f.name + "' es un memo: no se lee de un registro.");
+  }
+  const int col = c.proj_[static_cast<std::size_t>(i)];
+  return c.table_->valueOfBytes(
+      col, std::string_view(record + c.table_->offset(col), static_cast<std::size_t>(f.dbfLength)));
+}
+
+std::size_t Cursor::fieldOffset(int i) const {
+  field(i);
+  const auto& c = impl();
+  return static_cast<std::size_t>(c.table_->offset(c.proj_[static_cast<std::size_t>(i)]));
+}
+
+void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes) {
+  auto& c = impl();
+  if (!c.updatable_) notUpdatable();
+  const FieldDef& f = field(i);
+  if (f.type == FieldType::Memo) {
+    throw StoreError(err::kOperacionNoAdmitida,
+                     "El campo '" + f.name + "' es un memo: no se escribe de un registro.");
+  }
+  if (c.table_->isDeleted(rowId)) {
+    throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
+  }
+  const int col = c.proj_[static_cast<std::size_t>(i)];
+  c.table_->applyBytes(rowId, col, bytes);
+}
+
 void Cursor::appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir) {
   auto& c = impl();
   if (!c.updatable_) notUpdatable();

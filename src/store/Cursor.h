@@ -99,6 +99,14 @@ class Cursor {
   // and the failure of the lowest k is rethrown.
   void encodeField(int i, const Value& v, char* record) const;
   std::size_t recordLength() const;
+  // What field i reads when its bytes in `record` are the ones encodeField wrote there.
+  Value decodeField(int i, const char* record) const;
+  // Where field i's bytes lie in a record.
+  std::size_t fieldOffset(int i) const;
+  // Writes field i of an existing row with its bytes as encodeField put them in a record (the
+  // field's width of them, from fieldOffset): what edit, setValue and update write, without
+  // converting the value again.
+  void writeEncoded(std::uint32_t rowId, int i, const char* bytes);
   void appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir);
   // Deletes the current row. The cursor stays on it (reading it fails) until it moves.
   void remove();

@@ -624,9 +624,9 @@ bool Table::isDamagedNumber(double v) {
   return std::bit_cast<std::uint64_t>(v) == kBitsDanado;
 }
 
-double Table::decodeNumber(std::uint32_t row, int col) const {
+double Table::numberOfBytes(int col, std::string_view raw) const {
   double v = 0;
-  switch (parseDbfNumber(fieldBytes(row, col), v)) {
+  switch (parseDbfNumber(raw, v)) {
     case DbfNumber::Number:
       // A single-precision column hands out single-precision values.
       if (columns_[static_cast<std::size_t>(col)].type == FieldType::Single)
@@ -656,11 +656,15 @@ Table::Decodificadas::~Decodificadas() {
 double Table::number(std::uint32_t row, int col) const {
   if (const auto* v = decoded(col)) return (*v)[row];
   // A column read row after row is decoded whole: single reads (a grid's screen) are not.
+  // Past the threshold the count is only read: threads reading a column the budget left
+  // undecoded do not contend for its counter.
   const std::uint32_t umbral = std::max<std::uint32_t>(4096, nrows_ / 32);
   auto& lecturas = decodificadas_->lecturas[static_cast<std::size_t>(col)];
-  if (lecturas.fetch_add(1, std::memory_order_relaxed) + 1 >= umbral) {
-    if (const auto* v = decodeColumn(col)) return (*v)[row];
+  if (lecturas.load(std::memory_order_relaxed) < umbral &&
+      lecturas.fetch_add(1, std::memory_order_relaxed) + 1 < umbral) {
+    return decodeNumber(row, col);
   }
+  if (const auto* v = decodeColumn(col)) return (*v)[row];
   return decodeNumber(row, col);
 }
 
@@ -703,12 +707,30 @@ void Table::prepararDecodificadas() {
 
 Value Table::get(std::uint32_t row, int col) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
-  const std::string_view raw = fieldBytes(row, col);
   switch (f.dbfType) {
     case 'N':
     case 'F': {
       // A damaged number reads as null; isDamaged() tells it from a blank one.
       const double v = number(row, col);
+      if (std::isnan(v)) return Value();
+      return Value(v);
+    }
+    case 'M': {
+      auto it = memo_.find(col);
+      if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
+      return Value(*it->second[row]);
+    }
+    default:
+      return valueOfBytes(col, fieldBytes(row, col));
+  }
+}
+
+Value Table::valueOfBytes(int col, std::string_view raw) const {
+  const FieldDef& f = columns_[static_cast<std::size_t>(col)];
+  switch (f.dbfType) {
+    case 'N':
+    case 'F': {
+      const double v = numberOfBytes(col, raw);
       if (std::isnan(v)) return Value();
       return Value(v);
     }
@@ -736,11 +758,6 @@ Value Table::get(std::uint32_t row, int col) const {
       const std::string_view t = trimView(raw);
       if (t.empty() || t == "00000000") return Value();
       return Value(std::string(t));
-    }
-    case 'M': {
-      auto it = memo_.find(col);
-      if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
-      return Value(*it->second[row]);
     }
     default: {
       // Text loses the blanks that pad it; a text of blanks only is null.

@@ -135,6 +135,9 @@ class Table : public RowSource {
     return row >= nrows_ || ((borradas_[row / 64] >> (row % 64)) & 1U) != 0;
   }
   Value get(std::uint32_t row, int col) const override;
+  // What get() reads from a field holding `raw` (its dbfLength bytes), for a field that is not
+  // a memo.
+  Value valueOfBytes(int col, std::string_view raw) const;
   bool isDamaged(std::uint32_t row, int col) const override;
   std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
@@ -238,7 +241,10 @@ class Table : public RowSource {
     return t == 'N' || t == 'F';
   }
   // The number a field's bytes hold, as number() gives it.
-  double decodeNumber(std::uint32_t row, int col) const;
+  double decodeNumber(std::uint32_t row, int col) const {
+    return numberOfBytes(col, fieldBytes(row, col));
+  }
+  double numberOfBytes(int col, std::string_view raw) const;
   // Decoded numeric columns: null until a column is read often enough (then decoded whole), one
   // entry per record. Created with the columns.
   struct Decodificadas {

@@ -189,6 +189,36 @@ TEST_F(CursorTest, RecordsBuiltApartAreTheRowsAddNewWrites) {
   EXPECT_THROW(b.appendRows(1, construir), StoreError);
 }
 
+TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
+  // DN is a single-precision field: what it reads back is the value as stored, not the double
+  // that was encoded; a write of the encoded bytes is the edit's write.
+  Cursor c = db.openCursor("PIESMA00");
+  std::string registro(c.recordLength(), ' ');
+  const int dn = c.fieldIndex("DN"), especie = c.fieldIndex("ESPECIE");
+  c.encodeField(dn, Value(0.1), registro.data());
+  EXPECT_EQ(c.decodeField(dn, registro.data()).number(),
+            static_cast<double>(static_cast<float>(0.1)));
+  c.encodeField(especie, Value("7"), registro.data());
+  EXPECT_EQ(c.decodeField(especie, registro.data()).text(), "7");
+  const std::uint32_t fila = c.rowIdAt(3);
+  c.writeEncoded(fila, dn, registro.data() + c.fieldOffset(dn));
+  c.writeEncoded(fila, especie, registro.data() + c.fieldOffset(especie));
+  Cursor t = db.openCursor("SELECT * FROM PIESMA00 WHERE PROVINCIA=24");
+  EXPECT_EQ(t.value("ESPECIE").text(), "7");
+  EXPECT_EQ(t.value("DN").number(), static_cast<double>(static_cast<float>(0.1)));
+  // The edit writes the same bytes.
+  Cursor u = db.openCursor("SELECT * FROM PIESMA00 WHERE PROVINCIA=47 AND NUMORDEN=3");
+  u.edit();
+  u.setValue("DN", 0.1);
+  u.update();
+  EXPECT_EQ(u.rawText(dn), t.rawText(dn));
+  // Not into a deleted row.
+  c.moveFirst();
+  const std::uint32_t primera = c.rowIdAt(0);
+  c.remove();
+  EXPECT_THROW(c.writeEncoded(primera, dn, registro.data() + c.fieldOffset(dn)), StoreError);
+}
+
 TEST_F(CursorTest, ReadOnlyKindsRefuseChanges) {
   Cursor s = db.openCursor("PIESMA00", CursorKind::Snapshot);
   EXPECT_THROW(s.edit(), StoreError);
