@@ -346,9 +346,34 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     soloNumeros = claves(rows[i], entradas[i].k);
   }
   if (soloNumeros) {
-    std::sort(entradas.begin(), entradas.end(), [](const Entrada& a, const Entrada& b) {
+    const auto menor = [](const Entrada& a, const Entrada& b) {
       return a.k != b.k ? a.k < b.k : a.i < b.i;
-    });
+    };
+    // A table merged from sorted parts (the provinces of a working table) comes as a few runs
+    // already in order: they are merged two by two, n log(runs) comparisons instead of n log n.
+    // Every entry differs (the place breaks ties), so any correct sort gives this order.
+    constexpr std::size_t kTramosMaximos = 64;
+    std::vector<std::size_t> cortes{0};
+    for (std::size_t i = 1; i < entradas.size() && cortes.size() <= kTramosMaximos; ++i) {
+      if (menor(entradas[i], entradas[i - 1])) cortes.push_back(i);
+    }
+    if (cortes.size() <= kTramosMaximos) {
+      cortes.push_back(entradas.size());
+      while (cortes.size() > 2) {
+        std::vector<std::size_t> siguientes{0};
+        std::size_t r = 0;
+        for (; r + 2 < cortes.size(); r += 2) {
+          std::inplace_merge(entradas.begin() + static_cast<std::ptrdiff_t>(cortes[r]),
+                             entradas.begin() + static_cast<std::ptrdiff_t>(cortes[r + 1]),
+                             entradas.begin() + static_cast<std::ptrdiff_t>(cortes[r + 2]), menor);
+          siguientes.push_back(cortes[r + 2]);
+        }
+        if (r + 1 < cortes.size()) siguientes.push_back(cortes.back());
+        cortes.swap(siguientes);
+      }
+    } else {
+      std::sort(entradas.begin(), entradas.end(), menor);
+    }
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = entradas[i].i;
     ordenar(order);
     return;

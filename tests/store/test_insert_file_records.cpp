@@ -3,6 +3,7 @@
 // that a sort finds already in order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -174,6 +175,46 @@ TEST(SortInOrder, RowsAlreadyInOrderAndAnInversionAtTheEnd) {
             (std::vector<int>{5, 3, 4, 0, 1, 2}));
   EXPECT_EQ(ids(db.openCursor("SELECT * FROM T WHERE ID > 2 ORDER BY B DESC")),
             (std::vector<int>{6, 5, 3, 4}));
+}
+
+TEST(SortInOrder, SortedRunsAreMergedIntoTheStableOrder) {
+  // Keys that rise and wrap round, so the table is a few runs in order (as provinces appended
+  // one after another), with ties within and across runs and a blank; then so many runs that the
+  // whole is sorted. Either way the order must be the stable one, checked against
+  // std::stable_sort.
+  for (const int tramos : {3, 5, 200}) {
+    CarpetaTemporal dir;
+    DbfBuilder b;
+    b.fields = {{"A", 'N', 4}, {"B", 'N', 4}, {"ID", 'N', 6}};
+    std::vector<std::pair<std::pair<int, int>, int>> esperado;
+    int id = 0;
+    for (int t = 0; t < tramos; ++t) {
+      for (int k = 0; k < 40; ++k, ++id) {
+        const int a = (t * 7 + k / 3) % 9, bb = k % 4;
+        const bool blanco = t == 1 && k == 0;
+        b.add(Pad(std::to_string(a), 4) +
+              (blanco ? std::string(4, ' ') : Pad(std::to_string(bb), 4)) +
+              Pad(std::to_string(id), 6));
+        esperado.push_back({{a, blanco ? -1 : bb}, id});
+      }
+    }
+    b.write((dir.path() / "T.dbf").string());
+    std::stable_sort(esperado.begin(), esperado.end(),
+                     [](const auto& x, const auto& y) { return x.first.first < y.first.first; });
+    Database db = Database::open(dir.ruta());
+    std::vector<int> porA, esperadoA;
+    for (Cursor c = db.openCursor("SELECT * FROM T ORDER BY A"); !c.eof(); c.moveNext())
+      porA.push_back(c.value("ID").toInt32());
+    for (const auto& e : esperado) esperadoA.push_back(e.second);
+    EXPECT_EQ(porA, esperadoA) << tramos << " runs";
+    std::stable_sort(esperado.begin(), esperado.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<int> porAB, esperadoAB;
+    for (Cursor c = db.openCursor("SELECT * FROM T ORDER BY A, B"); !c.eof(); c.moveNext())
+      porAB.push_back(c.value("ID").toInt32());
+    for (const auto& e : esperado) esperadoAB.push_back(e.second);
+    EXPECT_EQ(porAB, esperadoAB) << tramos << " runs";
+  }
 }
 
 TEST(NumericFieldsReadAsNumbers, GroupsCountsAndSumsTakeBlankAndDamagedAsNull) {
