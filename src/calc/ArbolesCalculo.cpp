@@ -1,6 +1,7 @@
 #include "calc/ArbolesCalculo.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <tuple>
 #include <utility>
@@ -20,20 +21,29 @@ std::uint64_t ClaveParcela(std::int32_t provincia, std::int32_t parcela) {
 }
 
 // Reads a column that may be absent (-1) of a row into a float and its flag.
-void LeerSimple(const store::Cursor& c, std::uint32_t fila, int col, float& valor, bool& hay) {
-  if (col < 0) return;
+// The number a column holds in a row, if it holds one (numeric fields are read without making
+// a value).
+bool LeerNumero(const store::Cursor& c, std::uint32_t fila, int col, double& x) {
+  if (col < 0) return false;
+  if (c.numberOfRow(fila, col, x)) return !std::isnan(x);
   const store::Value v = c.valueOfRow(fila, col);
-  if (!v.isNumber()) return;
-  valor = static_cast<float>(v.number());
+  if (!v.isNumber()) return false;
+  x = v.number();
+  return true;
+}
+
+void LeerSimple(const store::Cursor& c, std::uint32_t fila, int col, float& valor, bool& hay) {
+  double x = 0;
+  if (!LeerNumero(c, fila, col, x)) return;
+  valor = static_cast<float>(x);
   hay = true;
 }
 
 void LeerEntero(const store::Cursor& c, std::uint32_t fila, int col, std::int32_t& valor,
                 bool& hay) {
-  if (col < 0) return;
-  const store::Value v = c.valueOfRow(fila, col);
-  if (!v.isNumber()) return;
-  valor = static_cast<std::int32_t>(v.number());
+  double x = 0;
+  if (!LeerNumero(c, fila, col, x)) return;
+  valor = static_cast<std::int32_t>(x);
   hay = true;
 }
 
@@ -110,13 +120,9 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
       LeerEntero(c, f, colProvincia, a.provincia, a.conProvincia);
       LeerEntero(c, f, colParcela, a.parcela, a.conParcela);
       LeerEntero(c, f, colEspecie, a.especie, a.conEspecie);
-      if (colCodigo >= 0) {
-        const store::Value k = c.valueOfRow(f, colCodigo);
-        if (k.isNumber()) {
-          const double x = k.number();
-          if (x == 1 || x == 2 || x == 3 || x == 4) a.codigo = static_cast<std::uint8_t>(x);
-        }
-      }
+      double x = 0;
+      if (LeerNumero(c, f, colCodigo, x) && (x == 1 || x == 2 || x == 3 || x == 4))
+        a.codigo = static_cast<std::uint8_t>(x);
       LeerSimple(c, f, colCD, a.cd, a.conCD);
       LeerSimple(c, f, colDN, a.dn, a.conDN);
       LeerSimple(c, f, colSN, a.sn, a.conSN);

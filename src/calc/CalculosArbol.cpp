@@ -330,11 +330,16 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
   for (Mitad& h : mitades) h.registro.assign(largo, ' ');
   const auto arbol = [&](std::uint32_t fila, Mitad& h) {
     const auto leer = [&](int i) { return i < 0 ? store::Value() : arboles.valueOfRow(fila, i); };
+    const auto vacio = [&](int i) {
+      double x = 0;
+      if (arboles.numberOfRow(fila, i, x)) return std::isnan(x);
+      return leer(i).isNull();
+    };
     ArbolKAV a;
     bool leido = false;
     std::optional<store::Value> vccGuardado;
     for (const Objetivo& o : objetivos) {
-      if (!leer(o.columna).isNull()) continue;  // set by a user equation
+      if (!vacio(o.columna)) continue;  // set by a user equation
       if (!leido) {
         a.provincia = leer(iProv);
         a.especie = leer(iEsp);

@@ -63,6 +63,10 @@ class Cursor {
   Value valueAt(std::int64_t i, int f) const;
   // Field f of this cursor read from a row by id (error 3167 for a deleted row).
   Value valueOfRow(std::uint32_t rowId, int f) const;
+  // The same read for a field whose value is always a number or null (a numeric field of a
+  // table): true, with `out` the number or a NaN for null, and no Value made. False for other
+  // fields: read them with valueOfRow.
+  bool numberOfRow(std::uint32_t rowId, int f, double& out) const;
   bool rowDeleted(std::uint32_t rowId) const;
 
   // Fields. Names are case-insensitive. An unknown name throws error 3265.

@@ -332,14 +332,14 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     }
     if (soloNumeros && enOrden) return;
   }
-  std::vector<std::uint32_t> order(rows.size());
+  std::vector<std::uint32_t, AsignadorGrande<std::uint32_t>> order(rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
-  const auto ordenar = [&](std::vector<std::uint32_t>& posiciones) {
+  const auto ordenar = [&](const auto& posiciones) {
     std::vector<std::uint32_t> sorted(rows.size());
     for (std::size_t i = 0; i < posiciones.size(); ++i) sorted[i] = rows[posiciones[i]];
     rows.swap(sorted);
   };
-  std::vector<Entrada> entradas;
+  std::vector<Entrada, AsignadorGrande<Entrada>> entradas;
   if (soloNumeros) entradas.resize(rows.size());
   for (std::size_t i = 0; soloNumeros && i < rows.size(); ++i) {
     entradas[i].i = static_cast<std::uint32_t>(i);

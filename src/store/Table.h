@@ -32,14 +32,15 @@ namespace arbelio::store {
 void* ReservaArea(std::size_t bytes);
 void LiberaArea(void* p, std::size_t bytes) noexcept;
 
-// The allocator of decoded columns: memory from ReservaArea, and elements left unset until
-// written (a resize does not zero the array first), so decoding touches each page once.
+// The allocator of the store's large arrays (decoded columns, sort entries): memory from
+// ReservaArea, and elements default-initialized (a resize of plain numbers does not zero the
+// array first), so filling an array touches each page once and faults once per 2 MB.
 template <class T>
-struct AsignadorColumna {
+struct AsignadorGrande {
   using value_type = T;
-  AsignadorColumna() = default;
+  AsignadorGrande() = default;
   template <class U>
-  AsignadorColumna(const AsignadorColumna<U>&) noexcept {}
+  AsignadorGrande(const AsignadorGrande<U>&) noexcept {}
   T* allocate(std::size_t n) { return static_cast<T*>(ReservaArea(n * sizeof(T))); }
   void deallocate(T* p, std::size_t n) noexcept { LiberaArea(p, n * sizeof(T)); }
   template <class U>
@@ -51,11 +52,11 @@ struct AsignadorColumna {
     ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
   }
   template <class U>
-  bool operator==(const AsignadorColumna<U>&) const noexcept {
+  bool operator==(const AsignadorGrande<U>&) const noexcept {
     return true;
   }
 };
-using ColumnaDecodificada = std::vector<double, AsignadorColumna<double>>;
+using ColumnaDecodificada = std::vector<double, AsignadorGrande<double>>;
 
 class RowSource {
  public:

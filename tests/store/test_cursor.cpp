@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 
 #include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
@@ -212,10 +213,21 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   u.setValue("DN", 0.1);
   u.update();
   EXPECT_EQ(u.rawText(dn), t.rawText(dn));
-  // Not into a deleted row.
+  // Numbers read without a value: a number, a NaN for an empty field, false for text.
+  double x = 0;
+  EXPECT_TRUE(c.numberOfRow(fila, dn, x));
+  EXPECT_EQ(x, static_cast<double>(static_cast<float>(0.1)));
+  u.edit();
+  u.setValue("DN", Value());
+  u.update();
+  EXPECT_TRUE(c.numberOfRow(u.rowIdAt(0), dn, x));
+  EXPECT_TRUE(std::isnan(x));
+  EXPECT_FALSE(c.numberOfRow(fila, especie, x));
+  // Not into or from a deleted row.
   c.moveFirst();
   const std::uint32_t primera = c.rowIdAt(0);
   c.remove();
+  EXPECT_THROW(c.numberOfRow(primera, dn, x), StoreError);
   EXPECT_THROW(c.writeEncoded(primera, dn, registro.data() + c.fieldOffset(dn)), StoreError);
 }
 
