@@ -93,7 +93,8 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
   // halves at once, each into its own records, and the records are then appended in tree order:
   // the table is the one a tree-by-tree pass writes. A value that does not fit its field leaves
   // it blank (the tolerant steps) or stops the pass (the rest), as it did tree by tree.
-  struct Mitad {
+  // Each half on its own cache lines: the two threads update their counters and lists at once.
+  struct alignas(64) Mitad {
     std::vector<char> registros;
     std::size_t filas = 0;
     std::int64_t contados = 0;  // trees not excluded
@@ -316,7 +317,8 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
     int columna;
     std::size_t bytes;  // where the field's encoded bytes start in Mitad::bytes
   };
-  struct Mitad {
+  // Each half on its own cache lines: the two threads update their counters and lists at once.
+  struct alignas(64) Mitad {
     FuenteEcuacionesKAV* fuente = nullptr;
     std::vector<char> registro;  // where a value is encoded
     std::vector<Escritura> escrituras;
