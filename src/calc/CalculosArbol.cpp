@@ -290,12 +290,16 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
   struct Objetivo {
     std::string variable;
     int columna;
+    bool numerica = false;
   };
   std::vector<Objetivo> objetivos;
   for (const auto& variable : variables) {
     const std::string campo = equations::CampoDeVariable(variable);
     const int idx = campo.empty() ? -1 : arboles.fieldIndex(campo);
-    if (idx >= 0) objetivos.push_back({variable, idx});
+    if (idx >= 0) {
+      const char tipo = arboles.field(idx).dbfType;
+      objetivos.push_back({variable, idx, tipo == 'N' || tipo == 'F'});
+    }
   }
   const int iProv = arboles.fieldIndex("PROVINCIA"), iEsp = arboles.fieldIndex("ESPECIE"),
             iForma = arboles.fieldIndex("FORMA"), iParam = arboles.fieldIndex("PARAMESP"),
@@ -315,7 +319,8 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
   struct Escritura {
     std::uint32_t fila;
     int columna;
-    std::size_t bytes;  // where the field's encoded bytes start in Mitad::bytes
+    std::size_t bytes;             // where the field's encoded bytes start in Mitad::bytes
+    std::optional<double> numero;  // what they read as, for a numeric field
   };
   // Each half on its own cache lines: the two threads update their counters and lists at once.
   struct alignas(64) Mitad {
@@ -361,7 +366,10 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
         continue;  // refused: the field stays as it was
       }
       const char* campo = h.registro.data() + arboles.fieldOffset(o.columna);
-      h.escrituras.push_back({fila, o.columna, h.bytes.size()});
+      h.escrituras.push_back(
+          {fila, o.columna, h.bytes.size(),
+           o.numerica ? std::optional<double>(arboles.numberOfField(o.columna, h.registro.data()))
+                      : std::nullopt});
       h.bytes.insert(h.bytes.end(), campo, campo + arboles.field(o.columna).dbfLength);
       if (o.columna == iVCC) vccGuardado = arboles.decodeField(iVCC, h.registro.data());
     }
@@ -387,7 +395,7 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
     });
     for (Mitad& h : mitades) {
       for (const Escritura& w : h.escrituras)
-        arboles.writeEncoded(w.fila, w.columna, h.bytes.data() + w.bytes);
+        arboles.writeEncoded(w.fila, w.columna, h.bytes.data() + w.bytes, w.numero);
       m += h.calculados;
     }
     progreso.posicion(std::to_string(m));

@@ -613,7 +613,19 @@ std::size_t Cursor::fieldOffset(int i) const {
   return static_cast<std::size_t>(c.table_->offset(c.proj_[static_cast<std::size_t>(i)]));
 }
 
-void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes) {
+double Cursor::numberOfField(int i, const char* record) const {
+  const auto& c = impl();
+  const FieldDef& f = field(i);
+  if (f.dbfType != 'N' && f.dbfType != 'F') {
+    throw StoreError(err::kTipoNoCoincide, "El campo '" + f.name + "' no es numérico.");
+  }
+  const int col = c.proj_[static_cast<std::size_t>(i)];
+  return c.table_->numberOfBytes(
+      col, std::string_view(record + c.table_->offset(col), static_cast<std::size_t>(f.dbfLength)));
+}
+
+void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes,
+                          std::optional<double> numero) {
   auto& c = impl();
   if (!c.updatable_) notUpdatable();
   const FieldDef& f = field(i);
@@ -625,7 +637,11 @@ void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes) {
     throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
   }
   const int col = c.proj_[static_cast<std::size_t>(i)];
-  c.table_->applyBytes(rowId, col, bytes);
+  if (numero && (f.dbfType == 'N' || f.dbfType == 'F')) {
+    c.table_->applyNumberBytes(rowId, col, bytes, *numero);
+  } else {
+    c.table_->applyBytes(rowId, col, bytes);
+  }
 }
 
 void Cursor::appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir) {

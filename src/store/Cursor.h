@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,10 +108,14 @@ class Cursor {
   Value decodeField(int i, const char* record) const;
   // Where field i's bytes lie in a record.
   std::size_t fieldOffset(int i) const;
+  // For a numeric field, the number its bytes in `record` hold as the table reads it (a NaN for
+  // an empty field), to hand to writeEncoded.
+  double numberOfField(int i, const char* record) const;
   // Writes field i of an existing row with its bytes as encodeField put them in a record (the
   // field's width of them, from fieldOffset): what edit, setValue and update write, without
-  // converting the value again.
-  void writeEncoded(std::uint32_t rowId, int i, const char* bytes);
+  // converting the value again. `numero`, for a numeric field, is numberOfField of those bytes.
+  void writeEncoded(std::uint32_t rowId, int i, const char* bytes,
+                    std::optional<double> numero = std::nullopt);
   void appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir);
   // Deletes the current row. The cursor stays on it (reading it fails) until it moves.
   void remove();

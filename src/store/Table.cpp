@@ -938,6 +938,14 @@ void Table::applyBytes(std::uint32_t row, int col, const char* bytes, bool newRo
   dirty_ = true;
 }
 
+void Table::applyNumberBytes(std::uint32_t row, int col, const char* bytes, double numero) {
+  std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
+              static_cast<std::size_t>(columns_[col].dbfLength));
+  if (auto* v = decodedForChange(col)) (*v)[row] = numero;
+  ++colGen_[static_cast<std::size_t>(col)];
+  dirty_ = true;
+}
+
 void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
   std::memcpy(
       registro(row) + offsets_[static_cast<std::size_t>(col)], bytes.data(),

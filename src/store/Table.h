@@ -137,8 +137,9 @@ class Table : public RowSource {
   }
   Value get(std::uint32_t row, int col) const override;
   // What get() reads from a field holding `raw` (its dbfLength bytes), for a field that is not
-  // a memo.
+  // a memo; and for a numeric field the number that number() gives for such bytes.
   Value valueOfBytes(int col, std::string_view raw) const;
+  double numberOfBytes(int col, std::string_view raw) const;
   bool isDamaged(std::uint32_t row, int col) const override;
   std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
@@ -156,6 +157,9 @@ class Table : public RowSource {
   void encodeInto(int col, const Value& v, char* dest, bool truncateText = false) const;
   // Writes a field's on-disk bytes (dbfLength of them) into a row.
   void applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow = false);
+  // The same for a numeric field whose bytes hold `numero` (as numberOfBytes reads them): the
+  // decoded column takes it without reading the bytes again.
+  void applyNumberBytes(std::uint32_t row, int col, const char* bytes, double numero);
   int offset(int col) const { return offsets_[static_cast<std::size_t>(col)]; }
   int recordLength() const { return recLen_; }
   // Writes an encoded value. newRow: the row was just appended, so cursors' indexes need no
@@ -245,7 +249,6 @@ class Table : public RowSource {
   double decodeNumber(std::uint32_t row, int col) const {
     return numberOfBytes(col, fieldBytes(row, col));
   }
-  double numberOfBytes(int col, std::string_view raw) const;
   // Decoded numeric columns: null until a column is read often enough (then decoded whole), one
   // entry per record. Created with the columns.
   struct Decodificadas {

@@ -223,6 +223,15 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   EXPECT_TRUE(c.numberOfRow(u.rowIdAt(0), dn, x));
   EXPECT_TRUE(std::isnan(x));
   EXPECT_FALSE(c.numberOfRow(fila, especie, x));
+  // A write that hands over the number its bytes hold keeps a column read whole in step.
+  for (int k = 0; k < 5000; ++k) c.numberOfRow(fila, dn, x);
+  c.encodeField(dn, Value(2.5), registro.data());
+  c.writeEncoded(fila, dn, registro.data() + c.fieldOffset(dn),
+                 c.numberOfField(dn, registro.data()));
+  EXPECT_TRUE(c.numberOfRow(fila, dn, x));
+  EXPECT_EQ(x, 2.5);
+  EXPECT_EQ(t.value("DN").number(), 2.5);
+  EXPECT_THROW(c.numberOfField(especie, registro.data()), StoreError);
   // Not into or from a deleted row.
   c.moveFirst();
   const std::uint32_t primera = c.rowIdAt(0);
