@@ -125,29 +125,27 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
 
     m.registros.insert(m.registros.end(), largo, ' ');
     char* registro = m.registros.data() + m.filas * largo;
-    const auto fijar = [&](int campo, const store::Value& v) {
-      arboles.encodeField(campo, v, registro);
-    };
-    PasoTolerante([&] { fijar(aProv, prov); });
-    PasoTolerante([&] { fijar(aPar, est); });
-    PasoTolerante([&] { fijar(aNum, num); });
+    const store::RegistroNuevo nuevo(arboles, registro);
+    PasoTolerante([&] { nuevo.setValue(aProv, prov); });
+    PasoTolerante([&] { nuevo.setValue(aPar, est); });
+    PasoTolerante([&] { nuevo.setValue(aNum, num); });
     const store::Value especie = leer(pEsp);
-    PasoTolerante([&] { fijar(aEsp, especie); });
-    PasoTolerante([&] { fijar(aForma, leer(pForma)); });
-    PasoTolerante([&] { fijar(aCal, leer(pCal)); });
+    PasoTolerante([&] { nuevo.setValue(aEsp, especie); });
+    PasoTolerante([&] { nuevo.setValue(aForma, leer(pForma)); });
+    PasoTolerante([&] { nuevo.setValue(aCal, leer(pCal)); });
     const store::Value paramesp = leer(pParam);
-    PasoTolerante([&] { fijar(aParam, paramesp); });
-    fijar(aDN, dn);
-    fijar(aFac, import::ClaseDiametrica(dn));
+    PasoTolerante([&] { nuevo.setValue(aParam, paramesp); });
+    nuevo.setValue(aDN, dn);
+    nuevo.setValue(aFac, import::ClaseDiametrica(dn));
     const float sn = static_cast<float>(static_cast<double>(dn) * dn / 4 * kPi);
     const float cn = static_cast<float>(static_cast<double>(dn) * kPi);
-    fijar(aSN, sn);
-    fijar(aCN, cn);
-    PasoTolerante([&] { fijar(aCD, ClaseDiametrica(dn, o.AnchoClase)); });
+    nuevo.setValue(aSN, sn);
+    nuevo.setValue(aCN, cn);
+    PasoTolerante([&] { nuevo.setValue(aCD, ClaseDiametrica(dn, o.AnchoClase)); });
     // The height is converted as a number directly.
     PasoTolerante([&] {
       const store::Value h = leer(pAlt);
-      if (!h.isNull()) fijar(aAlt, h.toDouble());
+      if (!h.isNull()) nuevo.setValue(aAlt, h.toDouble());
     });
     if (corcho && especie.isNumber() && especie.number() == 46 && paramesp.isText()) {
       // Stripping height from the last two characters of PARAMESP; a blank PARAMESP (null)
@@ -155,14 +153,14 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
       const std::string& t = paramesp.text();
       const float ldch = static_cast<float>(
           LeerNumeroComoVal(t.size() >= 2 ? std::string_view(t).substr(t.size() - 2) : t));
-      PasoTolerante([&] { fijar(aLDCH, ldch); });
+      PasoTolerante([&] { nuevo.setValue(aLDCH, ldch); });
       if (o.CalcularSDCH) {
-        PasoTolerante([&] { fijar(aSDCH, static_cast<double>(cn) / 10 * ldch); });
+        PasoTolerante([&] { nuevo.setValue(aSDCH, static_cast<double>(cn) / 10 * ldch); });
       }
       if (o.CalcularIDCH) {
         PasoTolerante([&] {
-          fijar(aIDCH, static_cast<double>(cn) * (static_cast<double>(ldch) * 10) /
-                           static_cast<double>(sn));
+          nuevo.setValue(aIDCH, static_cast<double>(cn) * (static_cast<double>(ldch) * 10) /
+                                    static_cast<double>(sn));
         });
       }
     }
@@ -181,10 +179,7 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
       m.filas = 0;
       m.contados = m.sinDiametro = 0;
     }
-    const std::size_t mitad = tramo.size() / 2;
-    store::EnParalelo(tramo.size() > 1 ? 2 : 1, [&](std::size_t k) {
-      const std::size_t desde = k == 0 ? 0 : mitad,
-                        hasta = k == 0 && tramo.size() > 1 ? mitad : tramo.size();
+    store::EnPartes(tramo.size(), 2, [&](std::size_t k, std::size_t desde, std::size_t hasta) {
       for (std::size_t i = desde; i < hasta; ++i) arbol(tramo[i], mitades[k]);
     });
     const std::size_t enPrimera = mitades[0].filas;
@@ -291,14 +286,16 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
     std::string variable;
     int columna;
     bool numerica = false;
+    std::size_t desde = 0, ancho = 0;  // where the field lies in a record
   };
   std::vector<Objetivo> objetivos;
   for (const auto& variable : variables) {
     const std::string campo = equations::CampoDeVariable(variable);
     const int idx = campo.empty() ? -1 : arboles.fieldIndex(campo);
     if (idx >= 0) {
-      const char tipo = arboles.field(idx).dbfType;
-      objetivos.push_back({variable, idx, tipo == 'N' || tipo == 'F'});
+      const store::FieldDef& f = arboles.field(idx);
+      objetivos.push_back({variable, idx, f.dbfType == 'N' || f.dbfType == 'F',
+                           arboles.fieldOffset(idx), static_cast<std::size_t>(f.dbfLength)});
     }
   }
   const int iProv = arboles.fieldIndex("PROVINCIA"), iEsp = arboles.fieldIndex("ESPECIE"),
@@ -365,13 +362,17 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       } catch (const store::StoreError&) {
         continue;  // refused: the field stays as it was
       }
-      const char* campo = h.registro.data() + arboles.fieldOffset(o.columna);
-      h.escrituras.push_back(
-          {fila, o.columna, h.bytes.size(),
-           o.numerica ? std::optional<double>(arboles.numberOfField(o.columna, h.registro.data()))
-                      : std::nullopt});
-      h.bytes.insert(h.bytes.end(), campo, campo + arboles.field(o.columna).dbfLength);
-      if (o.columna == iVCC) vccGuardado = arboles.decodeField(iVCC, h.registro.data());
+      const char* campo = h.registro.data() + o.desde;
+      std::optional<double> numero;
+      if (o.numerica) numero = arboles.numberOfField(o.columna, h.registro.data());
+      h.escrituras.push_back({fila, o.columna, h.bytes.size(), numero});
+      h.bytes.insert(h.bytes.end(), campo, campo + o.ancho);
+      if (o.columna == iVCC) {
+        // What the field reads once stored: the number just read back, or the field's text.
+        vccGuardado = !numero               ? arboles.decodeField(iVCC, h.registro.data())
+                      : std::isnan(*numero) ? store::Value()
+                                            : store::Value(*numero);
+      }
     }
   };
 
@@ -387,12 +388,11 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       h.bytes.clear();
       h.calculados = 0;
     }
-    const std::size_t partes = segunda && hasta - desde > 1 ? 2 : 1;
-    const std::size_t mitad = partes == 2 ? desde + (hasta - desde) / 2 : hasta;
-    store::EnParalelo(partes, [&](std::size_t k) {
-      for (std::size_t i = k == 0 ? desde : mitad; i < (k == 0 ? mitad : hasta); ++i)
-        arbol(filas[i], mitades[k]);
-    });
+    store::EnPartes(hasta - desde, segunda ? 2 : 1,
+                    [&](std::size_t k, std::size_t primera, std::size_t ultima) {
+                      for (std::size_t i = desde + primera; i < desde + ultima; ++i)
+                        arbol(filas[i], mitades[k]);
+                    });
     for (Mitad& h : mitades) {
       for (const Escritura& w : h.escrituras)
         arboles.writeEncoded(w.fila, w.columna, h.bytes.data() + w.bytes, w.numero);

@@ -12,6 +12,7 @@
 #include "calc/AcumuladorGrupo.h"
 #include "calc/Dasometria.h"
 #include "calc/TablasResultado.h"
+#include "cut/ListaParcelasCorte.h"
 #include "store/Cursor.h"
 
 namespace arbelio::calc {
@@ -23,12 +24,38 @@ using detalle::Grupo;
 
 namespace {
 
-template <class Fila>
-void EscribirParcela(Fila& fila, const detalle::ColumnasResultado& col,
-                     const EstadoAplicacion& estado, std::int32_t posicion) {
-  const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(posicion)];
-  fila.setValue(col.provincia, static_cast<int>(p.provincia));
-  fila.setValue(col.parcela, static_cast<int>(p.estadillo));
+// A breakdown row computed but not yet stored: the plot at a position of ListaParcelas, the
+// group's sums, and the values its table takes (an empty one is left empty).
+struct FilaDesglose {
+  std::int32_t posicion = 0;
+  std::optional<int> especie;
+  std::optional<float> clase;
+  AcumuladorGrupo::Valores valores;
+  std::optional<float> Dg, Ho, Dm, Hm, Do;
+  std::optional<double> NTP, ABTP;  // shares in percent
+};
+
+// Appends the rows in order; each depends on its own values alone, so they are built in two
+// halves at once.
+void AnadirFilas(store::Cursor& tabla, const ColumnasResultado& col, const EstadoAplicacion& estado,
+                 const std::vector<FilaDesglose>& filas) {
+  tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
+    const store::RegistroNuevo fila(tabla, registro);
+    const FilaDesglose& f = filas[k];
+    const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(f.posicion)];
+    fila.setValue(col.provincia, static_cast<int>(p.provincia));
+    fila.setValue(col.parcela, static_cast<int>(p.estadillo));
+    if (f.especie) fila.setValue(col.especie, *f.especie);
+    if (f.clase) fila.setValue(col.cd, *f.clase);
+    AcumuladorGrupo::Escribir(fila, col, f.valores);
+    const std::pair<int, const std::optional<float>&> medidas[] = {
+        {col.Dg, f.Dg}, {col.Ho, f.Ho}, {col.Dm, f.Dm}, {col.Hm, f.Hm}, {col.Do, f.Do}};
+    for (const auto& [columna, valor] : medidas) {
+      if (valor) fila.setValue(columna, *valor);
+    }
+    if (f.NTP) fila.setValue(col.NTP, *f.NTP);
+    if (f.ABTP) fila.setValue(col.ABTP, *f.ABTP);
+  });
 }
 
 // The distinct class marks of a plot's trees, ascending (the plot's rows of "SELECT DISTINCT
@@ -95,14 +122,7 @@ void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion
   const ColumnasResultado col(tabla);
   AcumuladorGrupo acumulador(estado);
 
-  // The rows are computed in plot order, then built and appended in two halves at once.
-  struct FilaClase {
-    std::int32_t posicion;
-    float clase;
-    AcumuladorGrupo::Valores valores;
-    float Dm, Hm;
-  };
-  std::vector<FilaClase> filas;
+  std::vector<FilaDesglose> filas;
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
@@ -111,22 +131,18 @@ void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion
       acumulador.Acumular(grupo, progreso);
       // DiametroMedio and AlturaMedia of (plot, all species, class m).
       const Grupo& medias = m != 0 ? grupo : parcela;
-      filas.push_back({i, m, acumulador.Calcular(),
-                       static_cast<float>(detalle::MediaDiametro(estado, medias)),
-                       static_cast<float>(detalle::MediaAltura(estado, medias))});
+      FilaDesglose f;
+      f.posicion = i;
+      f.clase = m;
+      f.valores = acumulador.Calcular();
+      f.Dm = static_cast<float>(detalle::MediaDiametro(estado, medias));
+      f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
+      filas.push_back(f);
       progreso.Fila();
     }
     progreso.Ceder();
   }
-  tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
-    const store::RegistroNuevo fila(tabla, registro);
-    const FilaClase& f = filas[k];
-    EscribirParcela(fila, col, estado, f.posicion);
-    fila.setValue(col.cd, f.clase);
-    AcumuladorGrupo::Escribir(fila, col, f.valores);
-    fila.setValue(col.Dm, f.Dm);
-    fila.setValue(col.Hm, f.Hm);
-  });
+  AnadirFilas(tabla, col, estado, filas);
 }
 
 void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -144,13 +160,7 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
   struct TotalesParcela {
     float AB = 0, N = 0;
   };
-  std::unordered_map<std::uint64_t, TotalesParcela> deParcel;
-  const auto clave = [](double provincia, double parcela) {
-    return (static_cast<std::uint64_t>(
-                static_cast<std::uint32_t>(static_cast<std::int32_t>(provincia)))
-            << 32) |
-           static_cast<std::uint32_t>(static_cast<std::int32_t>(parcela));
-  };
+  std::unordered_map<std::uint32_t, TotalesParcela> deParcel;
   {
     store::Cursor parcelas = salida.openCursor(NombreTabla(estado, TablaResultado::Parcel));
     const int iProv = parcelas.fieldIndex("PROVINCIA"), iPar = parcelas.fieldIndex("PARCELA"),
@@ -161,7 +171,8 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
     for (; !parcelas.eof(); parcelas.moveNext()) {
       const store::Value p = parcelas.value(iProv), q = parcelas.value(iPar);
       if (!entero(p) || !entero(q)) continue;  // no plot number equals it
-      const auto [it, nueva] = deParcel.try_emplace(clave(p.number(), q.number()));
+      const auto [it, nueva] = deParcel.try_emplace(cut::ClaveParcela(
+          static_cast<std::int16_t>(p.number()), static_cast<std::int16_t>(q.number())));
       if (!nueva) continue;
       const store::Value ab = parcelas.value(iAB), nt = parcelas.value(iN);
       it->second.AB = ab.isNumber() ? static_cast<float>(ab.number()) : 0.0f;
@@ -169,54 +180,24 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
     }
   }
 
-  // The rows are computed in plot order, then built and appended in two halves at once; a
-  // cancelled pass stores the rows computed so far.
-  struct FilaEspecie {
-    std::int32_t posicion;
-    int especie;
-    AcumuladorGrupo::Valores valores;
-    float Dg, Ho, Dm, Hm, Do;
-    TotalesParcela parcela;
-  };
-  std::vector<FilaEspecie> filas;
-  const auto guardar = [&] {
-    tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
-      const store::RegistroNuevo fila(tabla, registro);
-      const FilaEspecie& f = filas[k];
-      EscribirParcela(fila, col, estado, f.posicion);
-      fila.setValue(col.especie, f.especie);
-      AcumuladorGrupo::Escribir(fila, col, f.valores);
-      fila.setValue(col.Dg, f.Dg);
-      fila.setValue(col.Ho, f.Ho);
-      fila.setValue(col.Dm, f.Dm);
-      fila.setValue(col.Hm, f.Hm);
-      fila.setValue(col.Do, f.Do);
-      // Shares of the plot's basal area and trees per hectare; empty when the plot's is 0.
-      if (f.parcela.AB != 0) {
-        fila.setValue(col.ABTP,
-                      static_cast<double>(f.valores.AB) / static_cast<double>(f.parcela.AB) * 100);
-      }
-      if (f.parcela.N != 0) {
-        fila.setValue(col.NTP,
-                      static_cast<double>(f.valores.N) / static_cast<double>(f.parcela.N) * 100);
-      }
-    });
-  };
+  // The rows are computed in plot order, then appended; a cancelled pass stores the rows
+  // computed so far.
+  std::vector<FilaDesglose> filas;
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
     if (progreso.Cancelado()) {
-      guardar();
+      AnadirFilas(tabla, col, estado, filas);
       return;
     }
-    const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(i)];
-    const auto enParcel = deParcel.find(clave(p.provincia, p.estadillo));
+    const auto enParcel = deParcel.find(
+        cut::ClaveParcela(estado.ListaParcelas.entradas[static_cast<std::size_t>(i)]));
     if (enParcel == deParcel.end()) continue;
 
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const int e : Especies(parcela)) {
       const Grupo grupo = DeEspecie(parcela, e);
       acumulador.Acumular(grupo, progreso);
-      FilaEspecie f;
+      FilaDesglose f;
       f.posicion = i;
       f.especie = e;
       f.valores = acumulador.Calcular();
@@ -227,70 +208,46 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
       f.Dm = static_cast<float>(detalle::MediaDiametro(estado, medias));
       f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
       f.Do = static_cast<float>(detalle::DominanteDiametro(estado, medias));
-      f.parcela = enParcel->second;
+      // Shares of the plot's basal area and trees per hectare; empty when the plot's is 0.
+      const TotalesParcela& t = enParcel->second;
+      if (t.AB != 0) f.ABTP = static_cast<double>(f.valores.AB) / static_cast<double>(t.AB) * 100;
+      if (t.N != 0) f.NTP = static_cast<double>(f.valores.N) / static_cast<double>(t.N) * 100;
       filas.push_back(f);
       progreso.Fila();
     }
   }
-  guardar();
+  AnadirFilas(tabla, col, estado, filas);
 }
 
 namespace {
 
-// A row of Cdsp_p computed but not yet stored.
-struct FilaClaseEspecie {
-  std::int32_t posicion = 0;
-  int especie = 0;
-  float clase = 0;
-  AcumuladorGrupo::Valores valores;
-  float Dg = 0, Dm = 0, Hm = 0;
-};
-
-void GuardarFilas(store::Cursor& tabla, const ColumnasResultado& col,
-                  const EstadoAplicacion& estado, const std::vector<FilaClaseEspecie>& filas,
-                  bool conPartes) {
-  // Each class's share of its species' total in the same plot: the totals are the sums of the
-  // stored N and AB over the rows of each (province, plot, species), in row order.
+// Each class's share of its species' total in the same plot: the totals are the sums of the
+// stored N and AB over the rows of each (province, plot, species), in row order.
+void PartesDeLaEspecie(const EstadoAplicacion& estado, std::vector<FilaDesglose>& filas) {
   struct Totales {
     double N = 0, AB = 0;
   };
   std::unordered_map<std::uint64_t, Totales> totales;
-  auto clave = [&](const FilaClaseEspecie& f) {
-    const auto& p = estado.ListaParcelas.entradas[static_cast<std::size_t>(f.posicion)];
-    return (static_cast<std::uint64_t>(static_cast<std::uint16_t>(p.provincia)) << 48) |
-           (static_cast<std::uint64_t>(static_cast<std::uint16_t>(p.estadillo)) << 32) |
-           static_cast<std::uint32_t>(f.especie);
+  auto clave = [&](const FilaDesglose& f) {
+    return (static_cast<std::uint64_t>(cut::ClaveParcela(
+                estado.ListaParcelas.entradas[static_cast<std::size_t>(f.posicion)]))
+            << 32) |
+           static_cast<std::uint32_t>(*f.especie);
   };
-  if (conPartes) {
-    for (const auto& f : filas) {
-      Totales& t = totales[clave(f)];
-      t.N += static_cast<double>(f.valores.N);
-      t.AB += static_cast<double>(f.valores.AB);
+  for (const auto& f : filas) {
+    Totales& t = totales[clave(f)];
+    t.N += static_cast<double>(f.valores.N);
+    t.AB += static_cast<double>(f.valores.AB);
+  }
+  for (auto& f : filas) {
+    const Totales& t = totales.at(clave(f));
+    if (t.N != 0) {
+      f.NTP = static_cast<float>(RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2));
+    }
+    if (t.AB != 0) {
+      f.ABTP = static_cast<float>(RedondeoPar(static_cast<double>(f.valores.AB) * 100 / t.AB, 2));
     }
   }
-  // Each row depends on its own values and the totals alone: built in two halves at once.
-  tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
-    const store::RegistroNuevo fila(tabla, registro);
-    const FilaClaseEspecie& f = filas[k];
-    EscribirParcela(fila, col, estado, f.posicion);
-    fila.setValue(col.especie, f.especie);
-    fila.setValue(col.cd, f.clase);
-    AcumuladorGrupo::Escribir(fila, col, f.valores);
-    fila.setValue(col.Dg, f.Dg);
-    fila.setValue(col.Dm, f.Dm);
-    fila.setValue(col.Hm, f.Hm);
-    if (conPartes) {
-      const Totales& t = totales.at(clave(f));
-      if (t.N != 0) {
-        fila.setValue(col.NTP, static_cast<float>(
-                                   RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2)));
-      }
-      if (t.AB != 0) {
-        fila.setValue(col.ABTP, static_cast<float>(RedondeoPar(
-                                    static_cast<double>(f.valores.AB) * 100 / t.AB, 2)));
-      }
-    }
-  });
 }
 
 }  // namespace
@@ -309,18 +266,18 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
   // The rows are computed first and stored at the end with their shares, which need the totals
   // of every class of the species in the plot. A cancelled pass stores the rows computed so far
   // without shares.
-  std::vector<FilaClaseEspecie> filas;
+  std::vector<FilaDesglose> filas;
   const std::int32_t n = detalle::PosicionesParcelas(estado);
   for (std::int32_t i = 1; i <= n; ++i) {
     if (progreso.Cancelado()) {
-      GuardarFilas(tabla, col, estado, filas, false);
+      AnadirFilas(tabla, col, estado, filas);
       return;
     }
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const auto& [m, e] : ClasesEspecies(parcela)) {
       const Grupo grupo = DeEspecie(DeClase(parcela, m), e);
       acumulador.Acumular(grupo, progreso);
-      FilaClaseEspecie f;
+      FilaDesglose f;
       f.posicion = i;
       f.especie = e;
       f.clase = m;
@@ -333,7 +290,8 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
       progreso.Fila();
     }
   }
-  GuardarFilas(tabla, col, estado, filas, true);
+  PartesDeLaEspecie(estado, filas);
+  AnadirFilas(tabla, col, estado, filas);
 }
 
 }  // namespace arbelio::calc

@@ -584,25 +584,28 @@ std::size_t Cursor::recordLength() const {
   return static_cast<std::size_t>(impl().table_->recordLength());
 }
 
-void Cursor::encodeField(int i, const Value& v, char* record) const {
-  const auto& c = impl();
-  const FieldDef& f = field(i);
+namespace {
+// The table column of cursor field f, a field held in the record (not a memo); `que` says what
+// was refused.
+int ColumnaEnRegistro(const CursorImpl& c, const FieldDef& f, int i, const char* que) {
   if (f.type == FieldType::Memo) {
     throw StoreError(err::kOperacionNoAdmitida,
-                     "El campo '" + f.name + "' es un memo: no se escribe en un registro.");
+                     "El campo '" + f.name + "' es un memo: no se " + que + " un registro.");
   }
-  const int col = c.proj_[static_cast<std::size_t>(i)];
+  return c.proj_[static_cast<std::size_t>(i)];
+}
+}  // namespace
+
+void Cursor::encodeField(int i, const Value& v, char* record) const {
+  const auto& c = impl();
+  const int col = ColumnaEnRegistro(c, field(i), i, "escribe en");
   c.table_->encodeInto(col, v, record + c.table_->offset(col));
 }
 
 Value Cursor::decodeField(int i, const char* record) const {
   const auto& c = impl();
   const FieldDef& f = field(i);
-  if (f.type == FieldType::Memo) {
-    throw StoreError(err::kOperacionNoAdmitida,
-                     "El campo '" + f.name + "' es un memo: no se lee de un registro.");
-  }
-  const int col = c.proj_[static_cast<std::size_t>(i)];
+  const int col = ColumnaEnRegistro(c, f, i, "lee de");
   return c.table_->valueOfBytes(
       col, std::string_view(record + c.table_->offset(col), static_cast<std::size_t>(f.dbfLength)));
 }
@@ -629,19 +632,12 @@ void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes,
   auto& c = impl();
   if (!c.updatable_) notUpdatable();
   const FieldDef& f = field(i);
-  if (f.type == FieldType::Memo) {
-    throw StoreError(err::kOperacionNoAdmitida,
-                     "El campo '" + f.name + "' es un memo: no se escribe de un registro.");
-  }
+  const int col = ColumnaEnRegistro(c, f, i, "escribe de");
   if (c.table_->isDeleted(rowId)) {
     throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
   }
-  const int col = c.proj_[static_cast<std::size_t>(i)];
-  if (numero && (f.dbfType == 'N' || f.dbfType == 'F')) {
-    c.table_->applyNumberBytes(rowId, col, bytes, *numero);
-  } else {
-    c.table_->applyBytes(rowId, col, bytes);
-  }
+  const bool numerico = f.dbfType == 'N' || f.dbfType == 'F';
+  c.table_->applyBytes(rowId, col, bytes, false, numerico ? numero : std::nullopt);
 }
 
 void Cursor::appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir) {

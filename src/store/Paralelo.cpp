@@ -31,15 +31,24 @@ void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea) {
   }
 }
 
-void EnDosMitades(std::size_t n, const std::function<void(std::size_t, std::size_t)>& parte) {
+void EnPartes(std::size_t n, std::size_t partes,
+              const std::function<void(std::size_t, std::size_t, std::size_t)>& parte) {
+  if (partes < 2 || n < 2) {
+    parte(0, 0, n);
+    return;
+  }
   const std::size_t mitad = n / 2;
-  EnParalelo(2, [&](std::size_t i) {
-    if (i == 0) {
-      parte(0, mitad);
+  EnParalelo(2, [&](std::size_t k) {
+    if (k == 0) {
+      parte(0, 0, mitad);
     } else {
-      parte(mitad, n);
+      parte(1, mitad, n);
     }
   });
+}
+
+void EnDosMitades(std::size_t n, const std::function<void(std::size_t, std::size_t)>& parte) {
+  EnPartes(n, 2, [&](std::size_t, std::size_t desde, std::size_t hasta) { parte(desde, hasta); });
 }
 
 }  // namespace arbelio::store

@@ -13,7 +13,13 @@ namespace arbelio::store {
 // what is reported does not depend on timing.
 void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea);
 
-// Runs parte(desde, hasta) over the two halves of [0, n) at once, as EnParalelo runs two tasks.
+// Runs parte(k, desde, hasta) over `partes` (1 or 2) parts of [0, n) at once, as EnParalelo
+// runs its tasks: part 0 is [0, n / 2) and part 1 [n / 2, n) when there are two. Fewer than two
+// items make one part.
+void EnPartes(std::size_t n, std::size_t partes,
+              const std::function<void(std::size_t, std::size_t, std::size_t)>& parte);
+
+// Runs parte(desde, hasta) over the two halves of [0, n) at once (EnPartes in two parts).
 void EnDosMitades(std::size_t n, const std::function<void(std::size_t, std::size_t)>& parte);
 
 }  // namespace arbelio::store

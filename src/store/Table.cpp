@@ -705,16 +705,20 @@ void Table::prepararDecodificadas() {
   decodificadas_ = std::make_unique<Decodificadas>(columns_.size());
 }
 
+namespace {
+// A decoded number as a value: blank and damaged (NaN) are null.
+Value ValorNumerico(double v) {
+  return std::isnan(v) ? Value() : Value(v);
+}
+}  // namespace
+
 Value Table::get(std::uint32_t row, int col) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   switch (f.dbfType) {
     case 'N':
-    case 'F': {
+    case 'F':
       // A damaged number reads as null; isDamaged() tells it from a blank one.
-      const double v = number(row, col);
-      if (std::isnan(v)) return Value();
-      return Value(v);
-    }
+      return ValorNumerico(number(row, col));
     case 'M': {
       auto it = memo_.find(col);
       if (it == memo_.end() || row >= it->second.size() || !it->second[row]) return Value();
@@ -729,11 +733,8 @@ Value Table::valueOfBytes(int col, std::string_view raw) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   switch (f.dbfType) {
     case 'N':
-    case 'F': {
-      const double v = numberOfBytes(col, raw);
-      if (std::isnan(v)) return Value();
-      return Value(v);
-    }
+    case 'F':
+      return ValorNumerico(numberOfBytes(col, raw));
     case 'L': {
       const std::string_view t = trimView(raw);
       if (t.empty()) return Value();
@@ -930,19 +931,16 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
   dirty_ = true;
 }
 
-void Table::applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow) {
+void Table::applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow,
+                       std::optional<double> numero) {
   std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
               static_cast<std::size_t>(columns_[col].dbfLength));
-  refreshDecoded(row, col);
+  if (!numero) {
+    refreshDecoded(row, col);
+  } else if (auto* v = decodedForChange(col)) {
+    (*v)[row] = *numero;
+  }
   if (!newRow) ++colGen_[static_cast<std::size_t>(col)];
-  dirty_ = true;
-}
-
-void Table::applyNumberBytes(std::uint32_t row, int col, const char* bytes, double numero) {
-  std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
-              static_cast<std::size_t>(columns_[col].dbfLength));
-  if (auto* v = decodedForChange(col)) (*v)[row] = numero;
-  ++colGen_[static_cast<std::size_t>(col)];
   dirty_ = true;
 }
 
@@ -1079,19 +1077,24 @@ std::uint32_t Table::appendRows(std::size_t n,
       r[0] = ' ';
     }
   });
-  nrows_ = total;
+  filasAnadidas(total);
+  return primera;
+}
+
+void Table::filasAnadidas(std::uint32_t filas) {
+  const std::uint32_t antes = nrows_;
+  nrows_ = filas;
   borradas_.resize((static_cast<std::size_t>(nrows_) + 63) / 64, 0);
   for (auto& [col, values] : memo_) values.resize(nrows_);
   for (std::size_t c = 0; c < columns_.size(); ++c) {
     if (auto* v = decodedForChange(static_cast<int>(c))) {
-      for (std::uint32_t r = primera; r < nrows_; ++r)
+      for (std::uint32_t r = antes; r < nrows_; ++r)
         v->push_back(decodeNumber(r, static_cast<int>(c)));
     }
   }
-  live_ += static_cast<std::int64_t>(n);
+  live_ += nrows_ - antes;
   ++structGen_;
   dirty_ = true;
-  return primera;
 }
 
 bool Table::appendFileRecords(const std::string& path) {
@@ -1165,18 +1168,7 @@ bool Table::appendFileRecords(const std::string& path) {
     }
   }
   if (n == antes) return true;
-  nrows_ = n;
-  borradas_.resize((static_cast<std::size_t>(nrows_) + 63) / 64, 0);
-  for (auto& [col, values] : memo_) values.resize(nrows_);
-  for (std::size_t c = 0; c < columns_.size(); ++c) {
-    if (auto* v = decodedForChange(static_cast<int>(c))) {
-      for (std::uint32_t r = antes; r < nrows_; ++r)
-        v->push_back(decodeNumber(r, static_cast<int>(c)));
-    }
-  }
-  live_ += nrows_ - antes;
-  ++structGen_;
-  dirty_ = true;
+  filasAnadidas(n);
   return true;
 }
 

@@ -156,10 +156,10 @@ class Table : public RowSource {
   // The same conversion for a fixed-length field, written straight into `dest` (dbfLength bytes).
   void encodeInto(int col, const Value& v, char* dest, bool truncateText = false) const;
   // Writes a field's on-disk bytes (dbfLength of them) into a row.
-  void applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow = false);
-  // The same for a numeric field whose bytes hold `numero` (as numberOfBytes reads them): the
+  // `numero`, for a numeric field, is what the bytes hold (as numberOfBytes reads them): the
   // decoded column takes it without reading the bytes again.
-  void applyNumberBytes(std::uint32_t row, int col, const char* bytes, double numero);
+  void applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow = false,
+                  std::optional<double> numero = std::nullopt);
   int offset(int col) const { return offsets_[static_cast<std::size_t>(col)]; }
   int recordLength() const { return recLen_; }
   // Writes an encoded value. newRow: the row was just appended, so cursors' indexes need no
@@ -217,6 +217,8 @@ class Table : public RowSource {
   void nuevoBloque();
   // A new row holding `bytes` (a whole record), or blank when null.
   std::uint32_t anadirFila(const char* bytes);
+  // Makes rows nrows_ .. filas - 1, whose records are already in place, part of the table.
+  void filasAnadidas(std::uint32_t filas);
   void prepararDecodificadas();
   // Blocks for `filas` rows in one area.
   void reservarBloques(std::uint32_t filas);
