@@ -11,6 +11,7 @@
 #include "shell/EspacioTrabajo.h"
 #include "shell/Progreso.h"
 #include "store/FileOps.h"
+#include "store/Memoria.h"
 
 namespace arbelio::calc {
 
@@ -161,6 +162,8 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
     }
     salida.close();
     trabajo.close();
+    // The areas the run freed and kept for its own later tables go back to the system.
+    store::DevuelveAreasLibres();
     if (hechas) {
       progreso.etiquetas(false, false, false);
       res.cancelado = progreso.terminar();

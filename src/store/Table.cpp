@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -950,46 +949,6 @@ void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
       std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(columns_[col].dbfLength)));
   refreshDecoded(row, col);
   dirty_ = true;
-}
-
-namespace {
-constexpr std::size_t kPaginaGrande = std::size_t{2} << 20;
-std::size_t Redondeada(std::size_t bytes) {
-  return (bytes + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
-}
-}  // namespace
-
-void* ReservaArea(std::size_t bytes) {
-  if (bytes < kPaginaGrande) {
-    void* p = std::malloc(std::max<std::size_t>(bytes, 1));
-    if (!p) throw std::bad_alloc();
-    return p;
-  }
-  const std::size_t redondeado = Redondeada(bytes);
-  void* m = mmap(nullptr, redondeado + kPaginaGrande, PROT_READ | PROT_WRITE,
-                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (m == MAP_FAILED) throw std::bad_alloc();
-  // Keep the aligned part only.
-  const auto inicio = reinterpret_cast<std::uintptr_t>(m);
-  const std::uintptr_t alineado = (inicio + kPaginaGrande - 1) & ~(kPaginaGrande - 1);
-  if (alineado > inicio) munmap(m, alineado - inicio);
-  const std::uintptr_t fin = inicio + redondeado + kPaginaGrande;
-  if (fin > alineado + redondeado)
-    munmap(reinterpret_cast<void*>(alineado + redondeado), fin - (alineado + redondeado));
-  void* p = reinterpret_cast<void*>(alineado);
-#ifdef MADV_HUGEPAGE
-  madvise(p, redondeado, MADV_HUGEPAGE);
-#endif
-  return p;
-}
-
-void LiberaArea(void* p, std::size_t bytes) noexcept {
-  if (!p) return;
-  if (bytes < kPaginaGrande) {
-    std::free(p);
-  } else {
-    munmap(p, Redondeada(bytes));
-  }
 }
 
 void Table::nuevoBloque() {

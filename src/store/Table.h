@@ -19,44 +19,12 @@
 #include <vector>
 
 #include "store/Database.h"
+#include "store/Memoria.h"
 #include "store/Schema.h"
 #include "store/Text.h"
 #include "store/Value.h"
 
 namespace arbelio::store {
-
-// Memory for large arrays of the store: a request of 2 MB or more is mapped on its own, aligned
-// and advised onto huge pages (a page fault per 2 MB, and freeing it gives the memory straight
-// back, so arrays of many sizes never fragment the heap); a smaller one comes from malloc.
-// LiberaArea takes the size that ReservaArea was given.
-void* ReservaArea(std::size_t bytes);
-void LiberaArea(void* p, std::size_t bytes) noexcept;
-
-// The allocator of the store's large arrays (decoded columns, sort entries): memory from
-// ReservaArea, and elements default-initialized (a resize of plain numbers does not zero the
-// array first), so filling an array touches each page once and faults once per 2 MB.
-template <class T>
-struct AsignadorGrande {
-  using value_type = T;
-  AsignadorGrande() = default;
-  template <class U>
-  AsignadorGrande(const AsignadorGrande<U>&) noexcept {}
-  T* allocate(std::size_t n) { return static_cast<T*>(ReservaArea(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t n) noexcept { LiberaArea(p, n * sizeof(T)); }
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <class U, class... A>
-  void construct(U* p, A&&... a) {
-    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
-  }
-  template <class U>
-  bool operator==(const AsignadorGrande<U>&) const noexcept {
-    return true;
-  }
-};
-using ColumnaDecodificada = std::vector<double, AsignadorGrande<double>>;
 
 class RowSource {
  public:

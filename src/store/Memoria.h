@@ -1,0 +1,55 @@
+// Memory for the store's large arrays: table records, decoded columns, sort entries.
+#pragma once
+
+#include <cstddef>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace arbelio::store {
+
+// A request of 2 MB or more is mapped on its own, aligned and advised onto huge pages (a page
+// fault per 2 MB, and arrays of many sizes never fragment the heap); a smaller one comes from
+// malloc. LiberaArea takes the size that ReservaArea was given.
+//
+// A large area freed is kept for the next request it can serve (the smallest that fits, cut to
+// size) instead of going back to the system: memory the process has already touched costs a
+// fraction of fresh memory, which the system must find and clear page by page. What is kept
+// never raises the peak: when no kept area fits a request, kept areas at least as large as the
+// request are given back before new memory is mapped. The memory of a reused area is not
+// cleared: what it holds is undefined, as with malloc.
+void* ReservaArea(std::size_t bytes);
+void LiberaArea(void* p, std::size_t bytes) noexcept;
+// Gives every kept area back to the system (the end of a calculation: a window left open holds
+// no memory it does not use).
+void DevuelveAreasLibres() noexcept;
+// Bytes of the areas kept now.
+std::size_t BytesAreasLibres() noexcept;
+
+// The allocator of the store's large arrays (decoded columns, sort entries): memory from
+// ReservaArea, and elements default-initialized (a resize of plain numbers does not zero the
+// array first), so filling an array touches each page once and faults once per 2 MB.
+template <class T>
+struct AsignadorGrande {
+  using value_type = T;
+  AsignadorGrande() = default;
+  template <class U>
+  AsignadorGrande(const AsignadorGrande<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(ReservaArea(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { LiberaArea(p, n * sizeof(T)); }
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+  template <class U>
+  bool operator==(const AsignadorGrande<U>&) const noexcept {
+    return true;
+  }
+};
+using ColumnaDecodificada = std::vector<double, AsignadorGrande<double>>;
+
+}  // namespace arbelio::store
