@@ -152,13 +152,12 @@ AcumuladorGrupo::AcumuladorGrupo(const EstadoAplicacion& estado) : estado_(estad
   }
 }
 
-void AcumuladorGrupo::Acumular(const Grupo& g, ContadorPasada& progreso) {
+void AcumuladorGrupo::Acumular(const Grupo& g) {
   cuenta_ = {};
   seccion_ = {};
   volumen_ = {};
   falta_ = {};
   for (const ArbolLeido* a : g) {
-    progreso.Arbol();
     // A tree without a valid plot-circle code stands for no trees per hectare: the tree pass
     // keeps such trees out of the table, and one that got in anyway adds nothing.
     if (a->codigo == 0) continue;

@@ -70,6 +70,10 @@ class ContadorPasada {
 
   // One more tree visited.
   void Arbol();
+  // `n` more trees visited, one by one.
+  void Arboles(std::int64_t n) {
+    for (std::int64_t k = 0; k < n; ++k) Arbol();
+  }
   // A row was stored: the counter into LabelZ.
   void Fila();
   // Yields to the interface; true when the user has cancelled (the dialog is then hidden).
@@ -99,8 +103,9 @@ class AcumuladorGrupo {
  public:
   explicit AcumuladorGrupo(const EstadoAplicacion& estado);
 
-  // Resets the sums and adds the group's trees in order.
-  void Acumular(const Grupo& g, ContadorPasada& progreso);
+  // Resets the sums and adds the group's trees in order. It touches nothing but this
+  // accumulator, so two accumulators may work at once; the pass counts the visited trees.
+  void Acumular(const Grupo& g);
 
   // Per-hectare values of the group: N = sum of count x factor, AB = sum of section sum x
   // factor / 10000 rounded to 5 decimals, each marked volume = sum of volume sum x factor / 1000

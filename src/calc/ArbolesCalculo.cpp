@@ -20,12 +20,11 @@ std::uint64_t ClaveParcela(std::int32_t provincia, std::int32_t parcela) {
          static_cast<std::uint32_t>(parcela);
 }
 
-// Reads a column that may be absent (-1) of a row into a float and its flag.
-// The number a column holds in a row, if it holds one (numeric fields are read without making
-// a value).
+// The number a column that may be absent (-1) holds in a row, if it holds one. Numeric fields are
+// read without making a value, and each once: no decoded column is made for this copy.
 bool LeerNumero(const store::Cursor& c, std::uint32_t fila, int col, double& x) {
   if (col < 0) return false;
-  if (c.numberOfRow(fila, col, x)) return !std::isnan(x);
+  if (c.numberOfRow(fila, col, x, true)) return !std::isnan(x);
   const store::Value v = c.valueOfRow(fila, col);
   if (!v.isNumber()) return false;
   x = v.number();
@@ -111,7 +110,7 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   std::vector<std::uint32_t> filas(static_cast<std::size_t>(c.recordCount()));
   for (std::size_t i = 0; i < filas.size(); ++i) filas[i] = c.rowIdAt(static_cast<std::int64_t>(i));
   n_ = filas.size();
-  arboles_.reset(new ArbolLeido[n_]);  // not zeroed here: each half sets its own trees
+  arboles_.resize(n_);  // not zeroed here: each half sets its own trees
   const auto leer = [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
       const std::uint32_t f = filas[i];

@@ -21,6 +21,7 @@
 
 #include "state/EstadoAplicacion.h"
 #include "store/Database.h"
+#include "store/Memoria.h"
 
 namespace arbelio::calc {
 
@@ -69,7 +70,8 @@ class ArbolesCalculo {
   using Rangos = std::unordered_map<std::uint64_t, std::pair<std::uint32_t, std::uint32_t>>;
   std::array<bool, 4> columnaVolumen_{};
   bool columnaSDCH_ = false;
-  std::unique_ptr<ArbolLeido[]> arboles_;  // table order
+  // In table order; on the store's large areas, not zeroed.
+  std::vector<ArbolLeido, store::AsignadorGrande<ArbolLeido>> arboles_;
   std::size_t n_ = 0;
   std::vector<std::uint32_t> ordenDN_;          // positions by province, plot and DN
   std::vector<std::uint32_t> tablaPorParcela_;  // positions by plot, table order within each

@@ -1,8 +1,10 @@
 #include "calc/CalculosDesglose.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -14,6 +16,7 @@
 #include "calc/TablasResultado.h"
 #include "cut/ListaParcelasCorte.h"
 #include "store/Cursor.h"
+#include "store/Paralelo.h"
 
 namespace arbelio::calc {
 
@@ -28,17 +31,20 @@ namespace {
 // group's sums, and the values its table takes (an empty one is left empty).
 struct FilaDesglose {
   std::int32_t posicion = 0;
+  std::int32_t arboles = 0;  // trees the group's sums visited (the pass's counter)
   std::optional<int> especie;
   std::optional<float> clase;
   AcumuladorGrupo::Valores valores;
   std::optional<float> Dg, Ho, Dm, Hm, Do;
   std::optional<double> NTP, ABTP;  // shares in percent
 };
+// A pass's rows (a million and more over a country): a deque grows without copying them.
+using FilasDesglose = std::deque<FilaDesglose>;
 
 // Appends the rows in order; each depends on its own values alone, so they are built in two
 // halves at once.
 void AnadirFilas(store::Cursor& tabla, const ColumnasResultado& col, const EstadoAplicacion& estado,
-                 const std::vector<FilaDesglose>& filas) {
+                 const FilasDesglose& filas) {
   tabla.appendRows(filas.size(), [&](std::size_t k, char* registro) {
     const store::RegistroNuevo fila(tabla, registro);
     const FilaDesglose& f = filas[k];
@@ -110,6 +116,55 @@ Grupo DeEspecie(const Grupo& base, int e) {
   return g;
 }
 
+// When a pass yields to the window: after each plot's rows (class by plot, which does not look at
+// Cancelar), or before each plot, stopping when Cancelar was pressed (the species passes).
+enum class Cesion { TrasLaParcela, AntesDeLaParcela };
+
+// The rows of the plots of ListaParcelas, in plot order. A plot's rows depend on its own trees
+// alone, so they are computed a stretch of plots at a time in two halves at once, each half with
+// its own accumulator (`calcular(acumulador, i, filas)` appends the rows of the plot at position
+// i); then the pass's progress is given plot by plot and row by row as a walk plot after plot
+// gives it: the yield, a step of the counter per tree the row's sums visited, the counter after
+// the row. False when Cancelar stopped the pass: `filas` then holds the rows of the plots before.
+template <class Calcular>
+bool FilasPorParcela(const EstadoAplicacion& estado, ContadorPasada& progreso, Cesion cesion,
+                     const Calcular& calcular, FilasDesglose& filas) {
+  constexpr std::int32_t kParcelasPorTramo = 2048;
+  struct alignas(64) Mitad {
+    explicit Mitad(const EstadoAplicacion& e) : acumulador(e) {}
+    AcumuladorGrupo acumulador;
+    FilasDesglose filas;
+  };
+  std::array<Mitad, 2> mitades{Mitad(estado), Mitad(estado)};
+  const std::int32_t n = detalle::PosicionesParcelas(estado);
+  for (std::int32_t desde = 1; desde <= n; desde += kParcelasPorTramo) {
+    const std::int32_t cuantas = std::min(kParcelasPorTramo, n + 1 - desde);
+    for (Mitad& m : mitades) m.filas.clear();
+    store::EnPartes(static_cast<std::size_t>(cuantas), 2,
+                    [&](std::size_t k, std::size_t a, std::size_t b) {
+                      Mitad& m = mitades[k];
+                      for (std::size_t i = a; i < b; ++i) {
+                        calcular(m.acumulador, desde + static_cast<std::int32_t>(i), m.filas);
+                      }
+                    });
+    const auto leidas = std::array<const FilasDesglose*, 2>{&mitades[0].filas, &mitades[1].filas};
+    std::array<std::size_t, 2> siguiente{};
+    for (std::int32_t i = desde; i < desde + cuantas; ++i) {
+      if (cesion == Cesion::AntesDeLaParcela && progreso.Cancelado()) return false;
+      // The halves are those of EnPartes: [0, cuantas / 2) and the rest (one part below two).
+      const std::size_t h = cuantas >= 2 && i - desde >= cuantas / 2 ? 1 : 0;
+      const FilasDesglose& v = *leidas[h];
+      for (std::size_t& j = siguiente[h]; j < v.size() && v[j].posicion == i; ++j) {
+        progreso.Arboles(v[j].arboles);
+        progreso.Fila();
+        filas.push_back(v[j]);
+      }
+      if (cesion == Cesion::TrasLaParcela) progreso.Ceder();
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -120,28 +175,26 @@ void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
   store::Cursor tabla = salida.openCursor(NombreTabla(estado, TablaResultado::Cd_par));
   const ColumnasResultado col(tabla);
-  AcumuladorGrupo acumulador(estado);
-
-  std::vector<FilaDesglose> filas;
-  const std::int32_t n = detalle::PosicionesParcelas(estado);
-  for (std::int32_t i = 1; i <= n; ++i) {
+  FilasDesglose filas;
+  const auto calcular = [&](AcumuladorGrupo& acumulador, std::int32_t i,
+                            FilasDesglose& deLaParcela) {
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const float m : Clases(parcela)) {
       const Grupo grupo = DeClase(parcela, m);
-      acumulador.Acumular(grupo, progreso);
+      acumulador.Acumular(grupo);
       // DiametroMedio and AlturaMedia of (plot, all species, class m).
       const Grupo& medias = m != 0 ? grupo : parcela;
       FilaDesglose f;
       f.posicion = i;
+      f.arboles = static_cast<std::int32_t>(grupo.size());
       f.clase = m;
       f.valores = acumulador.Calcular();
       f.Dm = static_cast<float>(detalle::MediaDiametro(estado, medias));
       f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
-      filas.push_back(f);
-      progreso.Fila();
+      deLaParcela.push_back(f);
     }
-    progreso.Ceder();
-  }
+  };
+  FilasPorParcela(estado, progreso, Cesion::TrasLaParcela, calcular, filas);
   AnadirFilas(tabla, col, estado, filas);
 }
 
@@ -153,7 +206,6 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
   store::Cursor tabla = salida.openCursor("Sp_Par" + estado.SufijoTablas);
   const ColumnasResultado col(tabla);
-  AcumuladorGrupo acumulador(estado);
 
   // The AB and N of each plot's row of Parcel: the first row "PROVINCIA=p AND PARCELA=q" finds,
   // taken from one walk over the table instead of a find per plot. Empty values count as 0.
@@ -182,23 +234,19 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
 
   // The rows are computed in plot order, then appended; a cancelled pass stores the rows
   // computed so far.
-  std::vector<FilaDesglose> filas;
-  const std::int32_t n = detalle::PosicionesParcelas(estado);
-  for (std::int32_t i = 1; i <= n; ++i) {
-    if (progreso.Cancelado()) {
-      AnadirFilas(tabla, col, estado, filas);
-      return;
-    }
+  FilasDesglose filas;
+  const auto calcular = [&](AcumuladorGrupo& acumulador, std::int32_t i,
+                            FilasDesglose& deLaParcela) {
     const auto enParcel = deParcel.find(
         cut::ClaveParcela(estado.ListaParcelas.entradas[static_cast<std::size_t>(i)]));
-    if (enParcel == deParcel.end()) continue;
-
+    if (enParcel == deParcel.end()) return;
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const int e : Especies(parcela)) {
       const Grupo grupo = DeEspecie(parcela, e);
-      acumulador.Acumular(grupo, progreso);
+      acumulador.Acumular(grupo);
       FilaDesglose f;
       f.posicion = i;
+      f.arboles = static_cast<std::int32_t>(grupo.size());
       f.especie = e;
       f.valores = acumulador.Calcular();
       f.Dg = static_cast<float>(detalle::DiametroCuadratico(f.valores.N, f.valores.AB));
@@ -212,10 +260,10 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
       const TotalesParcela& t = enParcel->second;
       if (t.AB != 0) f.ABTP = static_cast<double>(f.valores.AB) / static_cast<double>(t.AB) * 100;
       if (t.N != 0) f.NTP = static_cast<double>(f.valores.N) / static_cast<double>(t.N) * 100;
-      filas.push_back(f);
-      progreso.Fila();
+      deLaParcela.push_back(f);
     }
-  }
+  };
+  FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas);
   AnadirFilas(tabla, col, estado, filas);
 }
 
@@ -223,7 +271,7 @@ namespace {
 
 // Each class's share of its species' total in the same plot: the totals are the sums of the
 // stored N and AB over the rows of each (province, plot, species), in row order.
-void PartesDeLaEspecie(const EstadoAplicacion& estado, std::vector<FilaDesglose>& filas) {
+void PartesDeLaEspecie(const EstadoAplicacion& estado, FilasDesglose& filas) {
   struct Totales {
     double N = 0, AB = 0;
   };
@@ -261,24 +309,20 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
   constexpr OrdenArboles kOrden = OrdenArboles::Tabla;
   store::Cursor tabla = salida.openCursor(NombreTabla(estado, TablaResultado::Cdsp_p));
   const ColumnasResultado col(tabla);
-  AcumuladorGrupo acumulador(estado);
 
   // The rows are computed first and stored at the end with their shares, which need the totals
   // of every class of the species in the plot. A cancelled pass stores the rows computed so far
   // without shares.
-  std::vector<FilaDesglose> filas;
-  const std::int32_t n = detalle::PosicionesParcelas(estado);
-  for (std::int32_t i = 1; i <= n; ++i) {
-    if (progreso.Cancelado()) {
-      AnadirFilas(tabla, col, estado, filas);
-      return;
-    }
+  FilasDesglose filas;
+  const auto calcular = [&](AcumuladorGrupo& acumulador, std::int32_t i,
+                            FilasDesglose& deLaParcela) {
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const auto& [m, e] : ClasesEspecies(parcela)) {
       const Grupo grupo = DeEspecie(DeClase(parcela, m), e);
-      acumulador.Acumular(grupo, progreso);
+      acumulador.Acumular(grupo);
       FilaDesglose f;
       f.posicion = i;
+      f.arboles = static_cast<std::int32_t>(grupo.size());
       f.especie = e;
       f.clase = m;
       f.valores = acumulador.Calcular();
@@ -286,9 +330,12 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
       const Grupo medias = e != 0 && m != 0 ? grupo : detalle::Seleccion(parcela, e, m);
       f.Dm = static_cast<float>(detalle::MediaDiametro(estado, medias));
       f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
-      filas.push_back(f);
-      progreso.Fila();
+      deLaParcela.push_back(f);
     }
+  };
+  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas)) {
+    AnadirFilas(tabla, col, estado, filas);
+    return;
   }
   PartesDeLaEspecie(estado, filas);
   AnadirFilas(tabla, col, estado, filas);

@@ -199,7 +199,8 @@ void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion
   }
   for (const auto& [clave, grupo] : grupos) {
     const auto [e, m] = clave;
-    acumulador.Acumular(grupo, progreso);
+    acumulador.Acumular(grupo);
+    progreso.Arboles(static_cast<std::int64_t>(grupo.size()));
     tabla.addNew();
     tabla.setValue(col.especie, e);
     tabla.setValue(col.cd, m);

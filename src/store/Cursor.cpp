@@ -407,13 +407,13 @@ Value Cursor::valueOfRow(std::uint32_t rowId, int f) const {
   return c.src_->get(rowId, c.proj_[static_cast<std::size_t>(f)]);
 }
 
-bool Cursor::numberOfRow(std::uint32_t rowId, int f, double& out) const {
+bool Cursor::numberOfRow(std::uint32_t rowId, int f, double& out, bool readOnce) const {
   auto& c = impl();
   field(f);
   if (c.src_->isDeleted(rowId)) {
     throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
   }
-  return c.src_->numberAt(rowId, c.proj_[static_cast<std::size_t>(f)], out);
+  return c.src_->numberAt(rowId, c.proj_[static_cast<std::size_t>(f)], out, readOnce);
 }
 
 bool Cursor::rowDeleted(std::uint32_t rowId) const {

@@ -66,8 +66,9 @@ class Cursor {
   Value valueOfRow(std::uint32_t rowId, int f) const;
   // The same read for a field whose value is always a number or null (a numeric field of a
   // table): true, with `out` the number or a NaN for null, and no Value made. False for other
-  // fields: read them with valueOfRow.
-  bool numberOfRow(std::uint32_t rowId, int f, double& out) const;
+  // fields: read them with valueOfRow. `readOnce`: the caller reads each row once (a copy into
+  // memory of its own): the field's column is not decoded for it.
+  bool numberOfRow(std::uint32_t rowId, int f, double& out, bool readOnce = false) const;
   bool rowDeleted(std::uint32_t rowId) const;
 
   // Fields. Names are case-insensitive. An unknown name throws error 3265.

@@ -43,7 +43,12 @@ class RowSource {
   virtual std::int64_t liveCount() const = 0;
   // For a field whose get() is always a number or null (a numeric field of a table): true, with
   // `out` the number get() gives, or a NaN where it gives null. False for other fields.
-  virtual bool numberAt(std::uint32_t /*row*/, int /*col*/, double& /*out*/) const { return false; }
+  // `readOnce`: the caller reads each row of the column once (a copy into memory of its own), so
+  // no column is decoded for it (one already decoded is still used).
+  virtual bool numberAt(std::uint32_t /*row*/, int /*col*/, double& /*out*/,
+                        bool /*readOnce*/ = false) const {
+    return false;
+  }
   virtual bool writable() const { return false; }
   // Change counters: structure (rows added or deleted), deletions alone and per-column values.
   // Cursors use them to keep their in-memory indexes and their maps of visible rows current.
@@ -111,9 +116,15 @@ class Table : public RowSource {
   bool isDamaged(std::uint32_t row, int col) const override;
   std::string rawText(std::uint32_t row, int col) const override;
   std::int64_t liveCount() const override { return live_; }
-  bool numberAt(std::uint32_t row, int col, double& out) const override {
+  bool numberAt(std::uint32_t row, int col, double& out, bool readOnce = false) const override {
     if (!isNumericField(col)) return false;
-    out = number(row, col);
+    if (!readOnce) {
+      out = number(row, col);
+    } else if (const auto* v = decoded(col)) {
+      out = (*v)[row];
+    } else {
+      out = decodeNumber(row, col);
+    }
     return true;
   }
   bool writable() const override { return true; }

@@ -426,3 +426,65 @@ TEST_F(Desglose, NoTreesNoRows) {
 }
 
 }  // namespace
+
+// Over thousands of plots the rows are computed a stretch of plots at a time in two halves at
+// once: the rows, their order (the list's, here not by number), the progress and a Cancelar in
+// the middle of a later stretch are those of a walk plot after plot.
+TEST_F(Desglose, StretchesOfPlotsComputedApartGiveThePlotWalk) {
+  constexpr int kParcelas = 5000;
+  std::vector<int> lista;
+  for (int p = kParcelas; p >= 1; --p) lista.push_back(p);
+  Parcelas(lista);
+  std::vector<Arbol> arboles;
+  std::vector<Fila> parcel;
+  for (int p = 1; p <= kParcelas; ++p) {
+    // 1 to 3 trees: one class 10 tree, a class 15 tree in every second plot, a class 10 tree of
+    // another species in every third.
+    arboles.push_back({.parcela = p, .cd = 10, .dn = 10});
+    if (p % 2 == 0) arboles.push_back({.parcela = p, .cd = 15, .dn = 16});
+    if (p % 3 == 0) arboles.push_back({.parcela = p, .especie = 45, .cd = 10, .dn = 11});
+    parcel.push_back({{"PROVINCIA", 47}, {"PARCELA", p}, {"N", 100.0f}, {"AB", 1.0f}});
+  }
+  Arboles(arboles);
+  Filas(TablaResultado::Parcel, parcel);
+  Crear(TablaResultado::Cd_par);
+  Crear(TablaResultado::Sp_par);
+
+  const std::size_t antes = ui.progreso.size();
+  calc::CalculosClaseDiametricaParcela(estado, ui, db);
+  const auto cd = Leer(TablaResultado::Cd_par);
+  std::size_t k = 0;
+  std::size_t contadores = 0;  // "z:" steps after the first: one per row
+  for (std::size_t i = antes; i < ui.progreso.size(); ++i) {
+    if (ui.progreso[i].rfind("z:", 0) == 0) ++contadores;
+  }
+  for (const int p : lista) {
+    const int enClase10 = 1 + (p % 3 == 0 ? 1 : 0);
+    ASSERT_LT(k, cd.size());
+    EXPECT_EQ(Num(cd[k], "PARCELA"), p);
+    EXPECT_EQ(Num(cd[k], "CD"), 10);
+    EXPECT_EQ(Num(cd[k], "N"), Simple(enClase10 * f(1)));
+    ++k;
+    if (p % 2 == 0) {
+      ASSERT_LT(k, cd.size());
+      EXPECT_EQ(Num(cd[k], "PARCELA"), p);
+      EXPECT_EQ(Num(cd[k], "CD"), 15);
+      ++k;
+    }
+  }
+  EXPECT_EQ(k, cd.size());
+  EXPECT_EQ(contadores, cd.size() + 1);
+  EXPECT_EQ(ui.ultimaPosicion, std::to_string(arboles.size()));
+  EXPECT_EQ(ui.ultimaBarra, 100);
+
+  // Species by plot yields before each plot: Cancelar pressed before the 3501st plot keeps the
+  // rows of the first 3500 plots of the list, which end in the second half of the second stretch.
+  ui.cancelarEnCeder = ui.cesiones + 3500;
+  calc::CalculosEspecieParcela(estado, ui, db);
+  const auto sp = Leer(TablaResultado::Sp_par);
+  std::size_t esperadas = 0;
+  for (std::size_t i = 0; i < 3500; ++i) esperadas += lista[i] % 3 == 0 ? 2 : 1;
+  ASSERT_EQ(sp.size(), esperadas);
+  EXPECT_EQ(Num(sp.back(), "PARCELA"), lista[3499]);
+  EXPECT_TRUE(estado.CalculoCancelado);
+}

@@ -217,12 +217,20 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   double x = 0;
   EXPECT_TRUE(c.numberOfRow(fila, dn, x));
   EXPECT_EQ(x, static_cast<double>(static_cast<float>(0.1)));
+  // A read of each row once (no column decoded for it) gives the same number, in single
+  // precision for a single field.
+  double y = 0;
+  EXPECT_TRUE(c.numberOfRow(fila, dn, y, true));
+  EXPECT_EQ(y, x);
   u.edit();
   u.setValue("DN", Value());
   u.update();
   EXPECT_TRUE(c.numberOfRow(u.rowIdAt(0), dn, x));
   EXPECT_TRUE(std::isnan(x));
+  EXPECT_TRUE(c.numberOfRow(u.rowIdAt(0), dn, y, true));
+  EXPECT_TRUE(std::isnan(y));
   EXPECT_FALSE(c.numberOfRow(fila, especie, x));
+  EXPECT_FALSE(c.numberOfRow(fila, especie, x, true));
   // A write that hands over the number its bytes hold keeps a column read whole in step.
   for (int k = 0; k < 5000; ++k) c.numberOfRow(fila, dn, x);
   c.encodeField(dn, Value(2.5), registro.data());
@@ -230,6 +238,8 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
                  c.numberOfField(dn, registro.data()));
   EXPECT_TRUE(c.numberOfRow(fila, dn, x));
   EXPECT_EQ(x, 2.5);
+  EXPECT_TRUE(c.numberOfRow(fila, dn, y, true));  // from the column decoded before
+  EXPECT_EQ(y, 2.5);
   EXPECT_EQ(t.value("DN").number(), 2.5);
   EXPECT_THROW(c.numberOfField(especie, registro.data()), StoreError);
   // Not into or from a deleted row.
