@@ -144,6 +144,16 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
         res.piesCalculados =
             salida.openCursor(NombreTabla(e, TablaResultado::AIndiv)).recordCount();
         const auto tablas = TablasNecesarias(e.opciones.TablasCalcular);
+        // The large tables no later step reads are written out as soon as they are complete and
+        // leave memory, which then holds the next tables of the run: AIndiv once the passes have
+        // its trees in memory, Cd_par after the class summary that reads it.
+        const bool pasadasConArboles =
+            tablas[kParcel] || tablas[kSpPar] || tablas[kCdPar] || tablas[kCdEsp] || tablas[kCdspP];
+        if (entorno.arboles && pasadasConArboles) {
+          entorno.arboles(e, salida);
+          salida.release(NombreTabla(e, TablaResultado::AIndiv));
+        }
+        const int ultimaConCdPar = tablas[kCldiam] ? kCldiam : kCdPar;
         for (int indice : kOrdenPasadas) {
           if (!tablas[static_cast<std::size_t>(indice)]) continue;
           const auto t = kTodasLasTablas[static_cast<std::size_t>(indice)];
@@ -154,6 +164,7 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
           } else if (entorno.pasadas[static_cast<std::size_t>(indice)]) {
             entorno.pasadas[static_cast<std::size_t>(indice)](e, ui, salida);
           }
+          if (indice == ultimaConCdPar) salida.release(NombreTabla(e, TablaResultado::Cd_par));
         }
         // The sampling statistics come with Parcel, after Sp_par (their species rows).
         if (tablas[kParcel]) CalculosEstadisticos(e, ui, salida);

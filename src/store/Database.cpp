@@ -383,6 +383,15 @@ void Database::flush() {
   need(impl_).flush();
 }
 
+void Database::release(std::string_view table) {
+  auto& impl = need(impl_);
+  if (impl.sqlite) return;
+  const auto it = impl.tables.find(toLowerAscii(DatabaseImpl::baseName(table)));
+  if (it == impl.tables.end()) return;
+  if (it->second->dirty()) it->second->save();
+  impl.tables.erase(it);
+}
+
 void Database::close() {
   if (!impl_) return;
   auto impl = std::move(impl_);

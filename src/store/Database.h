@@ -67,6 +67,10 @@ class Database {
 
   // Writes every changed table of this handle to disk.
   void flush();
+  // Writes a table if it changed and lets go of it: it leaves memory unless a cursor or another
+  // handle still holds it, and its next use loads it again. Nothing happens to a table this
+  // handle has not used.
+  void release(std::string_view table);
   void close();
 
   // Path of a table's file ("" when it does not exist), whatever its letter case.

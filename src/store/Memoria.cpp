@@ -58,6 +58,31 @@ class AreasLibres {
     return nullptr;
   }
 
+  // A kept area of between `minimo` and `maximo` bytes (multiples of 2 MB): the smallest that
+  // holds `maximo`, or else the largest; null when none holds `minimo`.
+  void* tomaHasta(std::size_t minimo, std::size_t maximo, std::size_t& bytes) {
+    std::lock_guard<std::mutex> lock(m_);
+    auto elegido = trozos_.end();
+    for (auto it = trozos_.begin(); it != trozos_.end(); ++it) {
+      if (it->second < minimo) continue;
+      if (elegido == trozos_.end()) {
+        elegido = it;
+      } else if (elegido->second >= maximo) {
+        if (it->second >= maximo && it->second < elegido->second) elegido = it;
+      } else if (it->second > elegido->second) {
+        elegido = it;
+      }
+    }
+    if (elegido == trozos_.end()) return nullptr;
+    const std::uintptr_t inicio = elegido->first;
+    const std::size_t tam = elegido->second;
+    bytes = std::min(tam, maximo);
+    trozos_.erase(elegido);
+    if (tam > bytes) trozos_.emplace(inicio + bytes, tam - bytes);
+    total_ -= bytes;
+    return reinterpret_cast<void*>(inicio);
+  }
+
   // Keeps an area of `bytes` (a multiple of 2 MB); false when that would pass the limit.
   bool guarda(void* p, std::size_t bytes) {
     std::lock_guard<std::mutex> lock(m_);
@@ -131,6 +156,11 @@ void* ReservaArea(std::size_t bytes) {
   const std::size_t redondeado = Redondeada(bytes);
   if (void* p = Libres().toma(redondeado)) return p;
   return NuevaArea(redondeado);
+}
+
+void* TomaAreaLibre(std::size_t minimo, std::size_t maximo, std::size_t& bytes) {
+  const std::size_t hasta = Redondeada(std::max(minimo, maximo));
+  return Libres().tomaHasta(Redondeada(minimo), hasta, bytes);
 }
 
 void LiberaArea(void* p, std::size_t bytes) noexcept {

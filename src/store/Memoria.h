@@ -20,6 +20,10 @@ namespace arbelio::store {
 // cleared: what it holds is undefined, as with malloc.
 void* ReservaArea(std::size_t bytes);
 void LiberaArea(void* p, std::size_t bytes) noexcept;
+// For memory that may come in pieces (the blocks of a table): a kept area of at least `minimo`
+// bytes, the smallest that holds `maximo` or else the largest, cut to at most `maximo`; null when
+// none is that large. `bytes` is its size (whole 2 MB pages), for LiberaArea.
+void* TomaAreaLibre(std::size_t minimo, std::size_t maximo, std::size_t& bytes);
 // Gives every kept area back to the system (the end of a calculation: a window left open holds
 // no memory it does not use).
 void DevuelveAreasLibres() noexcept;

@@ -960,14 +960,13 @@ void Table::nuevoBloque() {
     // so the many small tables never hold a huge page each.
     const std::size_t porBloque =
         static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
-    std::size_t bloques = 1;
+    std::size_t bloques = 1, minimo = 1;
     if (bloques_.size() >= 4) {
-      const std::size_t minimo = ((std::size_t{4} << 20) + porBloque - 1) / porBloque;
+      minimo = ((std::size_t{4} << 20) + porBloque - 1) / porBloque;
       bloques = std::max<std::size_t>(minimo, bloques_.size() / 8);
     }
-    memoria_.push_back(Area(bloques * porBloque));
+    bloquesLibres_ = areaDeBloques(minimo, bloques);
     siguienteLibre_ = memoria_.back().get();
-    bloquesLibres_ = bloques;
   }
   bloques_.push_back(siguienteLibre_);
   siguienteLibre_ += static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
@@ -980,9 +979,30 @@ void Table::reservarBloques(std::uint32_t filas) {
   if (bloques == 0) return;
   const std::size_t porBloque =
       static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  for (std::size_t quedan = bloques; quedan > 0;) {
+    const std::size_t caben = areaDeBloques(1, quedan);
+    for (std::size_t b = 0; b < caben; ++b)
+      bloques_.push_back(memoria_.back().get() + b * porBloque);
+    quedan -= caben;
+  }
+}
+
+std::size_t Table::areaDeBloques(std::size_t minimo, std::size_t bloques) {
+  const std::size_t porBloque =
+      static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  // Blocks need not be contiguous: a large request takes an area kept from tables freed earlier
+  // even when it holds only part of them (memory already touched costs a fraction of new).
+  constexpr std::size_t kAreaGrande = std::size_t{2} << 20;
+  if (bloques * porBloque >= kAreaGrande) {
+    std::size_t bytes = 0;
+    if (auto* p =
+            static_cast<char*>(TomaAreaLibre(minimo * porBloque, bloques * porBloque, bytes))) {
+      memoria_.push_back(std::unique_ptr<char[], LiberaMemoria>(p, LiberaMemoria{bytes}));
+      return std::min(bloques, bytes / porBloque);
+    }
+  }
   memoria_.push_back(Area(bloques * porBloque));
-  for (std::size_t b = 0; b < bloques; ++b)
-    bloques_.push_back(memoria_.back().get() + b * porBloque);
+  return bloques;
 }
 
 std::uint32_t Table::appendBlank() {

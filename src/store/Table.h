@@ -199,8 +199,11 @@ class Table : public RowSource {
   // Makes rows nrows_ .. filas - 1, whose records are already in place, part of the table.
   void filasAnadidas(std::uint32_t filas);
   void prepararDecodificadas();
-  // Blocks for `filas` rows in one area.
+  // Blocks for `filas` rows, in one area or in pieces of areas freed earlier.
   void reservarBloques(std::uint32_t filas);
+  // Adds to memoria_ an area for at least `minimo` and at most `bloques` blocks; how many it
+  // holds.
+  std::size_t areaDeBloques(std::size_t minimo, std::size_t bloques);
   struct LiberaMemoria {
     std::size_t bytes = 0;  // as given to ReservaArea
     void operator()(char* p) const { LiberaArea(p, bytes); }

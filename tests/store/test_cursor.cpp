@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <fstream>
 
 #include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
@@ -407,3 +408,46 @@ TEST_F(CursorTest, FieldsByNameAndPositionIgnoreCase) {
 }
 
 }  // namespace
+
+// A table let go of is written out first; a cursor still on it keeps it; its next use loads
+// what was written; a failed write keeps it, changed, in memory.
+TEST_F(CursorTest, ReleaseWritesTheTableAndLetsItGo) {
+  Cursor vivo = db.openCursor("PIESMA00");
+  const auto registrosEnArchivo = [&] {
+    std::ifstream in(dir.ruta() + "/PIESMA00.dbf", std::ios::binary);
+    unsigned char cabecera[8] = {};
+    in.read(reinterpret_cast<char*>(cabecera), 8);
+    return cabecera[4] | cabecera[5] << 8 | cabecera[6] << 16 | cabecera[7] << 24;
+  };
+  EXPECT_EQ(registrosEnArchivo(), 0);  // created empty, rows added in memory
+  db.release("piesma00.DBF");          // any letter case, with or without the extension
+  EXPECT_EQ(registrosEnArchivo(), 6);
+  // The cursor still holds the table: a change through it is seen by the next use of the
+  // handle, which shares the table as long as the cursor lives.
+  vivo.moveFirst();
+  vivo.edit();
+  vivo.setValue("DN", 99.0);
+  vivo.update();
+  EXPECT_EQ(db.openCursor("SELECT * FROM PIESMA00 WHERE DN=99").recordCount(), 1);
+  db.release("PIESMA00");
+  vivo = Cursor();
+  // Loaded again from the file: the change was written when the handle let go.
+  EXPECT_EQ(db.openCursor("SELECT * FROM PIESMA00 WHERE DN=99").recordCount(), 1);
+  EXPECT_EQ(db.openCursor("PIESMA00").recordCount(), 6);
+  db.release("NOUSADA");  // a table this handle never used: nothing happens
+
+  // A write that fails is reported and the changed table stays in memory.
+  Cursor c = db.openCursor("PIESMA00");
+  c.moveFirst();
+  c.edit();
+  c.setValue("DN", 77.0);
+  c.update();
+  c = Cursor();
+  failWritesAfterForTesting(10);
+  EXPECT_THROW(db.release("PIESMA00"), StoreError);
+  failWritesAfterForTesting(-1);
+  EXPECT_EQ(db.openCursor("SELECT * FROM PIESMA00 WHERE DN=77").recordCount(), 1);
+  db.close();
+  Database otra = Database::open(dir.ruta());
+  EXPECT_EQ(otra.openCursor("SELECT * FROM PIESMA00 WHERE DN=77").recordCount(), 1);
+}

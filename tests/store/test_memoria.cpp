@@ -1,11 +1,14 @@
 // Large areas freed and kept for later requests: the smallest that fits is cut to size, kept
-// neighbours join, a request nothing fits gives kept memory back first, and the memory handed
-// out is whole and writable.
+// neighbours join, a request nothing fits gives kept memory back first, the memory handed out
+// is whole and writable, and a table's blocks may come from several kept areas.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "../comun/CarpetaTemporal.h"
+#include "store/Database.h"
 #include "store/Memoria.h"
 
 using namespace arbelio::store;
@@ -90,5 +93,52 @@ TEST(AreasLibres, ARequestNothingFitsGivesKeptMemoryBackFirst) {
   std::memset(pequena, 1, 1000);
   LiberaArea(pequena, 1000);
   EXPECT_EQ(BytesAreasLibres(), kGuarda ? 12 * kMB : 0u);
+  DevuelveAreasLibres();
+}
+
+// A table loaded while kept areas are too small for all its rows takes its blocks from several
+// of them and new memory for the rest: every row reads back as written.
+TEST(AreasLibres, ATableLoadsIntoSeveralKeptAreas) {
+  arbelio::pruebas::CarpetaTemporal dir;
+  constexpr int kFilas = 100000;  // about 4 MB of records
+  {
+    Database db = Database::open(dir.ruta());
+    TableDef def("GRANDE");
+    def.appendField("N", FieldType::Long);
+    def.appendField("T", FieldType::Text, 30);
+    db.appendTableDef(def);
+    Cursor c = db.openCursor("GRANDE");
+    for (int i = 0; i < kFilas; ++i) {
+      c.addNew();
+      c.setValue("N", i);
+      c.setValue("T", "fila " + std::to_string(i));
+      c.update();
+    }
+    db.close();
+  }
+  DevuelveAreasLibres();
+  // Two kept 2 MB areas that cannot join: the one between them is still in use.
+  char* a = Reserva(2);
+  char* b = Reserva(2);
+  char* c = Reserva(2);
+  Libera(a, 2);
+  Libera(c, 2);
+  EXPECT_EQ(BytesAreasLibres(), kGuarda ? 4 * kMB : 0u);
+  {
+    Database db = Database::open(dir.ruta());
+    Cursor t = db.openCursor("GRANDE");
+    EXPECT_EQ(BytesAreasLibres(), 0u);  // both taken by the load
+    ASSERT_EQ(t.recordCount(), kFilas);
+    long long suma = 0;
+    int fila = 0;
+    for (; !t.eof(); t.moveNext(), ++fila) {
+      const int n = t.value("N").toInt32();
+      ASSERT_EQ(n, fila);
+      ASSERT_EQ(t.value("T").text(), "fila " + std::to_string(n));
+      suma += n;
+    }
+    EXPECT_EQ(suma, static_cast<long long>(kFilas) * (kFilas - 1) / 2);
+  }
+  Libera(b, 2);
   DevuelveAreasLibres();
 }
