@@ -101,7 +101,10 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
     std::int64_t sinDiametro = 0;
   };
   const auto arbol = [&](std::uint32_t fila, Mitad& m) {
-    const auto leer = [&](int i) { return i < 0 ? store::Value() : pies.valueOfRow(fila, i); };
+    // Each field of a tree is read once: no column of the working table is decoded for the pass.
+    const auto leer = [&](int i) {
+      return i < 0 ? store::Value() : pies.valueOfRow(fila, i, true);
+    };
     const store::Value prov = leer(pProv);
     const store::Value est = leer(pEst);
     const store::Value num = leer(pNum);
@@ -333,10 +336,13 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
   mitades[1].fuente = segunda.get();
   for (Mitad& h : mitades) h.registro.assign(largo, ' ');
   const auto arbol = [&](std::uint32_t fila, Mitad& h) {
-    const auto leer = [&](int i) { return i < 0 ? store::Value() : arboles.valueOfRow(fila, i); };
+    // Each field of a tree is read once: no column of AIndiv is decoded for the pass.
+    const auto leer = [&](int i) {
+      return i < 0 ? store::Value() : arboles.valueOfRow(fila, i, true);
+    };
     const auto vacio = [&](int i) {
       double x = 0;
-      if (arboles.numberOfRow(fila, i, x)) return std::isnan(x);
+      if (arboles.numberOfRow(fila, i, x, true)) return std::isnan(x);
       return leer(i).isNull();
     };
     ArbolKAV a;

@@ -398,13 +398,14 @@ Value Cursor::valueAt(std::int64_t i, int f) const {
   return c.src_->get(c.rowAt(c.posicionVisible(i)), c.proj_[static_cast<std::size_t>(f)]);
 }
 
-Value Cursor::valueOfRow(std::uint32_t rowId, int f) const {
+Value Cursor::valueOfRow(std::uint32_t rowId, int f, bool readOnce) const {
   auto& c = impl();
   field(f);
   if (c.src_->isDeleted(rowId)) {
     throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
   }
-  return c.src_->get(rowId, c.proj_[static_cast<std::size_t>(f)]);
+  const int col = c.proj_[static_cast<std::size_t>(f)];
+  return readOnce ? c.src_->getOnce(rowId, col) : c.src_->get(rowId, col);
 }
 
 bool Cursor::numberOfRow(std::uint32_t rowId, int f, double& out, bool readOnce) const {

@@ -62,8 +62,10 @@ class Cursor {
   // the table stays loaded; rows of the same table keep their ids in every cursor over it.
   std::uint32_t rowIdAt(std::int64_t i) const;
   Value valueAt(std::int64_t i, int f) const;
-  // Field f of this cursor read from a row by id (error 3167 for a deleted row).
-  Value valueOfRow(std::uint32_t rowId, int f) const;
+  // Field f of this cursor read from a row by id (error 3167 for a deleted row). `readOnce`: the
+  // caller reads each row once (a pass copying the table elsewhere): the field's column is not
+  // decoded for it.
+  Value valueOfRow(std::uint32_t rowId, int f, bool readOnce = false) const;
   // The same read for a field whose value is always a number or null (a numeric field of a
   // table): true, with `out` the number or a NaN for null, and no Value made. False for other
   // fields: read them with valueOfRow. `readOnce`: the caller reads each row once (a copy into

@@ -711,6 +711,13 @@ Value ValorNumerico(double v) {
 }
 }  // namespace
 
+Value Table::getOnce(std::uint32_t row, int col) const {
+  if (!isNumericField(col)) return get(row, col);
+  double v = 0;
+  numberAt(row, col, v, true);
+  return ValorNumerico(v);
+}
+
 Value Table::get(std::uint32_t row, int col) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   switch (f.dbfType) {

@@ -35,6 +35,9 @@ class RowSource {
   virtual std::uint32_t rowCount() const = 0;
   virtual bool isDeleted(std::uint32_t row) const = 0;
   virtual Value get(std::uint32_t row, int col) const = 0;
+  // get() for a caller that reads each row of the column once (a pass copying it elsewhere): no
+  // column is decoded for it (one already decoded is still used).
+  virtual Value getOnce(std::uint32_t row, int col) const { return get(row, col); }
   // True when the field holds text that its type cannot read (a numeric field with stars, an
   // exponent, a comma...): get() hands such a value out as null.
   virtual bool isDamaged(std::uint32_t /*row*/, int /*col*/) const { return false; }
@@ -109,6 +112,7 @@ class Table : public RowSource {
     return row >= nrows_ || ((borradas_[row / 64] >> (row % 64)) & 1U) != 0;
   }
   Value get(std::uint32_t row, int col) const override;
+  Value getOnce(std::uint32_t row, int col) const override;
   // What get() reads from a field holding `raw` (its dbfLength bytes), for a field that is not
   // a memo; and for a numeric field the number that number() gives for such bytes.
   Value valueOfBytes(int col, std::string_view raw) const;

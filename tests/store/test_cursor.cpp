@@ -223,6 +223,8 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   double y = 0;
   EXPECT_TRUE(c.numberOfRow(fila, dn, y, true));
   EXPECT_EQ(y, x);
+  EXPECT_EQ(c.valueOfRow(fila, dn, true).number(), x);
+  EXPECT_EQ(c.valueOfRow(fila, especie, true).text(), "7");
   u.edit();
   u.setValue("DN", Value());
   u.update();
@@ -230,6 +232,7 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   EXPECT_TRUE(std::isnan(x));
   EXPECT_TRUE(c.numberOfRow(u.rowIdAt(0), dn, y, true));
   EXPECT_TRUE(std::isnan(y));
+  EXPECT_TRUE(c.valueOfRow(u.rowIdAt(0), dn, true).isNull());
   EXPECT_FALSE(c.numberOfRow(fila, especie, x));
   EXPECT_FALSE(c.numberOfRow(fila, especie, x, true));
   // A write that hands over the number its bytes hold keeps a column read whole in step.
