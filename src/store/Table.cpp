@@ -303,8 +303,14 @@ TextoNumero fitNumber(double v, FieldType type, int width, int decimals) {
   if (type == FieldType::Single || type == FieldType::Double) {
     const bool single = type == FieldType::Single;
     const float f = static_cast<float>(v);
-    if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::fixed)
-                      : std::to_chars(t.b, fin, v, std::chars_format::fixed))) {
+    // The shortest text that reads back as the value (found without to_chars for most singles).
+    if (const int n = single ? shortestFixedFloat(f, t.b) : 0; n > 0) {
+      if (n <= width) {
+        t.n = n;
+        return t;
+      }
+    } else if (acepta(single ? std::to_chars(t.b, fin, f, std::chars_format::fixed)
+                             : std::to_chars(t.b, fin, v, std::chars_format::fixed))) {
       return t;
     }
     // Too long in full: as many decimals as fit, never an exponent (readers of dBASE files

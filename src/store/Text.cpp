@@ -1,5 +1,10 @@
 #include "store/Text.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
 namespace arbelio::store {
 
 std::string toLowerAscii(std::string_view s) {
@@ -110,6 +115,58 @@ char32_t nextUtf8(std::string_view s, std::size_t& i) {
   }
   i += static_cast<std::size_t>(extra) + 1;
   return c;
+}
+
+}  // namespace arbelio::store
+
+namespace arbelio::store {
+
+int shortestFixedFloat(float f, char* out) {
+  if (!(std::fabs(f) < 8388608.0f) || f == 0) return 0;
+  int exponente = 0;
+  const float mantisa = std::frexp(f, &exponente);  // f = mantisa * 2^exponente, 0.5 <= |m| < 1
+  // A power of two is nearer to the float below it than to the one above: not the even interval
+  // the test below assumes.
+  if (std::fabs(mantisa) == 0.5f) return 0;
+  const double a = std::fabs(static_cast<double>(f));
+  // Half the distance to the neighbouring floats: a decimal nearer than that reads back as f.
+  const double medio = std::ldexp(1.0, exponente - 25);
+  double escala = 1;
+  for (int d = 0; d <= 8; ++d, escala *= 10) {
+    // Exact: a has 24 significant bits and 10^d at most 27, medio * 10^d is a power of two
+    // times 5^d.
+    const double x = a * escala;
+    const double m = std::nearbyint(x);
+    const double distancia = std::fabs(m - x);
+    const double limite = medio * escala;
+    if (distancia == limite) return 0;  // reads back by the tie rule: leave it to to_chars
+    if (distancia > limite) continue;
+    if (distancia == 0.5) return 0;  // two texts as near: leave the choice to to_chars
+    // m / 10^d, with d decimals.
+    char digitos[24];
+    auto r = std::to_chars(digitos, digitos + sizeof digitos, static_cast<std::uint64_t>(m));
+    int n = static_cast<int>(r.ptr - digitos);
+    char* p = out;
+    if (f < 0) *p++ = '-';
+    if (d == 0) {
+      std::memcpy(p, digitos, static_cast<std::size_t>(n));
+      return static_cast<int>(p - out) + n;
+    }
+    if (n <= d) {
+      // Leading zeros: 0.0ddd
+      *p++ = '0';
+      *p++ = '.';
+      for (int z = 0; z < d - n; ++z) *p++ = '0';
+      std::memcpy(p, digitos, static_cast<std::size_t>(n));
+      return static_cast<int>(p - out) + n;
+    }
+    std::memcpy(p, digitos, static_cast<std::size_t>(n - d));
+    p += n - d;
+    *p++ = '.';
+    std::memcpy(p, digitos + n - d, static_cast<std::size_t>(d));
+    return static_cast<int>(p - out) + d;
+  }
+  return 0;
 }
 
 }  // namespace arbelio::store

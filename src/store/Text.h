@@ -39,3 +39,14 @@ struct EqualNoCase {
 char32_t nextUtf8(std::string_view s, std::size_t& i);
 
 }  // namespace arbelio::store
+
+namespace arbelio::store {
+
+// The text std::to_chars(f, std::chars_format::fixed) writes for a single-precision value (the
+// fewest decimals that read back as f, the closest of them), found without it for the values a
+// table holds most: magnitudes below 2^23 that need at most 8 decimals and are not a power of
+// two. Writes it to `out` (at least 20 characters) and gives its length; 0 when it cannot tell,
+// and the caller then asks std::to_chars.
+int shortestFixedFloat(float f, char* out);
+
+}  // namespace arbelio::store
