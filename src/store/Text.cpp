@@ -122,21 +122,26 @@ char32_t nextUtf8(std::string_view s, std::size_t& i) {
 namespace arbelio::store {
 
 int shortestFixedFloat(float f, char* out) {
-  if (!(std::fabs(f) < 8388608.0f) || f == 0) return 0;
-  int exponente = 0;
-  const float mantisa = std::frexp(f, &exponente);  // f = mantisa * 2^exponente, 0.5 <= |m| < 1
-  // A power of two is nearer to the float below it than to the one above: not the even interval
-  // the test below assumes.
-  if (std::fabs(mantisa) == 0.5f) return 0;
+  std::uint32_t bits = 0;
+  std::memcpy(&bits, &f, sizeof bits);
+  const std::uint32_t campoExponente = (bits >> 23) & 0xFF;
+  // Zero and subnormals, 2^23 and beyond (and infinities and NaNs) are left to to_chars; so is a
+  // power of two (no mantissa bits), which is nearer to the float below it than to the one
+  // above: not the even interval the test below assumes.
+  if (campoExponente == 0 || campoExponente >= 127 + 23 || (bits & 0x7FFFFFu) == 0) return 0;
   const double a = std::fabs(static_cast<double>(f));
-  // Half the distance to the neighbouring floats: a decimal nearer than that reads back as f.
-  const double medio = std::ldexp(1.0, exponente - 25);
+  // Half the distance to the neighbouring floats, 2^(exponent - 24): a decimal nearer than that
+  // reads back as f.
+  double medio = 0;
+  const std::uint64_t bitsMedio = static_cast<std::uint64_t>(campoExponente + 1023 - 151) << 52;
+  std::memcpy(&medio, &bitsMedio, sizeof medio);
   double escala = 1;
   for (int d = 0; d <= 8; ++d, escala *= 10) {
     // Exact: a has 24 significant bits and 10^d at most 27, medio * 10^d is a power of two
     // times 5^d.
     const double x = a * escala;
-    const double m = std::nearbyint(x);
+    // The nearest whole number, ties to even (x is below 2^52, the rounding mode the default).
+    const double m = (x + 4503599627370496.0) - 4503599627370496.0;
     const double distancia = std::fabs(m - x);
     const double limite = medio * escala;
     if (distancia == limite) return 0;  // reads back by the tie rule: leave it to to_chars
