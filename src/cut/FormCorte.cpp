@@ -378,10 +378,12 @@ QGroupBox* FormCorte::marcoAplicar() {
   shell::ConectarOrden(CommandAplicarUno, &QPushButton::clicked, ui, [this] {
     herramienta_.CommandAplicarUno_Click(principal_.interaccion());
     pintar();
+    if (alAplicar) alAplicar();
   });
   shell::ConectarOrden(CommandAplicarVarios, &QPushButton::clicked, ui, [this] {
     herramienta_.CommandAplicarVarios_Click(principal_.interaccion());
     pintar();
+    if (alAplicar) alAplicar();
   });
 
   auto* g = new QGridLayout(frame2);
@@ -559,6 +561,7 @@ bool FormCorte::eventFilter(QObject* objeto, QEvent* evento) {
 HerramientaCorte& VistaCorteQt::cargar(shell::Progreso& progreso) {
   auto* ventana = new FormCorte(estado_, principal_);
   ventana->abrirVisor = abrirVisor;
+  ventana->alAplicar = alAplicar;
   QMdiArea* area = principal_.areaMdi();
   QMdiSubWindow* sub = area->addSubWindow(ventana);
   sub->setAttribute(Qt::WA_DeleteOnClose);

@@ -51,6 +51,8 @@ class FormCorte : public QWidget {
   void pintar();
   // Opens the cut data viewer; while it is empty "Mostrar corte" stays disabled.
   std::function<void()> abrirVisor;
+  // Told after each apply (the cut data viewer reloads).
+  std::function<void()> alAplicar;
 
   // Frame "Aplicar Criterios:".
   QCheckBox* CheckEliminarParcelasCeroPM;
@@ -131,6 +133,8 @@ class VistaCorteQt : public VistaCorte {
   FormCorte* ventana() const { return ventana_; }
   // Opens the cut data viewer; given to every window this view loads.
   std::function<void()> abrirVisor;
+  // Told after each apply of a window this view loads.
+  std::function<void()> alAplicar;
 
  private:
   shell::MDIPrincipal& principal_;

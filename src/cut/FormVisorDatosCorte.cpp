@@ -75,17 +75,8 @@ FormVisorDatosCorte::FormVisorDatosCorte(EstadoAplicacion& estado, shell::Intera
   todo->addWidget(MSFlexGridMuestraCorte, 1);
   todo->addLayout(abajo);
 
-  const shell::FalloOrden fallo = shell::FalloOrden::Prefijo("Error ");
-  connect(ComboTablasCorte, &QComboBox::activated, this, [this, fallo](int i) {
-    if (i < 0) return;
-    ComboTablasCorte->setEnabled(false);
-    shell::EjecutarOrden(ui_, fallo, [this, i] {
-      shell::RelojArena reloj(ui_);
-      rejilla_->fijarFuente(nullptr);
-      modelo_.MuestraCorte(i);
-    });
-    ComboTablasCorte->setEnabled(true);
-    pintar();
+  connect(ComboTablasCorte, &QComboBox::activated, this, [this](int i) {
+    if (i >= 0) mostrarVista(i);
   });
   shell::ConectarSeleccionVisor(MSFlexGridMuestraCorte, ui_, modelo_,
                                 [this] { pintarSeleccion(); });
@@ -102,6 +93,21 @@ FormVisorDatosCorte::FormVisorDatosCorte(EstadoAplicacion& estado, shell::Intera
   shell::ConectarOrden(CommandGuardarEstaTabla, &QPushButton::clicked, ui_,
                        [this] { modelo_.CommandGuardarEstaTabla_Click(ui_); });
   pintar();
+}
+
+void FormVisorDatosCorte::mostrarVista(int vista) {
+  ComboTablasCorte->setEnabled(false);
+  shell::EjecutarOrden(ui_, shell::FalloOrden::Prefijo("Error "), [this, vista] {
+    shell::RelojArena reloj(ui_);
+    rejilla_->fijarFuente(nullptr);
+    modelo_.MuestraCorte(vista);
+  });
+  ComboTablasCorte->setEnabled(true);
+  pintar();
+}
+
+void FormVisorDatosCorte::recargar() {
+  mostrarVista(modelo_.vista());
 }
 
 void FormVisorDatosCorte::pintar() {
@@ -141,6 +147,10 @@ void VistaVisorCorteQt::mostrar() {
   area->setActiveSubWindow(sub);
 }
 
+void VistaVisorCorteQt::recargar() {
+  if (ventana_) ventana_->recargar();
+}
+
 void VistaVisorCorteQt::descargar() {
   if (!ventana_) return;
   QWidget* marco = ventana_.data();
@@ -150,6 +160,7 @@ void VistaVisorCorteQt::descargar() {
 
 void ConectaVisorCorte(VistaCorteQt& corte, VistaVisorCorteQt& visor) {
   corte.abrirVisor = [&visor] { visor.mostrar(); };
+  corte.alAplicar = [&visor] { visor.recargar(); };
   visor.alCambiarCorte = [&corte] {
     if (corte.ventana() != nullptr) corte.ventana()->pintar();
   };

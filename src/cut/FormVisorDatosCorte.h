@@ -32,6 +32,8 @@ class FormVisorDatosCorte : public QWidget {
 
   ModeloVisorCorte& modelo() { return modelo_; }
   shell::TablaModeloQt* rejilla() const { return rejilla_; }
+  // Shows the chosen view again from the current cut (a new apply rebuilt it).
+  void recargar();
 
   QComboBox* ComboTablasCorte;
   QTableView* MSFlexGridMuestraCorte;
@@ -44,6 +46,8 @@ class FormVisorDatosCorte : public QWidget {
   // The grid, the row count, the selection and the buttons as the model has them.
   void pintar();
   void pintarSeleccion();
+  // Loads view `vista` of the cut into the grid.
+  void mostrarVista(int vista);
 
   ModeloVisorCorte modelo_;
   shell::Interaccion& ui_;
@@ -58,6 +62,8 @@ class VistaVisorCorteQt {
       : principal_(principal), estado_(estado) {}
   void mostrar();
   void descargar();
+  // An open viewer shows its view of the cut just applied.
+  void recargar();
   FormVisorDatosCorte* ventana() const { return ventana_; }
   std::function<void()> alCambiarCorte;
 
@@ -68,7 +74,8 @@ class VistaVisorCorteQt {
 };
 
 class VistaCorteQt;
-// "Mostrar corte" of the cut tool opens `visor`; a removal in the viewer repaints the tool.
+// "Mostrar corte" of the cut tool opens `visor`; a removal in the viewer repaints the tool; an
+// apply in the tool reloads an open viewer.
 void ConectaVisorCorte(VistaCorteQt& corte, VistaVisorCorteQt& visor);
 
 }  // namespace arbelio::cut

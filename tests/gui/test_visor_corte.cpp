@@ -1,7 +1,7 @@
 // The cut data viewer over the bundled sample province: "Mostrar corte" of the cut tool opens
 // it on the quick plot view; a plot and a large tree are deleted with the questions answered; the
 // cut tool's summary gets its note; views are switched, a column sorted, the full tree view
-// saved and read back; New project unloads the viewer.
+// saved and read back; a new apply reloads the open viewer; New project unloads the viewer.
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QHeaderView>
@@ -172,6 +172,22 @@ class PruebaVisorCorte : public QObject {
       QCOMPARE(filas, static_cast<std::int64_t>(pies));
       db.close();
     }
+    QCOMPARE(captura.textos.size(), 3);
+
+    // A new apply with the viewer open: the viewer shows the view it had from the new cut (the
+    // plot deleted above is back, fewer plots pass the stricter criterion).
+    Elegir(v->ComboTablasCorte, 0);
+    QCOMPARE(g->model()->rowCount(), parcelas - 1);
+    h.criterios.rejillas[cut::kCriterioEspecies]->fijarFilas({{"21", ">= 60%", ""}});
+    h.SSTabCriterios_Click(cut::kCriterioEspecies);
+    f->pintar();
+    f->CommandAplicarUno->click();
+    const int nuevas = estado.ListaParcelas.numero;
+    QVERIFY(nuevas > 0 && nuevas != parcelas - 1);
+    QCOMPARE(visor.ventana(), v);
+    QCOMPARE(v->ComboTablasCorte->currentIndex(), 0);
+    QCOMPARE(g->model()->rowCount(), nuevas);
+    QCOMPARE(v->LabelNRegistros->text(), QString::number(nuevas));
     QCOMPARE(captura.textos.size(), 3);
 
     // New project unloads the viewer with the tool.
