@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -214,6 +215,33 @@ void AtomicWriter::commit() {
   prepare();
   if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(err::kPermisoDenegado, errno);
   committed_ = true;
+  removeOrphanedTemporaries(target_);
+}
+
+void AtomicWriter::removeOrphanedTemporaries(const std::string& target) {
+  // A temporary of this target is named "." + name + ".tmp" + pid + "_" + n. One whose process
+  // no longer runs was left by a write that was killed before it could remove it.
+  const fs::path t(target);
+  const std::string prefijo = "." + t.filename().string() + ".tmp";
+  std::error_code ec;
+  for (const auto& e :
+       fs::directory_iterator(t.parent_path().empty() ? "." : t.parent_path(), ec)) {
+    const std::string nombre = e.path().filename().string();
+    if (nombre.size() <= prefijo.size() || nombre.compare(0, prefijo.size(), prefijo) != 0)
+      continue;
+    const std::string_view resto = std::string_view(nombre).substr(prefijo.size());
+    const std::size_t guion = resto.find('_');
+    long long pid = 0;
+    const auto r = std::from_chars(resto.data(), resto.data() + std::min(guion, resto.size()), pid);
+    if (r.ec != std::errc() || r.ptr != resto.data() + guion || pid <= 0) continue;
+    if (resto.find_first_not_of("0123456789", guion + 1) != std::string_view::npos) continue;
+    if (pid == getpid()) continue;
+    if (pid > std::numeric_limits<pid_t>::max() ||
+        (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)) {
+      std::error_code quitar;
+      fs::remove(e.path(), quitar);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -321,6 +321,9 @@ class AtomicWriter {
 
   // The temporary name a write of `target` goes through, unique in this process.
   static std::string temporaryPathFor(const std::string& target);
+  // Removes temporaries of `target` left beside it by writes of processes that no longer run
+  // (killed before they could clean up); commit() calls it once the target is in place.
+  static void removeOrphanedTemporaries(const std::string& target);
   // What could not be saved, where, and why (systemError: an errno value).
   [[noreturn]] static void throwSaveError(const std::string& target, int number, int systemError);
 

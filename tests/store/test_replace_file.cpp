@@ -1,5 +1,6 @@
 // Saving for the user: a failed write (a full disk after N bytes, a real small file system, the
-// process killed halfway) leaves the earlier file whole and no partial file in its place.
+// process killed halfway) leaves the earlier file whole and no partial file in its place; the
+// temporaries a killed save left go with the next save of the file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -167,6 +168,29 @@ TEST(ReplaceFile, KilledHalfwayTheTargetIsTheOldOrTheNewFileWhole) {
     if (leido == viejo) ++muertoAMitad;
   }
   EXPECT_GT(muertoAMitad, 0) << "ninguna copia se interrumpió a medias";
+  // The killed copies left their hidden temporaries; the next save of the file removes them.
+  replaceFile(origen, destino);
+  EXPECT_EQ(Temporales(dir.ruta()), 0);
+  EXPECT_EQ(readFile(destino), nuevo);
+}
+
+// Only temporaries of the saved file, of processes that no longer run, are removed.
+TEST(ReplaceFile, ASaveRemovesOnlyTheOrphanedTemporariesOfItsFile) {
+  CarpetaTemporal dir;
+  const std::string destino = dir.archivo("SpecieMU.dbf");
+  const std::string muerto = ".SpecieMU.dbf.tmp2147483646_0";  // no process has that number
+  const std::vector<std::string> quedan = {
+      ".SpecieMU.dbf.tmp" + std::to_string(getpid()) + "_7",  // this process: not orphaned
+      ".SpecieMU.dbf.tmp1_0",                                 // a process that runs
+      ".SpecieMU.dbf.tmpcopia",                               // not a name the store gives
+      ".CldiamMU.dbf.tmp2147483646_0",                        // another file's
+  };
+  Escribe(dir.archivo(muerto), "x");
+  for (const auto& q : quedan) Escribe(dir.archivo(q), "x");
+  replaceFileContents(destino, "nuevo");
+  EXPECT_FALSE(fs::exists(dir.archivo(muerto)));
+  for (const auto& q : quedan) EXPECT_TRUE(fs::exists(dir.archivo(q))) << q;
+  EXPECT_EQ(readFile(destino), "nuevo");
 }
 
 // A real small file system (a tmpfs mounted in a private mount namespace), where available:
