@@ -272,8 +272,9 @@ void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesC
   };
   fase("guardado");
   results::ResultadoGuardarCalculos guardado;
+  const auto modo = o.espacioTemporal ? store::ModoCopia::SegundoNombre : store::ModoCopia::Bytes;
   if (!results::GuardarCalculos(e.rutas.BDOut, e.SufijoCalculos, carpetaSalida, codigo, o.comment,
-                                ui, &guardado)) {
+                                ui, &guardado, modo)) {
     throw ErrorBatch("No se han podido guardar los cálculos en " + carpetaSalida);
   }
   if (o.csv) {

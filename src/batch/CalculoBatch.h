@@ -26,6 +26,9 @@ struct OpcionesCalculoBatch {
   std::string code;           // code of the saved tables (default: the run's)
   std::string comment;
   bool csv = false;
+  // The workspace is the run's own temporary folder, deleted when it ends (no --home): the
+  // saved tables may then be second names of its result files instead of copies.
+  bool espacioTemporal = false;
   // Told "guardado", "csv" and "resumen" as those steps begin (see EntornoBatch::fases).
   std::function<void(const std::string&)> fases;
 };

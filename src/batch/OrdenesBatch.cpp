@@ -556,6 +556,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     return t[0] - '0';
   };
   calculo.fases = entorno.fases;
+  calculo.espacioTemporal = temporal.has_value();
   calculo.method = entero("--method", 1);
   calculo.hart = entero("--hart", 1);
   fase("cálculo");

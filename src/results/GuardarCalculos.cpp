@@ -117,7 +117,7 @@ std::string ContenidoComentario(std::string_view textoUtf8) {
 bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos,
                      const std::string& carpetaDestino, const std::string& codigo,
                      const std::string& comentario, shell::Interaccion& ui,
-                     ResultadoGuardarCalculos* resultado) {
+                     ResultadoGuardarCalculos* resultado, store::ModoCopia modo) {
   ResultadoGuardarCalculos r;
   const bool bien = shell::EjecutarOrden(ui, FalloGuardar(), [&] {
     std::vector<std::string> sobrantes;
@@ -142,7 +142,7 @@ bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos
     }
     // The earlier tables are replaced only when every new one is whole: a failure of any
     // leaves them all as they were.
-    store::replaceFiles(copias);
+    store::replaceFiles(copias, modo);
     for (const auto& c : copias) r.copiadas.push_back(c.second);
     if (!comentario.empty()) {
       const std::string ruta = carpetaDestino + "/" + NombreComentario(codigo);

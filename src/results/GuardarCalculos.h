@@ -19,6 +19,7 @@
 
 #include "shell/Interaccion.h"
 #include "state/EstadoAplicacion.h"
+#include "store/FileOps.h"
 
 namespace arbelio::results {
 
@@ -74,10 +75,13 @@ std::string MensajeCalculosGuardados(const std::string& carpeta, const std::stri
 // under each code. A failure stops at that point with the message "Error guardando cálculos: "
 // + number + "     " + description (OK button); the files copied before stay, nothing is
 // deleted. Returns false after a failure.
+// `modo`: how the tables are copied (store::replaceFiles); a second name only for a BDOut that
+// is deleted right after and written by nothing before.
 bool GuardarCalculos(const std::string& BDOut, const std::string& sufijoCalculos,
                      const std::string& carpetaDestino, const std::string& codigo,
                      const std::string& comentario, shell::Interaccion& ui,
-                     ResultadoGuardarCalculos* resultado = nullptr);
+                     ResultadoGuardarCalculos* resultado = nullptr,
+                     store::ModoCopia modo = store::ModoCopia::Bytes);
 
 // The menu command mnuAGuardarCálculos_Click: asks for the comment (input box), shows the save
 // dialog proposing "AIndiv" + SufijoTablas + ".dbf" until the name passes the check or the

@@ -37,14 +37,15 @@ std::string nameOf(const std::string& path) {
 
 // A copy made whole in a temporary file beside the target (forced to disk unless scratch), not
 // yet in place: commit() puts it there, dropping it leaves the target as it was.
-std::unique_ptr<AtomicWriter> copiaPreparada(const std::string& source, const std::string& target) {
+std::unique_ptr<AtomicWriter> copiaPreparada(const std::string& source, const std::string& target,
+                                             ModoCopia modo = ModoCopia::Bytes) {
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) {
     throw StoreError(err::kArchivoNoEncontrado, "No se ha encontrado el archivo '" + source + "'.");
   }
   try {
     auto w = std::make_unique<AtomicWriter>(target);
-    w->copyFrom(in, source);
+    if (modo != ModoCopia::SegundoNombre || !w->linkFrom(source)) w->copyFrom(in, source);
     w->prepare();
     ::close(in);
     return w;
@@ -148,7 +149,7 @@ void replaceFile(const std::string& source, const std::string& target) {
   replaceFiles({{source, target}});
 }
 
-void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias) {
+void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias, ModoCopia modo) {
   std::vector<bool> copiar;
   for (const auto& [source, target] : copias) copiar.push_back(listaParaCopiar(source, target));
   // Every copy (and each table's index sidecar) is made whole beside its target first, two at
@@ -170,7 +171,7 @@ void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias
   }
   std::vector<std::unique_ptr<AtomicWriter>> escritores(archivos.size());
   const auto preparar = [&](std::size_t i) {
-    escritores[i] = copiaPreparada(archivos[i].first, archivos[i].second);
+    escritores[i] = copiaPreparada(archivos[i].first, archivos[i].second, modo);
   };
   if (writeFailureSeamSet()) {
     // The failure seam counts bytes across writes: one copy at a time keeps that count exact.

@@ -36,7 +36,13 @@ void replaceFile(const std::string& source, const std::string& target);
 // its target, and only when all are whole do they replace the old files, so a failure of any
 // (a full disk) leaves every old file as it was and no temporary file behind. The copies are
 // made two at a time; a failure reported is that of the first pair in the list that failed.
-void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias);
+// `SegundoNombre` is for sources that nothing writes and that are deleted right after (the
+// results of an arbelio-batch run in its temporary workspace): each copy is then a second name
+// of its source where the file system allows one (no bytes copied, forced to disk all the
+// same), a copy of the bytes elsewhere.
+enum class ModoCopia { Bytes, SegundoNombre };
+void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias,
+                  ModoCopia modo = ModoCopia::Bytes);
 // The same for bytes the program makes (a CSV file, a comment file).
 void replaceFileContents(const std::string& target, std::string_view bytes);
 // Renames a file in place. A .dbf rename carries the table's index sidecar (when it has one).

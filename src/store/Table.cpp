@@ -145,6 +145,7 @@ void AtomicWriter::fail(int number, int code) {
 }
 
 void AtomicWriter::write(const char* p, std::size_t n) {
+  if (!f_) fail(err::kErrorEscritura, EBADF);  // finished, or a second name of another file
   long long limit = gFailAfter.load();
   if (limit >= 0) {
     if (static_cast<long long>(n) > limit) {
@@ -201,7 +202,34 @@ void AtomicWriter::copyFrom(int in, const std::string& sourcePath) {
   }
 }
 
+bool AtomicWriter::linkFrom(const std::string& sourcePath) {
+  if (writeFailureSeamSet() || !f_) return false;
+  std::fclose(f_);
+  f_ = nullptr;
+  std::remove(temp_.c_str());
+  if (::link(sourcePath.c_str(), temp_.c_str()) == 0) {
+    linked_ = true;
+    return true;
+  }
+  // Another file system, or one without links: the empty temporary again, for a copy.
+  f_ = std::fopen(temp_.c_str(), "wb");
+  if (!f_) fail(err::kPermisoDenegado, errno);
+  return false;
+}
+
 void AtomicWriter::prepare() {
+  if (linked_) {
+    // The data a user's file holds is forced to disk, as a copy's is.
+    if (inScratchFolder(target_)) return;
+    const int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail(err::kErrorEscritura, errno);
+    const bool sincronizado = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!sincronizado) fail(err::kErrorEscritura, error);
+    linked_ = false;  // done: a second prepare() (commit's) has nothing left to do
+    return;
+  }
   if (!f_) return;
   if (std::fflush(f_) != 0) fail(err::kErrorEscritura, errno);
   // Scratch files are not forced to disk: the next start deletes them anyway.

@@ -313,6 +313,10 @@ class AtomicWriter {
   // blocks where the file system makes one, else an in-kernel copy; plain reads and writes when
   // neither works or the write-failure seam is set).
   void copyFrom(int fd, const std::string& sourcePath);
+  // Makes the (still empty) temporary file a second name of `sourcePath`, when the file system
+  // allows it and the write-failure seam is not set; false, with nothing changed, otherwise.
+  // Nothing may be written after it.
+  bool linkFrom(const std::string& sourcePath);
   // Finishes the temporary file (forced to disk unless it is a scratch file) without putting it
   // in place; commit() then only renames. Several files can so be made whole before any of them
   // replaces what was there.
@@ -333,6 +337,7 @@ class AtomicWriter {
   std::string target_, temp_;
   std::FILE* f_ = nullptr;
   bool committed_ = false;
+  bool linked_ = false;  // the temporary is a second name of a source file
 };
 
 // True while the write-failure test seam is set: copies then go through write().

@@ -1,5 +1,6 @@
 // arbelio-batch run with calculation options: plot list, user equations, saved tables and CSV.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -58,6 +59,12 @@ TEST(CalculoBatch, PlotListUserEquationsCodeAndCsv) {
     EXPECT_TRUE(store::fileExists(dir.archivo("salida/") + t + ".csv")) << t;
   }
   EXPECT_FALSE(store::fileExists(dir.archivo("salida/Cd_parZz.dbf")));
+  // The run's own workspace is gone: each saved table has one name, its own.
+  for (const char* t : {"AindivZz", "ParcelZz", "SpecieZz"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((dir.archivo("salida/") + t + ".dbf").c_str(), &st), 0) << t;
+    EXPECT_EQ(st.st_nlink, 1u) << t;
+  }
   EXPECT_TRUE(store::fileExists(dir.archivo("salida/ComentZz.txt")));
   store::Database db = store::Database::open(dir.archivo("salida"), {false, true, "DBASE IV"});
   store::Cursor p = db.openCursor("ParcelZz");

@@ -3,6 +3,7 @@
 // temporaries a killed save left go with the next save of the file.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -172,6 +173,48 @@ TEST(ReplaceFile, KilledHalfwayTheTargetIsTheOldOrTheNewFileWhole) {
   replaceFile(origen, destino);
   EXPECT_EQ(Temporales(dir.ruta()), 0);
   EXPECT_EQ(readFile(destino), nuevo);
+}
+
+// Sources about to be deleted may be given as second names: the targets are the sources' files
+// (no bytes copied), an earlier target is replaced, a sidecar follows its table; with the failure
+// seam set the bytes are copied and a failure leaves everything as it was.
+TEST(ReplaceFile, SecondNamesOfSourcesAboutToGo) {
+  CarpetaTemporal dir;
+  fs::create_directory(dir.archivo("out"));
+  const std::string a = dir.archivo("AindivXY.dbf"), b = dir.archivo("ParcelXY.dbf");
+  Escribe(a, std::string(70000, 'a'));
+  Escribe(b, std::string(3000, 'b'));
+  Escribe(dir.archivo("ParcelXY.aix"), "indice");
+  const std::string ta = dir.archivo("out/AindivGD.dbf"), tb = dir.archivo("out/ParcelGD.dbf");
+  Escribe(ta, "viejo");
+  const auto inodo = [](const std::string& r) {
+    struct stat st {};
+    EXPECT_EQ(stat(r.c_str(), &st), 0) << r;
+    return std::pair(st.st_ino, st.st_nlink);
+  };
+  replaceFiles({{a, ta}, {b, tb}}, ModoCopia::SegundoNombre);
+  EXPECT_EQ(inodo(ta), inodo(a));
+  EXPECT_EQ(inodo(ta).second, 2u);
+  EXPECT_EQ(inodo(tb), inodo(b));
+  EXPECT_EQ(readFile(dir.archivo("out/ParcelGD.aix")), "indice");
+  EXPECT_EQ(Temporales(dir.archivo("out")), 0);
+  // The sources go: the targets stay whole.
+  fs::remove(a);
+  fs::remove(b);
+  EXPECT_EQ(readFile(ta), std::string(70000, 'a'));
+  EXPECT_EQ(inodo(ta).second, 1u);
+
+  // With the seam set, bytes are copied, and a failure halfway leaves the old targets.
+  Escribe(a, std::string(70000, 'n'));
+  Escribe(b, std::string(3000, 'm'));
+  SinFallos restaura;
+  failWritesAfterForTesting(72000);
+  EXPECT_THROW(replaceFiles({{a, ta}, {b, tb}}, ModoCopia::SegundoNombre), StoreError);
+  failWritesAfterForTesting(-1);
+  EXPECT_EQ(readFile(ta), std::string(70000, 'a'));
+  EXPECT_EQ(readFile(tb), std::string(3000, 'b'));
+  EXPECT_EQ(Temporales(dir.archivo("out")), 0);
+  EXPECT_EQ(readFile(a), std::string(70000, 'n'));  // the sources are untouched
 }
 
 // Only temporaries of the saved file, of processes that no longer run, are removed.
