@@ -313,24 +313,56 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     }
     return true;
   };
+  // A table merged from sorted parts (the provinces of a working table) comes as a few runs
+  // already in order; rows already in order are one run. One walk over the keys finds the runs
+  // (a row whose keys are below the previous row's starts one); up to kTramosMaximos runs are
+  // merged two by two reading the keys of the rows compared, n log(runs) comparisons and no
+  // entry per row. The merge keeps the earlier run's row on a tie, so the order is the stable
+  // one.
+  constexpr std::size_t kTramosMaximos = 64;
   bool soloNumeros = nk <= kClavesNumericas;
   if (soloNumeros) {
-    // Rows already in order (tables written sorted, or merged from sorted parts) stay as they
-    // are: the sort below would give the same order, at the cost of an entry per row.
     std::array<std::uint64_t, kClavesNumericas> anterior{}, actual{};
-    bool enOrden = true;
+    std::vector<std::size_t> cortes{0};
     for (std::size_t i = 0; i < rows.size(); ++i) {
       if (!claves(rows[i], actual)) {
         soloNumeros = false;
         break;
       }
       if (i > 0 && actual < anterior) {
-        enOrden = false;
-        break;
+        cortes.push_back(i);
+        if (cortes.size() > kTramosMaximos) break;
       }
       anterior = actual;
     }
-    if (soloNumeros && enOrden) return;
+    if (soloNumeros && cortes.size() <= kTramosMaximos) {
+      if (cortes.size() == 1) return;  // in order already
+      cortes.push_back(rows.size());
+      std::array<std::uint64_t, kClavesNumericas> ka{}, kb{};
+      const auto antes = [&](std::uint32_t a, std::uint32_t b) {
+        claves(a, ka);
+        claves(b, kb);
+        return ka < kb;
+      };
+      std::vector<std::uint32_t> mezcla(rows.size());
+      while (cortes.size() > 2) {
+        std::vector<std::size_t> siguientes{0};
+        std::size_t r = 0;
+        for (; r + 2 < cortes.size(); r += 2) {
+          const auto inicio = rows.begin() + static_cast<std::ptrdiff_t>(cortes[r]);
+          const auto medio = rows.begin() + static_cast<std::ptrdiff_t>(cortes[r + 1]);
+          const auto fin = rows.begin() + static_cast<std::ptrdiff_t>(cortes[r + 2]);
+          std::merge(inicio, medio, medio, fin,
+                     mezcla.begin() + static_cast<std::ptrdiff_t>(cortes[r]), antes);
+          std::copy(mezcla.begin() + static_cast<std::ptrdiff_t>(cortes[r]),
+                    mezcla.begin() + static_cast<std::ptrdiff_t>(cortes[r + 2]), inicio);
+          siguientes.push_back(cortes[r + 2]);
+        }
+        if (r + 1 < cortes.size()) siguientes.push_back(cortes.back());
+        cortes.swap(siguientes);
+      }
+      return;
+    }
   }
   std::vector<std::uint32_t, AsignadorGrande<std::uint32_t>> order(rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
@@ -349,31 +381,7 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
     const auto menor = [](const Entrada& a, const Entrada& b) {
       return a.k != b.k ? a.k < b.k : a.i < b.i;
     };
-    // A table merged from sorted parts (the provinces of a working table) comes as a few runs
-    // already in order: they are merged two by two, n log(runs) comparisons instead of n log n.
-    // Every entry differs (the place breaks ties), so any correct sort gives this order.
-    constexpr std::size_t kTramosMaximos = 64;
-    std::vector<std::size_t> cortes{0};
-    for (std::size_t i = 1; i < entradas.size() && cortes.size() <= kTramosMaximos; ++i) {
-      if (menor(entradas[i], entradas[i - 1])) cortes.push_back(i);
-    }
-    if (cortes.size() <= kTramosMaximos) {
-      cortes.push_back(entradas.size());
-      while (cortes.size() > 2) {
-        std::vector<std::size_t> siguientes{0};
-        std::size_t r = 0;
-        for (; r + 2 < cortes.size(); r += 2) {
-          std::inplace_merge(entradas.begin() + static_cast<std::ptrdiff_t>(cortes[r]),
-                             entradas.begin() + static_cast<std::ptrdiff_t>(cortes[r + 1]),
-                             entradas.begin() + static_cast<std::ptrdiff_t>(cortes[r + 2]), menor);
-          siguientes.push_back(cortes[r + 2]);
-        }
-        if (r + 1 < cortes.size()) siguientes.push_back(cortes.back());
-        cortes.swap(siguientes);
-      }
-    } else {
-      std::sort(entradas.begin(), entradas.end(), menor);
-    }
+    std::sort(entradas.begin(), entradas.end(), menor);
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = entradas[i].i;
     ordenar(order);
     return;
