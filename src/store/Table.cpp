@@ -259,8 +259,9 @@ void AtomicWriter::removeOrphanedTemporaries(const std::string& target) {
       continue;
     const std::string_view resto = std::string_view(nombre).substr(prefijo.size());
     const std::size_t guion = resto.find('_');
+    if (guion == std::string_view::npos) continue;
     long long pid = 0;
-    const auto r = std::from_chars(resto.data(), resto.data() + std::min(guion, resto.size()), pid);
+    const auto r = std::from_chars(resto.data(), resto.data() + guion, pid);
     if (r.ec != std::errc() || r.ptr != resto.data() + guion || pid <= 0) continue;
     if (resto.find_first_not_of("0123456789", guion + 1) != std::string_view::npos) continue;
     if (pid == getpid()) continue;
@@ -1024,9 +1025,10 @@ void Table::nuevoBloque() {
   if (bloquesLibres_ == 0) {
     // A table that keeps growing takes its new blocks from areas of at least 4 MB, larger as it
     // grows (an eighth of what it has): areas that large go on huge pages, so appending millions
-    // of rows costs a page fault per 2 MB, not per 4 KB. Blocks not yet used are only reserved:
-    // no memory is touched before a row needs it. The first blocks of a table come one by one,
-    // so the many small tables never hold a huge page each.
+    // of rows costs a page fault per 2 MB, not per 4 KB. Blocks not yet used of a new area are
+    // only reserved: no memory is touched before a row needs it (an area kept from a table freed
+    // earlier is reused as it is). The first blocks of a table come one by one, so the many
+    // small tables never hold a huge page each.
     const std::size_t porBloque =
         static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
     std::size_t bloques = 1, minimo = 1;
