@@ -1,5 +1,6 @@
 #include "shell/EjecutarOrden.h"
 
+#include <atomic>
 #include <filesystem>
 #include <new>
 
@@ -32,7 +33,22 @@ FalloOrden FalloOrden::Prefijo(std::string prefijo, IconoMensaje icono) {
   return f;
 }
 
+namespace {
+std::atomic<int> gOrdenesEnCurso{0};
+struct EnCurso {
+  EnCurso() { ++gOrdenesEnCurso; }
+  ~EnCurso() { --gOrdenesEnCurso; }
+  EnCurso(const EnCurso&) = delete;
+  EnCurso& operator=(const EnCurso&) = delete;
+};
+}  // namespace
+
+bool OrdenEnCurso() {
+  return gOrdenesEnCurso.load() > 0;
+}
+
 bool EjecutarOrden(Interaccion& ui, const FalloOrden& fallo, const std::function<void()>& orden) {
+  const EnCurso enCurso;
   std::exception_ptr error;
   try {
     orden();

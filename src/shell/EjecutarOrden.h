@@ -48,4 +48,7 @@ struct FalloOrden {
 // message was shown.
 bool EjecutarOrden(Interaccion& ui, const FalloOrden& fallo, const std::function<void()>& orden);
 
+// True while a command runs (EjecutarOrden has not returned), in any thread.
+bool OrdenEnCurso();
+
 }  // namespace arbelio::shell

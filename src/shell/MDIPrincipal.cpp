@@ -10,11 +10,14 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
 
 #include "shell/Ayuda.h"
+#include "shell/EjecutarOrden.h"
 #include "shell/EspacioTrabajo.h"
 #include "shell/FormAyuda.h"
 #include "shell/OrdenQt.h"
+#include "store/Memoria.h"
 
 namespace arbelio::shell {
 
@@ -22,6 +25,14 @@ MDIPrincipal::MDIPrincipal(EstadoComun& estado, QWidget* padre)
     : QMainWindow(padre), estado_(estado), ui_(std::make_unique<InteraccionQt>(estado, this)) {
   setObjectName("MDIPrincipal");
   resize(1000, 700);
+  // Memory the store keeps from freed tables serves the command at work; while no command runs
+  // (the window waits for the user), it goes back to the system.
+  auto* devolver = new QTimer(this);
+  devolver->setInterval(1000);
+  connect(devolver, &QTimer::timeout, this, [] {
+    if (!OrdenEnCurso()) store::DevuelveAreasLibres();
+  });
+  devolver->start();
 
   areaMdi_ = new QMdiArea(this);
   areaMdi_->setObjectName("areaMdi");

@@ -23,6 +23,7 @@
 #include "shell/MDIPrincipal.h"
 #include "shell/TablaModeloQt.h"
 #include "store/Database.h"
+#include "store/Memoria.h"
 
 using namespace arbelio;
 using arbelio::pruebas::CapturaMensajes;
@@ -189,6 +190,10 @@ class PruebaVisorCorte : public QObject {
     QCOMPARE(g->model()->rowCount(), nuevas);
     QCOMPARE(v->LabelNRegistros->text(), QString::number(nuevas));
     QCOMPARE(captura.textos.size(), 3);
+
+    // Memory kept from freed tables goes back once the window waits for the user.
+    store::LiberaArea(store::ReservaArea(std::size_t{8} << 20), std::size_t{8} << 20);
+    QTRY_COMPARE(store::BytesAreasLibres(), std::size_t{0});
 
     // New project unloads the viewer with the tool.
     w.mnuANuevoProyecto_Click();

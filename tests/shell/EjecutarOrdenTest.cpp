@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 #include "shell/InteraccionGuionada.h"
 #include "shell/Progreso.h"
@@ -76,6 +77,22 @@ TEST_F(EjecutarOrdenTest, UnaOrdenQueTerminaNoDiceNada) {
   EXPECT_TRUE(EjecutarOrden(ui, FalloOrden::Prefijo("Error "), [&] { ++pasos; }));
   EXPECT_EQ(pasos, 1);
   EXPECT_TRUE(ui.mensajes.empty());
+}
+
+// The window gives kept memory back only while no command runs: a nested command counts, and a
+// failed one is no longer counted once it has ended.
+TEST_F(EjecutarOrdenTest, SeSabeSiHayUnaOrdenEnCurso) {
+  EXPECT_FALSE(OrdenEnCurso());
+  std::vector<bool> visto;
+  EjecutarOrden(ui, FalloOrden::Prefijo("Error "), [&] {
+    visto.push_back(OrdenEnCurso());
+    EjecutarOrden(ui, FalloOrden::Prefijo("Error "), [&] { visto.push_back(OrdenEnCurso()); });
+    visto.push_back(OrdenEnCurso());
+    throw std::runtime_error("falla");
+  });
+  EXPECT_EQ(visto, (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(ui.mensajes.size(), 1u);
+  EXPECT_FALSE(OrdenEnCurso());
 }
 
 TEST(DescribirFalloTest, NumeroYDescripcionDeCadaClase) {
