@@ -109,8 +109,7 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   // changes nothing shared), each tree into its own place.
   std::vector<std::uint32_t> filas(static_cast<std::size_t>(c.recordCount()));
   for (std::size_t i = 0; i < filas.size(); ++i) filas[i] = c.rowIdAt(static_cast<std::int64_t>(i));
-  n_ = filas.size();
-  arboles_.resize(n_);  // not zeroed here: each half sets its own trees
+  arboles_.resize(filas.size());  // not zeroed here: each half sets its own trees
   const auto leer = [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
       const std::uint32_t f = filas[i];
@@ -168,10 +167,10 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
         return std::make_tuple(a.conProvincia, a.conProvincia ? a.provincia : 0, a.conParcela,
                                a.conParcela ? a.parcela : 0);
       };
-      ordenDN_ = OrdenEstable(n_, plot);
-      for (std::size_t p = 0; p < n_;) {
+      ordenDN_ = OrdenEstable(arboles_.size(), plot);
+      for (std::size_t p = 0; p < arboles_.size();) {
         std::size_t q = p + 1;
-        while (q < n_ && plot(ordenDN_[q]) == plot(ordenDN_[p])) ++q;
+        while (q < arboles_.size() && plot(ordenDN_[q]) == plot(ordenDN_[p])) ++q;
         std::stable_sort(ordenDN_.begin() + static_cast<std::ptrdiff_t>(p),
                          ordenDN_.begin() + static_cast<std::ptrdiff_t>(q),
                          [&](std::uint32_t i, std::uint32_t j) {
@@ -183,7 +182,7 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
       }
       rangos(ordenDN_, rangosDN_);
     } else {
-      tablaPorParcela_ = OrdenEstable(n_, [&](std::uint32_t i) {
+      tablaPorParcela_ = OrdenEstable(arboles_.size(), [&](std::uint32_t i) {
         return std::make_pair(conClave(i), conClave(i) ? clave(i) : std::uint64_t{0});
       });
       rangos(tablaPorParcela_, rangosTabla_);
@@ -193,11 +192,11 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
 
 GrupoArboles ArbolesCalculo::Todos(OrdenArboles orden) const {
   GrupoArboles g;
-  g.reserve(n_);
+  g.reserve(arboles_.size());
   if (orden == OrdenArboles::ParcelaDN) {
     for (std::uint32_t i : ordenDN_) g.push_back(&arboles_[i]);
   } else {
-    for (std::size_t i = 0; i < n_; ++i) g.push_back(&arboles_[i]);
+    for (const ArbolLeido& a : arboles_) g.push_back(&a);
   }
   return g;
 }

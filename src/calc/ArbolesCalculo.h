@@ -54,7 +54,7 @@ class ArbolesCalculo {
   // may read it once after the tree pass and hand it to every breakdown and summary pass.
   ArbolesCalculo(store::Database& salida, const EstadoAplicacion& estado);
 
-  std::size_t size() const { return n_; }
+  std::size_t size() const { return arboles_.size(); }
   // Whether AIndiv has the column of a marked volume variable (kVolumenes order), and SDCH.
   bool TieneVolumen(std::size_t v) const { return columnaVolumen_[v]; }
   bool TieneSDCH() const { return columnaSDCH_; }
@@ -72,7 +72,6 @@ class ArbolesCalculo {
   bool columnaSDCH_ = false;
   // In table order; on the store's large areas, not zeroed.
   std::vector<ArbolLeido, store::AsignadorGrande<ArbolLeido>> arboles_;
-  std::size_t n_ = 0;
   std::vector<std::uint32_t> ordenDN_;          // positions by province, plot and DN
   std::vector<std::uint32_t> tablaPorParcela_;  // positions by plot, table order within each
   Rangos rangosDN_, rangosTabla_;               // plot -> range of ordenDN_ / tablaPorParcela_

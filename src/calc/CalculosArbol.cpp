@@ -383,9 +383,9 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
   };
 
   constexpr std::size_t kArbolesPorTramo = 1u << 15;
-  std::vector<std::uint32_t> filas;
-  for (std::int64_t i = 0, n = arboles.recordCount(); i < n; ++i)
-    filas.push_back(arboles.rowIdAt(i));
+  std::vector<std::uint32_t> filas(static_cast<std::size_t>(arboles.recordCount()));
+  for (std::size_t i = 0; i < filas.size(); ++i)
+    filas[i] = arboles.rowIdAt(static_cast<std::int64_t>(i));
   std::int64_t m = 0;
   for (std::size_t desde = 0; desde < filas.size(); desde += kArbolesPorTramo) {
     const std::size_t hasta = std::min(filas.size(), desde + kArbolesPorTramo);

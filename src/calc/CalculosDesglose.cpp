@@ -147,17 +147,17 @@ bool FilasPorParcela(const EstadoAplicacion& estado, ContadorPasada& progreso, C
                         calcular(m.acumulador, desde + static_cast<std::int32_t>(i), m.filas);
                       }
                     });
-    const auto leidas = std::array<const FilasDesglose*, 2>{&mitades[0].filas, &mitades[1].filas};
     std::array<std::size_t, 2> siguiente{};
     for (std::int32_t i = desde; i < desde + cuantas; ++i) {
       if (cesion == Cesion::AntesDeLaParcela && progreso.Cancelado()) return false;
-      // The halves are those of EnPartes: [0, cuantas / 2) and the rest (one part below two).
-      const std::size_t h = cuantas >= 2 && i - desde >= cuantas / 2 ? 1 : 0;
-      const FilasDesglose& v = *leidas[h];
-      for (std::size_t& j = siguiente[h]; j < v.size() && v[j].posicion == i; ++j) {
-        progreso.Arboles(v[j].arboles);
-        progreso.Fila();
-        filas.push_back(v[j]);
+      // A plot's rows are all in the half that computed it, in plot order.
+      for (std::size_t h = 0; h < mitades.size(); ++h) {
+        const FilasDesglose& v = mitades[h].filas;
+        for (std::size_t& j = siguiente[h]; j < v.size() && v[j].posicion == i; ++j) {
+          progreso.Arboles(v[j].arboles);
+          progreso.Fila();
+          filas.push_back(v[j]);
+        }
       }
       if (cesion == Cesion::TrasLaParcela) progreso.Ceder();
     }

@@ -336,7 +336,7 @@ InformeComprobacion ComprobarBaseDatos(const std::string& carpeta, const std::st
 
 ComprobacionesAnticipadas::ComprobacionesAnticipadas(
     std::vector<std::pair<std::string, std::string>> bases)
-    : bases_(std::move(bases)), promesas_(bases_.size()), tomados_(bases_.size(), false) {
+    : bases_(std::move(bases)), promesas_(bases_.size()) {
   for (auto& p : promesas_) informes_.push_back(p.get_future());
   hilo_ = std::thread([this] {
     for (std::size_t i = 0; i < bases_.size() && !parar_; ++i) {
@@ -357,8 +357,8 @@ ComprobacionesAnticipadas::~ComprobacionesAnticipadas() {
 std::optional<InformeComprobacion> ComprobacionesAnticipadas::Tomar(const std::string& carpeta,
                                                                     const std::string& codigo) {
   for (std::size_t i = 0; i < bases_.size(); ++i) {
-    if (tomados_[i] || bases_[i].first != carpeta || bases_[i].second != codigo) continue;
-    tomados_[i] = true;
+    // A report taken leaves its future empty.
+    if (!informes_[i].valid() || bases_[i].first != carpeta || bases_[i].second != codigo) continue;
     return informes_[i].get();
   }
   return std::nullopt;

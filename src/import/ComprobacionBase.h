@@ -56,7 +56,6 @@ class ComprobacionesAnticipadas {
   std::vector<std::pair<std::string, std::string>> bases_;
   std::vector<std::promise<InformeComprobacion>> promesas_;
   std::vector<std::future<InformeComprobacion>> informes_;
-  std::vector<bool> tomados_;
   std::atomic<bool> parar_{false};
   std::thread hilo_;
 };

@@ -12,10 +12,8 @@ namespace arbelio::store {
 
 namespace {
 
-constexpr std::size_t kPaginaGrande = std::size_t{2} << 20;
-
 std::size_t Redondeada(std::size_t bytes) {
-  return (bytes + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
+  return (bytes + kAreaGrande - 1) / kAreaGrande * kAreaGrande;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -34,18 +32,8 @@ class AreasLibres {
   // adding up to `bytes` (the largest first) go back to the system.
   void* toma(std::size_t bytes) {
     std::lock_guard<std::mutex> lock(m_);
-    auto mejor = trozos_.end();
-    for (auto it = trozos_.begin(); it != trozos_.end(); ++it) {
-      if (it->second >= bytes && (mejor == trozos_.end() || it->second < mejor->second)) mejor = it;
-    }
-    if (mejor != trozos_.end()) {
-      const std::uintptr_t inicio = mejor->first;
-      const std::size_t tam = mejor->second;
-      trozos_.erase(mejor);
-      if (tam > bytes) trozos_.emplace(inicio + bytes, tam - bytes);
-      total_ -= bytes;
-      return reinterpret_cast<void*>(inicio);
-    }
+    std::size_t tomados = 0;
+    if (void* p = corta(bytes, bytes, tomados)) return p;
     std::size_t devueltos = 0;
     while (devueltos < bytes && !trozos_.empty()) {
       const auto mayor = std::max_element(trozos_.begin(), trozos_.end(),
@@ -58,29 +46,9 @@ class AreasLibres {
     return nullptr;
   }
 
-  // A kept area of between `minimo` and `maximo` bytes (multiples of 2 MB): the smallest that
-  // holds `maximo`, or else the largest; null when none holds `minimo`.
   void* tomaHasta(std::size_t minimo, std::size_t maximo, std::size_t& bytes) {
     std::lock_guard<std::mutex> lock(m_);
-    auto elegido = trozos_.end();
-    for (auto it = trozos_.begin(); it != trozos_.end(); ++it) {
-      if (it->second < minimo) continue;
-      if (elegido == trozos_.end()) {
-        elegido = it;
-      } else if (elegido->second >= maximo) {
-        if (it->second >= maximo && it->second < elegido->second) elegido = it;
-      } else if (it->second > elegido->second) {
-        elegido = it;
-      }
-    }
-    if (elegido == trozos_.end()) return nullptr;
-    const std::uintptr_t inicio = elegido->first;
-    const std::size_t tam = elegido->second;
-    bytes = std::min(tam, maximo);
-    trozos_.erase(elegido);
-    if (tam > bytes) trozos_.emplace(inicio + bytes, tam - bytes);
-    total_ -= bytes;
-    return reinterpret_cast<void*>(inicio);
+    return corta(minimo, maximo, bytes);
   }
 
   // Keeps an area of `bytes` (a multiple of 2 MB); false when that would pass the limit.
@@ -117,6 +85,31 @@ class AreasLibres {
   }
 
  private:
+  // A kept area of between `minimo` and `maximo` bytes (multiples of 2 MB), cut from the front
+  // of the smallest that holds `maximo`, or else of the largest; null when none holds `minimo`.
+  // Called with the lock held.
+  void* corta(std::size_t minimo, std::size_t maximo, std::size_t& bytes) {
+    auto elegido = trozos_.end();
+    for (auto it = trozos_.begin(); it != trozos_.end(); ++it) {
+      if (it->second < minimo) continue;
+      if (elegido == trozos_.end()) {
+        elegido = it;
+      } else if (elegido->second >= maximo) {
+        if (it->second >= maximo && it->second < elegido->second) elegido = it;
+      } else if (it->second > elegido->second) {
+        elegido = it;
+      }
+    }
+    if (elegido == trozos_.end()) return nullptr;
+    const std::uintptr_t inicio = elegido->first;
+    const std::size_t tam = elegido->second;
+    bytes = std::min(tam, maximo);
+    trozos_.erase(elegido);
+    if (tam > bytes) trozos_.emplace(inicio + bytes, tam - bytes);
+    total_ -= bytes;
+    return reinterpret_cast<void*>(inicio);
+  }
+
   std::mutex m_;
   std::map<std::uintptr_t, std::size_t> trozos_;
   std::size_t total_ = 0;
@@ -128,14 +121,14 @@ AreasLibres& Libres() {
 }
 
 void* NuevaArea(std::size_t redondeado) {
-  void* m = mmap(nullptr, redondeado + kPaginaGrande, PROT_READ | PROT_WRITE,
+  void* m = mmap(nullptr, redondeado + kAreaGrande, PROT_READ | PROT_WRITE,
                  MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (m == MAP_FAILED) throw std::bad_alloc();
   // Keep the aligned part only.
   const auto inicio = reinterpret_cast<std::uintptr_t>(m);
-  const std::uintptr_t alineado = (inicio + kPaginaGrande - 1) & ~(kPaginaGrande - 1);
+  const std::uintptr_t alineado = (inicio + kAreaGrande - 1) & ~(kAreaGrande - 1);
   if (alineado > inicio) munmap(m, alineado - inicio);
-  const std::uintptr_t fin = inicio + redondeado + kPaginaGrande;
+  const std::uintptr_t fin = inicio + redondeado + kAreaGrande;
   if (fin > alineado + redondeado)
     munmap(reinterpret_cast<void*>(alineado + redondeado), fin - (alineado + redondeado));
   void* p = reinterpret_cast<void*>(alineado);
@@ -148,7 +141,7 @@ void* NuevaArea(std::size_t redondeado) {
 }  // namespace
 
 void* ReservaArea(std::size_t bytes) {
-  if (bytes < kPaginaGrande) {
+  if (bytes < kAreaGrande) {
     void* p = std::malloc(std::max<std::size_t>(bytes, 1));
     if (!p) throw std::bad_alloc();
     return p;
@@ -165,7 +158,7 @@ void* TomaAreaLibre(std::size_t minimo, std::size_t maximo, std::size_t& bytes) 
 
 void LiberaArea(void* p, std::size_t bytes) noexcept {
   if (!p) return;
-  if (bytes < kPaginaGrande) {
+  if (bytes < kAreaGrande) {
     std::free(p);
     return;
   }

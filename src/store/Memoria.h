@@ -8,16 +8,17 @@
 
 namespace arbelio::store {
 
-// A request of 2 MB or more is mapped on its own, aligned and advised onto huge pages (a page
-// fault per 2 MB, and arrays of many sizes never fragment the heap); a smaller one comes from
-// malloc. LiberaArea takes the size that ReservaArea was given.
+// A request of kAreaGrande (2 MB, a huge page) or more is mapped on its own, aligned and advised
+// onto huge pages (a page fault per 2 MB, and arrays of many sizes never fragment the heap); a
+// smaller one comes from malloc. LiberaArea takes the size that ReservaArea was given.
 //
 // A large area freed is kept for the next request it can serve (the smallest that fits, cut to
 // size) instead of going back to the system: memory the process has already touched costs a
 // fraction of fresh memory, which the system must find and clear page by page. What is kept
-// never raises the peak: when no kept area fits a request, kept areas at least as large as the
-// request are given back before new memory is mapped. The memory of a reused area is not
+// never raises the peak: when no kept area fits a request, kept areas adding up to the request
+// are given back before new memory is mapped. The memory of a reused area is not
 // cleared: what it holds is undefined, as with malloc.
+inline constexpr std::size_t kAreaGrande = std::size_t{2} << 20;
 void* ReservaArea(std::size_t bytes);
 void LiberaArea(void* p, std::size_t bytes) noexcept;
 // For memory that may come in pieces (the blocks of a table): a kept area of at least `minimo`

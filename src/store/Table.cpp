@@ -1029,8 +1029,7 @@ void Table::nuevoBloque() {
     // only reserved: no memory is touched before a row needs it (an area kept from a table freed
     // earlier is reused as it is). The first blocks of a table come one by one, so the many
     // small tables never hold a huge page each.
-    const std::size_t porBloque =
-        static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+    const std::size_t porBloque = bytesPorBloque();
     std::size_t bloques = 1, minimo = 1;
     if (bloques_.size() >= 4) {
       minimo = ((std::size_t{4} << 20) + porBloque - 1) / porBloque;
@@ -1040,7 +1039,7 @@ void Table::nuevoBloque() {
     siguienteLibre_ = memoria_.back().get();
   }
   bloques_.push_back(siguienteLibre_);
-  siguienteLibre_ += static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  siguienteLibre_ += bytesPorBloque();
   --bloquesLibres_;
 }
 
@@ -1048,8 +1047,7 @@ void Table::reservarBloques(std::uint32_t filas) {
   const std::size_t bloques =
       (static_cast<std::size_t>(filas) + kFilasPorBloque - 1) / kFilasPorBloque;
   if (bloques == 0) return;
-  const std::size_t porBloque =
-      static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  const std::size_t porBloque = bytesPorBloque();
   for (std::size_t quedan = bloques; quedan > 0;) {
     const std::size_t caben = areaDeBloques(1, quedan);
     for (std::size_t b = 0; b < caben; ++b)
@@ -1059,11 +1057,9 @@ void Table::reservarBloques(std::uint32_t filas) {
 }
 
 std::size_t Table::areaDeBloques(std::size_t minimo, std::size_t bloques) {
-  const std::size_t porBloque =
-      static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  const std::size_t porBloque = bytesPorBloque();
   // Blocks need not be contiguous: a large request takes an area kept from tables freed earlier
   // even when it holds only part of them (memory already touched costs a fraction of new).
-  constexpr std::size_t kAreaGrande = std::size_t{2} << 20;
   if (bloques * porBloque >= kAreaGrande) {
     std::size_t bytes = 0;
     if (auto* p =
@@ -1307,7 +1303,7 @@ void Table::save() {
   w.write(header);
   // Live records, a block at a time; memo fields get their new block numbers.
   std::vector<char> buffer;
-  buffer.reserve(static_cast<std::size_t>(kFilasPorBloque) * recLen_);
+  buffer.reserve(bytesPorBloque());
   for (std::uint32_t r = 0; r < nrows_; ++r) {
     if (!isDeleted(r)) {
       const std::size_t at = buffer.size();
@@ -1323,7 +1319,7 @@ void Table::save() {
                     field.size());
       }
     }
-    if (buffer.size() >= static_cast<std::size_t>(kFilasPorBloque) * recLen_ || r + 1 == nrows_) {
+    if (buffer.size() >= bytesPorBloque() || r + 1 == nrows_) {
       w.write(buffer.data(), buffer.size());
       buffer.clear();
     }

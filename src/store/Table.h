@@ -189,6 +189,9 @@ class Table : public RowSource {
   // of rows then costs a few hundred page faults, not one per 4 KB); rows added later get blocks
   // of their own.
   static constexpr std::uint32_t kFilasPorBloque = 4096;
+  std::size_t bytesPorBloque() const {
+    return static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
+  }
   const char* registro(std::uint32_t row) const {
     return bloques_[row / kFilasPorBloque] +
            static_cast<std::size_t>(row % kFilasPorBloque) * static_cast<std::size_t>(recLen_);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../comun/CarpetaTemporal.h"
+#include "DbfBuilder.h"
 #include "store/Database.h"
 #include "store/Memoria.h"
 
@@ -102,19 +103,13 @@ TEST(AreasLibres, ATableLoadsIntoSeveralKeptAreas) {
   arbelio::pruebas::CarpetaTemporal dir;
   constexpr int kFilas = 100000;  // about 4 MB of records
   {
-    Database db = Database::open(dir.ruta());
-    TableDef def("GRANDE");
-    def.appendField("N", FieldType::Long);
-    def.appendField("T", FieldType::Text, 30);
-    db.appendTableDef(def);
-    Cursor c = db.openCursor("GRANDE");
+    arbelio::testing::DbfBuilder b;
+    b.fields = {{"N", 'N', 10}, {"T", 'C', 30}};
     for (int i = 0; i < kFilas; ++i) {
-      c.addNew();
-      c.setValue("N", i);
-      c.setValue("T", "fila " + std::to_string(i));
-      c.update();
+      const std::string n = std::to_string(i);
+      b.add(std::string(10 - n.size(), ' ') + n + "fila " + n);
     }
-    db.close();
+    b.write(dir.archivo("GRANDE.dbf"));
   }
   DevuelveAreasLibres();
   // Two kept 2 MB areas that cannot join: the one between them is still in use.
