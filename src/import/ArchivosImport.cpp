@@ -23,7 +23,7 @@ bool ExisteTabla(const std::string& carpeta, const std::string& archivo) {
 
 void CopiaTabla(const std::string& carpetaOrigen, const std::string& archivo,
                 const std::string& destino) {
-  store::copyFile(RutaTabla(carpetaOrigen, archivo), destino);
+  store::copyFile(RutaTabla(carpetaOrigen, archivo), destino, store::ModoCopia::SegundoNombre);
 }
 
 void BorraTablaSiExiste(const std::string& carpeta, const std::string& archivo) {

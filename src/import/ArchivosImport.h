@@ -10,8 +10,11 @@ namespace arbelio::import {
 // path the file would have under the given name.
 std::string RutaTabla(const std::string& carpeta, const std::string& archivo);
 bool ExisteTabla(const std::string& carpeta, const std::string& archivo);
-// Copies a table file (and its index sidecar) from a folder to an exact target path; the
-// source is looked for whatever its letter case.
+// Brings a table file (and its index sidecar) from a folder to an exact target path in the
+// workspace; the source is looked for whatever its letter case. The target is a second name of
+// the source where the file system allows one (the store never writes a file in place: a
+// changed workspace table is written anew and renamed over its name, which leaves the user's
+// file as it was), else a copy of its bytes.
 void CopiaTabla(const std::string& carpetaOrigen, const std::string& archivo,
                 const std::string& destino);
 // Deletes a table file when it exists, whatever its letter case.

@@ -56,8 +56,8 @@ std::unique_ptr<AtomicWriter> copiaPreparada(const std::string& source, const st
 }
 
 // Copies through a temporary file in the target's folder.
-void copyAtomic(const std::string& source, const std::string& target) {
-  copiaPreparada(source, target)->commit();
+void copyAtomic(const std::string& source, const std::string& target, ModoCopia modo) {
+  copiaPreparada(source, target, modo)->commit();
 }
 
 std::mutex gScratchMutex;
@@ -86,17 +86,15 @@ bool listaParaCopiar(const std::string& source, const std::string& target) {
 }
 
 // The copy of a table file and of its index sidecar (or the removal of a stale one).
-void copyTable(const std::string& source, const std::string& target) {
+void copyTable(const std::string& source, const std::string& target, ModoCopia modo) {
   if (!listaParaCopiar(source, target)) return;
-  // Always a copy of the bytes, never a second name of the workspace file: a later change of
-  // the workspace table in place would otherwise reach the user's file.
-  copyAtomic(source, target);
+  copyAtomic(source, target, modo);
   if (isDbf(source)) {
     const std::string sideIn = Table::sidecarPath(source);
     const std::string sideOut = Table::sidecarPath(target);
     std::error_code ec;
     if (fileExists(sideIn)) {
-      copyAtomic(sideIn, sideOut);
+      copyAtomic(sideIn, sideOut, modo);
     } else {
       fs::remove(sideOut, ec);
     }
@@ -124,8 +122,8 @@ bool fileExists(const std::string& path) {
   return fs::is_regular_file(path, ec);
 }
 
-void copyFile(const std::string& source, const std::string& target) {
-  copyTable(source, target);
+void copyFile(const std::string& source, const std::string& target, ModoCopia modo) {
+  copyTable(source, target, modo);
 }
 
 namespace {

@@ -18,11 +18,6 @@ bool folderExists(const std::string& path);
 // Creates the folder (and missing parents). Throws when it cannot (read-only parent...).
 void createFolder(const std::string& path);
 bool fileExists(const std::string& path);
-// Copies source to target, replacing target. Source unchanged. Goes through a temporary file
-// so an interrupted copy never leaves a half-written target. A .dbf copy carries the table's
-// index sidecar. A table open in this process is written out first. The bytes move inside the
-// system (a shared copy where the file system makes one, else an in-kernel copy).
-void copyFile(const std::string& source, const std::string& target);
 // Saves a copy of source as target for the user, replacing what is there. The copy is written
 // whole beside the old file, forced to disk and renamed over it, so a failure (a full disk, a
 // read-only folder, the process killed) leaves the old file as it was, and a failure reported
@@ -41,6 +36,15 @@ void replaceFile(const std::string& source, const std::string& target);
 // of its source where the file system allows one (no bytes copied, forced to disk all the
 // same), a copy of the bytes elsewhere.
 enum class ModoCopia { Bytes, SegundoNombre };
+// Copies source to target, replacing target. Source unchanged. Goes through a temporary file
+// so an interrupted copy never leaves a half-written target. A .dbf copy carries the table's
+// index sidecar. A table open in this process is written out first. The bytes move inside the
+// system (a shared copy where the file system makes one, else an in-kernel copy).
+// `SegundoNombre` makes the target a second name of the source where the file system allows
+// one: for a source nothing writes in place (this store only ever replaces a file by a rename,
+// which leaves the other name on the old bytes), brought into the workspace to be read.
+void copyFile(const std::string& source, const std::string& target,
+              ModoCopia modo = ModoCopia::Bytes);
 void replaceFiles(const std::vector<std::pair<std::string, std::string>>& copias,
                   ModoCopia modo = ModoCopia::Bytes);
 // The same for bytes the program makes (a CSV file, a comment file).

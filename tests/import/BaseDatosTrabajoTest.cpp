@@ -2,6 +2,10 @@
 // duplicates removed, the "ProvEstInd" indexes, and the menu change.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+
+#include "../store/DbfBuilder.h"
 #include "EntornoImport.h"
 #include "import/BaseDatosTrabajo.h"
 #include "import/SeleccionBaseDatos.h"
@@ -36,6 +40,13 @@ void EscribeBase(const std::string& carpeta, const std::string& codigo, int prov
   EntornoImport::EscribeTabla(carpeta, "Tiposx", "Tiposx" + codigo, otros);
   EntornoImport::EscribeTabla(carpeta, "Matorr", "Matorr" + codigo, otros);
   EntornoImport::EscribeTabla(carpeta, "Especi", "Especi" + codigo, especi);
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Contenidos(const std::string& carpeta) {
+  std::map<std::string, std::string> r;
+  for (const auto& f : store::listFiles(carpeta)) r[f.name] = arbelio::testing::readFile(f.path);
+  return r;
 }
 
 class Generacion : public ::testing::Test {
@@ -164,7 +175,12 @@ TEST_F(Generacion, UnaSolaBaseSeRenombraA00ConSusIndices) {
     idx.fields = {"Provincia", "Estadillo"};
     db.appendIndex("Piesma47", idx);
   }
+  const auto originales = Contenidos(e.ruta("p47"));
   Elige(e.ruta("p47/Piesma47.dbf"));
+  // The tables are brought into the workspace as second names of the user's files (no bytes
+  // copied).
+  EXPECT_TRUE(std::filesystem::equivalent(e.ruta("p47/Piesma47.dbf"),
+                                          e.estado.rutas.BDTemp + "/Piesma47.dbf"));
   ASSERT_TRUE(mnuAGenerarBDT_Click(e.estado, ui));
   std::vector<std::string> nombres;
   for (const auto& f : store::listFiles(e.estado.rutas.BDTemp))
@@ -174,6 +190,24 @@ TEST_F(Generacion, UnaSolaBaseSeRenombraA00ConSusIndices) {
   for (const char* t : {"DatDef00", "Piesma00", "Piesme00", "Tiposx00", "Matorr00", "Especi00"})
     EXPECT_TRUE(TieneIndice(t)) << t;
   EXPECT_EQ(FilasBaseTrabajo(e.estado), (std::vector<std::int64_t>{3, 6, 3, 3, 3, 3}));
+  // A working table changed and written (as the cut tool's row removal does) is written anew:
+  // the user's files, their index sidecar included, stay as they were.
+  {
+    store::Database db = store::Database::open(e.estado.rutas.BDTemp);
+    store::Cursor c = db.openCursor("Piesma00");
+    c.edit();
+    c.setValue("ESPECIE", store::Value("99"));
+    c.update();
+    c.moveNext();
+    c.remove();
+    store::IndexDef idx;
+    idx.name = "OtroInd";
+    idx.fields = {"Especie"};
+    db.appendIndex("Piesma00", idx);
+  }
+  EXPECT_EQ(Filas("SELECT COUNT(*) FROM Piesma00 WHERE ESPECIE = '99'"),
+            std::vector<std::string>{"1"});
+  EXPECT_EQ(Contenidos(e.ruta("p47")), originales);
 
   // From now on the working database stands for the selection, with one database as with
   // several: the entry is disabled, and the command itself refuses another database (it would
