@@ -4,6 +4,8 @@
 #include <linux/fs.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -464,14 +466,19 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
                       " registros y el archivo sólo contiene " + std::to_string(available));
   }
   t->nrows_ = count;
-  in.seekg(headerLen);
-  t->reservarBloques(count);
   t->borradas_.assign((static_cast<std::size_t>(count) + 63) / 64, 0);
+  const bool mapeada = t->mapearRegistros(path, fileSize, headerLen);
+  if (!mapeada) {
+    in.seekg(headerLen);
+    t->reservarBloques(count);
+  }
   for (std::uint32_t r = 0; r < count; r += kFilasPorBloque) {
     const std::uint32_t filas = std::min(kFilasPorBloque, count - r);
     char* bloque = t->bloques_[r / kFilasPorBloque];
-    in.read(bloque, static_cast<std::streamsize>(filas) * recLen);
-    if (!in) damaged(path, "no se pueden leer los registros");
+    if (!mapeada) {
+      in.read(bloque, static_cast<std::streamsize>(filas) * recLen);
+      if (!in) damaged(path, "no se pueden leer los registros");
+    }
     // Flags taken while the block is still in the cache.
     for (std::uint32_t i = 0; i < filas; ++i) {
       if (bloque[static_cast<std::size_t>(i) * static_cast<std::size_t>(recLen)] == '*') {
@@ -488,6 +495,41 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   if (!memoCols.empty()) t->loadMemo(memoCols);
   t->loadSidecar();
   return t;
+}
+
+void Table::Desmapea::operator()(char* p) const {
+  ::munmap(p, bytes);
+}
+
+bool Table::mapearRegistros(const std::string& path, std::uint64_t fileSize, int headerLen) {
+  const std::size_t porBloque = bytesPorBloque();
+  const std::uint32_t completos = nrows_ / kFilasPorBloque;
+  if (completos == 0 || completos * porBloque < kAreaGrande || !inScratchFolder(path)) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool apta = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+                    static_cast<std::uint64_t>(st.st_size) == fileSize;
+  // Mapped for reading and populated (the pages of the file's cache, no copy), then made
+  // writable: populating a writable private mapping would copy every page at once.
+  void* p =
+      apta ? ::mmap(nullptr, fileSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0) : MAP_FAILED;
+  ::close(fd);
+  if (p == MAP_FAILED) return false;
+  mapa_ = std::unique_ptr<char, Desmapea>(static_cast<char*>(p), Desmapea{fileSize});
+  if (::mprotect(p, fileSize, PROT_READ | PROT_WRITE) != 0) {
+    mapa_.reset();
+    return false;
+  }
+  char* registros = mapa_.get() + headerLen;
+  for (std::size_t b = 0; b < completos; ++b) bloques_.push_back(registros + b * porBloque);
+  const std::uint32_t resto = nrows_ - completos * kFilasPorBloque;
+  if (resto > 0) {
+    reservarBloques(resto);
+    std::memcpy(bloques_.back(), registros + completos * porBloque,
+                static_cast<std::size_t>(resto) * static_cast<std::size_t>(recLen_));
+  }
+  return true;
 }
 
 std::string Table::memoPath(const std::string& dbfPath, unsigned char version) {

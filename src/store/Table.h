@@ -278,6 +278,20 @@ class Table : public RowSource {
   void marcarBorrada(std::uint32_t row) { borradas_[row / 64] |= std::uint64_t{1} << (row % 64); }
   std::vector<char*> bloques_;
   std::vector<std::unique_ptr<char[], LiberaMemoria>> memoria_;  // the areas the blocks live in
+  // A loaded workspace file's records read in place: the whole blocks of its records are slices
+  // of a private mapping of the file (pages shared with the system's cache of the file until a
+  // row is written, which copies that page for this table alone); the partial last block is
+  // copied into memory of its own, where appended rows follow it.
+  struct Desmapea {
+    std::size_t bytes;  // no initializer: default-constructible inside the incomplete class
+    void operator()(char* p) const;
+  };
+  std::unique_ptr<char, Desmapea> mapa_;
+  // Maps the records of the file `path` (opened as `fileSize` bytes) when it qualifies: a file
+  // of a scratch folder with no second name (nothing but this store writes it, and the store
+  // only ever replaces a file by a rename, so the mapped bytes never change under the table),
+  // holding at least one huge page of whole blocks. False, with nothing changed, otherwise.
+  bool mapearRegistros(const std::string& path, std::uint64_t fileSize, int headerLen);
   char* siguienteLibre_ = nullptr;  // the next unused block of the last area
   std::size_t bloquesLibres_ = 0;   // unused blocks left there
   // Memo texts by column then row; only memo columns have entries.
