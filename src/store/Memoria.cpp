@@ -131,11 +131,7 @@ void* NuevaArea(std::size_t redondeado) {
   const std::uintptr_t fin = inicio + redondeado + kAreaGrande;
   if (fin > alineado + redondeado)
     munmap(reinterpret_cast<void*>(alineado + redondeado), fin - (alineado + redondeado));
-  void* p = reinterpret_cast<void*>(alineado);
-#ifdef MADV_HUGEPAGE
-  madvise(p, redondeado, MADV_HUGEPAGE);
-#endif
-  return p;
+  return reinterpret_cast<void*>(alineado);
 }
 
 }  // namespace

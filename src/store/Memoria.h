@@ -8,9 +8,12 @@
 
 namespace arbelio::store {
 
-// A request of kAreaGrande (2 MB, a huge page) or more is mapped on its own, aligned and advised
-// onto huge pages (a page fault per 2 MB, and arrays of many sizes never fragment the heap); a
-// smaller one comes from malloc. LiberaArea takes the size that ReservaArea was given.
+// A request of kAreaGrande (2 MB) or more is mapped on its own, in whole 2 MB units (arrays of
+// many sizes never fragment the heap); a smaller one comes from malloc. LiberaArea takes the
+// size that ReservaArea was given. Areas are not advised onto huge pages: on a virtual machine
+// that hands free memory back to its host (as this one does), a huge page is nearly always
+// memory the host must back anew, and clearing it cost several times what the same memory in
+// 4 KB pages costs.
 //
 // A large area freed is kept for the next request it can serve (the smallest that fits, cut to
 // size) instead of going back to the system: memory the process has already touched costs a

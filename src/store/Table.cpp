@@ -1066,11 +1066,10 @@ void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {
 void Table::nuevoBloque() {
   if (bloquesLibres_ == 0) {
     // A table that keeps growing takes its new blocks from areas of at least 4 MB, larger as it
-    // grows (an eighth of what it has): areas that large go on huge pages, so appending millions
-    // of rows costs a page fault per 2 MB, not per 4 KB. Blocks not yet used of a new area are
-    // only reserved: no memory is touched before a row needs it (an area kept from a table freed
-    // earlier is reused as it is). The first blocks of a table come one by one, so the many
-    // small tables never hold a huge page each.
+    // grows (an eighth of what it has), mapped on their own or kept from tables freed earlier.
+    // Blocks not yet used of a new area are only reserved: no memory is touched before a row
+    // needs it. The first blocks of a table come one by one, so the many small tables never
+    // hold an area of their own each.
     const std::size_t porBloque = bytesPorBloque();
     std::size_t bloques = 1, minimo = 1;
     if (bloques_.size() >= 4) {

@@ -185,9 +185,8 @@ class Table : public RowSource {
   void loadSidecar();
   void saveSidecar() const;
   // Records live in blocks of kFilasPorBloque, so a growing table never moves its rows. The
-  // blocks of a loaded table are slices of one area (on huge pages when large: loading millions
-  // of rows then costs a few hundred page faults, not one per 4 KB); rows added later get blocks
-  // of their own.
+  // blocks of a loaded table are slices of one area (or of the mapped file, below); rows added
+  // later get blocks of their own.
   static constexpr std::uint32_t kFilasPorBloque = 4096;
   std::size_t bytesPorBloque() const {
     return static_cast<std::size_t>(kFilasPorBloque) * static_cast<std::size_t>(recLen_);
@@ -290,7 +289,7 @@ class Table : public RowSource {
   // Maps the records of the file `path` (opened as `fileSize` bytes) when it qualifies: a file
   // of a scratch folder with no second name (nothing but this store writes it, and the store
   // only ever replaces a file by a rename, so the mapped bytes never change under the table),
-  // holding at least one huge page of whole blocks. False, with nothing changed, otherwise.
+  // holding at least 2 MB of whole blocks. False, with nothing changed, otherwise.
   bool mapearRegistros(const std::string& path, std::uint64_t fileSize, int headerLen);
   char* siguienteLibre_ = nullptr;  // the next unused block of the last area
   std::size_t bloquesLibres_ = 0;   // unused blocks left there
