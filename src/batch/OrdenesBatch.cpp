@@ -19,6 +19,7 @@
 #include "import/ArchivosImport.h"
 #include "import/BaseDatosTrabajo.h"
 #include "import/ComprobacionBase.h"
+#include "import/SeleccionAnticipada.h"
 #include "import/SeleccionBaseDatos.h"
 #include "inventory/BasesAuxiliares.h"
 #include "inventory/GeneradorMuestra.h"
@@ -495,15 +496,15 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     if (!fs::is_regular_file(archivos.back(), ec))
       throw ErrorBatch("No se encuentra el archivo " + b);
   }
-  // Each database after the first is checked on the other core while the ones before it are
-  // copied and their tables built.
+  // The databases are checked and their tables built ahead, two at a time, while the selection
+  // takes the ones before them.
   if (archivos.size() > 1) {
     std::vector<std::pair<std::string, std::string>> anticipadas;
     for (const std::string& r : archivos) {
       const import::PartesRuta p = import::PartesDeRuta(r);
       anticipadas.emplace_back(p.carpeta, p.codigo);
     }
-    estado.comprobaciones = std::make_shared<import::ComprobacionesAnticipadas>(anticipadas);
+    estado.anticipada = std::make_shared<import::SeleccionAnticipada>(estado, anticipadas);
   }
   for (std::size_t i = 0; i < archivos.size(); ++i) {
     ui.archivos.push_back(archivos[i]);
@@ -511,7 +512,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     if (import::mnuAAgregarBD_Click(estado, ui, lista) != import::ResultadoSeleccion::Anadida)
       throw ErrorBatch("No se ha podido seleccionar la base de datos de " + bases[i]);
   }
-  estado.comprobaciones.reset();
+  estado.anticipada.reset();
   fase("generación");
   if (!import::mnuAGenerarBDT_Click(estado, ui))
     throw ErrorBatch("No se ha podido generar la base de datos de trabajo");

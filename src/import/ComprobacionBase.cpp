@@ -334,36 +334,6 @@ InformeComprobacion ComprobarBaseDatos(const std::string& carpeta, const std::st
   return Comprobador(carpeta, codigo).ejecutar();
 }
 
-ComprobacionesAnticipadas::ComprobacionesAnticipadas(
-    std::vector<std::pair<std::string, std::string>> bases)
-    : bases_(std::move(bases)), promesas_(bases_.size()) {
-  for (auto& p : promesas_) informes_.push_back(p.get_future());
-  hilo_ = std::thread([this] {
-    for (std::size_t i = 0; i < bases_.size() && !parar_; ++i) {
-      try {
-        promesas_[i].set_value(ComprobarBaseDatos(bases_[i].first, bases_[i].second));
-      } catch (...) {
-        promesas_[i].set_exception(std::current_exception());
-      }
-    }
-  });
-}
-
-ComprobacionesAnticipadas::~ComprobacionesAnticipadas() {
-  parar_ = true;
-  hilo_.join();
-}
-
-std::optional<InformeComprobacion> ComprobacionesAnticipadas::Tomar(const std::string& carpeta,
-                                                                    const std::string& codigo) {
-  for (std::size_t i = 0; i < bases_.size(); ++i) {
-    // A report taken leaves its future empty.
-    if (!informes_[i].valid() || bases_[i].first != carpeta || bases_[i].second != codigo) continue;
-    return informes_[i].get();
-  }
-  return std::nullopt;
-}
-
 std::string TextoRechazo(const InformeComprobacion& informe) {
   std::string t = "Esta base de datos no es correcta.";
   for (const auto& e : informe.errores) t += "\n" + e;

@@ -14,12 +14,8 @@
 // of the tree tables that belong to no plot of the plot table (they are never computed).
 #pragma once
 
-#include <atomic>
-#include <future>
 #include <optional>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
 namespace arbelio::import {
@@ -34,31 +30,6 @@ struct InformeComprobacion {
 // The Datdef table is checked when the folder has it, else Datest; Especi and InfCor when
 // present.
 InformeComprobacion ComprobarBaseDatos(const std::string& carpeta, const std::string& codigo);
-
-// Checks of several databases run ahead on one other thread, in the order given, while the
-// selection copies and builds the tables of the databases before them. A check only reads the
-// database's own files, which the selection does not touch before that database's turn.
-class ComprobacionesAnticipadas {
- public:
-  // Databases as (folder, code), as the selection names them.
-  explicit ComprobacionesAnticipadas(std::vector<std::pair<std::string, std::string>> bases);
-  // Stops after the check under way.
-  ~ComprobacionesAnticipadas();
-  ComprobacionesAnticipadas(const ComprobacionesAnticipadas&) = delete;
-  ComprobacionesAnticipadas& operator=(const ComprobacionesAnticipadas&) = delete;
-
-  // The report of the anticipated check of that database, waiting for it (a failure of the
-  // check is thrown here, as ComprobarBaseDatos would throw it); nothing when it was not
-  // anticipated or its report was already taken.
-  std::optional<InformeComprobacion> Tomar(const std::string& carpeta, const std::string& codigo);
-
- private:
-  std::vector<std::pair<std::string, std::string>> bases_;
-  std::vector<std::promise<InformeComprobacion>> promesas_;
-  std::vector<std::future<InformeComprobacion>> informes_;
-  std::atomic<bool> parar_{false};
-  std::thread hilo_;
-};
 
 // The refusal: "Esta base de datos no es correcta." and the reasons, one per line.
 std::string TextoRechazo(const InformeComprobacion& informe);

@@ -8,6 +8,7 @@
 #include "import/ComprobacionBase.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
+#include "import/SeleccionAnticipada.h"
 #include "shell/EjecutarOrden.h"
 #include "shell/Progreso.h"
 #include "store/FileOps.h"
@@ -79,6 +80,14 @@ void GuardaTablaConstruida(const std::string& base, const std::string& codigo,
     }
     store::replaceFile(RutaTabla(temp, nombre), elegido);
   });
+}
+
+// A table built ahead moved into BDTemp, and the messages its build gave given again.
+void TomaConstruida(const TablasAnticipadas& t, const std::string& archivo, const std::string& temp,
+                    const std::vector<MensajeGrabado>& mensajes, shell::Interaccion& ui) {
+  store::renameFile(t.carpeta + "/" + archivo, temp + "/" + archivo);
+  for (const MensajeGrabado& m : mensajes)
+    ui.mensaje(m.texto, m.titulo, m.icono, shell::BotonesMensaje::Aceptar);
 }
 
 }  // namespace
@@ -180,11 +189,14 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
 
   // Every table the program will read, checked once, before anything is copied.
   bool rechazada = false;
+  // Tables built ahead (a batch run's other core); their folder goes away with the anticipation.
+  std::optional<TablasAnticipadas> construidas;
   const bool comprobada = shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {
-    std::optional<InformeComprobacion> anticipado;
-    if (estado.comprobaciones) anticipado = estado.comprobaciones->Tomar(carpeta, codigo);
+    std::optional<Anticipo> anticipado;
+    if (estado.anticipada) anticipado = estado.anticipada->Tomar(carpeta, codigo);
+    if (anticipado) construidas = std::move(anticipado->tablas);
     const InformeComprobacion informe =
-        anticipado ? std::move(*anticipado) : ComprobarBaseDatos(carpeta, codigo);
+        anticipado ? std::move(anticipado->informe) : ComprobarBaseDatos(carpeta, codigo);
     if (informe.rechazada()) {
       rechazada = true;
       ui.mensaje(TextoRechazo(informe), kTituloErrorAbrir, shell::IconoMensaje::Critico,
@@ -212,10 +224,12 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
     }
 
     // Plot summary.
+    const bool datdefAnticipada = construidas && construidas->datdef;
     if (ExisteTabla(carpeta, "Datdef" + codigo + ".dbf")) {
       CopiaTabla(carpeta, "Datdef" + codigo + ".dbf", temp + "/DatDef" + codigo + ".dbf");
     } else {
-      CopiaTabla(carpeta, "Datest" + codigo + ".dbf", temp + "/Datest" + codigo + ".dbf");
+      if (!datdefAnticipada)
+        CopiaTabla(carpeta, "Datest" + codigo + ".dbf", temp + "/Datest" + codigo + ".dbf");
       shell::Progreso p(
           ui, "Creando tabla 'Datdef" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
@@ -224,7 +238,12 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
                        "Este proceso solo se necesita una vez para cada provincia si al "
                        "finalizar guarda esta tabla con las originales."}),
           true, shell::PosicionProgreso::Centrado);
-      CreaDatDef(estado, ui, codigo, temp);
+      if (datdefAnticipada) {
+        TomaConstruida(*construidas, "DatDef" + codigo + ".dbf", temp, construidas->mensajesDatdef,
+                       ui);
+      } else {
+        CreaDatDef(estado, ui, codigo, temp);
+      }
       if (p.cancelado()) {
         cancelada = true;
         return;
@@ -248,8 +267,13 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
                        "Este proceso solo se necesita una vez para cada provincia si al "
                        "finalizar guarda esta tabla con las originales."}),
           true, shell::PosicionProgreso::Centrado);
-      store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf", temp + "/Especi" + codigo + ".dbf");
-      MEspeci(estado, ui, codigo);
+      if (construidas && construidas->especi) {
+        TomaConstruida(*construidas, "Especi" + codigo + ".dbf", temp, construidas->mensajesEspeci,
+                       ui);
+      } else {
+        store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf", temp + "/Especi" + codigo + ".dbf");
+        MEspeci(estado, ui, codigo);
+      }
       if (p.cancelado()) {
         cancelada = true;
         return;

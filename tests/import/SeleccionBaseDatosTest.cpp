@@ -4,10 +4,12 @@
 
 #include <filesystem>
 
+#include "../store/DbfBuilder.h"
 #include "EntornoImport.h"
 #include "import/ComprobacionBase.h"
 #include "import/ConstructorDatDef.h"
 #include "import/MEspeci.h"
+#include "import/SeleccionAnticipada.h"
 #include "import/SeleccionBaseDatos.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/FileOps.h"
@@ -353,7 +355,7 @@ TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales)
 
 // Checks run ahead on another thread give each selection the report its own check gives, the
 // failure of a damaged table included, and each report once.
-TEST_F(Seleccion, ComprobacionesAnticipadasDanElInformeDeCadaBase) {
+TEST_F(Seleccion, AnticipadaDaElInformeDeCadaBase) {
   EscribeProvincia47(prov);  // warnings: trees of a plot not in the plot table
   const std::string rota = e.ruta("rota");
   EscribeProvincia47(rota);
@@ -371,30 +373,63 @@ TEST_F(Seleccion, ComprobacionesAnticipadasDanElInformeDeCadaBase) {
   ASSERT_FALSE(directo.avisos.empty());
   const InformeComprobacion rechazo = ComprobarBaseDatos(sinCampo, "47");
   ASSERT_TRUE(rechazo.rechazada());
+  const std::string anticipadas = e.estado.rutas.BDTemp + "/Anticipadas";
   {
-    ComprobacionesAnticipadas anticipadas(
+    SeleccionAnticipada sel(
+        e.estado,
         {{rota, "47"}, {sinCampo, "47"}, {prov, "47"}, {prov, "47"}, {e.ruta("nada"), "47"}});
-    EXPECT_FALSE(anticipadas.Tomar(prov, "48"));
-    const auto a = anticipadas.Tomar(prov, "47");
+    EXPECT_FALSE(sel.Tomar(prov, "48"));
+    const auto a = sel.Tomar(prov, "47");
     ASSERT_TRUE(a);
-    EXPECT_EQ(a->avisos, directo.avisos);
-    EXPECT_TRUE(a->errores.empty());
-    const auto b = anticipadas.Tomar(sinCampo, "47");
+    EXPECT_EQ(a->informe.avisos, directo.avisos);
+    EXPECT_TRUE(a->informe.errores.empty());
+    ASSERT_TRUE(a->tablas);  // the folder has neither table: both built
+    EXPECT_TRUE(a->tablas->datdef && a->tablas->especi);
+    const auto b = sel.Tomar(sinCampo, "47");
     ASSERT_TRUE(b);
-    EXPECT_EQ(b->errores, rechazo.errores);
-    EXPECT_THROW(anticipadas.Tomar(rota, "47"), store::StoreError);
+    EXPECT_EQ(b->informe.errores, rechazo.errores);
+    EXPECT_FALSE(b->tablas);  // a refused database is not built
+    EXPECT_THROW(sel.Tomar(rota, "47"), store::StoreError);
     // The second of the same database, then none.
-    EXPECT_TRUE(anticipadas.Tomar(prov, "47"));
-    EXPECT_FALSE(anticipadas.Tomar(prov, "47"));
+    EXPECT_TRUE(sel.Tomar(prov, "47"));
+    EXPECT_FALSE(sel.Tomar(prov, "47"));
   }  // the last one, never taken, does not hold up the end
+  EXPECT_FALSE(std::filesystem::exists(anticipadas));
+}
 
-  // The selection takes the report from the anticipated checks.
-  e.estado.comprobaciones = std::make_shared<ComprobacionesAnticipadas>(
-      std::vector<std::pair<std::string, std::string>>{{prov, "47"}});
+// A selection that takes the work done ahead shows and asks the same, in the same order, and
+// leaves the same tables in BDTemp as one that does the work itself: here the check's warning,
+// the species build's warning of a tree below 7.5 cm and both questions.
+TEST_F(Seleccion, AnticipadaDejaLoMismoQueLaSeleccionSinElla) {
+  EscribeProvincia47(prov);
   EXPECT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
-  EXPECT_FALSE(e.estado.comprobaciones->Tomar(prov, "47"));
-  ASSERT_FALSE(ui.mensajes.empty());
-  EXPECT_EQ(ui.mensajes.front().texto, TextoAvisos("47", directo));
+
+  EntornoImport otro;
+  InteraccionGuionada ui2{otro.estado};
+  ListaProvinciasEnMemoria vista2;
+  otro.estado.anticipada = std::make_shared<SeleccionAnticipada>(
+      otro.estado, std::vector<std::pair<std::string, std::string>>{{prov, "47"}});
+  ui2.archivos.push_back(prov + "/Piesma47.dbf");
+  EXPECT_EQ(mnuAAgregarBD_Click(otro.estado, ui2, vista2), ResultadoSeleccion::Anadida);
+  EXPECT_FALSE(otro.estado.anticipada->Tomar(prov, "47"));
+  otro.estado.anticipada.reset();
+
+  ASSERT_EQ(ui.textos().size(), 4u);
+  EXPECT_EQ(ui2.textos(), ui.textos());
+  for (std::size_t i = 0; i < ui.mensajes.size(); ++i) {
+    EXPECT_EQ(ui2.mensajes[i].titulo, ui.mensajes[i].titulo);
+    EXPECT_EQ(ui2.mensajes[i].icono, ui.mensajes[i].icono);
+  }
+  std::vector<std::string> nombres, nombres2;
+  for (const auto& f : store::listFiles(e.estado.rutas.BDTemp)) nombres.push_back(f.name);
+  for (const auto& f : store::listFiles(otro.estado.rutas.BDTemp)) nombres2.push_back(f.name);
+  EXPECT_EQ(nombres2, nombres);
+  for (const std::string& n : nombres)
+    EXPECT_EQ(arbelio::testing::readFile(otro.estado.rutas.BDTemp + "/" + n),
+              arbelio::testing::readFile(e.estado.rutas.BDTemp + "/" + n))
+        << n;
+  EXPECT_FALSE(std::filesystem::exists(otro.estado.rutas.BDTemp + "/Anticipadas"));
+  EXPECT_EQ(vista2.modelo.filas, vista.modelo.filas);
 }
 
 // The window of the selected databases: the design's widths, widened where a header or the

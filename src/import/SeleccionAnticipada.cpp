@@ -1,0 +1,125 @@
+#include "import/SeleccionAnticipada.h"
+
+#include <filesystem>
+
+#include "import/ArchivosImport.h"
+#include "import/ConstructorDatDef.h"
+#include "import/MEspeci.h"
+#include "shell/InteraccionLote.h"
+#include "store/FileOps.h"
+
+namespace arbelio::import {
+
+namespace {
+
+// The interaction of a build made ahead: no dialog, its messages kept to be given again. A
+// question cannot be kept (its answer would be needed now): the build is then not used.
+class Grabadora : public shell::InteraccionLote {
+ public:
+  explicit Grabadora(bool& cancelado) : InteraccionLote(cancelado) {}
+  std::vector<MensajeGrabado> mensajes;
+  bool pregunto = false;
+  shell::Respuesta mensaje(const std::string& texto, const std::string& titulo,
+                           shell::IconoMensaje icono, shell::BotonesMensaje botones) override {
+    if (botones != shell::BotonesMensaje::Aceptar) pregunto = true;
+    mensajes.push_back({texto, titulo, icono});
+    return shell::Respuesta::Aceptar;
+  }
+};
+
+}  // namespace
+
+SeleccionAnticipada::SeleccionAnticipada(const EstadoAplicacion& estado,
+                                         std::vector<std::pair<std::string, std::string>> bases)
+    : raiz_(estado.rutas.BDTemp + "/Anticipadas"),
+      bdEstruct_(estado.rutas.BDEstruct),
+      nombresTablas_(estado.NombresTablas),
+      factores_(estado.FactoresExpansion),
+      bases_(std::move(bases)),
+      promesas_(bases_.size()) {
+  std::error_code ec;
+  std::filesystem::remove_all(raiz_, ec);  // left by a run that did not end
+  for (auto& p : promesas_) anticipos_.push_back(p.get_future());
+  for (int h = 0; h < 2; ++h) {
+    hilos_.emplace_back([this] {
+      for (std::size_t i = siguiente_++; i < bases_.size() && !parar_; i = siguiente_++) {
+        try {
+          promesas_[i].set_value(Trabaja(i));
+        } catch (...) {
+          promesas_[i].set_exception(std::current_exception());
+        }
+      }
+    });
+  }
+}
+
+SeleccionAnticipada::~SeleccionAnticipada() {
+  parar_ = true;
+  for (auto& h : hilos_) h.join();
+  std::error_code ec;
+  std::filesystem::remove_all(raiz_, ec);
+}
+
+Anticipo SeleccionAnticipada::Trabaja(std::size_t i) {
+  const auto& [carpeta, codigo] = bases_[i];
+  Anticipo a;
+  a.informe = ComprobarBaseDatos(carpeta, codigo);
+  const bool datdef = !ExisteTabla(carpeta, "Datdef" + codigo + ".dbf");
+  const bool especi = !ExisteTabla(carpeta, "ESPECI" + codigo + ".dbf");
+  if (a.informe.rechazada() || parar_ || (!datdef && !especi)) return a;
+
+  TablasAnticipadas t;
+  t.carpeta = raiz_ + "/" + std::to_string(i);
+  t.datdef = datdef;
+  t.especi = especi;
+  try {
+    store::createFolder(t.carpeta);
+    store::markScratchFolder(t.carpeta);
+    // The state the builds read: the installed data, the table names, the expansion factors,
+    // and this folder as their BDTemp.
+    EstadoAplicacion propio;
+    propio.rutas.BDEstruct = bdEstruct_;
+    propio.rutas.BDTemp = t.carpeta;
+    propio.NombresTablas = nombresTablas_;
+    propio.FactoresExpansion = factores_;
+    Grabadora ui(propio.CalculoCancelado);
+    for (std::size_t n = 1; n <= 4; ++n) {
+      const std::string nombre = nombresTablas_[n] + codigo + ".dbf";
+      CopiaTabla(carpeta, nombre, t.carpeta + "/" + nombre);
+    }
+    if (datdef) {
+      CopiaTabla(carpeta, "Datest" + codigo + ".dbf", t.carpeta + "/Datest" + codigo + ".dbf");
+      CreaDatDef(propio, ui, codigo, t.carpeta);
+      t.mensajesDatdef = std::move(ui.mensajes);
+      ui.mensajes.clear();
+    } else {
+      CopiaTabla(carpeta, "Datdef" + codigo + ".dbf", t.carpeta + "/DatDef" + codigo + ".dbf");
+    }
+    if (especi) {
+      store::copyFile(bdEstruct_ + "/Especi.dbf", t.carpeta + "/Especi" + codigo + ".dbf");
+      MEspeci(propio, ui, codigo);
+      t.mensajesEspeci = std::move(ui.mensajes);
+    }
+    if (!ui.pregunto && !propio.CalculoCancelado) a.tablas = std::move(t);
+  } catch (...) {
+    // Built again in its turn, where the failure is reported as it would be without this.
+  }
+  if (!a.tablas) {
+    std::error_code ec;
+    std::filesystem::remove_all(raiz_ + "/" + std::to_string(i), ec);
+  }
+  return a;
+}
+
+std::optional<Anticipo> SeleccionAnticipada::Tomar(const std::string& carpeta,
+                                                   const std::string& codigo) {
+  for (std::size_t i = 0; i < bases_.size(); ++i) {
+    // A report taken leaves its future empty.
+    if (!anticipos_[i].valid() || bases_[i].first != carpeta || bases_[i].second != codigo)
+      continue;
+    return anticipos_[i].get();
+  }
+  return std::nullopt;
+}
+
+}  // namespace arbelio::import
