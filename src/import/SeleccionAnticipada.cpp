@@ -1,10 +1,11 @@
 #include "import/SeleccionAnticipada.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "import/ArchivosImport.h"
 #include "import/ConstructorDatDef.h"
-#include "import/MEspeci.h"
+#include "import/SeleccionBaseDatos.h"
 #include "shell/InteraccionLote.h"
 #include "store/FileOps.h"
 
@@ -69,7 +70,8 @@ Anticipo SeleccionAnticipada::Trabaja(std::size_t i) {
   if (a.informe.rechazada() || parar_ || (!datdef && !especi)) return a;
 
   TablasAnticipadas t;
-  t.carpeta = raiz_ + "/" + std::to_string(i);
+  const std::string propia = raiz_ + "/" + std::to_string(i);
+  t.carpeta = propia;
   t.datdef = datdef;
   t.especi = especi;
   try {
@@ -83,22 +85,14 @@ Anticipo SeleccionAnticipada::Trabaja(std::size_t i) {
     propio.NombresTablas = nombresTablas_;
     propio.FactoresExpansion = factores_;
     Grabadora ui(propio.CalculoCancelado);
-    for (std::size_t n = 1; n <= 4; ++n) {
-      const std::string nombre = nombresTablas_[n] + codigo + ".dbf";
-      CopiaTabla(carpeta, nombre, t.carpeta + "/" + nombre);
-    }
+    TraeTablas(nombresTablas_, carpeta, codigo, propia, true);
     if (datdef) {
-      CopiaTabla(carpeta, "Datest" + codigo + ".dbf", t.carpeta + "/Datest" + codigo + ".dbf");
-      CreaDatDef(propio, ui, codigo, t.carpeta);
-      t.mensajesDatdef = std::move(ui.mensajes);
-      ui.mensajes.clear();
-    } else {
-      CopiaTabla(carpeta, "Datdef" + codigo + ".dbf", t.carpeta + "/DatDef" + codigo + ".dbf");
+      CreaDatDef(propio, ui, codigo, propia);
+      t.mensajesDatdef = std::exchange(ui.mensajes, {});
     }
     if (especi) {
-      store::copyFile(bdEstruct_ + "/Especi.dbf", t.carpeta + "/Especi" + codigo + ".dbf");
-      MEspeci(propio, ui, codigo);
-      t.mensajesEspeci = std::move(ui.mensajes);
+      ConstruyeEspeci(propio, ui, codigo);
+      t.mensajesEspeci = std::exchange(ui.mensajes, {});
     }
     if (!ui.pregunto && !propio.CalculoCancelado) a.tablas = std::move(t);
   } catch (...) {
@@ -106,7 +100,7 @@ Anticipo SeleccionAnticipada::Trabaja(std::size_t i) {
   }
   if (!a.tablas) {
     std::error_code ec;
-    std::filesystem::remove_all(raiz_ + "/" + std::to_string(i), ec);
+    std::filesystem::remove_all(propia, ec);
   }
   return a;
 }

@@ -146,6 +146,25 @@ PartesRuta PartesDeRuta(const std::string& ruta) {
   return p;
 }
 
+void TraeTablas(const std::array<std::string, 10>& nombresTablas, const std::string& carpeta,
+                const std::string& codigo, const std::string& destino, bool conDatest) {
+  for (std::size_t i = 1; i <= 4; ++i) {
+    const std::string nombre = nombresTablas[i] + codigo + ".dbf";
+    CopiaTabla(carpeta, nombre, destino + "/" + nombre);
+  }
+  if (ExisteTabla(carpeta, "Datdef" + codigo + ".dbf")) {
+    CopiaTabla(carpeta, "Datdef" + codigo + ".dbf", destino + "/DatDef" + codigo + ".dbf");
+  } else if (conDatest) {
+    CopiaTabla(carpeta, "Datest" + codigo + ".dbf", destino + "/Datest" + codigo + ".dbf");
+  }
+}
+
+void ConstruyeEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo) {
+  store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf",
+                  estado.rutas.BDTemp + "/Especi" + codigo + ".dbf");
+  MEspeci(estado, ui, codigo);
+}
+
 ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista) {
   if (ExisteTabla(estado.rutas.BDTemp, "Datdef00.dbf")) {
@@ -218,18 +237,11 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
   const std::string& temp = estado.rutas.BDTemp;
   bool cancelada = false;
   const bool completa = shell::EjecutarOrden(ui, shell::FalloOrden::Prefijo("Error "), [&] {
-    for (std::size_t i = 1; i <= 4; ++i) {
-      const std::string nombre = estado.NombresTablas[i] + codigo + ".dbf";
-      CopiaTabla(carpeta, nombre, temp + "/" + nombre);
-    }
+    const bool datdefAnticipada = construidas && construidas->datdef;
+    TraeTablas(estado.NombresTablas, carpeta, codigo, temp, !datdefAnticipada);
 
     // Plot summary.
-    const bool datdefAnticipada = construidas && construidas->datdef;
-    if (ExisteTabla(carpeta, "Datdef" + codigo + ".dbf")) {
-      CopiaTabla(carpeta, "Datdef" + codigo + ".dbf", temp + "/DatDef" + codigo + ".dbf");
-    } else {
-      if (!datdefAnticipada)
-        CopiaTabla(carpeta, "Datest" + codigo + ".dbf", temp + "/Datest" + codigo + ".dbf");
+    if (!ExisteTabla(carpeta, "Datdef" + codigo + ".dbf")) {
       shell::Progreso p(
           ui, "Creando tabla 'Datdef" + codigo + "'.",
           Explicacion({"Por favor, espere unos minutos. Se está generando una tabla de base de "
@@ -271,8 +283,7 @@ ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interacc
         TomaConstruida(*construidas, "Especi" + codigo + ".dbf", temp, construidas->mensajesEspeci,
                        ui);
       } else {
-        store::copyFile(estado.rutas.BDEstruct + "/Especi.dbf", temp + "/Especi" + codigo + ".dbf");
-        MEspeci(estado, ui, codigo);
+        ConstruyeEspeci(estado, ui, codigo);
       }
       if (p.cancelado()) {
         cancelada = true;

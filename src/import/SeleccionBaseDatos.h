@@ -5,6 +5,7 @@
 // inventory files when the user agrees), and the database listed with its counts.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "import/ListaProvincias.h"
@@ -52,5 +53,13 @@ PartesRuta PartesDeRuta(const std::string& ruta);
 
 ResultadoSeleccion mnuAAgregarBD_Click(EstadoAplicacion& estado, shell::Interaccion& ui,
                                        VistaListaProvincias& vista);
+
+// The steps of a selection that the work done ahead repeats in a folder of its own:
+// brings the four tree tables of the database into `destino`, and its plot summary when the
+// database has one, else (when `conDatest`) its plot table to build the summary from;
+void TraeTablas(const std::array<std::string, 10>& nombresTablas, const std::string& carpeta,
+                const std::string& codigo, const std::string& destino, bool conDatest);
+// builds "Especi" + code in BDTemp from the installed template, the plot summary and the trees.
+void ConstruyeEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo);
 
 }  // namespace arbelio::import

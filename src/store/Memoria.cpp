@@ -121,17 +121,9 @@ AreasLibres& Libres() {
 }
 
 void* NuevaArea(std::size_t redondeado) {
-  void* m = mmap(nullptr, redondeado + kAreaGrande, PROT_READ | PROT_WRITE,
-                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* m = mmap(nullptr, redondeado, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (m == MAP_FAILED) throw std::bad_alloc();
-  // Keep the aligned part only.
-  const auto inicio = reinterpret_cast<std::uintptr_t>(m);
-  const std::uintptr_t alineado = (inicio + kAreaGrande - 1) & ~(kAreaGrande - 1);
-  if (alineado > inicio) munmap(m, alineado - inicio);
-  const std::uintptr_t fin = inicio + redondeado + kAreaGrande;
-  if (fin > alineado + redondeado)
-    munmap(reinterpret_cast<void*>(alineado + redondeado), fin - (alineado + redondeado));
-  return reinterpret_cast<void*>(alineado);
+  return m;
 }
 
 }  // namespace
