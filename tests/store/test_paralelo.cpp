@@ -36,3 +36,23 @@ TEST(EnParalelo, RunsEveryTaskOnceAndReportsTheLowestFailure) {
   EnParalelo(1, [&](std::size_t i) { llamadas += static_cast<int>(i) + 1; });
   EXPECT_EQ(llamadas, 1);
 }
+
+// The second core's thread is kept between jobs and taken by one caller at a time: jobs started
+// from a job (on either thread) and from two threads at once must all run every task once and
+// return, never wait for a thread that is busy with their own caller.
+TEST(EnParalelo, NestedAndSimultaneousJobsRunEveryTaskOnce) {
+  for (int vuelta = 0; vuelta < 20; ++vuelta) {
+    std::vector<std::atomic<int>> veces(2 * 6 * 5);
+    const auto trabajo = [&](std::size_t llamador) {
+      EnParalelo(6, [&](std::size_t i) {
+        arbelio::store::EnPartes(5, 2, [&](std::size_t, std::size_t desde, std::size_t hasta) {
+          for (std::size_t k = desde; k < hasta; ++k) ++veces[(llamador * 6 + i) * 5 + k];
+        });
+      });
+    };
+    std::thread otro(trabajo, 1);
+    trabajo(0);
+    otro.join();
+    for (std::size_t i = 0; i < veces.size(); ++i) ASSERT_EQ(veces[i].load(), 1) << i;
+  }
+}
