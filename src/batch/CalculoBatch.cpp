@@ -17,6 +17,7 @@
 #include "calc/TablasResultado.h"
 #include "cut/GenerarSufijo.h"
 #include "equations/EcuacionesUsuario.h"
+#include "import/PiesPorParcela.h"
 #include "inventory/BasesAuxiliares.h"
 #include "results/GuardarCalculos.h"
 #include "store/Database.h"
@@ -131,12 +132,18 @@ void ListaDeParcelas(EstadoAplicacion& e, const std::string& archivo) {
   e.ListaParcelas.numero = static_cast<std::int32_t>(parcelas.size());
   e.NumeroParcelas = e.ListaParcelas.numero;
   // Large trees of the listed plots, for the progress counters.
+  // Each plot's first row, as a find by province and plot takes it, from one walk over the table.
   store::Cursor d = trabajo.openCursor("DATDEF00", store::CursorKind::Snapshot);
+  import::PiesPorParcela filas(d);
+  const int numpma = d.fieldIndex("NUMPMA");
   std::int64_t pies = 0;
   for (const auto& p : parcelas) {
-    d.findFirst("PROVINCIA=" + std::to_string(p.provincia) +
-                " AND ESTADILLO=" + std::to_string(p.estadillo));
-    if (!d.noMatch() && d.value("NUMPMA").isNumber()) pies += d.value("NUMPMA").toInt32();
+    const auto [desde, hasta] = filas.De(p.provincia, p.estadillo);
+    if (desde == hasta) continue;
+    // Without the field the read fails as the find's did (unknown field).
+    const store::Value v =
+        numpma < 0 ? d.value("NUMPMA") : d.valueOfRow(d.rowIdAt(desde->second), numpma);
+    if (v.isNumber()) pies += v.toInt32();
   }
   e.NumeroPies = static_cast<std::int32_t>(pies);
   e.SufijoTablas = cut::GenerarSufijo();

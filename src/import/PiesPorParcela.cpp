@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "store/Text.h"
+#include "store/Tramos.h"
 #include "store/Value.h"
 
 namespace arbelio::import {
@@ -17,25 +19,42 @@ PiesPorParcela::Rango PiesPorParcela::De(std::int16_t provincia, std::int16_t pa
     if (cProv < 0 || cEst < 0)
       pies_.findFirst("PROVINCIA=" + std::to_string(provincia) +
                       " AND ESTADILLO=" + std::to_string(parcela));
-    const auto clave = [&](int campo) -> std::optional<std::uint32_t> {
-      const store::Value v = pies_.value(campo);
+    // Each key read as a number where the field is numeric (its decoded column), else as the
+    // find reads it.
+    const auto clave = [&](std::uint32_t fila, int campo) -> std::optional<std::uint32_t> {
       double d = 0;
-      if (v.isNumber()) {
-        d = v.number();
-      } else if (!v.isText() || !store::parseNumber(v.text(), d)) {
-        return std::nullopt;
+      if (!pies_.numberOfRow(fila, campo, d)) {
+        const store::Value v = pies_.valueOfRow(fila, campo);
+        if (v.isNumber()) {
+          d = v.number();
+        } else if (!v.isText() || !store::parseNumber(v.text(), d)) {
+          return std::nullopt;
+        }
       }
       if (!(d >= 1 && d <= 32767) || d != std::floor(d)) return std::nullopt;
       return static_cast<std::uint32_t>(d);
     };
-    std::uint32_t posicion = 0;
-    for (pies_.moveFirst(); !pies_.eof(); pies_.moveNext(), ++posicion) {
-      const auto p = clave(cProv);
+    const auto filas = static_cast<std::uint32_t>(pies_.recordCount());
+    entradas_.reserve(filas);
+    for (std::uint32_t posicion = 0; posicion < filas; ++posicion) {
+      const std::uint32_t fila = pies_.rowIdAt(posicion);
+      const auto p = clave(fila, cProv);
       if (!p) continue;
-      const auto e = clave(cEst);
+      const auto e = clave(fila, cEst);
       if (e) entradas_.emplace_back((*p << 16) | *e, posicion);
     }
-    std::sort(entradas_.begin(), entradas_.end());
+    // The trees of a working table come a province after another, each in plot order: a few
+    // runs of keys, merged rather than sorted (positions ascend, so no two entries tie).
+    constexpr std::size_t kTramosMaximos = 64;
+    std::vector<std::size_t> cortes{0};
+    for (std::size_t i = 1; i < entradas_.size() && cortes.size() <= kTramosMaximos; ++i) {
+      if (entradas_[i].first < entradas_[i - 1].first) cortes.push_back(i);
+    }
+    if (cortes.size() <= kTramosMaximos) {
+      store::MezclaTramos(entradas_, std::move(cortes), std::less<Entrada>());
+    } else {
+      std::sort(entradas_.begin(), entradas_.end());
+    }
     agrupados_ = true;
   }
   const std::uint32_t buscada =

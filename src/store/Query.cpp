@@ -9,6 +9,7 @@
 
 #include "store/StoreError.h"
 #include "store/Text.h"
+#include "store/Tramos.h"
 
 namespace arbelio::store::query {
 
@@ -336,31 +337,12 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
       anterior = actual;
     }
     if (soloNumeros && cortes.size() <= kTramosMaximos) {
-      if (cortes.size() == 1) return;  // in order already
-      cortes.push_back(rows.size());
       std::array<std::uint64_t, kClavesNumericas> ka{}, kb{};
-      const auto antes = [&](std::uint32_t a, std::uint32_t b) {
+      MezclaTramos(rows, std::move(cortes), [&](std::uint32_t a, std::uint32_t b) {
         claves(a, ka);
         claves(b, kb);
         return ka < kb;
-      };
-      std::vector<std::uint32_t> mezcla(rows.size());
-      while (cortes.size() > 2) {
-        std::vector<std::size_t> siguientes{0};
-        std::size_t r = 0;
-        for (; r + 2 < cortes.size(); r += 2) {
-          const auto inicio = rows.begin() + static_cast<std::ptrdiff_t>(cortes[r]);
-          const auto medio = rows.begin() + static_cast<std::ptrdiff_t>(cortes[r + 1]);
-          const auto fin = rows.begin() + static_cast<std::ptrdiff_t>(cortes[r + 2]);
-          std::merge(inicio, medio, medio, fin,
-                     mezcla.begin() + static_cast<std::ptrdiff_t>(cortes[r]), antes);
-          std::copy(mezcla.begin() + static_cast<std::ptrdiff_t>(cortes[r]),
-                    mezcla.begin() + static_cast<std::ptrdiff_t>(cortes[r + 2]), inicio);
-          siguientes.push_back(cortes[r + 2]);
-        }
-        if (r + 1 < cortes.size()) siguientes.push_back(cortes.back());
-        cortes.swap(siguientes);
-      }
+      });
       return;
     }
   }
