@@ -204,11 +204,11 @@ class Comprobador {
   using Donde = std::function<std::string()>;
 
   // The values of the row's needed numeric fields, read once for every check of the row (the
-  // others are left null).
+  // others are left null); the walk reads each row once, so no column is decoded for it.
   void leer(const Tabla& t, const std::vector<CampoNecesario>& campos) {
     fila_.resize(campos.size());
     for (std::size_t k = 0; k < campos.size(); ++k) {
-      if (campos[k].clase == Clase::Numero) fila_[k] = t.cursor.value(t.pos[k]);
+      if (campos[k].clase == Clase::Numero) fila_[k] = t.cursor.value(t.pos[k], true);
     }
   }
 

@@ -456,7 +456,7 @@ int Cursor::fieldIndex(std::string_view name) const {
   return c.buscarCampo(name);
 }
 
-Value Cursor::value(int i) const {
+Value Cursor::value(int i, bool readOnce) const {
   auto& c = impl();
   field(i);
   const auto k = static_cast<std::size_t>(i);
@@ -465,7 +465,8 @@ Value Cursor::value(int i) const {
     // Unchanged fields of the row being edited read as stored; a new row's are empty.
     if (c.mode_ == CursorImpl::Mode::AddNew) return Value();
   }
-  return c.src_->get(c.currentRow(), c.proj_[k]);
+  return readOnce ? c.src_->getOnce(c.currentRow(), c.proj_[k])
+                  : c.src_->get(c.currentRow(), c.proj_[k]);
 }
 
 bool Cursor::isDamaged(int i) const {

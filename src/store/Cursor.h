@@ -78,7 +78,9 @@ class Cursor {
   const FieldDef& field(int i) const;
   const std::string& fieldName(int i) const { return field(i).name; }
   int fieldIndex(std::string_view name) const;  // -1 when absent
-  Value value(int i) const;
+  // `readOnce`: the caller reads each row once (a walk checking a table): the field's column is
+  // not decoded for it.
+  Value value(int i, bool readOnce = false) const;
   Value value(std::string_view name) const;
   Value operator[](std::string_view name) const { return value(name); }
   // A field whose stored text its type cannot read (a damaged number): value() is null.
