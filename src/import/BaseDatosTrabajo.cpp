@@ -1,5 +1,9 @@
 #include "import/BaseDatosTrabajo.h"
 
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
 #include "import/ArchivosImport.h"
 #include "shell/EjecutarOrden.h"
 #include "shell/Progreso.h"
@@ -88,30 +92,34 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
   progreso.posicion("0");
   progreso.calculos(" registros duplicados en tabla " + tabla);
   std::int64_t eliminados = 0;
-  if (!primero.eof()) {
-    store::Cursor segundo = primero.clone();
-    segundo.moveNext();
-    const int n = static_cast<int>(claves.size());
-    // The first cursor is always on the row the second one was on before it moved (a row
-    // removed is behind both): its key is the one the second read last, so each row's key is
-    // read once.
-    std::vector<store::Value> anterior(claves.size()), actual(claves.size());
-    for (int i = 0; i < n; ++i) anterior[static_cast<std::size_t>(i)] = primero.value(i);
-    while (!segundo.eof()) {
-      for (int i = 0; i < n; ++i) actual[static_cast<std::size_t>(i)] = segundo.value(i);
-      bool iguales = true;
-      for (std::size_t i = 0; i < actual.size() && iguales; ++i)
-        iguales = ClaveIgual(anterior[i], actual[i]);
-      anterior.swap(actual);
-      if (iguales) {
-        primero.remove();
-        ++eliminados;
-        progreso.posicion(std::to_string(eliminados));
+  // In key order, a row whose key equals the next row's is removed (of equal rows the last in
+  // order stays; a null never equals). Numeric keys are compared as numbers, with no value made.
+  const int n = static_cast<int>(claves.size());
+  const auto filas = static_cast<std::size_t>(primero.recordCount());
+  std::vector<std::uint32_t> orden(filas);
+  for (std::size_t i = 0; i < filas; ++i) orden[i] = primero.rowIdAt(static_cast<std::int64_t>(i));
+  const auto iguales = [&](std::uint32_t a, std::uint32_t b) {
+    for (int k = 0; k < n; ++k) {
+      double x = 0, y = 0;
+      if (primero.numberOfRow(a, k, x) && primero.numberOfRow(b, k, y)) {
+        if (std::isnan(x) || std::isnan(y) || x != y) return false;
+      } else if (!ClaveIgual(primero.valueOfRow(a, k), primero.valueOfRow(b, k))) {
+        return false;
       }
-      primero.moveNext();
-      segundo.moveNext();
     }
-    segundo.close();
+    return true;
+  };
+  std::vector<std::uint32_t> repetidas;
+  for (std::size_t i = 0; i + 1 < filas; ++i) {
+    if (iguales(orden[i], orden[i + 1])) repetidas.push_back(orden[i]);
+  }
+  if (!repetidas.empty()) {
+    store::Cursor borrar = primero.withRows(std::move(repetidas));
+    for (; !borrar.eof(); borrar.moveNext()) {
+      borrar.remove();
+      ++eliminados;
+      progreso.posicion(std::to_string(eliminados));
+    }
   }
   primero.close();
   return eliminados;

@@ -165,6 +165,28 @@ TEST(EliminaDuplicados, TresFilasIgualesQuedaLaUltimaYUnNuloNuncaEsIgual) {
             (std::vector<std::string>{"3", "4", "5", "6"}));
 }
 
+// The species per plot table keys on a text: equal texts are duplicates wherever the sort puts
+// them, and an empty text never equals.
+TEST(EliminaDuplicados, ClaveDeTextoDeLaTablaDeEspecies) {
+  EntornoImport e;
+  const std::string t = e.estado.rutas.BDTemp;
+  EntornoImport::EscribeTabla(
+      t, "Especi", "ESPECI00",
+      {{{"PROVINCIA", 47}, {"ESTADILLO", 1}, {"ESPECIE", "21"}, {"NUMPM", 1}},
+       {{"PROVINCIA", 47}, {"ESTADILLO", 1}, {"ESPECIE", "3"}, {"NUMPM", 2}},
+       {{"PROVINCIA", 47}, {"ESTADILLO", 1}, {"ESPECIE", "21"}, {"NUMPM", 3}},
+       {{"PROVINCIA", 47}, {"ESTADILLO", 2}, {"NUMPM", 4}},
+       {{"PROVINCIA", 47}, {"ESTADILLO", 2}, {"NUMPM", 5}},
+       {{"PROVINCIA", 47}, {"ESTADILLO", 2}, {"ESPECIE", "3"}, {"NUMPM", 6}}});
+  InteraccionGuionada ui(e.estado);
+  {
+    store::Database db = store::Database::open(t);
+    EXPECT_EQ(EliminaDuplicados(db, "ESPECI00", {"PROVINCIA", "ESTADILLO", "ESPECIE"}, ui), 1);
+  }
+  EXPECT_EQ(EntornoImport::Filas(t, "SELECT NUMPM FROM ESPECI00"),
+            (std::vector<std::string>{"2", "3", "4", "5", "6"}));
+}
+
 TEST_F(Generacion, UnaSolaBaseSeRenombraA00ConSusIndices) {
   EscribeBase(e.ruta("p47"), "47", 47, 10);
   // An index already present on a table stays as it is.
