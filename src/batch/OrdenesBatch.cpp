@@ -496,9 +496,9 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
     if (!fs::is_regular_file(archivos.back(), ec))
       throw ErrorBatch("No se encuentra el archivo " + b);
   }
-  // The databases are checked and their tables built ahead, two at a time, while the selection
-  // takes the ones before them.
-  if (archivos.size() > 1) {
+  // The databases are checked and their tables built ahead on both cores (a database's check
+  // and builds at once) while the selection takes the ones before them.
+  {
     std::vector<std::pair<std::string, std::string>> anticipadas;
     for (const std::string& r : archivos) {
       const import::PartesRuta p = import::PartesDeRuta(r);

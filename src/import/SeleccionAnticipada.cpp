@@ -37,17 +37,29 @@ SeleccionAnticipada::SeleccionAnticipada(const EstadoAplicacion& estado,
       nombresTablas_(estado.NombresTablas),
       factores_(estado.FactoresExpansion),
       bases_(std::move(bases)),
-      promesas_(bases_.size()) {
+      promesasInforme_(bases_.size()),
+      promesasTablas_(bases_.size()) {
   std::error_code ec;
   std::filesystem::remove_all(raiz_, ec);  // left by a run that did not end
-  for (auto& p : promesas_) anticipos_.push_back(p.get_future());
+  for (auto& p : promesasInforme_) informes_.push_back(p.get_future());
+  for (auto& p : promesasTablas_) tablas_.push_back(p.get_future());
+  // Two jobs per database, in database order: its check, then its builds.
   for (int h = 0; h < 2; ++h) {
     hilos_.emplace_back([this] {
-      for (std::size_t i = siguiente_++; i < bases_.size() && !parar_; i = siguiente_++) {
+      for (std::size_t j = siguiente_++; j < 2 * bases_.size() && !parar_; j = siguiente_++) {
+        const std::size_t i = j / 2;
         try {
-          promesas_[i].set_value(Trabaja(i));
+          if (j % 2 == 0) {
+            promesasInforme_[i].set_value(ComprobarBaseDatos(bases_[i].first, bases_[i].second));
+          } else {
+            promesasTablas_[i].set_value(Construye(i));
+          }
         } catch (...) {
-          promesas_[i].set_exception(std::current_exception());
+          if (j % 2 == 0) {
+            promesasInforme_[i].set_exception(std::current_exception());
+          } else {
+            promesasTablas_[i].set_value(std::nullopt);  // built in its turn
+          }
         }
       }
     });
@@ -61,13 +73,11 @@ SeleccionAnticipada::~SeleccionAnticipada() {
   std::filesystem::remove_all(raiz_, ec);
 }
 
-Anticipo SeleccionAnticipada::Trabaja(std::size_t i) {
+std::optional<TablasAnticipadas> SeleccionAnticipada::Construye(std::size_t i) {
   const auto& [carpeta, codigo] = bases_[i];
-  Anticipo a;
-  a.informe = ComprobarBaseDatos(carpeta, codigo);
   const bool datdef = !ExisteTabla(carpeta, "Datdef" + codigo + ".dbf");
   const bool especi = !ExisteTabla(carpeta, "ESPECI" + codigo + ".dbf");
-  if (a.informe.rechazada() || parar_ || (!datdef && !especi)) return a;
+  if (parar_ || (!datdef && !especi)) return std::nullopt;
 
   TablasAnticipadas t;
   const std::string propia = raiz_ + "/" + std::to_string(i);
@@ -94,24 +104,39 @@ Anticipo SeleccionAnticipada::Trabaja(std::size_t i) {
       ConstruyeEspeci(propio, ui, codigo);
       t.mensajesEspeci = std::exchange(ui.mensajes, {});
     }
-    if (!ui.pregunto && !propio.CalculoCancelado) a.tablas = std::move(t);
+    if (!ui.pregunto && !propio.CalculoCancelado) return t;
   } catch (...) {
     // Built again in its turn, where the failure is reported as it would be without this.
   }
-  if (!a.tablas) {
-    std::error_code ec;
-    std::filesystem::remove_all(propia, ec);
-  }
-  return a;
+  std::error_code ec;
+  std::filesystem::remove_all(propia, ec);
+  return std::nullopt;
 }
 
 std::optional<Anticipo> SeleccionAnticipada::Tomar(const std::string& carpeta,
                                                    const std::string& codigo) {
   for (std::size_t i = 0; i < bases_.size(); ++i) {
-    // A report taken leaves its future empty.
-    if (!anticipos_[i].valid() || bases_[i].first != carpeta || bases_[i].second != codigo)
-      continue;
-    return anticipos_[i].get();
+    // A database taken leaves its futures empty.
+    if (!informes_[i].valid() || bases_[i].first != carpeta || bases_[i].second != codigo) continue;
+    // The builds are waited for even when the check failed or refused the database: their
+    // folder then goes, and the check's failure is thrown.
+    std::optional<TablasAnticipadas> tablas = tablas_[i].get();
+    const auto descarta = [&] {
+      if (!tablas) return;
+      std::error_code ec;
+      std::filesystem::remove_all(tablas->carpeta, ec);
+      tablas.reset();
+    };
+    Anticipo a;
+    try {
+      a.informe = informes_[i].get();
+    } catch (...) {
+      descarta();
+      throw;
+    }
+    if (a.informe.rechazada()) descarta();
+    a.tablas = std::move(tablas);
+    return a;
   }
   return std::nullopt;
 }

@@ -1,7 +1,8 @@
-// The selection of several databases known beforehand (the batch run), worked ahead on the
-// other core: each database is checked and, where its folder lacks them, its plot summary
-// ("DatDef" + code) and species per plot ("Especi" + code) tables are built in a folder of its
-// own, two databases at a time, while the selection takes the ones before it. When a database's
+// The selection of databases known beforehand (the batch run), worked ahead on both cores: each
+// database is checked and, where its folder lacks them, its plot summary ("DatDef" + code) and
+// species per plot ("Especi" + code) tables are built in a folder of its own, the check and the
+// builds of a database at once (builds of a database the check refuses are thrown away), while
+// the selection takes the databases before it. When a database's
 // turn comes the selection takes its report and its built tables instead of doing the work
 // itself; what it shows and asks stays the same, in the same order (the messages a build gave
 // are given again at the point where the build would have given them).
@@ -61,15 +62,18 @@ class SeleccionAnticipada {
   std::optional<Anticipo> Tomar(const std::string& carpeta, const std::string& codigo);
 
  private:
-  Anticipo Trabaja(std::size_t i);
+  std::optional<TablasAnticipadas> Construye(std::size_t i);
 
   std::string raiz_;
   std::string bdEstruct_;
   std::array<std::string, 10> nombresTablas_;
   std::array<float, 5> factores_;
   std::vector<std::pair<std::string, std::string>> bases_;
-  std::vector<std::promise<Anticipo>> promesas_;
-  std::vector<std::future<Anticipo>> anticipos_;
+  // Per database: its check's report and its built tables.
+  std::vector<std::promise<InformeComprobacion>> promesasInforme_;
+  std::vector<std::future<InformeComprobacion>> informes_;
+  std::vector<std::promise<std::optional<TablasAnticipadas>>> promesasTablas_;
+  std::vector<std::future<std::optional<TablasAnticipadas>>> tablas_;
   std::atomic<std::size_t> siguiente_{0};
   std::atomic<bool> parar_{false};
   std::vector<std::thread> hilos_;

@@ -353,7 +353,7 @@ TEST_F(Seleccion, TablaDanadaODiametroNuloTerminanConErrorSinTocarLosOriginales)
   EXPECT_TRUE(store::listFiles(e.estado.rutas.BDTemp).empty());
 }
 
-// Checks run ahead on another thread give each selection the report its own check gives, the
+// Checks run ahead on other threads give each selection the report its own check gives, the
 // failure of a damaged table included, and each report once.
 TEST_F(Seleccion, AnticipadaDaElInformeDeCadaBase) {
   EscribeProvincia47(prov);  // warnings: trees of a plot not in the plot table
@@ -388,8 +388,12 @@ TEST_F(Seleccion, AnticipadaDaElInformeDeCadaBase) {
     const auto b = sel.Tomar(sinCampo, "47");
     ASSERT_TRUE(b);
     EXPECT_EQ(b->informe.errores, rechazo.errores);
-    EXPECT_FALSE(b->tablas);  // a refused database is not built
+    // A refused database's builds, made while it was checked, are thrown away with their folder.
+    EXPECT_FALSE(b->tablas);
+    EXPECT_FALSE(std::filesystem::exists(anticipadas + "/1"));
     EXPECT_THROW(sel.Tomar(rota, "47"), store::StoreError);
+    EXPECT_FALSE(std::filesystem::exists(anticipadas + "/0"));
+    EXPECT_TRUE(std::filesystem::exists(a->tablas->carpeta));
     // The second of the same database, then none.
     EXPECT_TRUE(sel.Tomar(prov, "47"));
     EXPECT_FALSE(sel.Tomar(prov, "47"));
