@@ -269,7 +269,25 @@ void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesC
   FijaOpciones(e, o);
   if (!o.corte) ListaDeParcelas(e, o.plots);
   if (!o.userEquations.empty()) EcuacionesDeUsuario(e, o.userEquations);
-  const auto r = calc::HazCalculos(e, ui, calc::EntornoInstalado());
+  calc::EntornoCalculo entorno = calc::EntornoInstalado();
+  // In a workspace of its own that no later step reads, the working tree tables go as soon as
+  // the tree pass has read them: the memory that held their file pages then holds the result
+  // tables being written, instead of new memory (on a virtual machine that hands free memory
+  // back to its host, new file pages cost many times the writing itself).
+  if (o.espacioTemporal && !o.trabajoDespues) {
+    entorno.trabajoLeido = [&e] {
+      for (std::size_t i = 1; i < 6; ++i) {
+        const std::string archivo =
+            store::findFileNoCase(e.rutas.BDTemp, e.NombresTablas[i] + "00.dbf");
+        try {
+          if (!archivo.empty()) store::deleteFile(archivo);
+        } catch (const store::StoreError&) {
+          // Still in use: it goes with the workspace at the end.
+        }
+      }
+    };
+  }
+  const auto r = calc::HazCalculos(e, ui, entorno);
   if (r.cancelado) throw ErrorBatch("El cálculo no se ha completado");
   const std::string codigo = o.code.empty() ? e.SufijoCalculos : o.code;
   if (codigo.size() != 2)

@@ -29,6 +29,8 @@ struct OpcionesCalculoBatch {
   // The workspace is the run's own temporary folder, deleted when it ends (no --home): the
   // saved tables may then be second names of its result files instead of copies.
   bool espacioTemporal = false;
+  // A step after the calculation reads the working database (the map of the cut).
+  bool trabajoDespues = false;
   // Told "guardado", "csv" and "resumen" as those steps begin (see EntornoBatch::fases).
   std::function<void(const std::string&)> fases;
 };

@@ -558,6 +558,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   };
   calculo.fases = entorno.fases;
   calculo.espacioTemporal = temporal.has_value();
+  calculo.trabajoDespues = !a.opcion("--map").empty();
   calculo.method = entero("--method", 1);
   calculo.hart = entero("--hart", 1);
   fase("cálculo");

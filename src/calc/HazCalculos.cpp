@@ -139,6 +139,7 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
         // Nothing after the tree pass reads the working database: its tables (and their decoded
         // columns) leave memory now, before the equations and the breakdowns read AIndiv.
         trabajo.close();
+        if (entorno.trabajoLeido) entorno.trabajoLeido();
         if (arbol == ResultadoPasada::Completa) CalculosEcuaciones(e, ui, salida, kav.get());
         kav.reset();
         res.piesCalculados =

@@ -38,6 +38,9 @@ struct EntornoCalculo {
   // that finished.
   std::function<void()> descargarVisor;
   std::function<void()> mostrarVisor;
+  // Called once the tree pass has read the working database, which no later step of the run
+  // reads; empty: nothing is done.
+  std::function<void()> trabajoLeido;
 };
 
 struct ResultadoCalculo {

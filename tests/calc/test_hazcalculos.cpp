@@ -8,6 +8,7 @@
 
 #include "../comun/CarpetaTemporal.h"
 #include "calc/HazCalculos.h"
+#include "calc/Pasadas.h"
 #include "equations/EcuacionesUsuario.h"
 #include "inventory/Constantes.h"
 #include "inventory/TablasInventario.h"
@@ -189,6 +190,48 @@ TEST_F(HazCalculosTest, UserEquationsComeFirstWithTheMixedMethod) {
   a.moveNext();
   EXPECT_FALSE(a.value("VCC").isNull());  // species 45: the inventory's
   EXPECT_TRUE(store::fileExists(e.rutas.BDOut + "/EcuasUe.dbf"));
+}
+
+// A run told when the tree pass has read the working database may drop its tree tables then:
+// every later pass works from the trees of AIndiv, so the tables come out the same.
+TEST_F(HazCalculosTest, TheWorkingTablesMayGoOnceTheTreePassHasReadThem) {
+  datos({1, 2}, {{1, 1, 21, 1, nullptr, 125, 125, 15},
+                 {1, 2, 23, 1, nullptr, 200, 200, 16},
+                 {2, 1, 21, 1, nullptr, 300, 300, 20}});
+  marcar(0);
+  e.opciones.TablasCalcular.fill(true);
+  const auto filas = [&](const std::string& tabla) {
+    store::Database out = salida();
+    std::vector<std::string> r;
+    for (store::Cursor c = out.openCursor(tabla + e.SufijoTablas); !c.eof(); c.moveNext()) {
+      std::string fila;
+      for (int i = 0; i < c.fieldCount(); ++i) fila += c.rawText(i) + "|";
+      r.push_back(fila);
+    }
+    return r;
+  };
+  const std::vector<std::string> tablas = {"AIndiv", "Parcel", "Sp_par", "Cd_par", "Cdsp_p",
+                                           "Cd_esp", "Cldiam", "Specie", "Totals"};
+  shell::InteraccionGuionada ui(e);
+  ASSERT_FALSE(calc::HazCalculos(e, ui, calc::EntornoInstalado()).cancelado);
+  std::vector<std::vector<std::string>> antes;
+  for (const auto& t : tablas) antes.push_back(filas(t));
+  ASSERT_EQ(antes[0].size(), 3u);
+
+  calc::EntornoCalculo entorno = calc::EntornoInstalado();
+  int llamadas = 0;
+  std::int64_t arbolesEntonces = -1;
+  entorno.trabajoLeido = [&] {
+    ++llamadas;
+    arbolesEntonces = salida().openCursor("AIndiv" + e.SufijoTablas).recordCount();
+    store::deleteFile(e.rutas.BDTemp + "/PIESMA00.dbf");
+  };
+  ASSERT_FALSE(calc::HazCalculos(e, ui, entorno).cancelado);
+  EXPECT_EQ(llamadas, 1);
+  EXPECT_EQ(arbolesEntonces, 3);  // after the tree pass
+  EXPECT_FALSE(store::fileExists(e.rutas.BDTemp + "/PIESMA00.dbf"));
+  for (std::size_t i = 0; i < tablas.size(); ++i)
+    EXPECT_EQ(filas(tablas[i]), antes[i]) << tablas[i];
 }
 
 TEST_F(HazCalculosTest, CancelStopsThePassesAndClearsTheFlag) {
