@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -16,6 +15,7 @@
 #include "calc/TablasResultado.h"
 #include "cut/ListaParcelasCorte.h"
 #include "store/Cursor.h"
+#include "store/Memoria.h"
 #include "store/Paralelo.h"
 
 namespace arbelio::calc {
@@ -38,8 +38,8 @@ struct FilaDesglose {
   std::optional<float> Dg, Ho, Dm, Hm, Do;
   std::optional<double> NTP, ABTP;  // shares in percent
 };
-// A pass's rows (a million and more over a country): a deque grows without copying them.
-using FilasDesglose = std::deque<FilaDesglose>;
+// A pass's rows (a million and more over a country), in pieces of the store's kept memory.
+using FilasDesglose = store::TrozosGrandes<FilaDesglose>;
 
 // Appends the rows in order; each depends on its own values alone, so they are built in two
 // halves at once.
@@ -282,12 +282,14 @@ void PartesDeLaEspecie(const EstadoAplicacion& estado, FilasDesglose& filas) {
             << 32) |
            static_cast<std::uint32_t>(*f.especie);
   };
-  for (const auto& f : filas) {
+  for (std::size_t i = 0; i < filas.size(); ++i) {
+    const FilaDesglose& f = filas[i];
     Totales& t = totales[clave(f)];
     t.N += static_cast<double>(f.valores.N);
     t.AB += static_cast<double>(f.valores.AB);
   }
-  for (auto& f : filas) {
+  for (std::size_t i = 0; i < filas.size(); ++i) {
+    FilaDesglose& f = filas[i];
     const Totales& t = totales.at(clave(f));
     if (t.N != 0) {
       f.NTP = static_cast<float>(RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2));

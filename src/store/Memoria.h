@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -59,5 +60,46 @@ struct AsignadorGrande {
   }
 };
 using ColumnaDecodificada = std::vector<double, AsignadorGrande<double>>;
+
+// A sequence of plain values that grows by pieces of kAreaGrande bytes from ReservaArea: nothing
+// is copied as it grows, and while kept areas last its pages are ones the process has already
+// touched (rows computed before they are stored: a million and more over a country).
+template <class T>
+class TrozosGrandes {
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+ public:
+  static constexpr std::size_t kPorTrozo = sizeof(T) < kAreaGrande ? kAreaGrande / sizeof(T) : 1;
+  // A whole large area (a smaller request would be malloc's, never kept).
+  static constexpr std::size_t kBytesTrozo =
+      kPorTrozo * sizeof(T) < kAreaGrande ? kAreaGrande : kPorTrozo * sizeof(T);
+
+  TrozosGrandes() = default;
+  ~TrozosGrandes() { clear(); }
+  TrozosGrandes(const TrozosGrandes&) = delete;
+  TrozosGrandes& operator=(const TrozosGrandes&) = delete;
+
+  std::size_t size() const { return n_; }
+  T& operator[](std::size_t i) { return trozos_[i / kPorTrozo][i % kPorTrozo]; }
+  const T& operator[](std::size_t i) const { return trozos_[i / kPorTrozo][i % kPorTrozo]; }
+  void push_back(const T& v) {
+    if (n_ == trozos_.size() * kPorTrozo) {
+      trozos_.reserve(trozos_.size() + 1);
+      trozos_.push_back(static_cast<T*>(ReservaArea(kBytesTrozo)));
+    }
+    ::new (static_cast<void*>(&(*this)[n_])) T(v);
+    ++n_;
+  }
+  // Empties it and gives its pieces back (kept for the next request).
+  void clear() noexcept {
+    for (T* t : trozos_) LiberaArea(t, kBytesTrozo);
+    trozos_.clear();
+    n_ = 0;
+  }
+
+ private:
+  std::vector<T*> trozos_;
+  std::size_t n_ = 0;
+};
 
 }  // namespace arbelio::store

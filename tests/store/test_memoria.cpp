@@ -137,3 +137,41 @@ TEST(AreasLibres, ATableLoadsIntoSeveralKeptAreas) {
   Libera(b, 2);
   DevuelveAreasLibres();
 }
+
+// Rows kept in pieces of kept memory: each value stays where it was put across pieces (a piece
+// boundary is where an off-by-one in the piece arithmetic shows), clearing gives every piece back
+// for the next request, and a sequence filled again after clearing reads its new values.
+TEST(TrozosGrandes, ValuesSurvivePiecesAndClearGivesThePiecesBack) {
+  struct Fila {
+    std::int32_t a;
+    double b;
+    char relleno[20];
+  };
+  DevuelveAreasLibres();
+  TrozosGrandes<Fila> filas;
+  const std::size_t n = 3 * TrozosGrandes<Fila>::kPorTrozo + 7;
+  for (std::size_t i = 0; i < n; ++i) {
+    Fila f{};
+    f.a = static_cast<std::int32_t>(i);
+    f.b = static_cast<double>(i) / 3;
+    filas.push_back(f);
+  }
+  ASSERT_EQ(filas.size(), n);
+  for (const std::size_t i :
+       {std::size_t{0}, TrozosGrandes<Fila>::kPorTrozo - 1, TrozosGrandes<Fila>::kPorTrozo,
+        2 * TrozosGrandes<Fila>::kPorTrozo, n - 1}) {
+    EXPECT_EQ(filas[i].a, static_cast<std::int32_t>(i));
+    EXPECT_EQ(filas[i].b, static_cast<double>(i) / 3);
+  }
+  filas[5].a = -1;
+  EXPECT_EQ(filas[5].a, -1);
+  filas.clear();
+  EXPECT_EQ(filas.size(), 0u);
+  EXPECT_EQ(BytesAreasLibres(), kGuarda ? 4 * TrozosGrandes<Fila>::kBytesTrozo : 0u);
+  filas.push_back(Fila{42, 0.5, {}});
+  EXPECT_EQ(filas.size(), 1u);
+  EXPECT_EQ(filas[0].a, 42);
+  EXPECT_EQ(BytesAreasLibres(), kGuarda ? 3 * TrozosGrandes<Fila>::kBytesTrozo : 0u);
+  filas.clear();
+  DevuelveAreasLibres();
+}
