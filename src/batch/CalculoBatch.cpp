@@ -131,8 +131,8 @@ void ListaDeParcelas(EstadoAplicacion& e, const std::string& archivo) {
   e.ListaParcelas.entradas.insert(e.ListaParcelas.entradas.end(), parcelas.begin(), parcelas.end());
   e.ListaParcelas.numero = static_cast<std::int32_t>(parcelas.size());
   e.NumeroParcelas = e.ListaParcelas.numero;
-  // Large trees of the listed plots, for the progress counters.
-  // Each plot's first row, as a find by province and plot takes it, from one walk over the table.
+  // Large trees of the listed plots, for the progress counters: each plot's first row, as a find
+  // by province and plot takes it, from one walk over the table.
   store::Cursor d = trabajo.openCursor("DATDEF00", store::CursorKind::Snapshot);
   import::PiesPorParcela filas(d);
   const int numpma = d.fieldIndex("NUMPMA");
