@@ -7,6 +7,7 @@
 #include "import/ConstructorDatDef.h"
 #include "import/SeleccionBaseDatos.h"
 #include "shell/InteraccionLote.h"
+#include "store/Database.h"
 #include "store/FileOps.h"
 
 namespace arbelio::import {
@@ -96,6 +97,14 @@ std::optional<TablasAnticipadas> SeleccionAnticipada::Construye(std::size_t i) {
     propio.FactoresExpansion = factores_;
     Grabadora ui(propio.CalculoCancelado);
     TraeTablas(nombresTablas_, carpeta, codigo, propia, true);
+    // Both builds read the large-tree table: it stays loaded from the first to the second.
+    store::Database arboles;
+    if (datdef && especi) {
+      store::OpenOptions lectura;
+      lectura.readOnly = true;
+      arboles = store::Database::open(propia, lectura);
+      arboles.openCursor(nombresTablas_[1] + codigo, store::CursorKind::ForwardOnly);
+    }
     if (datdef) {
       CreaDatDef(propio, ui, codigo, propia);
       t.mensajesDatdef = std::exchange(ui.mensajes, {});
