@@ -45,16 +45,8 @@ PiesPorParcela::Rango PiesPorParcela::De(std::int16_t provincia, std::int16_t pa
     }
     // The trees of a working table come a province after another, each in plot order: a few
     // runs of keys, merged rather than sorted (positions ascend, so no two entries tie).
-    constexpr std::size_t kTramosMaximos = 64;
-    std::vector<std::size_t> cortes{0};
-    for (std::size_t i = 1; i < entradas_.size() && cortes.size() <= kTramosMaximos; ++i) {
-      if (entradas_[i].first < entradas_[i - 1].first) cortes.push_back(i);
-    }
-    if (cortes.size() <= kTramosMaximos) {
-      store::MezclaTramos(entradas_, std::move(cortes), std::less<Entrada>());
-    } else {
+    if (!store::OrdenaPorTramos(entradas_, std::less<Entrada>()))
       std::sort(entradas_.begin(), entradas_.end());
-    }
     agrupados_ = true;
   }
   const std::uint32_t buscada =

@@ -84,8 +84,13 @@ class TrozosGrandes {
   const T& operator[](std::size_t i) const { return trozos_[i / kPorTrozo][i % kPorTrozo]; }
   void push_back(const T& v) {
     if (n_ == trozos_.size() * kPorTrozo) {
-      trozos_.reserve(trozos_.size() + 1);
-      trozos_.push_back(static_cast<T*>(ReservaArea(kBytesTrozo)));
+      T* trozo = static_cast<T*>(ReservaArea(kBytesTrozo));
+      try {
+        trozos_.push_back(trozo);
+      } catch (...) {
+        LiberaArea(trozo, kBytesTrozo);
+        throw;
+      }
     }
     ::new (static_cast<void*>(&(*this)[n_])) T(v);
     ++n_;

@@ -320,7 +320,6 @@ void sortRows(std::vector<std::uint32_t>& rows, const RowSource& src,
   // merged two by two reading the keys of the rows compared, n log(runs) comparisons and no
   // entry per row. The merge keeps the earlier run's row on a tie, so the order is the stable
   // one.
-  constexpr std::size_t kTramosMaximos = 64;
   bool soloNumeros = nk <= kClavesNumericas;
   if (soloNumeros) {
     std::array<std::uint64_t, kClavesNumericas> anterior{}, actual{};

@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace arbelio::store {
+
+// The most runs merged; more are left to a sort.
+inline constexpr std::size_t kTramosMaximos = 64;
 
 // Merges the runs of `v` that start at `cortes` (ascending, the first 0, each run in order by
 // `menor`). On a tie the earlier run's value comes first, so the order is the stable one.
@@ -29,6 +33,21 @@ void MezclaTramos(std::vector<T, A>& v, std::vector<std::size_t> cortes, const M
     if (r + 1 < cortes.size()) siguientes.push_back(cortes.back());
     cortes.swap(siguientes);
   }
+}
+
+// Puts `v` in stable order by `menor` by merging its runs (a value below the one before it
+// starts one) when there are at most kTramosMaximos; false, with `v` as it was, when there are
+// more.
+template <class T, class A, class Menor>
+bool OrdenaPorTramos(std::vector<T, A>& v, const Menor& menor) {
+  std::vector<std::size_t> cortes{0};
+  for (std::size_t i = 1; i < v.size(); ++i) {
+    if (!menor(v[i], v[i - 1])) continue;
+    cortes.push_back(i);
+    if (cortes.size() > kTramosMaximos) return false;
+  }
+  MezclaTramos(v, std::move(cortes), menor);
+  return true;
 }
 
 }  // namespace arbelio::store
