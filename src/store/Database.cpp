@@ -79,19 +79,31 @@ class DatabaseImpl {
     }
   }
 
-  void flush() {
+  // With `cerrando`, the tables are dropped next: one held by nothing else gives its rows'
+  // memory back as it is written.
+  void flush(bool cerrando = false) {
     // Each table writes its own files from its own rows: two at a time, the largest first.
-    std::vector<Table*> sucias;
+    struct Sucia {
+      Table* tabla;
+      bool soltar;
+    };
+    std::vector<Sucia> sucias;
     for (auto& [name, t] : tables) {
-      if (t->dirty()) sucias.push_back(t.get());
+      if (t->dirty()) sucias.push_back({t.get(), cerrando && t.use_count() == 1});
     }
-    const auto bytes = [](const Table* t) {
-      return static_cast<std::uint64_t>(t->rowCount()) *
-             static_cast<std::uint64_t>(t->recordLength());
+    const auto bytes = [](const Sucia& s) {
+      return static_cast<std::uint64_t>(s.tabla->rowCount()) *
+             static_cast<std::uint64_t>(s.tabla->recordLength());
     };
     std::stable_sort(sucias.begin(), sucias.end(),
-                     [&](const Table* a, const Table* b) { return bytes(a) > bytes(b); });
-    EnParalelo(sucias.size(), [&](std::size_t i) { sucias[i]->save(); });
+                     [&](const Sucia& a, const Sucia& b) { return bytes(a) > bytes(b); });
+    EnParalelo(sucias.size(), [&](std::size_t i) {
+      if (sucias[i].soltar) {
+        sucias[i].tabla->saveAndFree();
+      } else {
+        sucias[i].tabla->save();
+      }
+    });
   }
 };
 
@@ -102,7 +114,7 @@ Database& Database::operator=(Database&& other) noexcept {
   if (this != &other) {
     if (impl_) {
       try {
-        impl_->flush();
+        impl_->flush(true);
       } catch (...) {
       }
     }
@@ -114,7 +126,7 @@ Database& Database::operator=(Database&& other) noexcept {
 Database::~Database() {
   if (impl_) {
     try {
-      impl_->flush();
+      impl_->flush(true);
     } catch (...) {
       // Destructors cannot report: close() is the way to see a failed write.
     }
@@ -395,7 +407,7 @@ void Database::release(std::string_view table) {
 void Database::close() {
   if (!impl_) return;
   auto impl = std::move(impl_);
-  impl->flush();
+  impl->flush(true);
 }
 
 }  // namespace arbelio::store

@@ -154,6 +154,13 @@ void LiberaArea(void* p, std::size_t bytes) noexcept {
   if (!Libres().guarda(p, redondeado)) munmap(p, redondeado);
 }
 
+void DevuelvePaginas(void* p, std::size_t bytes) noexcept {
+  constexpr std::uintptr_t kPagina = 4096;
+  const auto desde = (reinterpret_cast<std::uintptr_t>(p) + kPagina - 1) & ~(kPagina - 1);
+  const auto hasta = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kPagina - 1);
+  if (hasta > desde) madvise(reinterpret_cast<void*>(desde), hasta - desde, MADV_DONTNEED);
+}
+
 void DevuelveAreasLibres() noexcept {
   Libres().devuelve();
 }

@@ -29,6 +29,10 @@ void LiberaArea(void* p, std::size_t bytes) noexcept;
 // bytes, the smallest that holds `maximo` or else the largest, cut to at most `maximo`; null when
 // none is that large. `bytes` is its size (whole 2 MB pages), for LiberaArea.
 void* TomaAreaLibre(std::size_t minimo, std::size_t maximo, std::size_t& bytes);
+// Gives the whole pages within [p, p + bytes) back to the system, at once: they read as zeros
+// when touched again. For memory whose contents are no longer needed, so that what the process
+// writes next (a file's pages) takes it instead of memory the system must find anew.
+void DevuelvePaginas(void* p, std::size_t bytes) noexcept;
 // Gives every kept area back to the system (the end of a calculation: a window left open holds
 // no memory it does not use).
 void DevuelveAreasLibres() noexcept;

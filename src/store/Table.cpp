@@ -1284,6 +1284,18 @@ void Table::deleteAll() {
 // Saving
 
 void Table::save() {
+  escribir(false);
+}
+
+void Table::saveAndFree() {
+  // Rows already given back cannot be written again: whatever happens, nothing is left to save,
+  // and nothing opened from now on is given this table.
+  dirty_ = false;
+  TableRegistry::forget(this);
+  escribir(true);
+}
+
+void Table::escribir(bool liberar) {
   const DbfDate date = currentHeaderDate();
   bool hasMemo = false;
   for (const auto& c : columns_) hasMemo = hasMemo || c.type == FieldType::Memo;
@@ -1360,6 +1372,9 @@ void Table::save() {
                     field.size());
       }
     }
+    // A block copied whole into the buffer is no longer needed.
+    if (liberar && ((r + 1) % kFilasPorBloque == 0 || r + 1 == nrows_))
+      DevuelvePaginas(bloques_[r / kFilasPorBloque], bytesPorBloque());
     if (buffer.size() >= bytesPorBloque() || r + 1 == nrows_) {
       w.write(buffer.data(), buffer.size());
       buffer.clear();
@@ -1401,6 +1416,12 @@ std::shared_ptr<Table> TableRegistry::find(const std::string& path) {
 void TableRegistry::add(const std::shared_ptr<Table>& table) {
   std::lock_guard<std::mutex> lock(gRegistryMutex);
   registry()[key(table->path())] = table;
+}
+
+void TableRegistry::forget(const Table* table) {
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  const auto it = registry().find(key(table->path()));
+  if (it != registry().end() && it->second.lock().get() == table) registry().erase(it);
 }
 
 std::shared_ptr<Table> TableRegistry::open(const std::string& path) {

@@ -174,6 +174,11 @@ class Table : public RowSource {
   bool dirty() const { return dirty_; }
   // Writes the table (live rows only) and its memo file through temporary files and renames.
   void save();
+  // Writes the table as save() does, giving the memory of its rows back to the system a block
+  // at a time as they are written (the file's new pages then take that memory). The table is
+  // left clean and without its rows, written or not: only its last holder, which drops it
+  // next, may call this.
+  void saveAndFree();
 
   // Sidecar file that keeps the indexes of a table file.
   static std::string sidecarPath(const std::string& dbfPath);
@@ -184,6 +189,7 @@ class Table : public RowSource {
   void loadMemo(const std::vector<int>& memoCols);
   void loadSidecar();
   void saveSidecar() const;
+  void escribir(bool liberar);
   // Records live in blocks of kFilasPorBloque, so a growing table never moves its rows. The
   // blocks of a loaded table are slices of one area (or of the mapped file, below); rows added
   // later get blocks of their own.
@@ -306,6 +312,8 @@ class TableRegistry {
   static std::shared_ptr<Table> find(const std::string& path);
   static bool isOpen(const std::string& path) { return find(path) != nullptr; }
   static std::string key(const std::string& path);
+  // Takes `table` off the list (a table giving its rows back): a later open loads its file.
+  static void forget(const Table* table);
 };
 
 // A system error number (errno) as a Spanish phrase ("no queda espacio en el disco").

@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cmath>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
@@ -453,4 +456,94 @@ TEST_F(CursorTest, ReleaseWritesTheTableAndLetsItGo) {
   db.close();
   Database otra = Database::open(dir.ruta());
   EXPECT_EQ(otra.openCursor("SELECT * FROM PIESMA00 WHERE DN=77").recordCount(), 1);
+}
+
+namespace {
+
+// A table of several blocks of rows (the last one partial), some deleted at block edges, in a
+// fresh database of `carpeta`; the handle is left open with the table changed in memory.
+Database TablaDeVariosBloques(const std::string& carpeta) {
+  Database db = Database::open(carpeta);
+  TableDef def("GRANDE");
+  def.appendField("N", FieldType::Long);
+  def.appendField("DN", FieldType::Single);
+  def.appendField("NOTA", FieldType::Text, 5);
+  db.appendTableDef(def);
+  Cursor c = db.openCursor("GRANDE");
+  for (int i = 0; i < 10000; ++i) {
+    c.addNew();
+    c.setValue("N", i);
+    c.setValue("DN", 7.5 + i / 3.0);
+    c.setValue("NOTA", "n" + std::to_string(i % 97));
+    c.update();
+  }
+  for (int borrar : {9999, 4096, 4095}) {  // from the end: positions stay
+    c.setAbsolutePosition(borrar);
+    c.remove();
+  }
+  return db;
+}
+
+std::string ContenidoDe(const std::string& ruta) {
+  std::ifstream in(ruta, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// Closing a handle writes the tables nothing else holds while giving their rows' memory back
+// block by block: the file is byte for byte what a plain write gives; a table a cursor still
+// holds keeps its rows; a write that fails leaves the previous file, which the next open reads.
+TEST(CierreDeBase, WritesWholeTablesWhileGivingTheirRowsBack) {
+  CarpetaTemporal llana, cerrada, sostenida, fallida;
+  {
+    Database db = TablaDeVariosBloques(llana.ruta());
+    db.flush();  // the plain write, the table kept
+    db.close();
+  }
+  const std::string esperada = ContenidoDe(llana.ruta() + "/GRANDE.dbf");
+  ASSERT_GT(esperada.size(), 9997u * 36);
+  {
+    Database db = TablaDeVariosBloques(cerrada.ruta());
+    db.close();
+  }
+  EXPECT_EQ(ContenidoDe(cerrada.ruta() + "/GRANDE.dbf"), esperada);
+  {
+    Database otra = Database::open(cerrada.ruta());
+    Cursor c = otra.openCursor("SELECT N FROM GRANDE WHERE N >= 4094 AND N <= 4097");
+    std::vector<double> n;
+    for (; !c.eof(); c.moveNext()) n.push_back(c.value("N").toDouble());
+    EXPECT_EQ(n, (std::vector<double>{4094, 4097}));
+  }
+
+  // Held by a cursor: written the same, and the cursor still reads every row.
+  Cursor sigue;
+  {
+    Database db = TablaDeVariosBloques(sostenida.ruta());
+    sigue = db.openCursor("GRANDE");
+    db.close();
+  }
+  EXPECT_EQ(ContenidoDe(sostenida.ruta() + "/GRANDE.dbf"), esperada);
+  sigue.setAbsolutePosition(9000);
+  EXPECT_EQ(sigue.value("N").toDouble(), 9002);
+  EXPECT_EQ(sigue.value("NOTA").toString(), "n78");
+
+  // A failed write: the file written before stays, and a new open reads it, not the freed rows.
+  {
+    Database db = TablaDeVariosBloques(fallida.ruta());
+    db.flush();
+    Cursor c = db.openCursor("GRANDE");
+    c.setAbsolutePosition(5000);
+    c.edit();
+    c.setValue("DN", 99.0);
+    c.update();
+    c = Cursor();
+    failWritesAfterForTesting(static_cast<long long>(esperada.size() / 2));
+    EXPECT_THROW(db.close(), StoreError);
+    failWritesAfterForTesting(-1);
+  }
+  EXPECT_EQ(ContenidoDe(fallida.ruta() + "/GRANDE.dbf"), esperada);
+  Database otra = Database::open(fallida.ruta());
+  EXPECT_EQ(otra.openCursor("GRANDE").recordCount(), 9997);
+  EXPECT_EQ(otra.openCursor("SELECT * FROM GRANDE WHERE DN=99").recordCount(), 0);
 }
