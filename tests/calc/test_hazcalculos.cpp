@@ -272,6 +272,29 @@ TEST_F(HazCalculosTest, AFailureOfAnyKindEndsTheRunWithItsMessage) {
   EXPECT_FALSE(e.menus.habilitada(shell::EntradaMenu::AGuardarCalculos));
 }
 
+// The inventory equations, opened while the run is prepared, stop a run that cannot open them
+// before its tree pass, with the store's message; a run on user equations alone never opens
+// them.
+TEST_F(HazCalculosTest, InventoryEquationsThatCannotBeOpenedStopTheRunBeforeTheTreePass) {
+  datos({1}, {{1, 1, 21, 1, nullptr, 200, 200, 15}});
+  marcar(0);
+  arbelio::pruebas::CarpetaTemporal sinEcuaciones;
+  e.rutas.carpetaDatos = sinEcuaciones.ruta();
+  shell::InteraccionGuionada ui(e);
+  EXPECT_TRUE(calc::HazCalculos(e, ui, {}).cancelado);
+  EXPECT_EQ(ui.textos(),
+            std::vector<std::string>{"Error No se encuentra el archivo de base de "
+                                     "datos '" +
+                                     sinEcuaciones.ruta() + "/EcuacionesKAV.sqlite'."});
+  EXPECT_EQ(salida().openCursor("AIndiv" + e.SufijoTablas).recordCount(), 0);
+
+  e.opciones.MetodoCalculo = 3;
+  shell::InteraccionGuionada otra(e);
+  EXPECT_FALSE(calc::HazCalculos(e, otra, {}).cancelado);
+  for (const auto& t : otra.textos()) EXPECT_NE(t.rfind("Error", 0), 0u) << t;
+  EXPECT_EQ(salida().openCursor("AIndiv" + e.SufijoTablas).recordCount(), 1);
+}
+
 // The window's run: the viewer is let go before BDOut is emptied (it holds the table it
 // shows), shown after a finished run only, and the menu's quick selection is fixed.
 TEST_F(HazCalculosTest, TheRunUnloadsTheViewerFirstAndShowsItWhenFinished) {
