@@ -1,6 +1,6 @@
 // The inventory's equations per tree as the equation pass calls them: 200,000 trees of mixed
 // species, forms and provinces, the four volume variables each, on the installed database
-// beside the benchmark (the program folder).
+// beside the benchmark (the program folder); and the opening of that database alone.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -50,6 +50,15 @@ void BM_VolumenesKAV200000Arboles(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_VolumenesKAV200000Arboles)->Unit(benchmark::kMillisecond);
+
+// Opening the installed database: what a calculation run waits for before its equation pass.
+void BM_AbrirEcuacionesKAV(benchmark::State& state) {
+  for (auto _ : state) {
+    EcuacionesKAV kav = AbrirEcuacionesKAV(CarpetaPrograma());
+    benchmark::DoNotOptimize(kav.abierta());
+  }
+}
+BENCHMARK(BM_AbrirEcuacionesKAV)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <future>
 #include <vector>
 
 #include "calc/Dasometria.h"
@@ -423,15 +422,10 @@ namespace {
 // The installed inventory equation database as the equation pass's source.
 class FuenteKAVInstalada : public FuenteEcuacionesKAV {
  public:
-  FuenteKAVInstalada(const std::string& carpeta, bool conSegunda)
-      : carpeta_(carpeta), kav_(equations::AbrirEcuacionesKAV(carpeta)) {
-    if (conSegunda) segunda_ = std::async(std::launch::async, [this] { return Otra(carpeta_); });
-  }
-  // The same database opened again: its own connection and caches. The one opened ahead is
-  // given once; the caller is a single thread.
+  explicit FuenteKAVInstalada(equations::EcuacionesKAV kav) : kav_(std::move(kav)) {}
+  // The same equations over the tables this one loaded: their own cursors and caches.
   std::unique_ptr<FuenteEcuacionesKAV> OtraFuente() const override {
-    if (segunda_.valid()) return segunda_.get();
-    return Otra(carpeta_);
+    return std::make_unique<FuenteKAVInstalada>(kav_.Copia());
   }
   std::optional<double> Valor(const ArbolKAV& a, const std::string& variable) override {
     equations::ArbolParaEcuacion t;
@@ -447,25 +441,13 @@ class FuenteKAVInstalada : public FuenteEcuacionesKAV {
   }
 
  private:
-  static std::unique_ptr<FuenteEcuacionesKAV> Otra(const std::string& carpeta) {
-    try {
-      return std::make_unique<FuenteKAVInstalada>(carpeta, false);
-    } catch (const store::StoreError&) {
-      return nullptr;
-    }
-  }
-
-  std::string carpeta_;
   equations::EcuacionesKAV kav_;
-  // Last, so that it is waited for before the members its thread reads go.
-  mutable std::future<std::unique_ptr<FuenteEcuacionesKAV>> segunda_;
 };
 
 }  // namespace
 
-std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma,
-                                                    bool conSegunda) {
-  return std::make_unique<FuenteKAVInstalada>(carpetaPrograma, conSegunda);
+std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma) {
+  return std::make_unique<FuenteKAVInstalada>(equations::AbrirEcuacionesKAV(carpetaPrograma));
 }
 
 void CalculosEcuaciones(EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,

@@ -39,10 +39,8 @@ class FuenteEcuacionesKAV {
 };
 
 // The inventory equations installed in the program folder (EcuacionesKAV.sqlite). Throws
-// StoreError when the database cannot be opened. With `conSegunda`, the source's OtraFuente is
-// opened at once on another thread, for an equation pass that will take the trees in two halves.
-std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma,
-                                                    bool conSegunda = false);
+// StoreError when the database cannot be opened.
+std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma);
 
 // Runs one step of a pass. A step that fails on one tree or plot (an empty field read as a
 // number, a value that does not fit) is skipped and leaves its field empty; the pass goes on.

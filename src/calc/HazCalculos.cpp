@@ -125,10 +125,8 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
     // taken (and a failure to open them stops the run) before the tree pass, as if opened there.
     std::future<std::unique_ptr<FuenteEcuacionesKAV>> kavAbierta;
     if (e.opciones.MetodoCalculo != 3) {
-      kavAbierta = std::async(std::launch::async, [&entorno, carpeta = e.rutas.carpetaDatos,
-                                                   conSegunda = !VariablesMarcadas(e).empty()] {
-        return entorno.abrirEcuacionesKAV ? entorno.abrirEcuacionesKAV()
-                                          : AbrirFuenteKAV(carpeta, conSegunda);
+      kavAbierta = std::async(std::launch::async, [&entorno, carpeta = e.rutas.carpetaDatos] {
+        return entorno.abrirEcuacionesKAV ? entorno.abrirEcuacionesKAV() : AbrirFuenteKAV(carpeta);
       });
     }
     e.SufijoCalculos = e.SufijoTablas;

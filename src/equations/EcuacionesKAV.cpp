@@ -151,6 +151,17 @@ EcuacionesKAV EcuacionesKAV::Abrir(const std::string& archivo, OpcionesEcuacione
   return r;
 }
 
+EcuacionesKAV EcuacionesKAV::Copia() const {
+  EcuacionesKAV r;
+  if (!datos_) return r;
+  auto d = std::make_unique<Datos>();
+  d->opciones = datos_->opciones;
+  for (std::size_t f = 0; f < d->cubicacion.size(); ++f)
+    d->cubicacion[f] = datos_->cubicacion[f].clone();
+  r.datos_ = std::move(d);
+  return r;
+}
+
 bool EcuacionesKAV::abierta() const {
   return datos_ != nullptr;
 }

@@ -95,6 +95,10 @@ class EcuacionesKAV {
   // store::StoreError (3024 when the file is missing, 3265 when an index is missing).
   static EcuacionesKAV Abrir(const std::string& archivo, OpcionesEcuacionesKAV opciones = {});
 
+  // The same equations for another thread: cursors of its own over the tables already loaded
+  // (which are only read) and caches of its own, so both may be used at once.
+  EcuacionesKAV Copia() const;
+
   bool abierta() const;
   // CerrarEcuacionesKAV: closes the database and forgets the cache.
   void Cerrar();

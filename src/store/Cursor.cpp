@@ -227,6 +227,17 @@ std::uint64_t CursorImpl::indexStampNow() const {
   return s;
 }
 
+void CursorImpl::tomarIndice(const CursorImpl& otro) {
+  active_ = otro.active_;
+  activeCols_ = otro.activeCols_;
+  // With the stamp it was built at: an order gone stale is built anew on first use.
+  indexOrder_ = otro.indexOrder_;
+  indexKeys_ = otro.indexKeys_;
+  indexStamp_ = otro.indexStamp_;
+  ++ordenGen_;
+  refreshIndexOrder();
+}
+
 void CursorImpl::refreshIndexOrder() {
   if (!active_ || indexStamp_ == indexStampNow()) return;
   std::vector<std::uint32_t> rows;
@@ -830,9 +841,7 @@ Cursor Cursor::clone() const {
   if (c.seq_) seq = std::make_shared<std::vector<std::uint32_t>>(*c.seq_);
   auto copy = c.cloneAt(std::move(seq), c.kind_);
   if (c.active_) {
-    copy->active_ = c.active_;
-    copy->activeCols_ = c.activeCols_;
-    copy->refreshIndexOrder();
+    copy->tomarIndice(c);
     copy->place(copy->nextVisible(0));
   }
   return Cursor(std::move(copy));

@@ -131,6 +131,10 @@ class CursorImpl {
   std::string ultimoTexto_;
   const Criterio* ultimoCriterio_ = nullptr;
 
+  // Takes the active index of `otro` (a cursor on the same rows) with its order, which is
+  // built anew only if a change has made it stale.
+  void tomarIndice(const CursorImpl& otro);
+
  private:
   std::uint64_t indexStampNow() const;
   FindIndex& findIndexFor(const Criterio& c);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "equations/EcuacionesKAV.h"
 #include "store/StoreError.h"
@@ -159,6 +161,38 @@ TEST_F(EcuacionesKAVTest, CadaClaveSeBuscaUnaVez) {
   kav.Cerrar();
   EXPECT_FALSE(kav.abierta());
   EXPECT_FALSE(kav.VolumenKAV(Arbol(21, 1), "VCC"));
+}
+
+// A copy for another thread gives what the original gives, the two used at once, each with a
+// cache of its own (the copy seeks its keys again); a closed copy leaves the original open.
+TEST_F(EcuacionesKAVTest, UnaCopiaSeUsaEnOtroHiloConSuPropiaCache) {
+  std::vector<ArbolParaEcuacion> arboles;
+  for (int especie : {21, 26, 46, 99})
+    for (int forma = 1; forma <= 6; ++forma)
+      for (const char* p : {"", "1", "125", "230"})
+        arboles.push_back(Arbol(especie, forma, p, 10.0 + forma + especie / 10.0, 8.0 + forma));
+  const char* variables[] = {"VCC", "VSC", "IAVC", "VLE"};
+  const auto todos = [&](EcuacionesKAV& k) {
+    std::vector<std::optional<double>> r;
+    for (int vuelta = 0; vuelta < 20; ++vuelta)
+      for (const char* v : variables)
+        for (const auto& a : arboles) r.push_back(k.VolumenKAV(a, v));
+    return r;
+  };
+  const auto esperado = todos(kav);
+  const std::int64_t buscadas = kav.busquedas();
+  ASSERT_GT(buscadas, 20);
+  EcuacionesKAV copia = kav.Copia();
+  std::vector<std::optional<double>> deLaCopia, delOriginal;
+  std::thread otro([&] { deLaCopia = todos(copia); });
+  delOriginal = todos(kav);
+  otro.join();
+  EXPECT_EQ(deLaCopia, esperado);
+  EXPECT_EQ(delOriginal, esperado);
+  EXPECT_EQ(copia.busquedas(), buscadas);
+  EXPECT_EQ(kav.busquedas(), buscadas);
+  copia.Cerrar();
+  EXPECT_EQ(kav.VolumenKAV(arboles.front(), "VCC"), esperado.front());
 }
 
 TEST(EcuacionesKAV, ArgumentosComoTextoDeUnaLlamada) {

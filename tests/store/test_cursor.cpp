@@ -397,6 +397,30 @@ TEST_F(CursorTest, SortAndCloneAreIndependentCursors) {
   EXPECT_EQ(c.recordCount(), 4);
 }
 
+// A clone of an indexed cursor takes its index: the order as it stands, or built anew when a
+// change since then has made it stale.
+TEST_F(CursorTest, ACloneTakesTheIndexAsTheRowsNowStand) {
+  db.appendIndex("PIESMA00", IndexDef{"pordn", {"DN"}});
+  Cursor c = db.openCursor("PIESMA00", CursorKind::Table);
+  c.setIndex("pordn");
+  Cursor k = c.clone();
+  EXPECT_EQ(key(k), "47/1/3");  // DN 8, the lowest
+  k.seek("=", {Value(40.0)});
+  EXPECT_EQ(key(k), "24/1/1");
+
+  c.seek("=", {Value(8.0)});
+  c.edit();
+  c.setValue("DN", 50.0);
+  c.update();
+  Cursor despues = c.clone();
+  despues.moveFirst();
+  EXPECT_EQ(key(despues), "47/1/1");  // 12.5, before 47/2/2's equal 12.5 by table order
+  despues.moveLast();
+  EXPECT_EQ(key(despues), "47/1/3");
+  k.seek("=", {Value(50.0)});
+  EXPECT_EQ(key(k), "47/1/3");
+}
+
 TEST_F(CursorTest, FieldsByNameAndPositionIgnoreCase) {
   Cursor c = db.openCursor("SELECT Estadillo, NumOrden AS Arbol FROM piesma00");
   EXPECT_EQ(c.fieldCount(), 2);
