@@ -270,6 +270,7 @@ void CalculaYGuarda(EstadoAplicacion& e, shell::Interaccion& ui, const OpcionesC
   if (!o.corte) ListaDeParcelas(e, o.plots);
   if (!o.userEquations.empty()) EcuacionesDeUsuario(e, o.userEquations);
   calc::EntornoCalculo entorno = calc::EntornoInstalado();
+  if (o.ecuacionesKAV) entorno.abrirEcuacionesKAV = o.ecuacionesKAV;
   // In a workspace of its own that no later step reads, the working tree tables go as soon as
   // the tree pass has read them: the memory that held their file pages then holds the result
   // tables being written, instead of new memory (on a virtual machine that hands free memory

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "calc/CalculosArbol.h"
 #include "shell/Interaccion.h"
 #include "state/EstadoAplicacion.h"
 
@@ -33,6 +35,9 @@ struct OpcionesCalculoBatch {
   bool trabajoDespues = false;
   // Told "guardado", "csv" and "resumen" as those steps begin (see EntornoBatch::fases).
   std::function<void(const std::string&)> fases;
+  // The inventory equations as opened ahead (see calc::EntornoCalculo::abrirEcuacionesKAV);
+  // empty: the calculation opens them.
+  std::function<std::unique_ptr<calc::FuenteEcuacionesKAV>()> ecuacionesKAV;
 };
 
 // Sets the options, builds the plot list (unless a cut gives it), stores the user equations,

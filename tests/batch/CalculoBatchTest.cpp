@@ -179,6 +179,34 @@ print('filas', len(esperado), 'fallos', fallos)
   EXPECT_EQ(informe.find("filas 6 "), std::string::npos) << informe;
 }
 
+// The inventory equations are opened while the databases are selected: a program folder
+// without them fails the run at its calculation with the store's message and saves nothing; a
+// run on user equations alone does not need them.
+TEST(CalculoBatch, MissingInventoryEquationsFailTheCalculation) {
+  arbelio::pruebas::CarpetaTemporal programa, dir;
+  std::filesystem::copy(std::string(ARBELIO_PROGRAM_DIR) + "/BDEstruct",
+                        programa.archivo("BDEstruct"), std::filesystem::copy_options::recursive);
+  const std::string db = std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/Piesma47.dbf";
+  std::ostringstream out, err;
+  EXPECT_EQ(batch::EjecutaOrdenBatch({"run", "--db", db, "--out", dir.archivo("s")},
+                                     {programa.ruta()}, out, err),
+            1);
+  EXPECT_NE(err.str().find("Error No se encuentra el archivo de base de datos '" + programa.ruta() +
+                           "/EcuacionesKAV.sqlite'."),
+            std::string::npos)
+      << err.str();
+  EXPECT_TRUE(!store::folderExists(dir.archivo("s")) ||
+              std::filesystem::is_empty(dir.archivo("s")));
+
+  std::ostringstream out3, err3;
+  EXPECT_EQ(
+      batch::EjecutaOrdenBatch({"run", "--db", db, "--out", dir.archivo("s3"), "--method", "3"},
+                               {programa.ruta()}, out3, err3),
+      0)
+      << err3.str();
+  EXPECT_FALSE(std::filesystem::is_empty(dir.archivo("s3")));
+}
+
 TEST(CalculoBatch, BadOptionsAreRefused) {
   arbelio::pruebas::CarpetaTemporal dir;
   const std::string db = std::string(ARBELIO_PROGRAM_DIR) + "/samples/47/Piesma47.dbf";
