@@ -178,10 +178,11 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
         hechas = true;
       }
     }
-    salida.close();
-    trabajo.close();
-    // The areas the run freed and kept for its own later tables go back to the system.
+    // The areas the run freed and kept for its own later tables go back to the system, and the
+    // tables still to be written give theirs as they are written: the files take that memory.
     store::DevuelveAreasLibres();
+    salida.closeFreeingMemory();
+    trabajo.close();
     if (hechas) {
       progreso.etiquetas(false, false, false);
       res.cancelado = progreso.terminar();

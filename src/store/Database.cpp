@@ -114,7 +114,7 @@ Database& Database::operator=(Database&& other) noexcept {
   if (this != &other) {
     if (impl_) {
       try {
-        impl_->flush(true);
+        impl_->flush();
       } catch (...) {
       }
     }
@@ -126,7 +126,7 @@ Database& Database::operator=(Database&& other) noexcept {
 Database::~Database() {
   if (impl_) {
     try {
-      impl_->flush(true);
+      impl_->flush();
     } catch (...) {
       // Destructors cannot report: close() is the way to see a failed write.
     }
@@ -405,6 +405,12 @@ void Database::release(std::string_view table) {
 }
 
 void Database::close() {
+  if (!impl_) return;
+  auto impl = std::move(impl_);
+  impl->flush();
+}
+
+void Database::closeFreeingMemory() {
   if (!impl_) return;
   auto impl = std::move(impl_);
   impl->flush(true);

@@ -72,6 +72,11 @@ class Database {
   // handle has not used.
   void release(std::string_view table);
   void close();
+  // close(), for the end of a job: a table nothing else holds gives its rows' memory back to
+  // the system a block at a time as they are written, so that the file's new pages take memory
+  // the process had instead of memory the system must find (and, on a virtual machine, ask its
+  // host for). Nothing of it is kept for later tables.
+  void closeFreeingMemory();
 
   // Path of a table's file ("" when it does not exist), whatever its letter case.
   std::string tablePath(std::string_view name) const;

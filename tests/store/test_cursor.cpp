@@ -515,10 +515,11 @@ std::string ContenidoDe(const std::string& ruta) {
 
 }  // namespace
 
-// Closing a handle writes the tables nothing else holds while giving their rows' memory back
-// block by block: the file is byte for byte what a plain write gives; a table a cursor still
-// holds keeps its rows; a write that fails leaves the previous file, which the next open reads.
-TEST(CierreDeBase, WritesWholeTablesWhileGivingTheirRowsBack) {
+// Closing a handle at the end of a job writes the tables nothing else holds while giving their
+// rows' memory back block by block: the file is byte for byte what a plain write gives; a table
+// a cursor still holds keeps its rows; a write that fails leaves the previous file, which the
+// next open reads.
+TEST(CierreDeBase, AtTheEndWritesWholeTablesWhileGivingTheirRowsBack) {
   CarpetaTemporal llana, cerrada, sostenida, fallida;
   {
     Database db = TablaDeVariosBloques(llana.ruta());
@@ -529,7 +530,7 @@ TEST(CierreDeBase, WritesWholeTablesWhileGivingTheirRowsBack) {
   ASSERT_GT(esperada.size(), 9997u * 36);
   {
     Database db = TablaDeVariosBloques(cerrada.ruta());
-    db.close();
+    db.closeFreeingMemory();
   }
   EXPECT_EQ(ContenidoDe(cerrada.ruta() + "/GRANDE.dbf"), esperada);
   {
@@ -545,7 +546,7 @@ TEST(CierreDeBase, WritesWholeTablesWhileGivingTheirRowsBack) {
   {
     Database db = TablaDeVariosBloques(sostenida.ruta());
     sigue = db.openCursor("GRANDE");
-    db.close();
+    db.closeFreeingMemory();
   }
   EXPECT_EQ(ContenidoDe(sostenida.ruta() + "/GRANDE.dbf"), esperada);
   sigue.setAbsolutePosition(9000);
@@ -563,7 +564,7 @@ TEST(CierreDeBase, WritesWholeTablesWhileGivingTheirRowsBack) {
     c.update();
     c = Cursor();
     failWritesAfterForTesting(static_cast<long long>(esperada.size() / 2));
-    EXPECT_THROW(db.close(), StoreError);
+    EXPECT_THROW(db.closeFreeingMemory(), StoreError);
     failWritesAfterForTesting(-1);
   }
   EXPECT_EQ(ContenidoDe(fallida.ruta() + "/GRANDE.dbf"), esperada);
