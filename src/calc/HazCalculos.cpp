@@ -180,9 +180,11 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
     }
     // The areas the run freed and kept for its own later tables go back to the system, and the
     // tables still to be written give theirs as they are written: the files take that memory.
+    // What the closed tables leave kept goes back too.
     store::DevuelveAreasLibres();
     salida.closeFreeingMemory();
     trabajo.close();
+    store::DevuelveAreasLibres();
     if (hechas) {
       progreso.etiquetas(false, false, false);
       res.cancelado = progreso.terminar();
