@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,9 +34,9 @@ struct OpcionesCalculoBatch {
   bool trabajoDespues = false;
   // Told "guardado", "csv" and "resumen" as those steps begin (see EntornoBatch::fases).
   std::function<void(const std::string&)> fases;
-  // The inventory equations as opened ahead (see calc::EntornoCalculo::abrirEcuacionesKAV);
-  // empty: the calculation opens them.
-  std::function<std::unique_ptr<calc::FuenteEcuacionesKAV>()> ecuacionesKAV;
+  // The inventory equations as opened ahead (calc::AbrirFuenteKAVAntes); empty: the
+  // calculation opens them.
+  calc::EcuacionesKAVAbiertas ecuacionesKAV;
 };
 
 // Sets the options, builds the plot list (unless a cut gives it), stores the user equations,

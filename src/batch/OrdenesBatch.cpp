@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -492,13 +491,9 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   // The inventory equations are opened while the databases are selected (a run on user
   // equations alone never reads them): the calculation takes them, or the failure to open
   // them, where it would have opened them itself.
-  std::shared_ptr<std::future<std::unique_ptr<calc::FuenteEcuacionesKAV>>> ecuacionesKAV;
-  if (a.opcion("--method") != "3") {
-    ecuacionesKAV = std::make_shared<std::future<std::unique_ptr<calc::FuenteEcuacionesKAV>>>(
-        std::async(std::launch::async, [carpeta = estado.rutas.carpetaDatos] {
-          return calc::AbrirFuenteKAV(carpeta);
-        }));
-  }
+  calc::EcuacionesKAVAbiertas ecuacionesKAV;
+  if (a.opcion("--method") != "3")
+    ecuacionesKAV = calc::AbrirFuenteKAVAntes(estado.rutas.carpetaDatos);
 
   import::ListaProvinciasEnMemoria lista;
   std::vector<std::string> archivos;
@@ -572,7 +567,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   calculo.espacioTemporal = temporal.has_value();
   calculo.trabajoDespues = !a.opcion("--map").empty();
   calculo.method = entero("--method", 1);
-  if (ecuacionesKAV) calculo.ecuacionesKAV = [ecuacionesKAV] { return ecuacionesKAV->get(); };
+  calculo.ecuacionesKAV = std::move(ecuacionesKAV);
   calculo.hart = entero("--hart", 1);
   fase("cálculo");
   CalculaYGuarda(estado, ui, calculo, salida, out);

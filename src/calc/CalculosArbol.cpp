@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <vector>
 
 #include "calc/Dasometria.h"
@@ -448,6 +449,13 @@ class FuenteKAVInstalada : public FuenteEcuacionesKAV {
 
 std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma) {
   return std::make_unique<FuenteKAVInstalada>(equations::AbrirEcuacionesKAV(carpetaPrograma));
+}
+
+EcuacionesKAVAbiertas AbrirFuenteKAVAntes(const std::string& carpetaPrograma) {
+  // Shared, so that the function can be copied; the last copy to go waits for the opening.
+  auto abriendo = std::make_shared<std::future<std::unique_ptr<FuenteEcuacionesKAV>>>(std::async(
+      std::launch::async, [carpetaPrograma] { return AbrirFuenteKAV(carpetaPrograma); }));
+  return [abriendo] { return abriendo->get(); };
 }
 
 void CalculosEcuaciones(EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,

@@ -8,6 +8,7 @@
 // EstadoAplicacion::PiesSinDiametroValido for one warning at the end of the run.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,10 @@ class FuenteEcuacionesKAV {
 // The inventory equations installed in the program folder (EcuacionesKAV.sqlite). Throws
 // StoreError when the database cannot be opened.
 std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPrograma);
+// The same, opened ahead: the opening starts now on another thread, and the function returned
+// gives the equations when called (once), or throws the failure to open them.
+using EcuacionesKAVAbiertas = std::function<std::unique_ptr<FuenteEcuacionesKAV>()>;
+EcuacionesKAVAbiertas AbrirFuenteKAVAntes(const std::string& carpetaPrograma);
 
 // Runs one step of a pass. A step that fails on one tree or plot (an empty field read as a
 // number, a value that does not fit) is skipped and leaves its field empty; the pass goes on.

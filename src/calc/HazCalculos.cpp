@@ -1,6 +1,5 @@
 #include "calc/HazCalculos.h"
 
-#include <future>
 #include <set>
 
 #include "calc/CalculosParcela.h"
@@ -121,13 +120,13 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
     // The run's progress dialog: the tree pass shows it, every pass works in it, and it is
     // hidden here at the end, or when a failure leaves this scope.
     shell::Progreso progreso(ui, shell::Progreso::Papel::Operacion);
-    // The inventory equations are opened on another thread while the run is prepared; they are
-    // taken (and a failure to open them stops the run) before the tree pass, as if opened there.
-    std::future<std::unique_ptr<FuenteEcuacionesKAV>> kavAbierta;
+    // The installed inventory equations are opened on another thread while the run is
+    // prepared; they are taken (and a failure to open them stops the run) before the tree pass,
+    // as if opened there.
+    EcuacionesKAVAbiertas kavAbierta;
     if (e.opciones.MetodoCalculo != 3) {
-      kavAbierta = std::async(std::launch::async, [&entorno, carpeta = e.rutas.carpetaDatos] {
-        return entorno.abrirEcuacionesKAV ? entorno.abrirEcuacionesKAV() : AbrirFuenteKAV(carpeta);
-      });
+      kavAbierta = entorno.abrirEcuacionesKAV ? entorno.abrirEcuacionesKAV
+                                              : AbrirFuenteKAVAntes(e.rutas.carpetaDatos);
     }
     e.SufijoCalculos = e.SufijoTablas;
     shell::LimpiarBDOUT(e, ui);
@@ -140,7 +139,7 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
       res.tablas.push_back(TablaResultado::AIndiv);
       if (progreso.continuar()) {
         std::unique_ptr<FuenteEcuacionesKAV> kav;
-        if (kavAbierta.valid()) kav = kavAbierta.get();
+        if (kavAbierta) kav = kavAbierta();
         const ResultadoPasada arbol = CalculosArbolIndividual(e, ui, trabajo, salida);
         // Nothing after the tree pass reads the working database: its tables (and their decoded
         // columns) leave memory now, before the equations and the breakdowns read AIndiv.

@@ -20,8 +20,10 @@ class ArbolesCalculo;
 struct EntornoCalculo {
   // Generates the working database when BDTemp has no DATDEF00 (mnuAGenerarBDT_Click).
   std::function<void()> generarBaseTrabajo;
-  // The inventory equations; empty: the installed EcuacionesKAV of the program folder.
-  std::function<std::unique_ptr<FuenteEcuacionesKAV>()> abrirEcuacionesKAV;
+  // The inventory equations, called where the run needs them (they may have been opened ahead:
+  // AbrirFuenteKAVAntes); empty: the installed EcuacionesKAV of the program folder, opened while
+  // the run is prepared.
+  EcuacionesKAVAbiertas abrirEcuacionesKAV;
   // Filling passes by TablasCalcular index (AIndiv and Parcel are built in; the others are the
   // class and species breakdowns and the whole-cut summaries). An empty pass leaves its table
   // created and empty.

@@ -85,8 +85,9 @@ DbfNumber parseDbfNumber(std::string_view raw, double& out) {
         return DbfNumber::Damaged;
       }
     }
-    const std::size_t decimales = punto == t.size() ? 0 : t.size() - 1 - punto;
-    if (t.size() - (punto == t.size() ? 0 : 1) == 0) return DbfNumber::Damaged;  // no digit
+    const bool conPunto = punto != t.size();
+    if (t.size() == (conPunto ? 1u : 0u)) return DbfNumber::Damaged;  // no digit
+    const std::size_t decimales = conPunto ? t.size() - 1 - punto : 0;
     const double v = decimales == 0 ? static_cast<double>(mantissa)
                                     : static_cast<double>(mantissa) / kPow10[decimales];
     out = negative ? -v : v;
