@@ -152,12 +152,13 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
         const auto tablas = TablasNecesarias(e.opciones.TablasCalcular);
         // The large tables no later step reads are written out as soon as they are complete and
         // leave memory, which then holds the next tables of the run: AIndiv once the passes have
-        // its trees in memory, Cd_par after the class summary that reads it.
+        // its trees in memory, Cd_par after the class summary that reads it. They are written
+        // on another thread while the passes go on.
         const bool pasadasConArboles =
             tablas[kParcel] || tablas[kSpPar] || tablas[kCdPar] || tablas[kCdEsp] || tablas[kCdspP];
         if (entorno.arboles && pasadasConArboles) {
           entorno.arboles(e, salida);
-          salida.release(NombreTabla(e, TablaResultado::AIndiv));
+          salida.releaseInBackground(NombreTabla(e, TablaResultado::AIndiv));
         }
         const int ultimaConCdPar = tablas[kCldiam] ? kCldiam : kCdPar;
         for (int indice : kOrdenPasadas) {
@@ -170,7 +171,8 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
           } else if (entorno.pasadas[static_cast<std::size_t>(indice)]) {
             entorno.pasadas[static_cast<std::size_t>(indice)](e, ui, salida);
           }
-          if (indice == ultimaConCdPar) salida.release(NombreTabla(e, TablaResultado::Cd_par));
+          if (indice == ultimaConCdPar)
+            salida.releaseInBackground(NombreTabla(e, TablaResultado::Cd_par));
         }
         // The sampling statistics come with Parcel, after Sp_par (their species rows).
         if (tablas[kParcel]) CalculosEstadisticos(e, ui, salida);

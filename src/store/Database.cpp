@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <optional>
 
@@ -25,6 +26,28 @@ class DatabaseImpl {
   OpenOptions options;
   std::map<std::string, std::shared_ptr<Table>> tables;  // by lower-case name
   std::optional<SqliteTables> sqlite;                    // a single-file database
+
+  // Tables let go of while they are written on another thread (releaseInBackground). A write
+  // that fails gives the table back: it stays changed in memory, to be written again.
+  struct Soltada {
+    std::string key;
+    std::future<std::shared_ptr<Table>> escrita;  // the table, when its write failed
+  };
+  std::vector<Soltada> soltadas;
+
+  // Waits for the background writes of the table `key` (of every table when empty); a table
+  // whose write failed comes back into `tables`.
+  void esperarEscritas(const std::string& key = {}) {
+    for (auto it = soltadas.begin(); it != soltadas.end();) {
+      if (!key.empty() && it->key != key) {
+        ++it;
+        continue;
+      }
+      if (std::shared_ptr<Table> fallida = it->escrita.get())
+        tables.try_emplace(it->key, std::move(fallida));
+      it = soltadas.erase(it);
+    }
+  }
 
   // A table name without ".dbf". A name that carries a path is refused: every table of a
   // folder database is a file of that folder.
@@ -60,6 +83,7 @@ class DatabaseImpl {
                        "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
     }
     const std::string key = toLowerAscii(baseName(name));
+    if (!soltadas.empty()) esperarEscritas(key);
     auto it = tables.find(key);
     if (it != tables.end()) return it->second;
     const std::string path = pathOf(name);
@@ -82,6 +106,8 @@ class DatabaseImpl {
   // With `cerrando`, the tables are dropped next: one held by nothing else gives its rows'
   // memory back as it is written.
   void flush(bool cerrando = false) {
+    // A table whose background write failed is written again here with the others.
+    esperarEscritas();
     // Each table writes its own files from its own rows: two at a time, the largest first.
     struct Sucia {
       Table* tabla;
@@ -404,6 +430,33 @@ void Database::release(std::string_view table) {
   impl.tables.erase(it);
 }
 
+void Database::releaseInBackground(std::string_view table) {
+  auto& impl = need(impl_);
+  if (impl.sqlite) return;
+  const auto it = impl.tables.find(toLowerAscii(DatabaseImpl::baseName(table)));
+  if (it == impl.tables.end()) return;
+  std::shared_ptr<Table> t = std::move(it->second);
+  const std::string key = it->first;
+  impl.tables.erase(it);
+  if (!t->dirty()) return;
+  t->markBusy();
+  impl.soltadas.push_back({key, std::async(std::launch::async, [t = std::move(t)]() mutable {
+                             bool escrita = false;
+                             try {
+                               t->save();
+                               escrita = true;
+                             } catch (...) {
+                               // Given back to the handle, which writes it again and reports a
+                               // failure then.
+                             }
+                             t->markIdle();
+                             // Written: its rows leave memory here, unless something else holds the
+                             // table.
+                             if (escrita) t.reset();
+                             return std::move(t);
+                           })});
+}
+
 void Database::close() {
   if (!impl_) return;
   auto impl = std::move(impl_);
@@ -413,6 +466,10 @@ void Database::close() {
 void Database::closeFreeingMemory() {
   if (!impl_) return;
   auto impl = std::move(impl_);
+  // The tables written in the background are done first and what they leave kept goes back,
+  // for the files written next to take.
+  impl->esperarEscritas();
+  DevuelveAreasLibres();
   impl->flush(true);
 }
 

@@ -71,6 +71,12 @@ class Database {
   // handle still holds it, and its next use loads it again. Nothing happens to a table this
   // handle has not used.
   void release(std::string_view table);
+  // release(), with the table written on another thread: the call returns at once, and the
+  // table leaves memory once written (unless something else holds it). Its next use through
+  // this handle, flush(), close() and the destructor wait for the write, and another handle's
+  // open of it waits as well. A table whose write fails comes back to this handle, changed as
+  // it was: flush() and close() write it again, and report a failure then.
+  void releaseInBackground(std::string_view table);
   void close();
   // close(), for the end of a job: a table nothing else holds gives its rows' memory back to
   // the system a block at a time as they are written, so that the file's new pages take memory

@@ -1295,6 +1295,24 @@ void Table::saveAndFree() {
   escribir(true);
 }
 
+void Table::markBusy() {
+  std::lock_guard<std::mutex> lock(ocupadaMutex_);
+  ocupada_ = true;
+}
+
+void Table::markIdle() {
+  {
+    std::lock_guard<std::mutex> lock(ocupadaMutex_);
+    ocupada_ = false;
+  }
+  ocupadaCambia_.notify_all();
+}
+
+void Table::waitWhileBusy() {
+  std::unique_lock<std::mutex> lock(ocupadaMutex_);
+  ocupadaCambia_.wait(lock, [this] { return !ocupada_; });
+}
+
 void Table::escribir(bool liberar) {
   const DbfDate date = currentHeaderDate();
   bool hasMemo = false;
@@ -1425,7 +1443,10 @@ void TableRegistry::forget(const Table* table) {
 }
 
 std::shared_ptr<Table> TableRegistry::open(const std::string& path) {
-  if (auto t = find(path)) return t;
+  if (auto t = find(path)) {
+    t->waitWhileBusy();
+    return t;
+  }
   auto t = Table::load(path);
   add(t);
   return t;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -179,6 +180,11 @@ class Table : public RowSource {
   // left clean and without its rows, written or not: only its last holder, which drops it
   // next, may call this.
   void saveAndFree();
+  // A table being written on another thread after its handle let it go is marked busy until
+  // the write ends: an open of its file by another handle (TableRegistry::open) waits for it.
+  void markBusy();
+  void markIdle();
+  void waitWhileBusy();
 
   // Sidecar file that keeps the indexes of a table file.
   static std::string sidecarPath(const std::string& dbfPath);
@@ -302,6 +308,9 @@ class Table : public RowSource {
   // Memo texts by column then row; only memo columns have entries.
   std::unordered_map<int, std::vector<std::optional<std::string>>> memo_;
   bool dirty_ = false;
+  std::mutex ocupadaMutex_;
+  std::condition_variable ocupadaCambia_;
+  bool ocupada_ = false;
 };
 
 // Tables loaded in this process, shared by every database handle on the same file.

@@ -2,15 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../comun/CarpetaTemporal.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
+#include "store/Table.h"
 
 using namespace arbelio::store;
 using arbelio::pruebas::CarpetaTemporal;
@@ -571,4 +575,86 @@ TEST(CierreDeBase, AtTheEndWritesWholeTablesWhileGivingTheirRowsBack) {
   Database otra = Database::open(fallida.ruta());
   EXPECT_EQ(otra.openCursor("GRANDE").recordCount(), 9997);
   EXPECT_EQ(otra.openCursor("SELECT * FROM GRANDE WHERE DN=99").recordCount(), 0);
+}
+
+// A table let go of in the background is written as a plain write writes it, and the handle goes
+// on: its next use of the table waits for the file and reads it. A write that fails gives the
+// table back to the handle with its changes, and close() writes it.
+TEST(SoltarEnSegundoPlano, WritesTheTableWhileTheHandleGoesOn) {
+  CarpetaTemporal llana, soltada, fallida;
+  {
+    Database db = TablaDeVariosBloques(llana.ruta());
+    db.close();
+  }
+  const std::string esperada = ContenidoDe(llana.ruta() + "/GRANDE.dbf");
+  {
+    Database db = TablaDeVariosBloques(soltada.ruta());
+    db.releaseInBackground("grande.DBF");
+    db.releaseInBackground("NOUSADA");  // a table this handle never used: nothing happens
+    Cursor c = db.openCursor("SELECT N FROM GRANDE WHERE N >= 4094 AND N <= 4097");
+    EXPECT_EQ(ContenidoDe(soltada.ruta() + "/GRANDE.dbf"), esperada);
+    std::vector<double> n;
+    for (; !c.eof(); c.moveNext()) n.push_back(c.value("N").toDouble());
+    EXPECT_EQ(n, (std::vector<double>{4094, 4097}));
+    // Changed again and let go of again: close waits for the second write.
+    Cursor e = db.openCursor("GRANDE");
+    e.setAbsolutePosition(0);
+    e.edit();
+    e.setValue("DN", 55.0);
+    e.update();
+    e = Cursor();
+    c = Cursor();
+    db.releaseInBackground("GRANDE");
+    db.close();
+  }
+  {
+    Database otra = Database::open(soltada.ruta());
+    EXPECT_EQ(otra.openCursor("GRANDE").recordCount(), 9997);
+    EXPECT_EQ(otra.openCursor("SELECT * FROM GRANDE WHERE DN=55").recordCount(), 1);
+  }
+
+  const std::string vacia = [&] {
+    Database db = Database::open(fallida.ruta());
+    TableDef def("GRANDE");
+    def.appendField("N", FieldType::Long);
+    def.appendField("DN", FieldType::Single);
+    def.appendField("NOTA", FieldType::Text, 5);
+    db.appendTableDef(def);
+    db.close();
+    const std::string archivo = ContenidoDe(fallida.ruta() + "/GRANDE.dbf");
+    std::filesystem::remove(fallida.ruta() + "/GRANDE.dbf");
+    return archivo;
+  }();
+  {
+    Database db = TablaDeVariosBloques(fallida.ruta());
+    failWritesAfterForTesting(static_cast<long long>(esperada.size() / 2));
+    db.releaseInBackground("GRANDE");
+    // The failed write left the file as it was, and the handle has the table back.
+    EXPECT_EQ(db.openCursor("GRANDE").recordCount(), 9997);
+    failWritesAfterForTesting(-1);
+    EXPECT_EQ(ContenidoDe(fallida.ruta() + "/GRANDE.dbf"), vacia);
+    db.close();
+  }
+  EXPECT_EQ(ContenidoDe(fallida.ruta() + "/GRANDE.dbf"), esperada);
+}
+
+// While a table is written on another thread, another handle's open of its file waits for the
+// write to end.
+TEST(SoltarEnSegundoPlano, AnotherHandleWaitsForTheWrite) {
+  CarpetaTemporal dir;
+  Database db = TablaDeVariosBloques(dir.ruta());
+  const std::shared_ptr<Table> tabla = TableRegistry::find(dir.ruta() + "/GRANDE.dbf");
+  ASSERT_NE(tabla, nullptr);
+  tabla->markBusy();
+  std::atomic<bool> abierta{false};
+  std::thread otra([&] {
+    Database segunda = Database::open(dir.ruta());
+    EXPECT_EQ(segunda.openCursor("GRANDE").recordCount(), 9997);
+    abierta = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(abierta);
+  tabla->markIdle();
+  otra.join();
+  EXPECT_TRUE(abierta);
 }
