@@ -313,9 +313,9 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
 
   // The trees are taken a stretch at a time in two halves at once, each half with its own copy
   // of the equations (they keep caches), when the source can give a second one. A half reads its
-  // trees, evaluates and encodes the values into its own list of writes; the writes are then made
-  // in tree order. What a tree's later variable reads of its VCC is what the field holds after
-  // the VCC just computed for it is stored.
+  // trees, evaluates and encodes the values into its own list of writes; the two lists are then
+  // written at once (they write different trees). What a tree's later variable reads of its VCC
+  // is what the field holds after the VCC just computed for it is stored.
   const std::size_t largo = arboles.recordLength();
   struct Escritura {
     std::uint32_t fila;
@@ -388,6 +388,7 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
   for (std::size_t i = 0; i < filas.size(); ++i)
     filas[i] = arboles.rowIdAt(static_cast<std::int64_t>(i));
   std::int64_t m = 0;
+  std::vector<std::vector<store::Cursor::EncodedWrite>> listas(mitades.size());
   for (std::size_t desde = 0; desde < filas.size(); desde += kArbolesPorTramo) {
     const std::size_t hasta = std::min(filas.size(), desde + kArbolesPorTramo);
     for (Mitad& h : mitades) {
@@ -395,16 +396,17 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       h.bytes.clear();
       h.calculados = 0;
     }
-    store::EnPartes(hasta - desde, segunda ? 2 : 1,
-                    [&](std::size_t k, std::size_t primera, std::size_t ultima) {
-                      for (std::size_t i = desde + primera; i < desde + ultima; ++i)
-                        arbol(filas[i], mitades[k]);
-                    });
-    for (Mitad& h : mitades) {
-      for (const Escritura& w : h.escrituras)
-        arboles.writeEncoded(w.fila, w.columna, h.bytes.data() + w.bytes, w.numero);
-      m += h.calculados;
-    }
+    for (auto& lista : listas) lista.clear();
+    store::EnPartes(
+        hasta - desde, segunda ? 2 : 1,
+        [&](std::size_t k, std::size_t primera, std::size_t ultima) {
+          Mitad& h = mitades[k];
+          for (std::size_t i = desde + primera; i < desde + ultima; ++i) arbol(filas[i], h);
+          for (const Escritura& w : h.escrituras)
+            listas[k].push_back({w.fila, w.columna, h.bytes.data() + w.bytes, w.numero});
+        });
+    arboles.writeEncodedLists(listas);
+    for (const Mitad& h : mitades) m += h.calculados;
     progreso.posicion(std::to_string(m));
     if (total > 0) {
       int barra = static_cast<int>(RedondeoPar(100.0 * m / total, 0));

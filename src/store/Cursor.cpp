@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "store/CursorImpl.h"
+#include "store/Paralelo.h"
 #include "store/StoreError.h"
 #include "store/Text.h"
 
@@ -656,6 +657,48 @@ void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes,
   }
   const bool numerico = f.dbfType == 'N' || f.dbfType == 'F';
   c.table_->applyBytes(rowId, col, bytes, false, numerico ? numero : std::nullopt);
+}
+
+void Cursor::writeEncodedLists(const std::vector<std::vector<EncodedWrite>>& listas) {
+  auto& c = impl();
+  if (!c.updatable_) notUpdatable();
+  // Each field's column and kind, resolved once (a field that cannot be written stops the
+  // writes before any is made).
+  struct Columna {
+    int col = -1;
+    bool numerico = false;
+  };
+  std::vector<Columna> columnas(static_cast<std::size_t>(fieldCount()));
+  std::vector<int> escritas;
+  for (const auto& lista : listas) {
+    for (const EncodedWrite& w : lista) {
+      if (w.field < 0 || static_cast<std::size_t>(w.field) >= columnas.size()) field(w.field);
+      Columna& k = columnas[static_cast<std::size_t>(w.field)];
+      if (k.col >= 0) continue;
+      const FieldDef& f = field(w.field);
+      k.col = ColumnaEnRegistro(c, f, w.field, "escribe de");
+      k.numerico = f.dbfType == 'N' || f.dbfType == 'F';
+      escritas.push_back(k.col);
+    }
+  }
+  Table& t = *c.table_;
+  // The lists write different rows, or different fields of a row: their bytes and decoded
+  // entries never meet. What the table shares (the columns' change counters) is updated once
+  // the lists are written, or have failed.
+  struct AlTerminar {
+    Table& t;
+    const std::vector<int>& cols;
+    ~AlTerminar() { t.columnsWritten(cols); }
+  } alTerminar{t, escritas};
+  EnParalelo(listas.size(), [&](std::size_t k) {
+    for (const EncodedWrite& w : listas[k]) {
+      const Columna& col = columnas[static_cast<std::size_t>(w.field)];
+      if (t.isDeleted(w.rowId)) {
+        throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
+      }
+      t.applyBytesInPlace(w.rowId, col.col, w.bytes, col.numerico ? w.numero : std::nullopt);
+    }
+  });
 }
 
 void Cursor::appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir) {

@@ -121,6 +121,17 @@ class Cursor {
   // converting the value again. `numero`, for a numeric field, is numberOfField of those bytes.
   void writeEncoded(std::uint32_t rowId, int i, const char* bytes,
                     std::optional<double> numero = std::nullopt);
+  // A writeEncoded call's arguments.
+  struct EncodedWrite {
+    std::uint32_t rowId;
+    int field;
+    const char* bytes;
+    std::optional<double> numero;
+  };
+  // writeEncoded for each write of each list, the lists on two threads at once, each list in
+  // its order. No field of a row may be written by two lists. On a failure (a deleted row) the
+  // writes of the lists up to it may have been made, and the failure is rethrown.
+  void writeEncodedLists(const std::vector<std::vector<EncodedWrite>>& listas);
   void appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir);
   // Deletes the current row. The cursor stays on it (reading it fails) until it moves.
   void remove();

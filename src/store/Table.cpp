@@ -1044,15 +1044,14 @@ void Table::apply(std::uint32_t row, const EncodedValue& ev, bool newRow) {
 
 void Table::applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow,
                        std::optional<double> numero) {
-  std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
-              static_cast<std::size_t>(columns_[col].dbfLength));
-  if (!numero) {
-    refreshDecoded(row, col);
-  } else if (auto* v = decodedForChange(col)) {
-    (*v)[row] = *numero;
-  }
+  applyBytesInPlace(row, col, bytes, numero);
   if (!newRow) ++colGen_[static_cast<std::size_t>(col)];
   dirty_ = true;
+}
+
+void Table::columnsWritten(const std::vector<int>& cols) {
+  for (int col : cols) ++colGen_[static_cast<std::size_t>(col)];
+  if (!cols.empty()) dirty_ = true;
 }
 
 void Table::applyRaw(std::uint32_t row, int col, std::string_view bytes) {

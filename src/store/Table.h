@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -144,6 +145,20 @@ class Table : public RowSource {
   // decoded column takes it without reading the bytes again.
   void applyBytes(std::uint32_t row, int col, const char* bytes, bool newRow = false,
                   std::optional<double> numero = std::nullopt);
+  // applyBytes for writers on several threads at once, each of other rows or other fields: the
+  // row's bytes and the decoded entry only. columnsWritten then counts the change of each column
+  // written, once they are all done.
+  void applyBytesInPlace(std::uint32_t row, int col, const char* bytes,
+                         std::optional<double> numero) {
+    std::memcpy(registro(row) + offsets_[static_cast<std::size_t>(col)], bytes,
+                static_cast<std::size_t>(columns_[col].dbfLength));
+    if (!numero) {
+      refreshDecoded(row, col);
+    } else if (auto* v = decodedForChange(col)) {
+      (*v)[row] = *numero;
+    }
+  }
+  void columnsWritten(const std::vector<int>& cols);
   int offset(int col) const { return offsets_[static_cast<std::size_t>(col)]; }
   int recordLength() const { return recLen_; }
   // Writes an encoded value. newRow: the row was just appended, so cursors' indexes need no

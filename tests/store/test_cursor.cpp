@@ -261,6 +261,49 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   EXPECT_THROW(c.writeEncoded(primera, dn, registro.data() + c.fieldOffset(dn)), StoreError);
 }
 
+// Two lists of encoded writes made at once leave the rows as the same writes made one by one:
+// bytes, a column read whole, and a find index on a written field all in step.
+TEST_F(CursorTest, EncodedWriteListsWriteAsWriteEncodedDoes) {
+  Cursor c = db.openCursor("PIESMA00");
+  const int dn = c.fieldIndex("DN"), especie = c.fieldIndex("ESPECIE");
+  double x = 0;
+  for (int k = 0; k < 5000; ++k) c.numberOfRow(c.rowIdAt(0), dn, x);  // DN decoded whole
+  c.findFirst("DN=12.5");                                             // a find index on DN
+  ASSERT_FALSE(c.noMatch());
+  // One record of bytes per row: DN 100 + row position, ESPECIE the position as text.
+  std::vector<std::string> registros(6, std::string(c.recordLength(), ' '));
+  std::vector<std::vector<Cursor::EncodedWrite>> listas(2);
+  for (std::size_t p = 0; p < 6; ++p) {
+    char* r = registros[p].data();
+    c.encodeField(dn, Value(100.0 + static_cast<double>(p)), r);
+    c.encodeField(especie, Value(std::to_string(p)), r);
+    const std::uint32_t fila = c.rowIdAt(static_cast<std::int64_t>(p));
+    auto& lista = listas[p < 3 ? 0 : 1];
+    lista.push_back({fila, dn, r + c.fieldOffset(dn), c.numberOfField(dn, r)});
+    lista.push_back({fila, especie, r + c.fieldOffset(especie), std::nullopt});
+  }
+  c.writeEncodedLists(listas);
+  for (std::int64_t p = 0; p < 6; ++p) {
+    EXPECT_TRUE(c.numberOfRow(c.rowIdAt(p), dn, x));
+    EXPECT_EQ(x, 100.0 + static_cast<double>(p));
+    EXPECT_EQ(c.valueOfRow(c.rowIdAt(p), especie).text(), std::to_string(p));
+  }
+  c.findFirst("DN=12.5");
+  EXPECT_TRUE(c.noMatch());
+  c.findFirst("DN=104");
+  ASSERT_FALSE(c.noMatch());
+  EXPECT_EQ(c.value("ESPECIE").text(), "4");
+  Cursor otro = db.openCursor("SELECT * FROM PIESMA00 WHERE DN=105");
+  EXPECT_EQ(otro.value("ESPECIE").text(), "5");
+  // A write into a deleted row fails, as writeEncoded does.
+  const std::uint32_t primera = c.rowIdAt(0);
+  c.moveFirst();
+  c.remove();
+  EXPECT_THROW(c.writeEncodedLists(
+                   {{}, {{primera, dn, registros[0].data() + c.fieldOffset(dn), std::nullopt}}}),
+               StoreError);
+}
+
 TEST_F(CursorTest, ReadOnlyKindsRefuseChanges) {
   Cursor s = db.openCursor("PIESMA00", CursorKind::Snapshot);
   EXPECT_THROW(s.edit(), StoreError);
