@@ -196,8 +196,7 @@ std::vector<std::int64_t> FilasBaseTrabajo(const EstadoAplicacion& estado) {
   o.readOnly = true;
   store::Database db = store::Database::open(estado.rutas.BDTemp, o);
   std::vector<std::int64_t> r;
-  for (const std::string& b : BasesTrabajo(estado))
-    r.push_back(db.openCursor(b + "00", store::CursorKind::Snapshot).recordCount());
+  for (const std::string& b : BasesTrabajo(estado)) r.push_back(db.liveRowCount(b + "00"));
   return r;
 }
 

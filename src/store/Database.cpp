@@ -96,6 +96,29 @@ class DatabaseImpl {
     return t;
   }
 
+  // The table as this handle or another has it loaded, or null; its file's path in `path`.
+  std::shared_ptr<Table> cargada(std::string_view name, std::string& path) {
+    const std::string key = toLowerAscii(baseName(name));
+    if (!soltadas.empty()) esperarEscritas(key);
+    if (auto it = tables.find(key); it != tables.end()) return it->second;
+    path = pathOf(name);
+    if (path.empty()) {
+      throw StoreError(err::kTablaNoEncontrada,
+                       "No se encuentra la tabla '" + baseName(name) + "'.");
+    }
+    auto t = TableRegistry::find(path);
+    if (t) t->waitWhileBusy();
+    return t;
+  }
+
+  // A table's fields and indexes: the table as loaded, or else its file's header alone, read
+  // without its records and kept by no one.
+  std::shared_ptr<Table> definicion(std::string_view name) {
+    std::string path;
+    if (auto t = cargada(name, path)) return t;
+    return Table::load(path, true);
+  }
+
   void checkWritable() const {
     if (options.readOnly || sqlite) {
       throw StoreError(err::kSoloLectura,
@@ -387,11 +410,17 @@ std::string Database::tablePath(std::string_view name) const {
 
 TableDef Database::tableDef(std::string_view name) const {
   auto& db = need(impl_);
-  auto t = db.source(name);
   TableDef def(DatabaseImpl::baseName(name));
+  if (db.sqlite) {
+    auto t = db.source(name);
+    for (const auto& f : t->columns()) def.appendField(f);
+    for (const auto& i : t->indexes()) def.appendIndex(i);
+    return def;
+  }
+  auto t = db.definicion(name);
   for (const auto& f : t->columns()) def.appendField(f);
   for (const auto& i : t->indexes()) def.appendIndex(i);
-  if (!db.sqlite) def.setCodePage(db.table(name)->codePage());
+  def.setCodePage(t->codePage());
   return def;
 }
 
@@ -411,10 +440,19 @@ void Database::appendTableDef(const TableDef& def) {
   db.tables[toLowerAscii(DatabaseImpl::baseName(def.name()))] = t;
 }
 
+std::int64_t Database::liveRowCount(std::string_view name) const {
+  auto& db = need(impl_);
+  if (db.sqlite) return db.source(name)->liveCount();
+  std::string path;
+  if (const auto t = db.cargada(name, path)) return t->liveCount();
+  return Table::liveRowsOfFile(path);
+}
+
 void Database::appendIndex(std::string_view table, const IndexDef& index) {
   auto& db = need(impl_);
   db.checkWritable();
-  db.table(table)->addIndex(index);
+  // An index lives in the table's sidecar file: a table not loaded is not loaded for it.
+  db.definicion(table)->addIndex(index);
 }
 
 void Database::flush() {

@@ -84,6 +84,9 @@ class Database {
   // host for). Nothing of it is kept for later tables.
   void closeFreeingMemory();
 
+  // Rows of a table that are not deleted: what a snapshot cursor over it counts. A table no
+  // handle has loaded is counted from its file, without loading it.
+  std::int64_t liveRowCount(std::string_view name) const;
   // Path of a table's file ("" when it does not exist), whatever its letter case.
   std::string tablePath(std::string_view name) const;
 

@@ -458,7 +458,10 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   t->recLen_ = recLen;
   t->setColumns(std::move(cols));
   t->prepararDecodificadas();
-  if (headerOnly) return t;
+  if (headerOnly) {
+    t->loadSidecar();
+    return t;
+  }
 
   const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
   if (count > available) {
@@ -495,6 +498,36 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   if (!memoCols.empty()) t->loadMemo(memoCols);
   t->loadSidecar();
   return t;
+}
+
+std::int64_t Table::liveRowsOfFile(const std::string& path) {
+  const std::shared_ptr<Table> t = load(path, true);  // the header's checks
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
+  in.seekg(0);
+  unsigned char head[12] = {};
+  in.read(reinterpret_cast<char*>(head), sizeof head);
+  if (!in) damaged(path, "cabecera incompleta");
+  const std::uint32_t count = le32(head + 4);
+  const int headerLen = head[8] | (head[9] << 8);
+  const auto recLen = static_cast<std::size_t>(t->recLen_);
+  const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
+  if (count > available) {
+    damaged(path, "la cabecera declara " + std::to_string(count) +
+                      " registros y el archivo sólo contiene " + std::to_string(available));
+  }
+  in.seekg(headerLen);
+  const std::size_t porLectura = std::max<std::size_t>(1, (std::size_t{1} << 20) / recLen);
+  std::vector<char> buffer(porLectura * recLen);
+  std::int64_t vivas = 0;
+  for (std::uint32_t r = 0; r < count;) {
+    const auto filas = static_cast<std::uint32_t>(std::min<std::uint64_t>(porLectura, count - r));
+    in.read(buffer.data(), static_cast<std::streamsize>(filas * recLen));
+    if (!in) damaged(path, "no se pueden leer los registros");
+    for (std::uint32_t i = 0; i < filas; ++i) vivas += buffer[i * recLen] != '*';
+    r += filas;
+  }
+  return vivas;
 }
 
 void Table::Desmapea::operator()(char* p) const {

@@ -100,8 +100,12 @@ class Table : public RowSource {
  public:
   // Reads a dBASE file. Throws StoreError for files that are not dBASE III/IV tables, damaged
   // headers and truncated record areas.
-  // headerOnly: the fields and the code page only, no record read (an empty table).
+  // headerOnly: the fields, the code page and the indexes only, no record read (an empty
+  // table).
   static std::shared_ptr<Table> load(const std::string& path, bool headerOnly = false);
+  // The rows of a dBASE file that are not deleted (a loaded table's liveCount()), read through
+  // a small buffer without loading the table. Throws as load() does for a damaged file.
+  static std::int64_t liveRowsOfFile(const std::string& path);
   // A new empty table written to path (and its memo and index sidecar files).
   static std::shared_ptr<Table> create(const std::string& path, const TableDef& def);
 

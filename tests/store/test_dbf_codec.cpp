@@ -18,6 +18,7 @@
 #include "store/Database.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
+#include "store/Table.h"
 
 using namespace arbelio::store;
 using arbelio::pruebas::CarpetaTemporal;
@@ -159,6 +160,74 @@ TEST(DbfCodec, RefusesOtherVersionsAndDamagedFilesWithClearMessages) {
   noFields[32] = 0x0D;
   expectError(noFields, err::kTablaDanada, "campos");
   expectError(good.substr(0, good.size() - 3), err::kTablaDanada, "registros");
+}
+
+// A table's live rows, fields and indexes come from its file without loading it: the counts
+// are a loaded table's (deleted rows left out, across the reads of the file's records), an index
+// added goes to the sidecar, and a damaged file is refused as a load refuses it.
+TEST(DbfCodec, CountsRowsAndReadsDefinitionsOfTablesNotLoaded) {
+  CarpetaTemporal dir;
+  DbfBuilder b;
+  b.fields = {{"N", 'N', 7}, {"TEXTO", 'C', 28}};  // 36-byte records: 29,127 to a 1 MB read
+  std::vector<int> borradas = {0, 29126, 29127, 58253, 58254, 69999};
+  for (int i = 0; i < 70000; ++i) {
+    std::string n = std::to_string(i);
+    b.add(std::string(7 - n.size(), ' ') + n + std::string(28, 'x'),
+          std::find(borradas.begin(), borradas.end(), i) != borradas.end());
+  }
+  writeFile(dir.archivo("GRANDE.dbf"), b.bytes());
+  writeFile(dir.archivo("T.dbf"), treeTable().bytes());
+  Database db = Database::open(dir.ruta());
+  const auto cargada = [&](const char* archivo) {
+    return TableRegistry::find(dir.archivo(archivo)) != nullptr;
+  };
+  EXPECT_EQ(db.liveRowCount("GRANDE"), 70000 - 6);
+  EXPECT_EQ(db.liveRowCount("t.DBF"), 3);
+  EXPECT_FALSE(cargada("GRANDE.dbf"));
+  const TableDef def = db.tableDef("GRANDE");
+  EXPECT_EQ(def.fields().size(), 2u);
+  EXPECT_FALSE(def.hasIndex("PorN"));
+  IndexDef idx;
+  idx.name = "PorN";
+  idx.fields = {"N"};
+  db.appendIndex("GRANDE", idx);
+  EXPECT_FALSE(cargada("GRANDE.dbf"));
+  EXPECT_TRUE(db.tableDef("GRANDE").hasIndex("PorN"));
+  EXPECT_THROW(db.appendIndex("GRANDE", idx), StoreError);  // there already
+  // Loaded, the same counts and the index; a deletion in memory is counted.
+  Cursor c = db.openCursor("GRANDE");
+  EXPECT_TRUE(cargada("GRANDE.dbf"));
+  EXPECT_TRUE(db.tableDef("GRANDE").hasIndex("PorN"));
+  EXPECT_EQ(db.openCursor("GRANDE", CursorKind::Snapshot).recordCount(), 70000 - 6);
+  c.moveFirst();
+  c.remove();
+  EXPECT_EQ(db.liveRowCount("GRANDE"), 70000 - 7);
+  c = Cursor();
+  db.close();
+
+  Database otra = Database::open(dir.ruta());
+  const auto expectError = [&](const std::string& bytes, const std::string& fragment) {
+    writeFile(dir.archivo("X.dbf"), bytes);
+    for (int veces = 0; veces < 2; ++veces) {  // counted from the file, then loaded
+      try {
+        if (veces == 0) {
+          otra.liveRowCount("X");
+        } else {
+          otra.openCursor("X");
+        }
+        ADD_FAILURE() << "aceptado: " << fragment;
+      } catch (const StoreError& e) {
+        EXPECT_EQ(e.number(), err::kTablaDanada) << e.description();
+        EXPECT_NE(e.description().find(fragment), std::string::npos) << e.description();
+      }
+    }
+  };
+  DbfBuilder liar = treeTable();
+  liar.declaredCount = 1000000;
+  expectError(liar.bytes(), "1000000");
+  const std::string good = treeTable().bytes();
+  expectError(good.substr(0, good.size() - 3), "sólo contiene 3");
+  EXPECT_THROW(otra.liveRowCount("NOESTA"), StoreError);
 }
 
 TEST(DbfCodec, CodePagesConvertToUtf8AndBack) {
