@@ -152,8 +152,8 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
         const auto tablas = TablasNecesarias(e.opciones.TablasCalcular);
         // The large tables no later step reads are written out as soon as they are complete and
         // leave memory, which then holds the next tables of the run: AIndiv once the passes have
-        // its trees in memory, Cd_par after the class summary that reads it. They are written
-        // on another thread while the passes go on.
+        // its trees in memory, Cd_par after the class summary that reads it, Cdsp_p when it is
+        // complete. They are written on another thread while the passes go on.
         const bool pasadasConArboles =
             tablas[kParcel] || tablas[kSpPar] || tablas[kCdPar] || tablas[kCdEsp] || tablas[kCdspP];
         if (entorno.arboles && pasadasConArboles) {
@@ -173,6 +173,7 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
           }
           if (indice == ultimaConCdPar)
             salida.releaseInBackground(NombreTabla(e, TablaResultado::Cd_par));
+          if (indice == kCdspP) salida.releaseInBackground(NombreTabla(e, TablaResultado::Cdsp_p));
         }
         // The sampling statistics come with Parcel, after Sp_par (their species rows).
         if (tablas[kParcel]) CalculosEstadisticos(e, ui, salida);
