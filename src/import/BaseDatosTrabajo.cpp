@@ -1,14 +1,20 @@
 #include "import/BaseDatosTrabajo.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "import/ArchivosImport.h"
 #include "shell/EjecutarOrden.h"
 #include "shell/Progreso.h"
 #include "store/FileOps.h"
+#include "store/Paralelo.h"
 #include "store/Text.h"
+#include "store/Tramos.h"
 
 namespace arbelio::import {
 
@@ -57,6 +63,68 @@ bool ClaveIgual(const store::Value& a, const store::Value& b) {
   return a == b;
 }
 
+// The rows to remove as duplicates when every key of every row is empty or a whole number that
+// fits its share of 64 bits (a province below 65,536, plot and tree numbers below 2^24: the
+// inventory's keys): each row's keys packed into one number, ordered with the row's place
+// breaking ties (the stable order), and a row whose keys equal the next one's is listed. A row
+// with an empty key never equals another, so it is left out of the order. Null when a key does
+// not fit: the caller then orders the rows by their values.
+std::optional<std::vector<std::uint32_t>> RepetidasEnteras(store::Cursor& c, std::size_t n) {
+  if (n == 0 || n > 3) return std::nullopt;
+  static constexpr std::array<int, 3> kBits = {16, 24, 24};
+  struct Entrada {
+    std::uint64_t clave;
+    std::uint32_t fila;
+  };
+  const auto filas = static_cast<std::size_t>(c.recordCount());
+  std::vector<Entrada> entradas(filas);
+  for (std::size_t i = 0; i < filas; ++i)
+    entradas[i].fila = c.rowIdAt(static_cast<std::int64_t>(i));
+  std::vector<char> conVacia(filas, 0);
+  std::atomic<bool> cabe{true};
+  store::EnDosMitades(filas, [&](std::size_t desde, std::size_t hasta) {
+    for (std::size_t i = desde; i < hasta && cabe.load(std::memory_order_relaxed); ++i) {
+      const std::uint32_t fila = entradas[i].fila;
+      std::uint64_t clave = 0;
+      for (std::size_t k = 0; k < n; ++k) {
+        double x = 0;
+        if (!c.numberOfRow(fila, static_cast<int>(k), x, true)) {
+          cabe = false;  // a text key
+          return;
+        }
+        if (std::isnan(x)) {
+          conVacia[i] = 1;
+          continue;
+        }
+        const double tope = std::ldexp(1.0, kBits[k]);
+        if (!(x >= 0 && x < tope) || x != std::floor(x)) {
+          cabe = false;
+          return;
+        }
+        clave = (clave << kBits[k]) | static_cast<std::uint64_t>(x);
+      }
+      entradas[i].clave = clave;
+    }
+  });
+  if (!cabe) return std::nullopt;
+  std::size_t llenas = 0;
+  for (std::size_t i = 0; i < filas; ++i) {
+    if (!conVacia[i]) entradas[llenas++] = entradas[i];
+  }
+  entradas.resize(llenas);
+  const auto menor = [](const Entrada& a, const Entrada& b) { return a.clave < b.clave; };
+  if (!store::OrdenaPorTramos(entradas, menor)) {
+    std::sort(entradas.begin(), entradas.end(), [](const Entrada& a, const Entrada& b) {
+      return a.clave != b.clave ? a.clave < b.clave : a.fila < b.fila;
+    });
+  }
+  std::vector<std::uint32_t> repetidas;
+  for (std::size_t i = 0; i + 1 < entradas.size(); ++i) {
+    if (entradas[i].clave == entradas[i + 1].clave) repetidas.push_back(entradas[i].fila);
+  }
+  return repetidas;
+}
+
 // Renames every file of BDTemp whose name carries the code to the same name with "00" in its
 // place (the last occurrence before the extension). Index sidecars follow their tables.
 void RenombraACodigo00(const std::string& carpeta, const std::string& codigo) {
@@ -85,13 +153,31 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
   shell::Progreso progreso(ui);
   std::string lista;
   for (const std::string& c : claves) lista += (lista.empty() ? "" : ", ") + c;
-  store::Cursor primero = db.openCursor("SELECT " + lista + " FROM " + tabla + " ORDER BY " + lista,
-                                        store::CursorKind::Dynaset);
   progreso.explicacion("Eliminando duplicados en tabla " + tabla);
   progreso.etiquetas(true, true, false);
   progreso.posicion("0");
   progreso.calculos(" registros duplicados en tabla " + tabla);
   std::int64_t eliminados = 0;
+  const auto eliminar = [&](store::Cursor& c, std::vector<std::uint32_t> repetidas) {
+    if (repetidas.empty()) return;
+    store::Cursor borrar = c.withRows(std::move(repetidas));
+    for (; !borrar.eof(); borrar.moveNext()) {
+      borrar.remove();
+      ++eliminados;
+      progreso.posicion(std::to_string(eliminados));
+    }
+  };
+  {
+    // Whole-number keys (the inventory's) are ordered packed, without ordering the rows' values.
+    store::Cursor todas =
+        db.openCursor("SELECT " + lista + " FROM " + tabla, store::CursorKind::Dynaset);
+    if (auto repetidas = RepetidasEnteras(todas, claves.size())) {
+      eliminar(todas, std::move(*repetidas));
+      return eliminados;
+    }
+  }
+  store::Cursor primero = db.openCursor("SELECT " + lista + " FROM " + tabla + " ORDER BY " + lista,
+                                        store::CursorKind::Dynaset);
   // In key order, a row whose key equals the next row's is removed (of equal rows the last in
   // order stays; a null never equals). Numeric keys are compared as numbers, with no value made.
   const int n = static_cast<int>(claves.size());
@@ -113,14 +199,7 @@ std::int64_t EliminaDuplicados(store::Database& db, const std::string& tabla,
   for (std::size_t i = 0; i + 1 < filas; ++i) {
     if (iguales(orden[i], orden[i + 1])) repetidas.push_back(orden[i]);
   }
-  if (!repetidas.empty()) {
-    store::Cursor borrar = primero.withRows(std::move(repetidas));
-    for (; !borrar.eof(); borrar.moveNext()) {
-      borrar.remove();
-      ++eliminados;
-      progreso.posicion(std::to_string(eliminados));
-    }
-  }
+  eliminar(primero, std::move(repetidas));
   primero.close();
   return eliminados;
 }

@@ -2,9 +2,14 @@
 // duplicates removed, the "ProvEstInd" indexes, and the menu change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <map>
+#include <random>
 
+#include "../comun/CarpetaTemporal.h"
 #include "../store/DbfBuilder.h"
 #include "EntornoImport.h"
 #include "import/BaseDatosTrabajo.h"
@@ -258,4 +263,68 @@ TEST_F(Generacion, TablaQueFaltaSeDiceConError) {
   ASSERT_EQ(ui.mensajes.size(), 1u);
   EXPECT_EQ(ui.mensajes[0].texto.rfind("Error ", 0), 0u);
   EXPECT_TRUE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
+}
+
+// Whatever the keys hold, the rows left are the rule's: of the rows whose keys are all present
+// and equal, only the last in table order stays. Whole keys within their bits are ordered packed,
+// and a table with a key outside them (a fraction, a negative, a plot number of 2^24, a province
+// of 65,536) by its values: both give the rule's rows. The keys are few and shuffled, so most
+// rows have twins, and some are near the limits of their bits (a plot of 65,536 with province 0
+// against province 1 with plot 0).
+TEST(EliminaDuplicados, ClavesEnterasYFueraDeRangoDejanLasFilasDeLaRegla) {
+  std::mt19937 azar(20261208);
+  const std::vector<std::array<double, 3>> extremas = {
+      {65535, 16777215, 16777215}, {0, 65536, 5}, {1, 0, 5}, {0, 0, 0}};
+  const std::vector<std::array<double, 3>> fuera = {
+      {1.5, 1, 1}, {-1, 1, 1}, {1, 1, 16777216}, {65536, 1, 1}};
+  for (std::size_t variante = 0; variante <= fuera.size(); ++variante) {
+    SCOPED_TRACE(variante);
+    pruebas::CarpetaTemporal dir;
+    store::Database db = store::Database::open(dir.ruta());
+    store::TableDef def("PIESMA00");
+    for (const char* campo : {"PROVINCIA", "ESTADILLO", "NUMORDEN"})
+      def.appendField(campo, store::FieldType::Double);
+    def.appendField("ORDEN", store::FieldType::Long);
+    db.appendTableDef(def);
+    // Each row: its keys (a NaN for an empty one) and its place in the table.
+    std::vector<std::array<double, 3>> claves;
+    for (int i = 0; i < 400; ++i) {
+      std::array<double, 3> k{};
+      for (double& x : k) x = azar() % 10 == 0 ? std::nan("") : static_cast<double>(azar() % 3);
+      claves.push_back(k);
+    }
+    for (const auto& k : extremas) claves.insert(claves.begin() + azar() % claves.size(), 2, k);
+    if (variante > 0) claves.insert(claves.begin() + 7, fuera[variante - 1]);
+    store::Cursor c = db.openCursor("PIESMA00");
+    for (std::size_t i = 0; i < claves.size(); ++i) {
+      c.addNew();
+      for (int k = 0; k < 3; ++k) {
+        if (!std::isnan(claves[i][static_cast<std::size_t>(k)]))
+          c.setValue(k, claves[i][static_cast<std::size_t>(k)]);
+      }
+      c.setValue("ORDEN", static_cast<int>(i));
+      c.update();
+    }
+    c.close();
+    std::vector<std::string> esperadas;
+    std::int64_t quitadas = 0;
+    for (std::size_t i = 0; i < claves.size(); ++i) {
+      const auto& k = claves[i];
+      const bool completa = !std::isnan(k[0]) && !std::isnan(k[1]) && !std::isnan(k[2]);
+      const bool otraDespues =
+          completa && std::find(claves.begin() + static_cast<std::ptrdiff_t>(i) + 1, claves.end(),
+                                k) != claves.end();
+      if (otraDespues) {
+        ++quitadas;
+      } else {
+        esperadas.push_back(std::to_string(i));
+      }
+    }
+    EntornoImport e;
+    InteraccionGuionada ui(e.estado);
+    EXPECT_EQ(EliminaDuplicados(db, "PIESMA00", {"PROVINCIA", "ESTADILLO", "NUMORDEN"}, ui),
+              quitadas);
+    db.close();
+    EXPECT_EQ(EntornoImport::Filas(dir.ruta(), "SELECT ORDEN FROM PIESMA00"), esperadas);
+  }
 }
