@@ -52,6 +52,36 @@ std::string fileNameOf(const std::string& path) {
   throw StoreError(err::kTablaDanada,
                    "La tabla '" + fileNameOf(path) + "' está dañada o no es válida: " + why + ".");
 }
+// Reads the records [0, count) of the open file `fd` (records of `largo` bytes after `cabecera`
+// bytes of header) in pieces of `porPieza` records, the two halves of the pieces at once, handing
+// each piece to usar(first record, records, bytes). False when a read fails or comes short.
+bool LeeRegistrosEnMitades(
+    int fd, std::uint64_t cabecera, std::size_t largo, std::uint32_t count, std::uint32_t porPieza,
+    const std::function<void(std::uint32_t, std::uint32_t, const char*)>& usar) {
+  std::atomic<bool> leido{true};
+  const std::uint32_t piezas = (count + porPieza - 1) / porPieza;
+  EnPartes(piezas, 2, [&](std::size_t, std::size_t desde, std::size_t hasta) {
+    std::vector<char> lectura(static_cast<std::size_t>(porPieza) * largo);
+    for (std::size_t p = desde; p < hasta && leido; ++p) {
+      const auto r = static_cast<std::uint32_t>(p * porPieza);
+      const std::uint32_t filas = std::min(porPieza, count - r);
+      const std::size_t bytes = static_cast<std::size_t>(filas) * largo;
+      for (std::size_t hechos = 0; hechos < bytes;) {
+        const ssize_t k =
+            ::pread(fd, lectura.data() + hechos, bytes - hechos,
+                    static_cast<off_t>(cabecera + static_cast<std::uint64_t>(r) * largo + hechos));
+        if (k <= 0) {
+          leido = false;
+          return;
+        }
+        hechos += static_cast<std::size_t>(k);
+      }
+      usar(r, filas, lectura.data());
+    }
+  });
+  return leido;
+}
+
 }  // namespace
 
 void setHeaderDateForTesting(const DbfDate* date) {
@@ -516,17 +546,20 @@ std::int64_t Table::liveRowsOfFile(const std::string& path) {
     damaged(path, "la cabecera declara " + std::to_string(count) +
                       " registros y el archivo sólo contiene " + std::to_string(available));
   }
-  in.seekg(headerLen);
-  const std::size_t porLectura = std::max<std::size_t>(1, (std::size_t{1} << 20) / recLen);
-  std::vector<char> buffer(porLectura * recLen);
-  std::int64_t vivas = 0;
-  for (std::uint32_t r = 0; r < count;) {
-    const auto filas = static_cast<std::uint32_t>(std::min<std::uint64_t>(porLectura, count - r));
-    in.read(buffer.data(), static_cast<std::streamsize>(filas * recLen));
-    if (!in) damaged(path, "no se pueden leer los registros");
-    for (std::uint32_t i = 0; i < filas; ++i) vivas += buffer[i * recLen] != '*';
-    r += filas;
-  }
+  in.close();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) damaged(path, "no se pueden leer los registros");
+  std::atomic<std::int64_t> vivas{0};
+  const bool leido = LeeRegistrosEnMitades(
+      fd, static_cast<std::uint64_t>(headerLen), recLen, count,
+      static_cast<std::uint32_t>(std::max<std::size_t>(1, (std::size_t{1} << 20) / recLen)),
+      [&](std::uint32_t, std::uint32_t filas, const char* datos) {
+        std::int64_t n = 0;
+        for (std::uint32_t i = 0; i < filas; ++i) n += datos[i * recLen] != '*';
+        vivas += n;
+      });
+  ::close(fd);
+  if (!leido) damaged(path, "no se pueden leer los registros");
   return vivas;
 }
 
@@ -1259,30 +1292,40 @@ bool Table::appendFileRecords(const std::string& path) {
       (fileSize - static_cast<std::uint64_t>(headerLen)) / static_cast<std::uint64_t>(recLenFuente))
     return false;
   if (static_cast<std::uint64_t>(nrows_) + count > UINT32_MAX) return false;
-  in.seekg(headerLen);
+  in.close();
 
-  // Records are read a block at a time and copied into place; deleted ones are skipped.
+  // Record r of the file goes to row antes + r: the two halves of the file are read at once,
+  // a block of rows at a time. Deleted records are then taken out, the rows after them moved
+  // down (a file written by this store has none).
   const std::uint32_t antes = nrows_;
-  std::vector<char> lectura(static_cast<std::size_t>(kFilasPorBloque) *
-                            static_cast<std::size_t>(recLenFuente));
-  std::uint32_t n = nrows_;
-  const std::size_t libres = static_cast<std::size_t>(bloques_.size()) * kFilasPorBloque - n;
+  const std::size_t libres = static_cast<std::size_t>(bloques_.size()) * kFilasPorBloque - antes;
   if (count > libres) reservarBloques(static_cast<std::uint32_t>(count - libres));
-  for (std::uint32_t r = 0; r < count; r += kFilasPorBloque) {
-    const std::uint32_t filas = std::min(kFilasPorBloque, count - r);
-    in.read(lectura.data(), static_cast<std::streamsize>(filas) * recLenFuente);
-    if (!in) {
-      nrows_ = antes;
-      return false;
-    }
-    for (std::uint32_t i = 0; i < filas; ++i) {
-      const char* origen =
-          lectura.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(recLenFuente);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::atomic<bool> conBorrados{false};
+  const bool leido = LeeRegistrosEnMitades(
+      fd, static_cast<std::uint64_t>(headerLen), static_cast<std::size_t>(recLenFuente), count,
+      kFilasPorBloque, [&](std::uint32_t r, std::uint32_t filas, const char* datos) {
+        for (std::uint32_t i = 0; i < filas; ++i) {
+          const char* origen =
+              datos + static_cast<std::size_t>(i) * static_cast<std::size_t>(recLenFuente);
+          const bool borrado = origen[0] == '*';
+          if (borrado) conBorrados = true;
+          char* destino = registro(antes + r + i);
+          destino[0] = borrado ? '*' : ' ';
+          std::memcpy(destino + 1, origen + 1, static_cast<std::size_t>(copiados - 1));
+          std::memset(destino + copiados, ' ', static_cast<std::size_t>(recLen_ - copiados));
+        }
+      });
+  ::close(fd);
+  if (!leido) return false;
+  std::uint32_t n = antes + count;
+  if (conBorrados) {
+    n = antes;
+    for (std::uint32_t r = antes; r < antes + count; ++r) {
+      const char* origen = registro(r);
       if (origen[0] == '*') continue;
-      char* destino = registro(n);
-      destino[0] = ' ';
-      std::memcpy(destino + 1, origen + 1, static_cast<std::size_t>(copiados - 1));
-      std::memset(destino + copiados, ' ', static_cast<std::size_t>(recLen_ - copiados));
+      if (n != r) std::memcpy(registro(n), origen, static_cast<std::size_t>(recLen_));
       ++n;
     }
   }

@@ -93,6 +93,39 @@ TEST(InsertFileRecords, UnloadedFileGivesTheSameTableAsTheLoadedOne) {
   EXPECT_TRUE(c.isDamaged(c.fieldIndex("ALTURA")));
 }
 
+// Files without deleted records appended after rows the table already has (not at a block's
+// start), twice: the rows are those of the loaded way, in file order.
+TEST(InsertFileRecords, FilesWithoutDeletionsFollowTheRowsThereAlready) {
+  CarpetaTemporal directa, cargada;
+  DbfBuilder pies = Pies();
+  pies.deleted.assign(pies.deleted.size(), false);
+  DbfBuilder destino = Destino();
+  for (int i = 0; i < 10; ++i)
+    destino.add(Pad("24", 6) + Pad(std::to_string(i), 6) + Pad("previo", 10, false) +
+                Pad("1.00", 8) + Pad("7", 5));
+  for (const auto* dir : {&directa, &cargada}) {
+    pies.write((dir->path() / "PIES.dbf").string());
+    destino.write((dir->path() / "TODOS.dbf").string());
+  }
+  for (const auto* dir : {&directa, &cargada}) {
+    Database db = Database::open(dir->ruta());
+    Cursor fuente;
+    if (dir == &cargada) fuente = db.openCursor("PIES");
+    db.execute("INSERT INTO TODOS SELECT * FROM PIES ;");
+    db.execute("INSERT INTO TODOS SELECT * FROM PIES ;");
+    fuente = Cursor();
+    db.close();
+  }
+  const std::string a = readFile((directa.path() / "TODOS.dbf").string());
+  EXPECT_EQ(SinFecha(a), SinFecha(readFile((cargada.path() / "TODOS.dbf").string())));
+  Database db = Database::open(directa.ruta());
+  Cursor c = db.openCursor("TODOS");
+  EXPECT_EQ(c.recordCount(), 10 + 2 * 9000);
+  c.setAbsolutePosition(10 + 9000 + 4096);
+  EXPECT_EQ(c.value("NOMBRE").text(), "pie4096");
+  EXPECT_TRUE(c.value("EXTRA").isNull());
+}
+
 TEST(InsertFileRecords, RowsOfATableWhoseColumnWasReadWholeAreReadBack) {
   CarpetaTemporal dir;
   Pies().write((dir.path() / "PIES.dbf").string());
