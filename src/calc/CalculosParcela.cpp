@@ -1,6 +1,8 @@
 #include "calc/CalculosParcela.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -50,10 +52,23 @@ ResultadoPasada CalculosParcela(EstadoAplicacion& e, shell::Interaccion& ui,
   const bool corcho = o.CalcularSDCH || o.CalcularIDCH;
   const bool conSDCH = arboles.TieneSDCH();
   const auto& f = e.FactoresExpansion;
-  const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
-  for (std::int32_t i = 1; i <= numero; ++i) {
-    if (!progreso.continuar()) return ResultadoPasada::Cancelada;
-    const auto& parcela = e.ListaParcelas.entradas[static_cast<std::size_t>(i)];
+  const int cProv = parcelas.fieldIndex("PROVINCIA"), cPar = parcelas.fieldIndex("PARCELA"),
+            cN = parcelas.fieldIndex("N"), cAB = parcelas.fieldIndex("AB"),
+            cSDCH = parcelas.fieldIndex("SDCH"), cIDM = parcelas.fieldIndex("IDM"),
+            cDg = parcelas.fieldIndex("Dg"), cHo = parcelas.fieldIndex("Ho"),
+            cHart = parcelas.fieldIndex("HART"), cReineke = parcelas.fieldIndex("REINEKE"),
+            cDm = parcelas.fieldIndex("Dm"), cHm = parcelas.fieldIndex("Hm"),
+            cDo = parcelas.fieldIndex("Do");
+  std::array<int, 4> cVolumen{};
+  for (std::size_t v = 0; v < kVolumenes.size(); ++v)
+    cVolumen[v] = parcelas.fieldIndex(kVolumenes[v]);
+  std::atomic<bool> incompleta{false};
+
+  // The row of one plot, from its trees alone: the rows of a stretch of plots are built in two
+  // halves at once and appended in plot order. A value that does not fit leaves its field blank
+  // (the tolerant steps) or stops the pass (N, AB and Dg), as it did plot by plot.
+  const auto fila = [&](const inventory::Parcela& parcela, char* registro) {
+    const store::RegistroNuevo nuevo(parcelas, registro);
     Acumulador a;
     const detalle::Grupo grupo =
         arboles.DeParcela(OrdenArboles::ParcelaDN, parcela.provincia, parcela.estadillo);
@@ -92,44 +107,52 @@ ResultadoPasada CalculosParcela(EstadoAplicacion& e, shell::Interaccion& ui,
         vol[v] += static_cast<float>(a.volumen[v][k] * f[k]);
       }
     }
-    parcelas.addNew();
-    bool incompleta = false;
-    PasoTolerante([&] { parcelas.setValue("PROVINCIA", parcela.provincia); });
-    PasoTolerante([&] { parcelas.setValue("PARCELA", parcela.estadillo); });
-    parcelas.setValue("N", N);
-    parcelas.setValue("AB", RedondeoPar(sumaSN / 10000, 5));
+    PasoTolerante([&] { nuevo.setValue(cProv, parcela.provincia); });
+    PasoTolerante([&] { nuevo.setValue(cPar, parcela.estadillo); });
+    nuevo.setValue(cN, N);
+    nuevo.setValue(cAB, RedondeoPar(sumaSN / 10000, 5));
     for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
       if (!seleccionado[v]) continue;
       if (a.incompleto[v]) {
         incompleta = true;
       } else {
-        PasoTolerante([&] { parcelas.setValue(kVolumenes[v], vol[v] / 1000); });
+        PasoTolerante([&] { nuevo.setValue(cVolumen[v], vol[v] / 1000); });
       }
     }
-    const float nFila = parcelas.value("N").toFloat();
-    const float abFila = parcelas.value("AB").toFloat();
+    const float nFila = nuevo.value(cN).toFloat();
+    const float abFila = nuevo.value(cAB).toFloat();
     if (corcho) {
-      if (o.CalcularSDCH) PasoTolerante([&] { parcelas.setValue("SDCH", S); });
-      if (o.CalcularIDCH && abFila != 0)
-        PasoTolerante([&] { parcelas.setValue("IDM", S / abFila); });
+      if (o.CalcularSDCH) PasoTolerante([&] { nuevo.setValue(cSDCH, S); });
+      if (o.CalcularIDCH && abFila != 0) PasoTolerante([&] { nuevo.setValue(cIDM, S / abFila); });
     }
     const double dg = nFila != 0 ? std::sqrt(40000.0 * abFila / (kPi * nFila)) : 0;
-    parcelas.setValue("Dg", dg);
-    const float dgFila = parcelas.value("Dg").toFloat();
+    nuevo.setValue(cDg, dg);
+    const float dgFila = nuevo.value(cDg).toFloat();
     PasoTolerante([&] {
-      parcelas.setValue("Ho", detalle::DominanteAltura(e, grupo));
-      const float ho = parcelas.value("Ho").toFloat();
-      parcelas.setValue("HART", IndiceHart(o, nFila, ho));
+      nuevo.setValue(cHo, detalle::DominanteAltura(e, grupo));
+      const float ho = nuevo.value(cHo).toFloat();
+      nuevo.setValue(cHart, IndiceHart(o, nFila, ho));
     });
-    PasoTolerante([&] { parcelas.setValue("REINEKE", IndiceReineke(o, nFila, dgFila)); });
-    PasoTolerante([&] { parcelas.setValue("Dm", detalle::MediaDiametro(e, grupo)); });
-    PasoTolerante([&] { parcelas.setValue("Hm", detalle::MediaAltura(e, grupo)); });
-    PasoTolerante([&] { parcelas.setValue("Do", detalle::DominanteDiametro(e, grupo)); });
-    parcelas.update();
+    PasoTolerante([&] { nuevo.setValue(cReineke, IndiceReineke(o, nFila, dgFila)); });
+    PasoTolerante([&] { nuevo.setValue(cDm, detalle::MediaDiametro(e, grupo)); });
+    PasoTolerante([&] { nuevo.setValue(cHm, detalle::MediaAltura(e, grupo)); });
+    PasoTolerante([&] { nuevo.setValue(cDo, detalle::DominanteDiametro(e, grupo)); });
+  };
+
+  // The counter, the yield to the window and the cancel button go by stretches of plots.
+  constexpr std::int32_t kParcelasPorTramo = 1 << 12;
+  const std::int32_t numero = e.ListaParcelas.vacia() ? 0 : e.ListaParcelas.numero;
+  for (std::int32_t desde = 1; desde <= numero; desde += kParcelasPorTramo) {
+    if (!progreso.continuar()) return ResultadoPasada::Cancelada;
+    const std::int32_t hasta = std::min(numero, desde + kParcelasPorTramo - 1);
+    parcelas.appendRows(
+        static_cast<std::size_t>(hasta - desde + 1), [&](std::size_t k, char* registro) {
+          fila(e.ListaParcelas.entradas[static_cast<std::size_t>(desde) + k], registro);
+        });
     if (incompleta) e.VolumenesIncompletos = true;
-    progreso.posicion(std::to_string(i));
-    if (i <= e.NumeroParcelas && e.NumeroParcelas > 0) {
-      progreso.barra(static_cast<int>(RedondeoPar(100.0 * i / e.NumeroParcelas, 0)));
+    progreso.posicion(std::to_string(hasta));
+    if (hasta <= e.NumeroParcelas && e.NumeroParcelas > 0) {
+      progreso.barra(static_cast<int>(RedondeoPar(100.0 * hasta / e.NumeroParcelas, 0)));
     }
     progreso.ceder();
   }

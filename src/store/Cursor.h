@@ -171,6 +171,8 @@ class RegistroNuevo {
  public:
   RegistroNuevo(const Cursor& tabla, char* registro) : tabla_(tabla), registro_(registro) {}
   void setValue(int i, const Value& v) const { tabla_.encodeField(i, v, registro_); }
+  // What field i reads as it now stands in the record.
+  Value value(int i) const { return tabla_.decodeField(i, registro_); }
 
  private:
   const Cursor& tabla_;
