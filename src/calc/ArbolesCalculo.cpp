@@ -1,6 +1,7 @@
 #include "calc/ArbolesCalculo.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <tuple>
@@ -106,14 +107,58 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   columnaSDCH_ = c.fieldIndex("SDCH") >= 0;
 
   // The rows in the cursor's order, then read in two halves at once (reading a row of a table
-  // changes nothing shared), each tree into its own place.
+  // changes nothing shared), each tree into its own place. The numeric fields of a row are read
+  // together; a table with a field of another kind is read field by field.
   std::vector<std::uint32_t> filas(static_cast<std::size_t>(c.recordCount()));
   for (std::size_t i = 0; i < filas.size(); ++i) filas[i] = c.rowIdAt(static_cast<std::int64_t>(i));
   arboles_.resize(filas.size());  // not zeroed here: each half sets its own trees
+  const std::array<int, 15> columnas = {
+      colProvincia,  colParcela,    colEspecie,    colCodigo,     colCD, colDN,   colSN,  colAltura,
+      colVolumen[0], colVolumen[1], colVolumen[2], colVolumen[3], colCN, colLDCH, colSDCH};
+  std::vector<int> leidas;  // the columns present, in that order
+  for (int col : columnas) {
+    if (col >= 0) leidas.push_back(col);
+  }
+  const auto leerJuntos = [&](std::uint32_t f, ArbolLeido& a) {
+    std::array<double, 15> leido{};
+    if (!c.numbersOfRow(f, leidas.data(), leidas.size(), leido.data())) return false;
+    std::array<double, 15> x{};
+    x.fill(std::nan(""));
+    for (std::size_t k = 0, j = 0; k < columnas.size(); ++k) {
+      if (columnas[k] >= 0) x[k] = leido[j++];
+    }
+    const auto entero = [&](std::size_t k, std::int32_t& valor, bool& hay) {
+      if (std::isnan(x[k])) return;
+      valor = static_cast<std::int32_t>(x[k]);
+      hay = true;
+    };
+    const auto simple = [&](std::size_t k, float& valor, bool& hay) {
+      if (std::isnan(x[k])) return;
+      valor = static_cast<float>(x[k]);
+      hay = true;
+    };
+    entero(0, a.provincia, a.conProvincia);
+    entero(1, a.parcela, a.conParcela);
+    entero(2, a.especie, a.conEspecie);
+    if (x[3] == 1 || x[3] == 2 || x[3] == 3 || x[3] == 4)
+      a.codigo = static_cast<std::uint8_t>(x[3]);
+    simple(4, a.cd, a.conCD);
+    simple(5, a.dn, a.conDN);
+    simple(6, a.sn, a.conSN);
+    simple(7, a.altura, a.conAltura);
+    for (std::size_t v = 0; v < kVolumenes.size(); ++v)
+      simple(8 + v, a.volumen[v], a.conVolumen[v]);
+    simple(12, a.cn, a.conCN);
+    simple(13, a.ldch, a.conLDCH);
+    simple(14, a.sdch, a.conSDCH);
+    return true;
+  };
   const auto leer = [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
       const std::uint32_t f = filas[i];
       ArbolLeido& a = arboles_[i];
+      a = ArbolLeido{};
+      if (leerJuntos(f, a)) continue;
       a = ArbolLeido{};
       LeerEntero(c, f, colProvincia, a.provincia, a.conProvincia);
       LeerEntero(c, f, colParcela, a.parcela, a.conParcela);

@@ -1,6 +1,7 @@
 #include "store/Cursor.h"
 
 #include <algorithm>
+#include <array>
 
 #include "store/CursorImpl.h"
 #include "store/Paralelo.h"
@@ -432,6 +433,27 @@ bool Cursor::numberOfRow(std::uint32_t rowId, int f, double& out, bool readOnce)
   field(f);
   const auto& c = impl();
   return c.src_->numberAt(rowId, ColumnaDeFila(c, rowId, f), out, readOnce);
+}
+
+bool Cursor::numbersOfRow(std::uint32_t rowId, const int* fields, std::size_t n,
+                          double* out) const {
+  const auto& c = impl();
+  if (c.src_->isDeleted(rowId)) {
+    throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
+  }
+  constexpr std::size_t kPocas = 32;
+  std::array<int, kPocas> pocas{};
+  std::vector<int> muchas;
+  int* cols = pocas.data();
+  if (n > kPocas) {
+    muchas.resize(n);
+    cols = muchas.data();
+  }
+  for (std::size_t j = 0; j < n; ++j) {
+    field(fields[j]);
+    cols[j] = c.proj_[static_cast<std::size_t>(fields[j])];
+  }
+  return c.src_->numbersAt(rowId, cols, n, out);
 }
 
 bool Cursor::rowDeleted(std::uint32_t rowId) const {

@@ -71,6 +71,9 @@ class Cursor {
   // fields: read them with valueOfRow. `readOnce`: the caller reads each row once (a copy into
   // memory of its own): the field's column is not decoded for it.
   bool numberOfRow(std::uint32_t rowId, int f, double& out, bool readOnce = false) const;
+  // numberOfRow(rowId, fields[j], out[j], true) for n fields of a row at once: true when every
+  // one is a numeric field (out then holds their numbers, NaN for null), false when one is not.
+  bool numbersOfRow(std::uint32_t rowId, const int* fields, std::size_t n, double* out) const;
   bool rowDeleted(std::uint32_t rowId) const;
 
   // Fields. Names are case-insensitive. An unknown name throws error 3265.

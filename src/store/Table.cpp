@@ -794,6 +794,22 @@ bool Table::isDamagedNumber(double v) {
   return std::bit_cast<std::uint64_t>(v) == kBitsDanado;
 }
 
+bool Table::numbersAt(std::uint32_t row, const int* cols, std::size_t n, double* out) const {
+  const char* r = registro(row);
+  for (std::size_t j = 0; j < n; ++j) {
+    const int col = cols[j];
+    if (!isNumericField(col)) return false;
+    if (const auto* v = decoded(col)) {
+      out[j] = (*v)[row];
+    } else {
+      out[j] =
+          numberOfBytes(col, std::string_view(r + offsets_[static_cast<std::size_t>(col)],
+                                              static_cast<std::size_t>(columns_[col].dbfLength)));
+    }
+  }
+  return true;
+}
+
 double Table::numberOfBytes(int col, std::string_view raw) const {
   double v = 0;
   switch (parseDbfNumber(raw, v)) {

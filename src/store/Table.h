@@ -54,6 +54,14 @@ class RowSource {
                         bool /*readOnce*/ = false) const {
     return false;
   }
+  // numberAt(row, cols[j], out[j], true) for each of n columns of one row at once: true when
+  // every one is a numeric field (out then holds their numbers), false otherwise.
+  virtual bool numbersAt(std::uint32_t row, const int* cols, std::size_t n, double* out) const {
+    for (std::size_t j = 0; j < n; ++j) {
+      if (!numberAt(row, cols[j], out[j], true)) return false;
+    }
+    return true;
+  }
   virtual bool writable() const { return false; }
   // Change counters: structure (rows added or deleted), deletions alone and per-column values.
   // Cursors use them to keep their in-memory indexes and their maps of visible rows current.
@@ -137,6 +145,7 @@ class Table : public RowSource {
     }
     return true;
   }
+  bool numbersAt(std::uint32_t row, const int* cols, std::size_t n, double* out) const override;
   bool writable() const override { return true; }
 
   // Converts a value to the field's on-disk form. Throws when it does not fit, except that with

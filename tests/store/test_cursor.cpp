@@ -1,6 +1,7 @@
 // Cursor semantics: navigation, editing, deleting, finds, seeks, sort, clone.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -242,6 +243,20 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   EXPECT_TRUE(c.valueOfRow(u.rowIdAt(0), dn, true).isNull());
   EXPECT_FALSE(c.numberOfRow(fila, especie, x));
   EXPECT_FALSE(c.numberOfRow(fila, especie, x, true));
+  // Several numeric fields of a row at once: the numbers read one by one, NaN for the empty
+  // DN; false when one of them is not numeric.
+  const int provincia = c.fieldIndex("PROVINCIA");
+  std::array<double, 3> juntos{};
+  const std::array<int, 3> numericos = {provincia, dn, provincia};
+  EXPECT_TRUE(c.numbersOfRow(fila, numericos.data(), numericos.size(), juntos.data()));
+  EXPECT_EQ(juntos[0], 24);
+  EXPECT_EQ(juntos[1], static_cast<double>(static_cast<float>(0.1)));
+  EXPECT_EQ(juntos[2], 24);
+  EXPECT_TRUE(c.numbersOfRow(u.rowIdAt(0), numericos.data(), 2, juntos.data()));
+  EXPECT_EQ(juntos[0], 47);
+  EXPECT_TRUE(std::isnan(juntos[1]));
+  const std::array<int, 2> conTexto = {dn, especie};
+  EXPECT_FALSE(c.numbersOfRow(fila, conTexto.data(), conTexto.size(), juntos.data()));
   // A write that hands over the number its bytes hold keeps a column read whole in step.
   for (int k = 0; k < 5000; ++k) c.numberOfRow(fila, dn, x);
   c.encodeField(dn, Value(2.5), registro.data());
@@ -259,6 +274,7 @@ TEST_F(CursorTest, EncodedFieldsReadBackAndWriteAsSetValueDoes) {
   c.remove();
   EXPECT_THROW(c.numberOfRow(primera, dn, x), StoreError);
   EXPECT_THROW(c.writeEncoded(primera, dn, registro.data() + c.fieldOffset(dn)), StoreError);
+  EXPECT_THROW(c.numbersOfRow(primera, &dn, 1, &x), StoreError);
 }
 
 // Two lists of encoded writes made at once leave the rows as the same writes made one by one:
