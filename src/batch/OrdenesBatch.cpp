@@ -488,12 +488,12 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   if (!shell::CargarPrincipal(estado, ui, rutas))
     throw ErrorBatch("No se puede preparar la carpeta de trabajo " + home);
 
-  // The inventory equations are opened while the databases are selected (a run on user
-  // equations alone never reads them): the calculation takes them, or the failure to open
-  // them, where it would have opened them itself.
-  calc::EcuacionesKAVAbiertas ecuacionesKAV;
+  // The inventory equations are opened during the selection, by the first of its threads left
+  // without a database to work on (a run on user equations alone never reads them): the
+  // calculation takes them, or the failure to open them, where it would have opened them itself.
+  calc::AperturaKAV ecuacionesKAV;
   if (a.opcion("--method") != "3")
-    ecuacionesKAV = calc::AbrirFuenteKAVAntes(estado.rutas.carpetaDatos);
+    ecuacionesKAV = calc::PrepararAperturaKAV(estado.rutas.carpetaDatos);
 
   import::ListaProvinciasEnMemoria lista;
   std::vector<std::string> archivos;
@@ -511,7 +511,8 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
       const import::PartesRuta p = import::PartesDeRuta(r);
       anticipadas.emplace_back(p.carpeta, p.codigo);
     }
-    estado.anticipada = std::make_shared<import::SeleccionAnticipada>(estado, anticipadas);
+    estado.anticipada =
+        std::make_shared<import::SeleccionAnticipada>(estado, anticipadas, ecuacionesKAV.abrir);
   }
   for (std::size_t i = 0; i < archivos.size(); ++i) {
     ui.archivos.push_back(archivos[i]);
@@ -567,7 +568,7 @@ int OrdenRun(const std::vector<std::string>& args, const EntornoBatch& entorno, 
   calculo.espacioTemporal = temporal.has_value();
   calculo.trabajoDespues = !a.opcion("--map").empty();
   calculo.method = entero("--method", 1);
-  calculo.ecuacionesKAV = std::move(ecuacionesKAV);
+  calculo.ecuacionesKAV = std::move(ecuacionesKAV.tomar);
   calculo.hart = entero("--hart", 1);
   fase("cálculo");
   CalculaYGuarda(estado, ui, calculo, salida, out);

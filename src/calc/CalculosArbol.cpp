@@ -3,7 +3,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <future>
+#include <mutex>
 #include <vector>
 
 #include "calc/Dasometria.h"
@@ -453,11 +455,40 @@ std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPr
   return std::make_unique<FuenteKAVInstalada>(equations::AbrirEcuacionesKAV(carpetaPrograma));
 }
 
+AperturaKAV PrepararAperturaKAV(const std::string& carpetaPrograma) {
+  // Shared by both calls and their copies; the first call opens, a second one waits for it.
+  struct Apertura {
+    std::string carpeta;
+    std::once_flag una;
+    std::unique_ptr<FuenteEcuacionesKAV> fuente;
+    std::exception_ptr error;
+    void abrir() {
+      std::call_once(una, [this] {
+        try {
+          fuente = AbrirFuenteKAV(carpeta);
+        } catch (...) {
+          error = std::current_exception();
+        }
+      });
+    }
+  };
+  auto a = std::make_shared<Apertura>();
+  a->carpeta = carpetaPrograma;
+  AperturaKAV r;
+  r.tomar = [a] {
+    a->abrir();
+    if (a->error) std::rethrow_exception(a->error);
+    return std::move(a->fuente);
+  };
+  r.abrir = [a] { a->abrir(); };
+  return r;
+}
+
 EcuacionesKAVAbiertas AbrirFuenteKAVAntes(const std::string& carpetaPrograma) {
-  // Shared, so that the function can be copied; the last copy to go waits for the opening.
-  auto abriendo = std::make_shared<std::future<std::unique_ptr<FuenteEcuacionesKAV>>>(std::async(
-      std::launch::async, [carpetaPrograma] { return AbrirFuenteKAV(carpetaPrograma); }));
-  return [abriendo] { return abriendo->get(); };
+  AperturaKAV a = PrepararAperturaKAV(carpetaPrograma);
+  // The opening's thread is waited for when the last copy of the function goes.
+  auto hilo = std::make_shared<std::future<void>>(std::async(std::launch::async, a.abrir));
+  return [hilo, tomar = std::move(a.tomar)] { return tomar(); };
 }
 
 void CalculosEcuaciones(EstadoAplicacion& e, shell::Interaccion& ui, store::Database& salida,

@@ -46,6 +46,14 @@ std::unique_ptr<FuenteEcuacionesKAV> AbrirFuenteKAV(const std::string& carpetaPr
 // gives the equations when called (once), or throws the failure to open them.
 using EcuacionesKAVAbiertas = std::function<std::unique_ptr<FuenteEcuacionesKAV>()>;
 EcuacionesKAVAbiertas AbrirFuenteKAVAntes(const std::string& carpetaPrograma);
+// The same, opened by the first of two calls: `abrir` (run where a core is free; it never
+// throws) or `tomar`, which gives the equations (once), waiting for an opening under way, or
+// throws the failure to open them.
+struct AperturaKAV {
+  EcuacionesKAVAbiertas tomar;
+  std::function<void()> abrir;
+};
+AperturaKAV PrepararAperturaKAV(const std::string& carpetaPrograma);
 
 // Runs one step of a pass. A step that fails on one tree or plot (an empty field read as a
 // number, a value that does not fit) is skipped and leaves its field empty; the pass goes on.

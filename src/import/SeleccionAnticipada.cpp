@@ -32,14 +32,16 @@ class Grabadora : public shell::InteraccionLote {
 }  // namespace
 
 SeleccionAnticipada::SeleccionAnticipada(const EstadoAplicacion& estado,
-                                         std::vector<std::pair<std::string, std::string>> bases)
+                                         std::vector<std::pair<std::string, std::string>> bases,
+                                         std::function<void()> despues)
     : raiz_(estado.rutas.BDTemp + "/Anticipadas"),
       bdEstruct_(estado.rutas.BDEstruct),
       nombresTablas_(estado.NombresTablas),
       factores_(estado.FactoresExpansion),
       bases_(std::move(bases)),
       promesasInforme_(bases_.size()),
-      promesasTablas_(bases_.size()) {
+      promesasTablas_(bases_.size()),
+      despues_(std::move(despues)) {
   std::error_code ec;
   std::filesystem::remove_all(raiz_, ec);  // left by a run that did not end
   for (auto& p : promesasInforme_) informes_.push_back(p.get_future());
@@ -63,6 +65,7 @@ SeleccionAnticipada::SeleccionAnticipada(const EstadoAplicacion& estado,
           }
         }
       }
+      if (despues_ && !parar_ && !despuesTomado_.exchange(true)) despues_();
     });
   }
 }

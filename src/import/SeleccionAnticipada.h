@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <future>
 #include <optional>
 #include <string>
@@ -48,9 +49,12 @@ struct Anticipo {
 class SeleccionAnticipada {
  public:
   // Databases as (folder, code), as the selection names them. The builds work under
-  // BDTemp/"Anticipadas", which goes away with this object.
+  // BDTemp/"Anticipadas", which goes away with this object. `despues`, when given, is run by the
+  // first thread left without a database to work on (a core the selection no longer needs),
+  // unless this object is going away first; it must not throw.
   SeleccionAnticipada(const EstadoAplicacion& estado,
-                      std::vector<std::pair<std::string, std::string>> bases);
+                      std::vector<std::pair<std::string, std::string>> bases,
+                      std::function<void()> despues = {});
   // Stops after the work under way.
   ~SeleccionAnticipada();
   SeleccionAnticipada(const SeleccionAnticipada&) = delete;
@@ -74,6 +78,8 @@ class SeleccionAnticipada {
   std::vector<std::future<InformeComprobacion>> informes_;
   std::vector<std::promise<std::optional<TablasAnticipadas>>> promesasTablas_;
   std::vector<std::future<std::optional<TablasAnticipadas>>> tablas_;
+  std::function<void()> despues_;
+  std::atomic<bool> despuesTomado_{false};
   std::atomic<std::size_t> siguiente_{0};
   std::atomic<bool> parar_{false};
   std::vector<std::thread> hilos_;

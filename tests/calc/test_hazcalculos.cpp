@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 #include "../comun/CarpetaTemporal.h"
 #include "calc/HazCalculos.h"
@@ -293,6 +294,29 @@ TEST_F(HazCalculosTest, InventoryEquationsThatCannotBeOpenedStopTheRunBeforeTheT
   EXPECT_FALSE(calc::HazCalculos(e, otra, {}).cancelado);
   for (const auto& t : otra.textos()) EXPECT_NE(t.rfind("Error", 0), 0u) << t;
   EXPECT_EQ(salida().openCursor("AIndiv" + e.SufijoTablas).recordCount(), 1);
+}
+
+// The inventory equations opened by the first of two calls: `abrir` never throws and leaves
+// the failure to `tomar`; two calls at once open them once; `tomar` alone opens them.
+TEST(AperturaKAV, TheFirstCallOpensAndTakingGivesTheEquationsOrTheFailure) {
+  arbelio::pruebas::CarpetaTemporal sinEcuaciones;
+  calc::AperturaKAV fallida = calc::PrepararAperturaKAV(sinEcuaciones.ruta());
+  EXPECT_NO_THROW(fallida.abrir());
+  try {
+    fallida.tomar();
+    ADD_FAILURE() << "abiertas sin archivo";
+  } catch (const store::StoreError& error) {
+    EXPECT_NE(error.description().find("EcuacionesKAV.sqlite"), std::string::npos);
+  }
+  const std::string instaladas = ARBELIO_PROGRAM_DIR;
+  calc::AperturaKAV a = calc::PrepararAperturaKAV(instaladas);
+  std::thread otro(a.abrir);
+  std::unique_ptr<calc::FuenteEcuacionesKAV> fuente = a.tomar();
+  otro.join();
+  ASSERT_NE(fuente, nullptr);
+  EXPECT_EQ(a.tomar(), nullptr);  // given once
+  calc::AperturaKAV sola = calc::PrepararAperturaKAV(instaladas);
+  EXPECT_NE(sola.tomar(), nullptr);
 }
 
 // The window's run: the viewer is let go before BDOut is emptied (it holds the table it

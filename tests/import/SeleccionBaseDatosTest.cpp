@@ -2,7 +2,10 @@
 // and species builds on small hand-made provinces, the save loop, cancel and failure paths.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include "../store/DbfBuilder.h"
 #include "EntornoImport.h"
@@ -411,12 +414,19 @@ TEST_F(Seleccion, AnticipadaDejaLoMismoQueLaSeleccionSinElla) {
   EntornoImport otro;
   InteraccionGuionada ui2{otro.estado};
   ListaProvinciasEnMemoria vista2;
+  // The work given for afterwards runs once, on a thread the selection no longer needs.
+  std::atomic<int> despues{0};
+  std::promise<void> hecho;
   otro.estado.anticipada = std::make_shared<SeleccionAnticipada>(
-      otro.estado, std::vector<std::pair<std::string, std::string>>{{prov, "47"}});
+      otro.estado, std::vector<std::pair<std::string, std::string>>{{prov, "47"}}, [&] {
+        if (++despues == 1) hecho.set_value();
+      });
+  ASSERT_EQ(hecho.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
   ui2.archivos.push_back(prov + "/Piesma47.dbf");
   EXPECT_EQ(mnuAAgregarBD_Click(otro.estado, ui2, vista2), ResultadoSeleccion::Anadida);
   EXPECT_FALSE(otro.estado.anticipada->Tomar(prov, "47"));
   otro.estado.anticipada.reset();
+  EXPECT_EQ(despues, 1);
 
   ASSERT_EQ(ui.textos().size(), 4u);
   EXPECT_EQ(ui2.textos(), ui.textos());
