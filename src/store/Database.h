@@ -75,7 +75,8 @@ class Database {
   // table leaves memory once written (unless something else holds it). Its next use through
   // this handle, flush(), close() and the destructor wait for the write, and another handle's
   // open of it waits as well. A table whose write fails comes back to this handle, changed as
-  // it was: flush() and close() write it again, and report a failure then.
+  // it was: flush() and close() write it again, and report a failure then. A cursor still open
+  // on the table may read it meanwhile, but must not change it.
   void releaseInBackground(std::string_view table);
   void close();
   // close(), for the end of a job: a table nothing else holds gives its rows' memory back to
