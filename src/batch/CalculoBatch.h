@@ -34,7 +34,7 @@ struct OpcionesCalculoBatch {
   bool trabajoDespues = false;
   // Told "guardado", "csv" and "resumen" as those steps begin (see EntornoBatch::fases).
   std::function<void(const std::string&)> fases;
-  // The inventory equations as opened ahead (calc::AbrirFuenteKAVAntes); empty: the
+  // The inventory equations as opened ahead (calc::PrepararAperturaKAV's `tomar`); empty: the
   // calculation opens them.
   calc::EcuacionesKAVAbiertas ecuacionesKAV;
 };

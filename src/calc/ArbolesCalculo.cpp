@@ -32,21 +32,6 @@ bool LeerNumero(const store::Cursor& c, std::uint32_t fila, int col, double& x) 
   return true;
 }
 
-void LeerSimple(const store::Cursor& c, std::uint32_t fila, int col, float& valor, bool& hay) {
-  double x = 0;
-  if (!LeerNumero(c, fila, col, x)) return;
-  valor = static_cast<float>(x);
-  hay = true;
-}
-
-void LeerEntero(const store::Cursor& c, std::uint32_t fila, int col, std::int32_t& valor,
-                bool& hay) {
-  double x = 0;
-  if (!LeerNumero(c, fila, col, x)) return;
-  valor = static_cast<std::int32_t>(x);
-  hay = true;
-}
-
 // ORDER BY on one key: empty values first, then numbers by value.
 int Comparar(bool hayA, double a, bool hayB, double b) {
   if (hayA != hayB) return hayA ? 1 : -1;
@@ -108,7 +93,8 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
 
   // The rows in the cursor's order, then read in two halves at once (reading a row of a table
   // changes nothing shared), each tree into its own place. The numeric fields of a row are read
-  // together; a table with a field of another kind is read field by field.
+  // together; a table with a field of another kind is read field by field. An absent column or
+  // an empty field reads as a NaN: the tree has no such value.
   std::vector<std::uint32_t> filas(static_cast<std::size_t>(c.recordCount()));
   for (std::size_t i = 0; i < filas.size(); ++i) filas[i] = c.rowIdAt(static_cast<std::int64_t>(i));
   arboles_.resize(filas.size());  // not zeroed here: each half sets its own trees
@@ -119,14 +105,22 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
   for (int col : columnas) {
     if (col >= 0) leidas.push_back(col);
   }
-  const auto leerJuntos = [&](std::uint32_t f, ArbolLeido& a) {
-    std::array<double, 15> leido{};
-    if (!c.numbersOfRow(f, leidas.data(), leidas.size(), leido.data())) return false;
-    std::array<double, 15> x{};
+  const auto leerFila = [&](std::uint32_t f, std::array<double, 15>& x) {
     x.fill(std::nan(""));
-    for (std::size_t k = 0, j = 0; k < columnas.size(); ++k) {
-      if (columnas[k] >= 0) x[k] = leido[j++];
+    std::array<double, 15> juntos{};
+    if (c.numbersOfRow(f, leidas.data(), leidas.size(), juntos.data())) {
+      for (std::size_t k = 0, j = 0; k < columnas.size(); ++k) {
+        if (columnas[k] >= 0) x[k] = juntos[j++];
+      }
+      return;
     }
+    for (std::size_t k = 0; k < columnas.size(); ++k) {
+      double v = 0;
+      if (LeerNumero(c, f, columnas[k], v)) x[k] = v;
+    }
+  };
+  const auto leer = [&](std::size_t desde, std::size_t hasta) {
+    std::array<double, 15> x{};
     const auto entero = [&](std::size_t k, std::int32_t& valor, bool& hay) {
       if (std::isnan(x[k])) return;
       valor = static_cast<std::int32_t>(x[k]);
@@ -137,45 +131,24 @@ ArbolesCalculo::ArbolesCalculo(store::Database& salida, const EstadoAplicacion& 
       valor = static_cast<float>(x[k]);
       hay = true;
     };
-    entero(0, a.provincia, a.conProvincia);
-    entero(1, a.parcela, a.conParcela);
-    entero(2, a.especie, a.conEspecie);
-    if (x[3] == 1 || x[3] == 2 || x[3] == 3 || x[3] == 4)
-      a.codigo = static_cast<std::uint8_t>(x[3]);
-    simple(4, a.cd, a.conCD);
-    simple(5, a.dn, a.conDN);
-    simple(6, a.sn, a.conSN);
-    simple(7, a.altura, a.conAltura);
-    for (std::size_t v = 0; v < kVolumenes.size(); ++v)
-      simple(8 + v, a.volumen[v], a.conVolumen[v]);
-    simple(12, a.cn, a.conCN);
-    simple(13, a.ldch, a.conLDCH);
-    simple(14, a.sdch, a.conSDCH);
-    return true;
-  };
-  const auto leer = [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta; ++i) {
-      const std::uint32_t f = filas[i];
+      leerFila(filas[i], x);
       ArbolLeido& a = arboles_[i];
       a = ArbolLeido{};
-      if (leerJuntos(f, a)) continue;
-      a = ArbolLeido{};
-      LeerEntero(c, f, colProvincia, a.provincia, a.conProvincia);
-      LeerEntero(c, f, colParcela, a.parcela, a.conParcela);
-      LeerEntero(c, f, colEspecie, a.especie, a.conEspecie);
-      double x = 0;
-      if (LeerNumero(c, f, colCodigo, x) && (x == 1 || x == 2 || x == 3 || x == 4))
-        a.codigo = static_cast<std::uint8_t>(x);
-      LeerSimple(c, f, colCD, a.cd, a.conCD);
-      LeerSimple(c, f, colDN, a.dn, a.conDN);
-      LeerSimple(c, f, colSN, a.sn, a.conSN);
-      LeerSimple(c, f, colAltura, a.altura, a.conAltura);
-      for (std::size_t v = 0; v < kVolumenes.size(); ++v) {
-        LeerSimple(c, f, colVolumen[v], a.volumen[v], a.conVolumen[v]);
-      }
-      LeerSimple(c, f, colCN, a.cn, a.conCN);
-      LeerSimple(c, f, colLDCH, a.ldch, a.conLDCH);
-      LeerSimple(c, f, colSDCH, a.sdch, a.conSDCH);
+      entero(0, a.provincia, a.conProvincia);
+      entero(1, a.parcela, a.conParcela);
+      entero(2, a.especie, a.conEspecie);
+      if (x[3] == 1 || x[3] == 2 || x[3] == 3 || x[3] == 4)
+        a.codigo = static_cast<std::uint8_t>(x[3]);
+      simple(4, a.cd, a.conCD);
+      simple(5, a.dn, a.conDN);
+      simple(6, a.sn, a.conSN);
+      simple(7, a.altura, a.conAltura);
+      for (std::size_t v = 0; v < kVolumenes.size(); ++v)
+        simple(8 + v, a.volumen[v], a.conVolumen[v]);
+      simple(12, a.cn, a.conCN);
+      simple(13, a.ldch, a.conLDCH);
+      simple(14, a.sdch, a.conSDCH);
     }
   };
   store::EnDosMitades(filas.size(), leer);

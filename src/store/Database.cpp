@@ -82,22 +82,16 @@ class DatabaseImpl {
       throw StoreError(err::kSoloLectura,
                        "No se puede actualizar. La base de datos o el objeto es de sólo lectura.");
     }
-    const std::string key = toLowerAscii(baseName(name));
-    if (!soltadas.empty()) esperarEscritas(key);
-    auto it = tables.find(key);
-    if (it != tables.end()) return it->second;
-    const std::string path = pathOf(name);
-    if (path.empty()) {
-      throw StoreError(err::kTablaNoEncontrada,
-                       "No se encuentra la tabla '" + baseName(name) + "'.");
-    }
+    std::string path;
+    if (auto t = propia(name, path)) return t;
     auto t = TableRegistry::open(path);
-    tables.emplace(key, t);
+    tables.emplace(toLowerAscii(baseName(name)), t);
     return t;
   }
 
-  // The table as this handle or another has it loaded, or null; its file's path in `path`.
-  std::shared_ptr<Table> cargada(std::string_view name, std::string& path) {
+  // This handle's table of that name, once its background write is done; null, with the path of
+  // its file in `path`, when this handle has not used it (error 3078 when there is no file).
+  std::shared_ptr<Table> propia(std::string_view name, std::string& path) {
     const std::string key = toLowerAscii(baseName(name));
     if (!soltadas.empty()) esperarEscritas(key);
     if (auto it = tables.find(key); it != tables.end()) return it->second;
@@ -106,6 +100,12 @@ class DatabaseImpl {
       throw StoreError(err::kTablaNoEncontrada,
                        "No se encuentra la tabla '" + baseName(name) + "'.");
     }
+    return nullptr;
+  }
+
+  // The table as this handle or another has it loaded, or null; its file's path in `path`.
+  std::shared_ptr<Table> cargada(std::string_view name, std::string& path) {
+    if (auto t = propia(name, path)) return t;
     auto t = TableRegistry::find(path);
     if (t) t->waitWhileBusy();
     return t;

@@ -356,6 +356,28 @@ bool supportedVersion(unsigned char v) {
 std::uint32_t le32(const unsigned char* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
+// A dBASE file opened for reading its records, closed when it goes.
+struct ArchivoDbf {
+  explicit ArchivoDbf(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~ArchivoDbf() {
+    if (fd >= 0) ::close(fd);
+  }
+  ArchivoDbf(const ArchivoDbf&) = delete;
+  ArchivoDbf& operator=(const ArchivoDbf&) = delete;
+  // The file's size, the record count its header declares and the header's length; false when
+  // the file could not be opened or its header read.
+  bool cabecera(std::uint64_t& tamano, std::uint32_t& registros, int& largo) const {
+    struct stat st {};
+    unsigned char head[12];
+    if (fd < 0 || ::fstat(fd, &st) != 0 || ::pread(fd, head, sizeof head, 0) != sizeof head)
+      return false;
+    tamano = static_cast<std::uint64_t>(st.st_size);
+    registros = le32(head + 4);
+    largo = head[8] | (head[9] << 8);
+    return true;
+  }
+  int fd;
+};
 std::uint32_t be32(const unsigned char* p) {
   return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
 }
@@ -532,33 +554,26 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
 
 std::int64_t Table::liveRowsOfFile(const std::string& path) {
   const std::shared_ptr<Table> t = load(path, true);  // the header's checks
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
-  in.seekg(0);
-  unsigned char head[12] = {};
-  in.read(reinterpret_cast<char*>(head), sizeof head);
-  if (!in) damaged(path, "cabecera incompleta");
-  const std::uint32_t count = le32(head + 4);
-  const int headerLen = head[8] | (head[9] << 8);
+  const ArchivoDbf archivo(path);
+  std::uint64_t fileSize = 0;
+  std::uint32_t count = 0;
+  int headerLen = 0;
+  if (!archivo.cabecera(fileSize, count, headerLen)) damaged(path, "cabecera incompleta");
   const auto recLen = static_cast<std::size_t>(t->recLen_);
   const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
   if (count > available) {
     damaged(path, "la cabecera declara " + std::to_string(count) +
                       " registros y el archivo sólo contiene " + std::to_string(available));
   }
-  in.close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) damaged(path, "no se pueden leer los registros");
   std::atomic<std::int64_t> vivas{0};
   const bool leido = LeeRegistrosEnMitades(
-      fd, static_cast<std::uint64_t>(headerLen), recLen, count,
+      archivo.fd, static_cast<std::uint64_t>(headerLen), recLen, count,
       static_cast<std::uint32_t>(std::max<std::size_t>(1, (std::size_t{1} << 20) / recLen)),
       [&](std::uint32_t, std::uint32_t filas, const char* datos) {
         std::int64_t n = 0;
         for (std::uint32_t i = 0; i < filas; ++i) n += datos[i * recLen] != '*';
         vivas += n;
       });
-  ::close(fd);
   if (!leido) damaged(path, "no se pueden leer los registros");
   return vivas;
 }
@@ -795,17 +810,9 @@ bool Table::isDamagedNumber(double v) {
 }
 
 bool Table::numbersAt(std::uint32_t row, const int* cols, std::size_t n, double* out) const {
-  const char* r = registro(row);
+  // The base's loop without a virtual call per field.
   for (std::size_t j = 0; j < n; ++j) {
-    const int col = cols[j];
-    if (!isNumericField(col)) return false;
-    if (const auto* v = decoded(col)) {
-      out[j] = (*v)[row];
-    } else {
-      out[j] =
-          numberOfBytes(col, std::string_view(r + offsets_[static_cast<std::size_t>(col)],
-                                              static_cast<std::size_t>(columns_[col].dbfLength)));
-    }
+    if (!Table::numberAt(row, cols[j], out[j], true)) return false;
   }
   return true;
 }
@@ -1294,21 +1301,16 @@ bool Table::appendFileRecords(const std::string& path) {
   // The file's record bytes past its last field are not copied.
   const int copiados = cf.empty() ? 1 : fuente->offsets_[cf.size() - 1] + cf.back().dbfLength;
 
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
-  unsigned char head[32];
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(head), 32);
-  if (!in) return false;
-  const std::uint32_t count = le32(head + 4);
-  const int headerLen = head[8] | (head[9] << 8);
+  const ArchivoDbf archivo(path);
+  std::uint64_t fileSize = 0;
+  std::uint32_t count = 0;
+  int headerLen = 0;
+  if (!archivo.cabecera(fileSize, count, headerLen)) return false;
   const int recLenFuente = fuente->recLen_;
   if (static_cast<std::uint64_t>(count) >
       (fileSize - static_cast<std::uint64_t>(headerLen)) / static_cast<std::uint64_t>(recLenFuente))
     return false;
   if (static_cast<std::uint64_t>(nrows_) + count > UINT32_MAX) return false;
-  in.close();
 
   // Record r of the file goes to row antes + r: the two halves of the file are read at once,
   // a block of rows at a time. Deleted records are then taken out, the rows after them moved
@@ -1316,12 +1318,10 @@ bool Table::appendFileRecords(const std::string& path) {
   const std::uint32_t antes = nrows_;
   const std::size_t libres = static_cast<std::size_t>(bloques_.size()) * kFilasPorBloque - antes;
   if (count > libres) reservarBloques(static_cast<std::uint32_t>(count - libres));
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
   std::atomic<bool> conBorrados{false};
   const bool leido = LeeRegistrosEnMitades(
-      fd, static_cast<std::uint64_t>(headerLen), static_cast<std::size_t>(recLenFuente), count,
-      kFilasPorBloque, [&](std::uint32_t r, std::uint32_t filas, const char* datos) {
+      archivo.fd, static_cast<std::uint64_t>(headerLen), static_cast<std::size_t>(recLenFuente),
+      count, kFilasPorBloque, [&](std::uint32_t r, std::uint32_t filas, const char* datos) {
         for (std::uint32_t i = 0; i < filas; ++i) {
           const char* origen =
               datos + static_cast<std::size_t>(i) * static_cast<std::size_t>(recLenFuente);
@@ -1333,7 +1333,6 @@ bool Table::appendFileRecords(const std::string& path) {
           std::memset(destino + copiados, ' ', static_cast<std::size_t>(recLen_ - copiados));
         }
       });
-  ::close(fd);
   if (!leido) return false;
   std::uint32_t n = antes + count;
   if (conBorrados) {

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -672,20 +671,10 @@ TEST(SoltarEnSegundoPlano, WritesTheTableWhileTheHandleGoesOn) {
     EXPECT_EQ(otra.openCursor("SELECT * FROM GRANDE WHERE DN=55").recordCount(), 1);
   }
 
-  const std::string vacia = [&] {
-    Database db = Database::open(fallida.ruta());
-    TableDef def("GRANDE");
-    def.appendField("N", FieldType::Long);
-    def.appendField("DN", FieldType::Single);
-    def.appendField("NOTA", FieldType::Text, 5);
-    db.appendTableDef(def);
-    db.close();
-    const std::string archivo = ContenidoDe(fallida.ruta() + "/GRANDE.dbf");
-    std::filesystem::remove(fallida.ruta() + "/GRANDE.dbf");
-    return archivo;
-  }();
   {
     Database db = TablaDeVariosBloques(fallida.ruta());
+    // The file as created: the rows are in memory only.
+    const std::string vacia = ContenidoDe(fallida.ruta() + "/GRANDE.dbf");
     failWritesAfterForTesting(static_cast<long long>(esperada.size() / 2));
     db.releaseInBackground("GRANDE");
     // The failed write left the file as it was, and the handle has the table back.
