@@ -1,7 +1,10 @@
 #include "import/MEspeci.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <exception>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "inventory/TablasInventario.h"
 #include "shell/Progreso.h"
 #include "store/Database.h"
+#include "store/Paralelo.h"
 #include "store/StoreError.h"
 
 namespace arbelio::import {
@@ -83,103 +87,191 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
             oAb = especi.fieldIndex("AREABASI"), oPnum = especi.fieldIndex("PORCENPM"),
             oPab = especi.fieldIndex("PORCENAB");
   const auto& factores = estado.FactoresExpansion;
+  const std::size_t largo = especi.recordLength();
 
   // The trees of each plot, in table order, taken in one walk instead of a find per plot.
   PiesPorParcela porParcela(pies);
 
-  std::vector<std::int16_t> especies;
-  std::vector<float> piesHa, basal;
+  // Each plot's rows depend on its own trees alone, so a stretch of plots is built in two halves
+  // at once, each into its own records, and the records are then appended in plot order: the
+  // table a plot-by-plot build writes. A tree whose value cannot be read, or a value that does
+  // not fit its field, stops the build with the rows built before it appended, as plot by plot.
+  struct Parcela {
+    std::int16_t provincia = 0, estadillo = 0;
+    std::size_t desde = 0, hasta = 0;  // its trees in `filas`
+  };
+  // A tree that stops the build: where it is in the cursor and the field that could not be read.
+  struct PieIlegible {
+    std::int64_t posicion = -1;
+    int campo = -1;
+    std::int16_t parcela = 0;
+  };
+  // Each half on its own cache lines: the two threads fill their lists at once.
+  struct alignas(64) Mitad {
+    std::vector<char> registros;
+    std::size_t filas = 0;  // rows whole in `registros`
+    std::vector<PiePequeno> pequenos;
+    std::int64_t numPequenos = 0;
+    std::exception_ptr fallo;
+    PieIlegible ilegible;
+  };
+  std::vector<Parcela> tramo;
+  std::vector<std::uint32_t> filas;      // the stretch's trees as row ids, plot after plot
+  std::vector<std::int64_t> posiciones;  // and as positions in the cursor
+  std::array<Mitad, 2> mitades;
   std::vector<PiePequeno> pequenos;
   std::int64_t numPequenos = 0;
   std::int32_t hechas = 0;
 
+  // A field of a tree as the cursor reads it; each field is read once, so no column is decoded.
+  const auto leer = [&](std::uint32_t fila, int campo) {
+    double x = 0;
+    if (pies.numberOfRow(fila, campo, x, true))
+      return std::isnan(x) ? store::Value() : store::Value(x);
+    return pies.valueOfRow(fila, campo, true);
+  };
+  const auto parcela = [&](const Parcela& p, Mitad& m) {
+    if (p.desde == p.hasta) return;
+    std::vector<std::int16_t> especies;
+    std::vector<float> piesHa, basal;
+    std::int16_t ultimaEspecie = 0;
+    std::size_t actual = 0;
+    bool primero = true;
+    for (std::size_t k = p.desde; k < p.hasta; ++k) {
+      const std::uint32_t fila = filas[k];
+      const auto numero = [&](int campo) {
+        store::Value v = leer(fila, campo);
+        if (!v.isNumber()) {
+          m.ilegible = {posiciones[k], campo, p.estadillo};
+          throw store::StoreError(store::err::kTipoNoCoincide, "");
+        }
+        return v;
+      };
+      const std::int16_t sp = static_cast<std::int16_t>(numero(cEspecie).toInt16());
+      const float d = static_cast<float>((numero(cD2).toDouble() + numero(cD1).toDouble()) / 20.0);
+      const int clase = std::isfinite(d) ? ClaseDiametrica(d) : 0;
+      if (clase == 0) {
+        // An inventory error: the tree has no class and adds nothing to its plot.
+        if (m.pequenos.size() < kPiesPequenosListados)
+          m.pequenos.push_back({std::to_string(p.provincia), std::to_string(p.estadillo),
+                                leer(fila, cNum).toString()});
+        ++m.numPequenos;
+        continue;
+      }
+      if (primero || sp != ultimaEspecie) {
+        const auto it = std::find(especies.begin(), especies.end(), sp);
+        if (it == especies.end()) {
+          especies.push_back(sp);
+          piesHa.push_back(0.0f);
+          basal.push_back(0.0f);
+          actual = especies.size() - 1;
+        } else {
+          actual = static_cast<std::size_t>(it - especies.begin());
+        }
+      }
+      primero = false;
+      const float g = static_cast<float>((static_cast<double>(d) * d / 4) * inventory::kPi);
+      const float f = factores[static_cast<std::size_t>(clase)];
+      basal[actual] = basal[actual] + g * f;
+      piesHa[actual] = piesHa[actual] + f;
+      ultimaEspecie = sp;
+    }
+
+    float totPies = 0.0f, totBasal = 0.0f;
+    for (std::size_t i = 0; i < especies.size(); ++i) {
+      totPies = totPies + piesHa[i];
+      totBasal = totBasal + basal[i];
+    }
+    const bool una = especies.size() == 1;
+    for (std::size_t i = 0; i < especies.size(); ++i) {
+      m.registros.resize((m.filas + 1) * largo, ' ');
+      const store::RegistroNuevo nuevo(especi, m.registros.data() + m.filas * largo);
+      nuevo.setValue(oProv, store::Value(static_cast<int>(p.provincia)));
+      nuevo.setValue(oEst, store::Value(static_cast<int>(p.estadillo)));
+      nuevo.setValue(oEsp, store::Value(std::to_string(especies[i])));
+      nuevo.setValue(oNum, store::Value(Redondea2(piesHa[i])));
+      nuevo.setValue(oAb, store::Value(basal[i] / 10000.0f));
+      nuevo.setValue(oPnum, store::Value(una ? 100.0f : Redondea2(piesHa[i] / totPies * 100.0f)));
+      nuevo.setValue(oPab, store::Value(una ? 100.0f : Redondea2(basal[i] / totBasal * 100.0f)));
+      ++m.filas;
+    }
+  };
+  // Builds the stretch, appends its rows and gives the progress; false when the user cancels.
+  const auto construirTramo = [&] {
+    for (Mitad& m : mitades) {
+      m.registros.clear();
+      m.filas = 0;
+      m.pequenos.clear();
+      m.numPequenos = 0;
+      m.fallo = nullptr;
+    }
+    // Halves of about as many trees each.
+    std::size_t corte = 0;
+    while (corte < tramo.size() && tramo[corte].hasta <= filas.size() / 2) ++corte;
+    store::EnParalelo(2, [&](std::size_t k) {
+      Mitad& m = mitades[k];
+      try {
+        for (std::size_t i = k == 0 ? 0 : corte; i < (k == 0 ? corte : tramo.size()); ++i)
+          parcela(tramo[i], m);
+      } catch (...) {
+        m.fallo = std::current_exception();
+      }
+    });
+    // The rows built before the first failure, in plot order.
+    const std::size_t enPrimera = mitades[0].filas;
+    const std::size_t enSegunda = mitades[0].fallo ? 0 : mitades[1].filas;
+    especi.appendRows(enPrimera + enSegunda, [&](std::size_t k, char* registro) {
+      const Mitad& m = mitades[k < enPrimera ? 0 : 1];
+      std::memcpy(registro, m.registros.data() + (k < enPrimera ? k : k - enPrimera) * largo,
+                  largo);
+    });
+    for (Mitad& m : mitades) {
+      if (m.fallo) {
+        if (m.ilegible.posicion < 0) std::rethrow_exception(m.fallo);
+        // A value the build cannot read ends it, naming the tree (the selection's check refuses
+        // such a province before this runs).
+        pies.setAbsolutePosition(m.ilegible.posicion);
+        throw store::StoreError(store::err::kTipoNoCoincide,
+                                "el pie " + pies.rawText(cNum) + " de la parcela " +
+                                    std::to_string(m.ilegible.parcela) + " de la tabla Piesma" +
+                                    codigo + " no tiene un valor válido en el campo " +
+                                    pies.fieldName(m.ilegible.campo) + " ('" +
+                                    pies.rawText(m.ilegible.campo) + "').");
+      }
+      for (PiePequeno& p : m.pequenos) {
+        if (pequenos.size() < kPiesPequenosListados) pequenos.push_back(std::move(p));
+      }
+      numPequenos += m.numPequenos;
+    }
+    hechas += static_cast<std::int32_t>(tramo.size());
+    tramo.clear();
+    filas.clear();
+    posiciones.clear();
+    if (!progreso.continuar()) return false;
+    const int porcentaje = shell::Progreso::Porcentaje(hechas, total);
+    progreso.barra(porcentaje);
+    progreso.posicion(TextoPosicionParcela(hechas, total, porcentaje));
+    progreso.ceder();
+    return true;
+  };
+
+  constexpr std::size_t kPiesPorTramo = 1u << 15;
   for (; !parcelas.eof(); parcelas.moveNext()) {
     // A plot row without a usable key belongs to no plot (reported at the selection).
     const auto clave = inventory::ClaveDeParcela(parcelas.value("Provincia"));
     const auto estadillo = inventory::ClaveDeParcela(parcelas.value("Estadillo"));
     if (!clave || !estadillo) continue;
-    const std::int16_t prov = *clave;
-    const std::int16_t parcela = *estadillo;
-    const auto [desde, hasta] = porParcela.De(prov, parcela);
-    if (desde != hasta) {
-      especies.clear();
-      piesHa.clear();
-      basal.clear();
-      std::int16_t ultimaEspecie = 0;
-      std::size_t actual = 0;
-      bool primero = true;
-      for (auto pie = desde; pie != hasta; ++pie) {
-        pies.setAbsolutePosition(pie->second);
-        // A value the build cannot read ends it, naming the tree (the selection's check
-        // refuses such a province before this runs).
-        const auto numero = [&](int campo) {
-          const store::Value v = pies.value(campo);
-          if (!v.isNumber()) {
-            throw store::StoreError(
-                store::err::kTipoNoCoincide,
-                "el pie " + pies.rawText(cNum) + " de la parcela " + std::to_string(parcela) +
-                    " de la tabla Piesma" + codigo + " no tiene un valor válido en el campo " +
-                    pies.fieldName(campo) + " ('" + pies.rawText(campo) + "').");
-          }
-          return v;
-        };
-        const std::int16_t sp = static_cast<std::int16_t>(numero(cEspecie).toInt16());
-        const float d =
-            static_cast<float>((numero(cD2).toDouble() + numero(cD1).toDouble()) / 20.0);
-        const int clase = std::isfinite(d) ? ClaseDiametrica(d) : 0;
-        if (clase == 0) {
-          // An inventory error: the tree has no class and adds nothing to its plot.
-          if (pequenos.size() < kPiesPequenosListados)
-            pequenos.push_back(
-                {std::to_string(prov), std::to_string(parcela), pies.value(cNum).toString()});
-          ++numPequenos;
-          continue;
-        }
-        if (primero || sp != ultimaEspecie) {
-          const auto it = std::find(especies.begin(), especies.end(), sp);
-          if (it == especies.end()) {
-            especies.push_back(sp);
-            piesHa.push_back(0.0f);
-            basal.push_back(0.0f);
-            actual = especies.size() - 1;
-          } else {
-            actual = static_cast<std::size_t>(it - especies.begin());
-          }
-        }
-        primero = false;
-        const float g = static_cast<float>((static_cast<double>(d) * d / 4) * inventory::kPi);
-        const float f = factores[static_cast<std::size_t>(clase)];
-        basal[actual] = basal[actual] + g * f;
-        piesHa[actual] = piesHa[actual] + f;
-        ultimaEspecie = sp;
-      }
-
-      float totPies = 0.0f, totBasal = 0.0f;
-      for (std::size_t i = 0; i < especies.size(); ++i) {
-        totPies = totPies + piesHa[i];
-        totBasal = totBasal + basal[i];
-      }
-      const bool una = especies.size() == 1;
-      for (std::size_t i = 0; i < especies.size(); ++i) {
-        especi.addNew();
-        especi.setValue(oProv, store::Value(static_cast<int>(prov)));
-        especi.setValue(oEst, store::Value(static_cast<int>(parcela)));
-        especi.setValue(oEsp, store::Value(std::to_string(especies[i])));
-        especi.setValue(oNum, store::Value(Redondea2(piesHa[i])));
-        especi.setValue(oAb, store::Value(basal[i] / 10000.0f));
-        especi.setValue(oPnum,
-                        store::Value(una ? 100.0f : Redondea2(piesHa[i] / totPies * 100.0f)));
-        especi.setValue(oPab, store::Value(una ? 100.0f : Redondea2(basal[i] / totBasal * 100.0f)));
-        especi.update();
-      }
-      if (!progreso.continuar()) return;
+    Parcela p{*clave, *estadillo, filas.size(), filas.size()};
+    const auto [desde, hasta] = porParcela.De(p.provincia, p.estadillo);
+    for (auto pie = desde; pie != hasta; ++pie) {
+      filas.push_back(pies.rowIdAt(pie->second));
+      posiciones.push_back(pie->second);
     }
-    ++hechas;
-    const int porcentaje = shell::Progreso::Porcentaje(hechas, total);
-    progreso.barra(porcentaje);
-    progreso.posicion(TextoPosicionParcela(hechas, total, porcentaje));
-    progreso.ceder();
+    p.hasta = filas.size();
+    tramo.push_back(p);
+    if (filas.size() >= kPiesPorTramo && !construirTramo()) return;
   }
+  if (!tramo.empty() && !construirTramo()) return;
   parcelas.close();
   pies.close();
   especi.close();

@@ -20,8 +20,8 @@ float Redondea2(float valor);
 
 // Fills BDTemp/"Especi" + code (already a copy of the empty template) from "Datdef" + code and
 // "Piesma" + code in BDTemp. The progress dialog is already shown; the build yields after each
-// plot and returns early, with CalculoCancelado still set, when the user cancels. Large trees
-// under 7.5 cm get no class and add nothing to their plot; one message after the build lists
+// stretch of plots and returns early, with CalculoCancelado still set, when the user cancels. Large
+// trees under 7.5 cm get no class and add nothing to their plot; one message after the build lists
 // how many there are and the first few. A null diameter or species, or a missing table, is a
 // store failure that propagates.
 void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string& codigo);
