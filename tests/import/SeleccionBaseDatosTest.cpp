@@ -14,6 +14,8 @@
 #include "import/MEspeci.h"
 #include "import/SeleccionAnticipada.h"
 #include "import/SeleccionBaseDatos.h"
+#include "inventory/Constantes.h"
+#include "inventory/GeneradorMuestra.h"
 #include "shell/InteraccionGuionada.h"
 #include "store/FileOps.h"
 #include "store/StoreError.h"
@@ -194,6 +196,100 @@ TEST_F(Seleccion, EspeciesPorParcelaEnPrecisionSimple) {
   EXPECT_NEAR(c.value("AREABASI").toDouble(), 1.0, 1e-5);
   EXPECT_FLOAT_EQ(c.value("PORCENPM").toFloat(), 100.0f);
   EXPECT_FLOAT_EQ(c.value("PORCENAB").toFloat(), 100.0f);
+}
+
+// A province of some 55,000 trees: built in stretches, each in two halves. Every row must be the
+// one a plot-by-plot walk gives, in plot order, and the message must list the first small trees
+// in table order although they lie in different stretches and halves.
+TEST_F(Seleccion, EspeciesDeMuchasParcelasComoParcelaAParcela) {
+  inventory::OpcionesMuestra o;
+  o.provincia = 47;
+  o.parcelas = 2500;
+  inventory::ProvinciaSintetica p = inventory::GeneraProvincia(o);
+  auto& pies = p.piesma;
+  const int iD1 = pies.layout.posicion("DIAMETRO1"), iD2 = pies.layout.posicion("DIAMETRO2");
+  ASSERT_GT(pies.filas.size(), 40000u);
+  // Twelve trees under 7.5 cm, spread over the whole table.
+  std::vector<std::size_t> pequenos;
+  for (std::size_t k = 0; k < 12; ++k) pequenos.push_back(97 + k * (pies.filas.size() / 12));
+  for (std::size_t f : pequenos) {
+    pies.filas[f][static_cast<std::size_t>(iD1)] = store::Value(60);
+    pies.filas[f][static_cast<std::size_t>(iD2)] = store::Value(70);
+  }
+  inventory::EscribeProvincia(p, prov);
+  ASSERT_EQ(Elige(prov + "/Piesma47.dbf"), ResultadoSeleccion::Anadida);
+
+  // The plot-by-plot walk over the generated trees (they come plot after plot).
+  struct Fila {
+    int parcela;
+    std::string especie;
+    float numpm, areabasi, porcenpm, porcenab;
+  };
+  std::vector<Fila> esperadas;
+  const auto& factores = e.estado.FactoresExpansion;
+  for (std::size_t i = 0; i < pies.filas.size();) {
+    const int parcela = static_cast<int>(pies.valor(i, "ESTADILLO").toDouble());
+    std::vector<int> especies;
+    std::vector<float> n, g;
+    for (; i < pies.filas.size() && pies.valor(i, "ESTADILLO").toDouble() == parcela; ++i) {
+      const float d = static_cast<float>(
+          (pies.valor(i, "DIAMETRO2").toDouble() + pies.valor(i, "DIAMETRO1").toDouble()) / 20.0);
+      const int clase = ClaseDiametrica(d);
+      if (clase == 0) continue;
+      const int sp = static_cast<int>(pies.valor(i, "ESPECIE").toDouble());
+      auto it = std::find(especies.begin(), especies.end(), sp);
+      if (it == especies.end()) {
+        especies.push_back(sp);
+        n.push_back(0);
+        g.push_back(0);
+        it = especies.end() - 1;
+      }
+      const auto k = static_cast<std::size_t>(it - especies.begin());
+      const float f = factores[static_cast<std::size_t>(clase)];
+      g[k] += static_cast<float>(static_cast<double>(d) * d / 4 * inventory::kPi) * f;
+      n[k] += f;
+    }
+    float tn = 0, tg = 0;
+    for (std::size_t k = 0; k < especies.size(); ++k) {
+      tn += n[k];
+      tg += g[k];
+    }
+    for (std::size_t k = 0; k < especies.size(); ++k) {
+      const bool una = especies.size() == 1;
+      esperadas.push_back({parcela, std::to_string(especies[k]), Redondea2(n[k]), g[k] / 10000.0f,
+                           una ? 100.0f : Redondea2(n[k] / tn * 100.0f),
+                           una ? 100.0f : Redondea2(g[k] / tg * 100.0f)});
+    }
+  }
+
+  store::OpenOptions lectura;
+  lectura.readOnly = true;
+  store::Database db = store::Database::open(e.estado.rutas.BDTemp, lectura);
+  store::Cursor c = db.openCursor("Especi47", store::CursorKind::Snapshot);
+  ASSERT_EQ(c.recordCount(), static_cast<std::int64_t>(esperadas.size()));
+  std::size_t distintas = 0;
+  for (const Fila& f : esperadas) {
+    const bool igual = c.value("ESTADILLO").toDouble() == f.parcela &&
+                       c.value("ESPECIE").toString() == f.especie &&
+                       c.value("NUMPM").toFloat() == f.numpm &&
+                       c.value("AREABASI").toFloat() == f.areabasi &&
+                       c.value("PORCENPM").toFloat() == f.porcenpm &&
+                       c.value("PORCENAB").toFloat() == f.porcenab;
+    if (!igual && ++distintas <= 3) ADD_FAILURE() << "parcela " << f.parcela << " " << f.especie;
+    c.moveNext();
+  }
+  EXPECT_EQ(distintas, 0u);
+
+  std::string aviso;
+  for (const std::string& t : ui.textos())
+    if (t.find("diámetro normal menor") != std::string::npos) aviso = t;
+  EXPECT_NE(aviso.find("Hay 12 pies mayores"), std::string::npos) << aviso;
+  std::string lista = "\nLos primeros:";
+  for (std::size_t k = 0; k < kPiesPequenosListados; ++k) {
+    lista += "\nProvincia 47, parcela " + pies.valor(pequenos[k], "ESTADILLO").toString() +
+             ", pie " + pies.valor(pequenos[k], "NUMORDEN").toString();
+  }
+  EXPECT_TRUE(aviso.ends_with(lista)) << aviso;
 }
 
 TEST(ClaseDiametrica, LosLimitesPertenecenALaClaseSuperior) {
