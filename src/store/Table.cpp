@@ -1007,6 +1007,12 @@ namespace {
 // with blanks first). Throws what a write of the value throws when it does not fit.
 void encodeNumber(const FieldDef& f, double d, char* dest) {
   const auto width = static_cast<std::size_t>(f.dbfLength);
+  // Most values of a single-precision field: the shortest text that reads back, written in its
+  // place (what the general way below writes for them).
+  if (f.type == FieldType::Single && d != 0 && std::isfinite(d) &&
+      shortestFixedFloatField(static_cast<float>(d), dest, f.dbfLength) > 0) {
+    return;
+  }
   std::memset(dest, ' ', width);
   const double original = d;
   if (!std::isfinite(d)) {
@@ -1072,6 +1078,11 @@ void encodeNumber(const FieldDef& f, double d, char* dest) {
 void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];
   const auto width = static_cast<std::size_t>(f.dbfLength);
+  // A number into a numeric field: encodeNumber fills the whole field.
+  if ((f.dbfType == 'N' || f.dbfType == 'F') && v.isNumber()) {
+    encodeNumber(f, v.number(), dest);
+    return;
+  }
   std::memset(dest, ' ', width);
   if (v.isNull()) return;
   switch (f.dbfType) {

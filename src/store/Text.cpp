@@ -1,5 +1,7 @@
 #include "store/Text.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -121,14 +123,17 @@ char32_t nextUtf8(std::string_view s, std::size_t& i) {
 
 namespace arbelio::store {
 
-int shortestFixedFloat(float f, char* out) {
+namespace {
+
+// The decimal m / 10^d that shortestFixedFloat writes for f; false when it leaves f to to_chars.
+bool DecimalMasCorto(float f, std::uint64_t& m, int& d) {
   std::uint32_t bits = 0;
   std::memcpy(&bits, &f, sizeof bits);
   const std::uint32_t campoExponente = (bits >> 23) & 0xFF;
   // Zero and subnormals, 2^23 and beyond (and infinities and NaNs) are left to to_chars; so is a
   // power of two (no mantissa bits), which is nearer to the float below it than to the one
   // above: not the even interval the test below assumes.
-  if (campoExponente == 0 || campoExponente >= 127 + 23 || (bits & 0x7FFFFFu) == 0) return 0;
+  if (campoExponente == 0 || campoExponente >= 127 + 23 || (bits & 0x7FFFFFu) == 0) return false;
   const double a = std::fabs(static_cast<double>(f));
   // Half the distance to the neighbouring floats, 2^(exponent - 24): a decimal nearer than that
   // reads back as f.
@@ -136,42 +141,83 @@ int shortestFixedFloat(float f, char* out) {
   const std::uint64_t bitsMedio = static_cast<std::uint64_t>(campoExponente + 1023 - 151) << 52;
   std::memcpy(&medio, &bitsMedio, sizeof medio);
   double escala = 1;
-  for (int d = 0; d <= 8; ++d, escala *= 10) {
+  for (int decimales = 0; decimales <= 8; ++decimales, escala *= 10) {
     // Exact: a has 24 significant bits and 10^d at most 27, medio * 10^d is a power of two
     // times 5^d.
     const double x = a * escala;
     // The nearest whole number, ties to even (x is below 2^52, the rounding mode the default).
-    const double m = (x + 4503599627370496.0) - 4503599627370496.0;
-    const double distancia = std::fabs(m - x);
+    const double entero = (x + 4503599627370496.0) - 4503599627370496.0;
+    const double distancia = std::fabs(entero - x);
     const double limite = medio * escala;
-    if (distancia == limite) return 0;  // reads back by the tie rule: leave it to to_chars
+    if (distancia == limite) return false;  // reads back by the tie rule: leave it to to_chars
     if (distancia > limite) continue;
-    if (distancia == 0.5) return 0;  // two texts as near: leave the choice to to_chars
-    // m / 10^d, with d decimals.
-    char digitos[24];
-    auto r = std::to_chars(digitos, digitos + sizeof digitos, static_cast<std::uint64_t>(m));
-    int n = static_cast<int>(r.ptr - digitos);
-    char* p = out;
-    if (f < 0) *p++ = '-';
-    if (d == 0) {
-      std::memcpy(p, digitos, static_cast<std::size_t>(n));
-      return static_cast<int>(p - out) + n;
-    }
-    if (n <= d) {
-      // Leading zeros: 0.0ddd
-      *p++ = '0';
-      *p++ = '.';
-      for (int z = 0; z < d - n; ++z) *p++ = '0';
-      std::memcpy(p, digitos, static_cast<std::size_t>(n));
-      return static_cast<int>(p - out) + n;
-    }
-    std::memcpy(p, digitos, static_cast<std::size_t>(n - d));
-    p += n - d;
-    *p++ = '.';
-    std::memcpy(p, digitos + n - d, static_cast<std::size_t>(d));
-    return static_cast<int>(p - out) + d;
+    if (distancia == 0.5) return false;  // two texts as near: leave the choice to to_chars
+    m = static_cast<std::uint64_t>(entero);
+    d = decimales;
+    return true;
   }
-  return 0;
+  return false;
+}
+
+// Writes m / 10^d (m at least 1, below 10^16), with its sign, so that it ends at `fin`; gives the
+// number of characters, or 0 (writing nothing) when they are more than `cabe`.
+int EscribeDecimalHasta(bool negativo, std::uint64_t m, int d, char* fin, int cabe) {
+  static constexpr std::uint64_t kPotencias[] = {1,
+                                                 10,
+                                                 100,
+                                                 1000,
+                                                 10000,
+                                                 100000,
+                                                 1000000,
+                                                 10000000,
+                                                 100000000,
+                                                 1000000000,
+                                                 10000000000,
+                                                 100000000000,
+                                                 1000000000000,
+                                                 10000000000000,
+                                                 100000000000000,
+                                                 1000000000000000,
+                                                 10000000000000000};
+  // Digits of m: log10 from its bit length, corrected by one comparison.
+  const int t = ((64 - std::countl_zero(m | 1)) * 1233) >> 12;
+  const int cifras = t - (m < kPotencias[t] ? 1 : 0) + 1;
+  // Without decimals the digits; else at least one digit before the point ("0.0ddd").
+  const int largo = (negativo ? 1 : 0) + (d == 0 ? cifras : std::max(cifras, d + 1) + 1);
+  if (largo > cabe) return 0;
+  char* p = fin;
+  for (int k = 0; k < d; ++k) {
+    *--p = static_cast<char>('0' + m % 10);
+    m /= 10;
+  }
+  if (d > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + m % 10);
+    m /= 10;
+  } while (m != 0);
+  if (negativo) *--p = '-';
+  return largo;
+}
+
+}  // namespace
+
+int shortestFixedFloat(float f, char* out) {
+  std::uint64_t m = 0;
+  int d = 0;
+  if (!DecimalMasCorto(f, m, d)) return 0;
+  char texto[32];
+  const int n = EscribeDecimalHasta(f < 0, m, d, texto + sizeof texto, sizeof texto);
+  std::memcpy(out, texto + sizeof texto - n, static_cast<std::size_t>(n));
+  return n;
+}
+
+int shortestFixedFloatField(float f, char* campo, int ancho) {
+  std::uint64_t m = 0;
+  int d = 0;
+  if (!DecimalMasCorto(f, m, d)) return 0;
+  const int n = EscribeDecimalHasta(f < 0, m, d, campo + ancho, ancho);
+  if (n > 0) std::memset(campo, ' ', static_cast<std::size_t>(ancho - n));
+  return n;
 }
 
 }  // namespace arbelio::store

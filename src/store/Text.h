@@ -48,5 +48,9 @@ namespace arbelio::store {
 // two. Writes it to `out` (at least 20 characters) and gives its length; 0 when it cannot tell,
 // and the caller then asks std::to_chars.
 int shortestFixedFloat(float f, char* out);
+// The same text written straight into a field of `ancho` characters, at its right with blanks
+// before it, as a table stores a number; gives its length, or 0 (the field untouched) when
+// shortestFixedFloat gives 0 or the text does not fit.
+int shortestFixedFloatField(float f, char* campo, int ancho);
 
 }  // namespace arbelio::store

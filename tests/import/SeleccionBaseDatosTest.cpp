@@ -269,12 +269,11 @@ TEST_F(Seleccion, EspeciesDeMuchasParcelasComoParcelaAParcela) {
   ASSERT_EQ(c.recordCount(), static_cast<std::int64_t>(esperadas.size()));
   std::size_t distintas = 0;
   for (const Fila& f : esperadas) {
-    const bool igual = c.value("ESTADILLO").toDouble() == f.parcela &&
-                       c.value("ESPECIE").toString() == f.especie &&
-                       c.value("NUMPM").toFloat() == f.numpm &&
-                       c.value("AREABASI").toFloat() == f.areabasi &&
-                       c.value("PORCENPM").toFloat() == f.porcenpm &&
-                       c.value("PORCENAB").toFloat() == f.porcenab;
+    const bool igual =
+        c.value("ESTADILLO").toDouble() == f.parcela &&
+        c.value("ESPECIE").toString() == f.especie && c.value("NUMPM").toFloat() == f.numpm &&
+        c.value("AREABASI").toFloat() == f.areabasi &&
+        c.value("PORCENPM").toFloat() == f.porcenpm && c.value("PORCENAB").toFloat() == f.porcenab;
     if (!igual && ++distintas <= 3) ADD_FAILURE() << "parcela " << f.parcela << " " << f.especie;
     c.moveNext();
   }

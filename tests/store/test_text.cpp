@@ -54,9 +54,23 @@ TEST(ShortestFixedFloat, AgreesWithToCharsOrDeclines) {
   const auto comprobar = [&](float f) {
     char b[32];
     const int n = arbelio::store::shortestFixedFloat(f, b);
-    if (n == 0) return;
+    // The field version: the same text at the right of a 19-character field, blanks before it;
+    // in a field one character too narrow it declines and leaves the field as it was.
+    char campo[19];
+    std::memset(campo, '#', sizeof campo);
+    ASSERT_EQ(arbelio::store::shortestFixedFloatField(f, campo, 19), n) << f;
+    if (n == 0) {
+      ASSERT_EQ(std::string(campo, 19), std::string(19, '#')) << f;
+      return;
+    }
     ++rapidas;
     ASSERT_EQ(std::string(b, static_cast<std::size_t>(n)), comoToChars(f)) << f;
+    ASSERT_EQ(std::string(campo, 19), std::string(static_cast<std::size_t>(19 - n), ' ') +
+                                          std::string(b, static_cast<std::size_t>(n)))
+        << f;
+    std::memset(campo, '#', sizeof campo);
+    ASSERT_EQ(arbelio::store::shortestFixedFloatField(f, campo, n - 1), 0) << f;
+    ASSERT_EQ(std::string(campo, 19), std::string(19, '#')) << f;
   };
   // Measurements as a table holds them: cm and m with one to three decimals, either sign.
   for (int k = -200000; k <= 200000; ++k) {
