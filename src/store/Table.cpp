@@ -1046,10 +1046,14 @@ void encodeNumber(const FieldDef& f, double d, char* dest) {
     }
     if (d == 0) d = 0;  // no "-0"
     if (std::fabs(d) < 9e15) {
-      // A whole number below 2^53 has the digits of its integer: printed as one (the same text
-      // as the double's fixed form without decimals, several times faster).
-      const auto r = std::to_chars(s.b, s.b + sizeof s.b, static_cast<long long>(d));
-      s.n = r.ptr - s.b <= f.dbfLength ? static_cast<int>(r.ptr - s.b) : 0;
+      // A whole number below 2^53 has the digits of its integer (the same text as the double's
+      // fixed form without decimals), written in its place at the right of the blanked field;
+      // one that does not fit is refused below.
+      if (writeDecimalBefore(d < 0, static_cast<std::uint64_t>(std::fabs(d)), 0, dest + width,
+                             f.dbfLength) > 0) {
+        return;
+      }
+      s.n = 0;
     } else {
       s = fitNumber(d, FieldType::Text, f.dbfLength, 0);
     }

@@ -159,9 +159,9 @@ bool DecimalMasCorto(float f, std::uint64_t& m, int& d) {
   return false;
 }
 
-// Writes m / 10^d (m at least 1, below 10^16), with its sign, so that it ends at `fin`; gives the
-// number of characters, or 0 (writing nothing) when they are more than `cabe`.
-int EscribeDecimalHasta(bool negativo, std::uint64_t m, int d, char* fin, int cabe) {
+}  // namespace
+
+int writeDecimalBefore(bool negativo, std::uint64_t m, int d, char* fin, int cabe) {
   static constexpr std::uint64_t kPotencias[] = {1,
                                                  10,
                                                  100,
@@ -181,7 +181,7 @@ int EscribeDecimalHasta(bool negativo, std::uint64_t m, int d, char* fin, int ca
                                                  10000000000000000};
   // Digits of m: log10 from its bit length, corrected by one comparison.
   const int t = ((64 - std::countl_zero(m | 1)) * 1233) >> 12;
-  const int cifras = t - (m < kPotencias[t] ? 1 : 0) + 1;
+  const int cifras = m == 0 ? 1 : t - (m < kPotencias[t] ? 1 : 0) + 1;
   // Without decimals the digits; else at least one digit before the point ("0.0ddd").
   const int largo = (negativo ? 1 : 0) + (d == 0 ? cifras : std::max(cifras, d + 1) + 1);
   if (largo > cabe) return 0;
@@ -199,14 +199,12 @@ int EscribeDecimalHasta(bool negativo, std::uint64_t m, int d, char* fin, int ca
   return largo;
 }
 
-}  // namespace
-
 int shortestFixedFloat(float f, char* out) {
   std::uint64_t m = 0;
   int d = 0;
   if (!DecimalMasCorto(f, m, d)) return 0;
   char texto[32];
-  const int n = EscribeDecimalHasta(f < 0, m, d, texto + sizeof texto, sizeof texto);
+  const int n = writeDecimalBefore(f < 0, m, d, texto + sizeof texto, sizeof texto);
   std::memcpy(out, texto + sizeof texto - n, static_cast<std::size_t>(n));
   return n;
 }
@@ -215,7 +213,7 @@ int shortestFixedFloatField(float f, char* campo, int ancho) {
   std::uint64_t m = 0;
   int d = 0;
   if (!DecimalMasCorto(f, m, d)) return 0;
-  const int n = EscribeDecimalHasta(f < 0, m, d, campo + ancho, ancho);
+  const int n = writeDecimalBefore(f < 0, m, d, campo + ancho, ancho);
   if (n > 0) std::memset(campo, ' ', static_cast<std::size_t>(ancho - n));
   return n;
 }

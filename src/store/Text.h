@@ -52,5 +52,9 @@ int shortestFixedFloat(float f, char* out);
 // before it, as a table stores a number; gives its length, or 0 (the field untouched) when
 // shortestFixedFloat gives 0 or the text does not fit.
 int shortestFixedFloatField(float f, char* campo, int ancho);
+// Writes the decimal m / 10^d (m below 10^16, d below 16), with a minus sign when `negativo`, so
+// that it ends just before `fin`: its digits, and with decimals a point and at least one digit
+// before it ("0.05"). Gives its length, or 0 (nothing written) when that is more than `cabe`.
+int writeDecimalBefore(bool negativo, std::uint64_t m, int d, char* fin, int cabe);
 
 }  // namespace arbelio::store
