@@ -271,33 +271,55 @@ namespace {
 
 // Each class's share of its species' total in the same plot: the totals are the sums of the
 // stored N and AB over the rows of each (province, plot, species), in row order.
+struct TotalesEspecie {
+  double N = 0, AB = 0;
+  void Sumar(const FilaDesglose& f) {
+    N += static_cast<double>(f.valores.N);
+    AB += static_cast<double>(f.valores.AB);
+  }
+};
+
+void PonerPartes(FilaDesglose& f, const TotalesEspecie& t) {
+  if (t.N != 0) {
+    f.NTP = static_cast<float>(RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2));
+  }
+  if (t.AB != 0) {
+    f.ABTP = static_cast<float>(RedondeoPar(static_cast<double>(f.valores.AB) * 100 / t.AB, 2));
+  }
+}
+
 void PartesDeLaEspecie(const EstadoAplicacion& estado, FilasDesglose& filas) {
-  struct Totales {
-    double N = 0, AB = 0;
-  };
-  std::unordered_map<std::uint64_t, Totales> totales;
+  std::unordered_map<std::uint64_t, TotalesEspecie> totales;
   auto clave = [&](const FilaDesglose& f) {
     return (static_cast<std::uint64_t>(cut::ClaveParcela(
                 estado.ListaParcelas.entradas[static_cast<std::size_t>(f.posicion)]))
             << 32) |
            static_cast<std::uint32_t>(*f.especie);
   };
-  for (std::size_t i = 0; i < filas.size(); ++i) {
-    const FilaDesglose& f = filas[i];
-    Totales& t = totales[clave(f)];
-    t.N += static_cast<double>(f.valores.N);
-    t.AB += static_cast<double>(f.valores.AB);
-  }
-  for (std::size_t i = 0; i < filas.size(); ++i) {
-    FilaDesglose& f = filas[i];
-    const Totales& t = totales.at(clave(f));
-    if (t.N != 0) {
-      f.NTP = static_cast<float>(RedondeoPar(static_cast<double>(f.valores.N) * 100 / t.N, 2));
+  for (std::size_t i = 0; i < filas.size(); ++i) totales[clave(filas[i])].Sumar(filas[i]);
+  for (std::size_t i = 0; i < filas.size(); ++i) PonerPartes(filas[i], totales.at(clave(filas[i])));
+}
+
+// The same for the rows [desde, size) of one plot, when no other position of the list is that
+// plot: the totals are then those of these rows alone (a plot has a few rows).
+void PartesDeLaParcela(FilasDesglose& filas, std::size_t desde) {
+  for (std::size_t i = desde; i < filas.size(); ++i) {
+    TotalesEspecie t;
+    for (std::size_t j = desde; j < filas.size(); ++j) {
+      if (*filas[j].especie == *filas[i].especie) t.Sumar(filas[j]);
     }
-    if (t.AB != 0) {
-      f.ABTP = static_cast<float>(RedondeoPar(static_cast<double>(f.valores.AB) * 100 / t.AB, 2));
-    }
+    PonerPartes(filas[i], t);
   }
+}
+
+// True when every position of the cut's list is a different plot.
+bool ParcelasDistintas(const EstadoAplicacion& estado) {
+  std::vector<std::uint32_t> claves;
+  const std::int32_t n = detalle::PosicionesParcelas(estado);
+  for (std::int32_t i = 1; i <= n; ++i)
+    claves.push_back(cut::ClaveParcela(estado.ListaParcelas.entradas[static_cast<std::size_t>(i)]));
+  std::sort(claves.begin(), claves.end());
+  return std::adjacent_find(claves.begin(), claves.end()) == claves.end();
 }
 
 }  // namespace
@@ -316,8 +338,12 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
   // of every class of the species in the plot. A cancelled pass stores the rows computed so far
   // without shares.
   FilasDesglose filas;
+  // A plot's shares are computed with its rows, on both cores, unless the list names a plot
+  // twice: the totals then gather the rows of every position of that plot, after all rows.
+  const bool porParcela = ParcelasDistintas(estado);
   const auto calcular = [&](AcumuladorGrupo& acumulador, std::int32_t i,
                             FilasDesglose& deLaParcela) {
+    const std::size_t primera = deLaParcela.size();
     const Grupo parcela = arboles.DeParcela(kOrden, estado, i);
     for (const auto& [m, e] : ClasesEspecies(parcela)) {
       const Grupo grupo = DeEspecie(DeClase(parcela, m), e);
@@ -334,12 +360,17 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
       f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
       deLaParcela.push_back(f);
     }
+    if (porParcela) PartesDeLaParcela(deLaParcela, primera);
   };
   if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas)) {
+    for (std::size_t k = 0; k < filas.size(); ++k) {
+      filas[k].NTP.reset();
+      filas[k].ABTP.reset();
+    }
     AnadirFilas(tabla, col, estado, filas);
     return;
   }
-  PartesDeLaEspecie(estado, filas);
+  if (!porParcela) PartesDeLaEspecie(estado, filas);
   AnadirFilas(tabla, col, estado, filas);
 }
 

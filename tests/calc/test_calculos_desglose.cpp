@@ -203,6 +203,27 @@ TEST_F(Desglose, ClassAndSpeciesSharesOfTheSpeciesInThePlot) {
   EXPECT_EQ(Num(filas[3], "Hm"), 14);
 }
 
+// A plot the cut lists twice has its rows twice, and each species' totals gather the rows of
+// both listings: each listing then holds half of the share.
+TEST_F(Desglose, SharesOfAPlotListedTwiceGatherBothListings) {
+  Parcelas({1, 2, 1});
+  Arboles({
+      {.parcela = 1, .codigo = 1, .cd = 10, .dn = 10},
+      {.parcela = 1, .codigo = 2, .cd = 15, .dn = 14},
+      {.parcela = 2, .codigo = 3, .cd = 25, .dn = 26},
+  });
+  Crear(TablaResultado::Cdsp_p);
+  calc::CalculosClaseEspecieParcela(estado, ui, db);
+  const auto filas = Leer(TablaResultado::Cdsp_p);
+  ASSERT_EQ(filas.size(), 5u);
+  const double total = 2.0 * (static_cast<double>(Simple(f(1))) + Simple(f(2)));
+  for (std::size_t i : {0u, 3u})
+    EXPECT_EQ(Num(filas[i], "NTP"), Simple(Redondeo(Simple(f(1)) * 100.0 / total, 2))) << i;
+  for (std::size_t i : {1u, 4u})
+    EXPECT_EQ(Num(filas[i], "NTP"), Simple(Redondeo(Simple(f(2)) * 100.0 / total, 2))) << i;
+  EXPECT_EQ(Num(filas[2], "NTP"), 100);  // plot 2, listed once
+}
+
 TEST_F(Desglose, ClassMarksOfANarrowWidthAreMatchedByValue) {
   // Marks of width 0.3 such as 10.2 and 0.45 have no exact binary form.
   estado.opciones.AnchoClase = 0.3f;
