@@ -366,14 +366,17 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       const std::optional<double> v = h.fuente->Valor(a, o.variable);
       if (!v) continue;
       ++h.calculados;
+      std::optional<double> numero;
       try {
-        arboles.encodeField(o.columna, *v, h.registro.data());
+        if (o.numerica) {
+          numero = arboles.encodeNumberField(o.columna, *v, h.registro.data());
+        } else {
+          arboles.encodeField(o.columna, *v, h.registro.data());
+        }
       } catch (const store::StoreError&) {
         continue;  // refused: the field stays as it was
       }
       const char* campo = h.registro.data() + o.desde;
-      std::optional<double> numero;
-      if (o.numerica) numero = arboles.numberOfField(o.columna, h.registro.data());
       h.escrituras.push_back({fila, o.columna, h.bytes.size(), numero});
       h.bytes.insert(h.bytes.end(), campo, campo + o.ancho);
       if (o.columna == iVCC) {

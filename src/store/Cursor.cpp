@@ -668,6 +668,16 @@ double Cursor::numberOfField(int i, const char* record) const {
       col, std::string_view(record + c.table_->offset(col), static_cast<std::size_t>(f.dbfLength)));
 }
 
+double Cursor::encodeNumberField(int i, double v, char* record) const {
+  const auto& c = impl();
+  const FieldDef& f = field(i);
+  if (f.dbfType != 'N' && f.dbfType != 'F') {
+    throw StoreError(err::kTipoNoCoincide, "El campo '" + f.name + "' no es numérico.");
+  }
+  const int col = ColumnaEnRegistro(c, f, i, "escribe en");
+  return c.table_->encodeNumberInto(col, v, record + c.table_->offset(col));
+}
+
 void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes,
                           std::optional<double> numero) {
   auto& c = impl();

@@ -119,6 +119,9 @@ class Cursor {
   // For a numeric field, the number its bytes in `record` hold as the table reads it (a NaN for
   // an empty field), to hand to writeEncoded.
   double numberOfField(int i, const char* record) const;
+  // encodeField of a number into a numeric field, giving numberOfField of the bytes it wrote
+  // (most often without reading them).
+  double encodeNumberField(int i, double v, char* record) const;
   // Writes field i of an existing row with its bytes as encodeField put them in a record (the
   // field's width of them, from fieldOffset): what edit, setValue and update write, without
   // converting the value again. `numero`, for a numeric field, is numberOfField of those bytes.

@@ -1004,14 +1004,18 @@ EncodedValue Table::encode(int col, const Value& v, bool truncateText) const {
 namespace {
 
 // The text of a number for a numeric field, right-aligned in `dest` (f.dbfLength bytes, filled
-// with blanks first). Throws what a write of the value throws when it does not fit.
-void encodeNumber(const FieldDef& f, double d, char* dest) {
+// with blanks first). Throws what a write of the value throws when it does not fit. Gives the
+// number the field then reads as where the way it was written tells it (the single read back,
+// the whole number), a NaN where the text must be read.
+double encodeNumber(const FieldDef& f, double d, char* dest) {
   const auto width = static_cast<std::size_t>(f.dbfLength);
   // Most values of a single-precision field: the shortest text that reads back, written in its
-  // place (what the general way below writes for them).
+  // place (what the general way below writes for them). Below 2^23 and with at most 8 decimals,
+  // that decimal lies nearer to the single than half the gap to its neighbours, and so does the
+  // double nearest to it: it reads back as the single.
   if (f.type == FieldType::Single && d != 0 && std::isfinite(d) &&
       shortestFixedFloatField(static_cast<float>(d), dest, f.dbfLength) > 0) {
-    return;
+    return static_cast<double>(static_cast<float>(d));
   }
   std::memset(dest, ' ', width);
   const double original = d;
@@ -1051,7 +1055,7 @@ void encodeNumber(const FieldDef& f, double d, char* dest) {
       // one that does not fit is refused below.
       if (writeDecimalBefore(d < 0, static_cast<std::uint64_t>(std::fabs(d)), 0, dest + width,
                              f.dbfLength) > 0) {
-        return;
+        return d;
       }
       s.n = 0;
     } else {
@@ -1075,9 +1079,18 @@ void encodeNumber(const FieldDef& f, double d, char* dest) {
                                                        ".");
   }
   std::memcpy(dest + width - static_cast<std::size_t>(s.n), s.b, static_cast<std::size_t>(s.n));
+  return std::numeric_limits<double>::quiet_NaN();
 }
 
 }  // namespace
+
+double Table::encodeNumberInto(int col, double v, char* dest) const {
+  const double leido = encodeNumber(columns_[static_cast<std::size_t>(col)], v, dest);
+  if (!std::isnan(leido)) return leido;
+  return numberOfBytes(
+      col, std::string_view(
+               dest, static_cast<std::size_t>(columns_[static_cast<std::size_t>(col)].dbfLength)));
+}
 
 void Table::encodeInto(int col, const Value& v, char* dest, bool truncateText) const {
   const FieldDef& f = columns_[static_cast<std::size_t>(col)];

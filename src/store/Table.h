@@ -153,6 +153,9 @@ class Table : public RowSource {
   EncodedValue encode(int col, const Value& v, bool truncateText = false) const;
   // The same conversion for a fixed-length field, written straight into `dest` (dbfLength bytes).
   void encodeInto(int col, const Value& v, char* dest, bool truncateText = false) const;
+  // encodeInto of a number into a numeric field, giving the number the field then reads as
+  // (numberOfBytes of the bytes written), most often without reading them.
+  double encodeNumberInto(int col, double v, char* dest) const;
   // Writes a field's on-disk bytes (dbfLength of them) into a row.
   // `numero`, for a numeric field, is what the bytes hold (as numberOfBytes reads them): the
   // decoded column takes it without reading the bytes again.
