@@ -204,6 +204,7 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
       m.pequenos.clear();
       m.numPequenos = 0;
       m.fallo = nullptr;
+      m.ilegible = {};
     }
     // Halves of about as many trees each.
     std::size_t corte = 0;
