@@ -291,6 +291,49 @@ TEST_F(Seleccion, EspeciesDeMuchasParcelasComoParcelaAParcela) {
   EXPECT_TRUE(aviso.ends_with(lista)) << aviso;
 }
 
+// The species build over a province of 40,000 trees (two stretches, each in two halves) with
+// trees whose diameter cannot be read: the build stops naming the first of them in table order,
+// whichever half of its stretch it lies in.
+TEST(EspeciesDeUnaProvincia, UnPieIlegibleSeNombraElPrimeroEnElOrdenDeLaTabla) {
+  const auto construir = [](const std::vector<int>& parcelasMalas) {
+    EntornoImport e;
+    const std::string temp = e.estado.rutas.BDTemp;
+    std::vector<Fila> parcelas, arboles;
+    for (int q = 1; q <= 2000; ++q) {
+      parcelas.push_back({{"PROVINCIA", 47}, {"ESTADILLO", q}, {"NUMPMA", 20}});
+      for (int n = 1; n <= 20; ++n) {
+        Fila a = Arbol(47, q, n, n % 3 == 0 ? 45 : 21, 100 + 7 * n, 110 + 5 * n);
+        const bool mala = n == 3 && std::find(parcelasMalas.begin(), parcelasMalas.end(), q) !=
+                                        parcelasMalas.end();
+        if (mala)
+          a.erase(std::find_if(a.begin(), a.end(),
+                               [](const auto& campo) { return campo.first == "DIAMETRO1"; }));
+        arboles.push_back(a);
+      }
+    }
+    EntornoImport::EscribeTabla(temp, "DatDef", "Datdef47", parcelas);
+    EntornoImport::EscribeTabla(temp, "Piesma", "Piesma47", arboles);
+    InteraccionGuionada ui{e.estado};
+    try {
+      ConstruyeEspeci(e.estado, ui, "47");
+    } catch (const store::StoreError& error) {
+      return std::string(error.what());
+    }
+    return std::string("sin error");
+  };
+  // Plot 1500 lies in the second half of the first stretch, plot 300 in its first half, plot
+  // 1900 in the second stretch.
+  const std::string enLaSegundaMitad = construir({1500, 1900});
+  EXPECT_NE(enLaSegundaMitad.find("el pie 3 de la parcela 1500 de la tabla Piesma47 no tiene un "
+                                  "valor válido en el campo DIAMETRO1"),
+            std::string::npos)
+      << enLaSegundaMitad;
+  const std::string enAmbas = construir({300, 1500});
+  EXPECT_NE(enAmbas.find("el pie 3 de la parcela 300 de la tabla Piesma47"), std::string::npos)
+      << enAmbas;
+  EXPECT_EQ(construir({}), "sin error");
+}
+
 TEST(ClaseDiametrica, LosLimitesPertenecenALaClaseSuperior) {
   EXPECT_EQ(ClaseDiametrica(7.49f), 0);
   EXPECT_EQ(ClaseDiametrica(7.5f), 1);
