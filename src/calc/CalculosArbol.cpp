@@ -366,7 +366,7 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       const std::optional<double> v = h.fuente->Valor(a, o.variable);
       if (!v) continue;
       ++h.calculados;
-      std::optional<double> numero;
+      double numero = 0;
       try {
         if (o.numerica) {
           numero = arboles.encodeNumberField(o.columna, *v, h.registro.data());
@@ -377,13 +377,19 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
         continue;  // refused: the field stays as it was
       }
       const char* campo = h.registro.data() + o.desde;
-      h.escrituras.push_back({fila, o.columna, h.bytes.size(), numero});
+      // Filled in place: a write built apart and copied in, its optional number just stored,
+      // stalls the processor on every value.
+      Escritura& w = h.escrituras.emplace_back();
+      w.fila = fila;
+      w.columna = o.columna;
+      w.bytes = h.bytes.size();
+      if (o.numerica) w.numero = numero;
       h.bytes.insert(h.bytes.end(), campo, campo + o.ancho);
       if (o.columna == iVCC) {
         // What the field reads once stored: the number just read back, or the field's text.
-        vccGuardado = !numero               ? arboles.decodeField(iVCC, h.registro.data())
-                      : std::isnan(*numero) ? store::Value()
-                                            : store::Value(*numero);
+        vccGuardado = !o.numerica          ? arboles.decodeField(iVCC, h.registro.data())
+                      : std::isnan(numero) ? store::Value()
+                                           : store::Value(numero);
       }
     }
   };
@@ -402,14 +408,19 @@ void AplicarEcuacionesKAV(EstadoAplicacion& e, shell::Interaccion& ui, store::Da
       h.calculados = 0;
     }
     for (auto& lista : listas) lista.clear();
-    store::EnPartes(
-        hasta - desde, segunda ? 2 : 1,
-        [&](std::size_t k, std::size_t primera, std::size_t ultima) {
-          Mitad& h = mitades[k];
-          for (std::size_t i = desde + primera; i < desde + ultima; ++i) arbol(filas[i], h);
-          for (const Escritura& w : h.escrituras)
-            listas[k].push_back({w.fila, w.columna, h.bytes.data() + w.bytes, w.numero});
-        });
+    store::EnPartes(hasta - desde, segunda ? 2 : 1,
+                    [&](std::size_t k, std::size_t primera, std::size_t ultima) {
+                      Mitad& h = mitades[k];
+                      for (std::size_t i = desde + primera; i < desde + ultima; ++i)
+                        arbol(filas[i], h);
+                      for (const Escritura& w : h.escrituras) {
+                        store::Cursor::EncodedWrite& escritura = listas[k].emplace_back();
+                        escritura.rowId = w.fila;
+                        escritura.field = w.columna;
+                        escritura.bytes = h.bytes.data() + w.bytes;
+                        escritura.numero = w.numero;
+                      }
+                    });
     arboles.writeEncodedLists(listas);
     for (const Mitad& h : mitades) m += h.calculados;
     progreso.posicion(std::to_string(m));

@@ -57,32 +57,35 @@ double ComoTexto(double v, bool simple) {
 }
 
 // Fills the arguments of a compiled model; false when the tree lacks a value it needs.
-bool Argumentos(const ModeloCompilado& m, const EcuacionInventario& e, std::optional<double> d,
-                std::optional<double> h, std::optional<double> v, bool comoTexto,
-                std::vector<double>& args) {
+// The tree's values are taken by reference: copying an optional just built, a byte and a double
+// stored apart then read as one, stalls the processor on every call.
+bool Argumentos(const ModeloCompilado& m, const EcuacionInventario& e,
+                const std::optional<double>& d, const std::optional<double>& h,
+                const std::optional<double>& v, bool comoTexto, std::vector<double>& args) {
   args.clear();
   const std::array<double, 3> param = {e.a, e.b, e.c};
   for (std::size_t i = 0; i < m.parametros.size() && i < param.size(); ++i) {
     args.push_back(comoTexto ? ComoTexto(param[i], false) : param[i]);
   }
   for (const auto& nombre : m.variables) {
-    std::optional<double> x;
+    const std::optional<double>* x = nullptr;
     if (nombre == "DN") {
-      x = d;
+      x = &d;
     } else if (nombre == "HT") {
-      x = h;
+      x = &h;
     } else if (nombre == "VCC") {
-      x = v;
+      x = &v;
     }
-    if (!x) return false;
-    args.push_back(comoTexto ? ComoTexto(*x, true) : *x);
+    if (x == nullptr || !x->has_value()) return false;
+    args.push_back(comoTexto ? ComoTexto(**x, true) : **x);
   }
   return true;
 }
 
 std::optional<double> Evaluar(ModeloCompilado& m, const EcuacionInventario& e,
-                              std::optional<double> d, std::optional<double> h,
-                              std::optional<double> v, bool comoTexto, std::vector<double>& args) {
+                              const std::optional<double>& d, const std::optional<double>& h,
+                              const std::optional<double>& v, bool comoTexto,
+                              std::vector<double>& args) {
   if (!m.valido) return std::nullopt;
   if (!Argumentos(m, e, d, h, v, comoTexto, args)) return std::nullopt;
   double r = 0;
