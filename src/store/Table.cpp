@@ -1490,31 +1490,40 @@ void Table::escribir(bool liberar) {
   h[headerLen - 1] = 0x0D;
   AtomicWriter w(path_);
   w.write(header);
-  // Live records, a block at a time; memo fields get their new block numbers.
+  // Live records, a block at a time; memo fields get their new block numbers. A block whose rows
+  // are all live and flagged so, in a table without memo fields, is written from where it
+  // stands; the others are gathered record by record.
   std::vector<char> buffer;
   buffer.reserve(bytesPorBloque());
-  for (std::uint32_t r = 0; r < nrows_; ++r) {
-    if (!isDeleted(r)) {
-      const std::size_t at = buffer.size();
-      buffer.insert(buffer.end(), registro(r), registro(r) + recLen_);
-      buffer[at] = ' ';
-      for (const auto& [col, bloques] : bloqueMemo) {
-        std::string field(static_cast<std::size_t>(columns_[col].dbfLength), ' ');
-        if (bloques[r] != 0) {
-          const std::string num = std::to_string(bloques[r]);
-          field.replace(field.size() - num.size(), num.size(), num);
+  for (std::uint32_t inicio = 0; inicio < nrows_; inicio += kFilasPorBloque) {
+    const std::uint32_t fin = std::min(nrows_, inicio + kFilasPorBloque);
+    char* bloque = bloques_[inicio / kFilasPorBloque];
+    bool comoEsta = bloqueMemo.empty();
+    for (std::uint32_t r = inicio; comoEsta && r < fin; ++r)
+      comoEsta = !isDeleted(r) && registro(r)[0] == ' ';
+    if (comoEsta) {
+      w.write(bloque, static_cast<std::size_t>(fin - inicio) * static_cast<std::size_t>(recLen_));
+    } else {
+      for (std::uint32_t r = inicio; r < fin; ++r) {
+        if (isDeleted(r)) continue;
+        const std::size_t at = buffer.size();
+        buffer.insert(buffer.end(), registro(r), registro(r) + recLen_);
+        buffer[at] = ' ';
+        for (const auto& [col, bloques] : bloqueMemo) {
+          std::string field(static_cast<std::size_t>(columns_[col].dbfLength), ' ');
+          if (bloques[r] != 0) {
+            const std::string num = std::to_string(bloques[r]);
+            field.replace(field.size() - num.size(), num.size(), num);
+          }
+          std::memcpy(buffer.data() + at + offsets_[static_cast<std::size_t>(col)], field.data(),
+                      field.size());
         }
-        std::memcpy(buffer.data() + at + offsets_[static_cast<std::size_t>(col)], field.data(),
-                    field.size());
       }
-    }
-    // A block copied whole into the buffer is no longer needed.
-    if (liberar && ((r + 1) % kFilasPorBloque == 0 || r + 1 == nrows_))
-      DevuelvePaginas(bloques_[r / kFilasPorBloque], bytesPorBloque());
-    if (buffer.size() >= bytesPorBloque() || r + 1 == nrows_) {
       w.write(buffer.data(), buffer.size());
       buffer.clear();
     }
+    // A block written is no longer needed.
+    if (liberar) DevuelvePaginas(bloque, bytesPorBloque());
   }
   w.write("\x1A", 1);
   w.commit();

@@ -112,6 +112,51 @@ TEST(TablaMapeada, ReadsEditsAppendsAndSavesLikeALoadedTable) {
   }
 }
 
+// A save writes a block whose rows are all live and flagged so as it stands, and gathers the
+// records of the others: a block with a deleted row, a block with a live row whose flag is not a
+// blank (written with a blank), the last part block. The file holds the live rows in order.
+TEST(TablaMapeada, SavedBlocksHoldTheLiveRowsInOrder) {
+  arbelio::pruebas::CarpetaTemporal dir;
+  const std::string ruta = dir.archivo("BLOQUES.dbf");
+  const int filas = 3 * 4096 + 100;
+  const auto borrada = [](int i) { return i == 4096 + 5 || i == 4096 + 4095; };
+  {
+    arbelio::testing::DbfBuilder b;
+    b.fields = {{"N", 'N', 10}, {"T", 'C', 30}};
+    for (int i = 0; i < filas; ++i) b.add(Registro(i), borrada(i));
+    b.write(ruta);
+  }
+  // Row 2 * 4096 + 7 flagged 'X': live, as every flag but '*'.
+  const std::size_t cabecera = 32 + 32 * 2 + 1, largo = 1 + 40;
+  {
+    std::fstream f(ruta, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(cabecera + (2 * 4096 + 7) * largo));
+    f.put('X');
+  }
+  {
+    Database db = Database::open(dir.ruta());
+    Cursor t = db.openCursor("BLOQUES");
+    t.setAbsolutePosition(t.recordCount() - 1);
+    t.edit();
+    t.setValue("T", Value("ultima"));
+    t.update();
+    db.close();
+  }
+  std::string esperado;
+  for (int i = 0; i < filas; ++i) {
+    if (borrada(i)) continue;
+    std::string r = " " + Registro(i);
+    if (i == filas - 1) r = r.substr(0, 11) + "ultima" + std::string(24, ' ');
+    esperado += r;
+  }
+  esperado += '\x1A';
+  const std::string escrito = arbelio::testing::readFile(ruta);
+  ASSERT_GT(escrito.size(), cabecera);
+  EXPECT_TRUE(escrito.substr(cabecera) == esperado);
+  EXPECT_EQ(static_cast<unsigned char>(escrito[4]) | static_cast<unsigned char>(escrito[5]) << 8,
+            filas - 2);
+}
+
 // A second name of a user's file and a file outside the workspace may be changed in place by
 // another program: they are read into memory, and truncating the file afterwards leaves the
 // loaded rows readable.
