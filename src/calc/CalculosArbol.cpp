@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <exception>
 #include <future>
 #include <mutex>
@@ -188,12 +187,8 @@ ResultadoPasada CalculosArbolIndividual(EstadoAplicacion& e, shell::Interaccion&
     store::EnPartes(tramo.size(), 2, [&](std::size_t k, std::size_t desde, std::size_t hasta) {
       for (std::size_t i = desde; i < hasta; ++i) arbol(tramo[i], mitades[k]);
     });
-    const std::size_t enPrimera = mitades[0].filas;
-    arboles.appendRows(enPrimera + mitades[1].filas, [&](std::size_t k, char* registro) {
-      const Mitad& m = mitades[k < enPrimera ? 0 : 1];
-      std::memcpy(registro, m.registros.data() + (k < enPrimera ? k : k - enPrimera) * largo,
-                  largo);
-    });
+    arboles.appendRecords({{mitades[0].registros.data(), mitades[0].filas},
+                           {mitades[1].registros.data(), mitades[1].filas}});
     for (const Mitad& m : mitades) {
       n += m.contados;
       e.PiesSinDiametroValido += static_cast<int>(m.sinDiametro);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -123,13 +122,6 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
   std::int64_t numPequenos = 0;
   std::int32_t hechas = 0;
 
-  // A field of a tree as the cursor reads it; each field is read once, so no column is decoded.
-  const auto leer = [&](std::uint32_t fila, int campo) {
-    double x = 0;
-    if (pies.numberOfRow(fila, campo, x, true))
-      return std::isnan(x) ? store::Value() : store::Value(x);
-    return pies.valueOfRow(fila, campo, true);
-  };
   const auto parcela = [&](const Parcela& p, Mitad& m) {
     if (p.desde == p.hasta) return;
     std::vector<std::int16_t> especies;
@@ -140,7 +132,8 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
     for (std::size_t k = p.desde; k < p.hasta; ++k) {
       const std::uint32_t fila = filas[k];
       const auto numero = [&](int campo) {
-        store::Value v = leer(fila, campo);
+        // Each field is read once, so no column is decoded for the build.
+        store::Value v = pies.valueOfRow(fila, campo, true);
         if (!v.isNumber()) {
           m.ilegible = {posiciones[k], campo, p.estadillo};
           throw store::StoreError(store::err::kTipoNoCoincide, "");
@@ -154,7 +147,7 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
         // An inventory error: the tree has no class and adds nothing to its plot.
         if (m.pequenos.size() < kPiesPequenosListados)
           m.pequenos.push_back({std::to_string(p.provincia), std::to_string(p.estadillo),
-                                leer(fila, cNum).toString()});
+                                pies.valueOfRow(fila, cNum, true).toString()});
         ++m.numPequenos;
         continue;
       }
@@ -219,13 +212,8 @@ void MEspeci(EstadoAplicacion& estado, shell::Interaccion& ui, const std::string
       }
     });
     // The rows built before the first failure, in plot order.
-    const std::size_t enPrimera = mitades[0].filas;
-    const std::size_t enSegunda = mitades[0].fallo ? 0 : mitades[1].filas;
-    especi.appendRows(enPrimera + enSegunda, [&](std::size_t k, char* registro) {
-      const Mitad& m = mitades[k < enPrimera ? 0 : 1];
-      std::memcpy(registro, m.registros.data() + (k < enPrimera ? k : k - enPrimera) * largo,
-                  largo);
-    });
+    especi.appendRecords({{mitades[0].registros.data(), mitades[0].filas},
+                          {mitades[1].registros.data(), mitades[0].fallo ? 0 : mitades[1].filas}});
     for (Mitad& m : mitades) {
       if (m.fallo) {
         if (m.ilegible.posicion < 0) std::rethrow_exception(m.fallo);

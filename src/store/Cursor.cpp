@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstring>
 
 #include "store/CursorImpl.h"
 #include "store/Paralelo.h"
@@ -680,15 +682,7 @@ double Cursor::encodeNumberField(int i, double v, char* record) const {
 
 void Cursor::writeEncoded(std::uint32_t rowId, int i, const char* bytes,
                           std::optional<double> numero) {
-  auto& c = impl();
-  if (!c.updatable_) notUpdatable();
-  const FieldDef& f = field(i);
-  const int col = ColumnaEnRegistro(c, f, i, "escribe de");
-  if (c.table_->isDeleted(rowId)) {
-    throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
-  }
-  const bool numerico = f.dbfType == 'N' || f.dbfType == 'F';
-  c.table_->applyBytes(rowId, col, bytes, false, numerico ? numero : std::nullopt);
+  writeEncodedLists({{EncodedWrite{rowId, i, bytes, numero}}});
 }
 
 void Cursor::writeEncodedLists(const std::vector<std::vector<EncodedWrite>>& listas) {
@@ -716,12 +710,16 @@ void Cursor::writeEncodedLists(const std::vector<std::vector<EncodedWrite>>& lis
   Table& t = *c.table_;
   // The lists write different rows, or different fields of a row: their bytes and decoded
   // entries never meet. What the table shares (the columns' change counters) is updated once
-  // the lists are written, or have failed.
+  // the lists are written, or have failed after a write.
+  std::atomic<bool> escrita{false};
   struct AlTerminar {
     Table& t;
     const std::vector<int>& cols;
-    ~AlTerminar() { t.columnsWritten(cols); }
-  } alTerminar{t, escritas};
+    const std::atomic<bool>& escrita;
+    ~AlTerminar() {
+      if (escrita) t.columnsWritten(cols);
+    }
+  } alTerminar{t, escritas, escrita};
   EnParalelo(listas.size(), [&](std::size_t k) {
     for (const EncodedWrite& w : listas[k]) {
       const Columna& col = columnas[static_cast<std::size_t>(w.field)];
@@ -729,6 +727,7 @@ void Cursor::writeEncodedLists(const std::vector<std::vector<EncodedWrite>>& lis
         throw StoreError(err::kRegistroEliminado, "El registro se ha eliminado.");
       }
       t.applyBytesInPlace(w.rowId, col.col, w.bytes, col.numerico ? w.numero : std::nullopt);
+      escrita.store(true, std::memory_order_relaxed);
     }
   });
 }
@@ -748,6 +747,21 @@ void Cursor::appendRows(std::size_t n, const std::function<void(std::size_t, cha
     c.at_ = CursorImpl::At::Eof;
     c.pos_ = c.len();
   }
+}
+
+void Cursor::appendRecords(std::initializer_list<PiezaRegistros> piezas) {
+  const std::size_t largo = recordLength();
+  std::size_t total = 0;
+  for (const PiezaRegistros& p : piezas) total += p.filas;
+  appendRows(total, [&](std::size_t k, char* registro) {
+    for (const PiezaRegistros& p : piezas) {
+      if (k < p.filas) {
+        std::memcpy(registro, p.registros + k * largo, largo);
+        return;
+      }
+      k -= p.filas;
+    }
+  });
 }
 
 void Cursor::cancelUpdate() {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -139,6 +140,13 @@ class Cursor {
   // writes of the lists up to it may have been made, and the failure is rethrown.
   void writeEncodedLists(const std::vector<std::vector<EncodedWrite>>& listas);
   void appendRows(std::size_t n, const std::function<void(std::size_t, char*)>& construir);
+  // appendRows of records already built apart, in pieces: the first `filas` records of each
+  // piece's `registros` (recordLength() bytes each, as encodeField left them), piece after piece.
+  struct PiezaRegistros {
+    const char* registros;
+    std::size_t filas;
+  };
+  void appendRecords(std::initializer_list<PiezaRegistros> piezas);
   // Deletes the current row. The cursor stays on it (reading it fails) until it moves.
   void remove();
 

@@ -411,16 +411,11 @@ std::string Database::tablePath(std::string_view name) const {
 TableDef Database::tableDef(std::string_view name) const {
   auto& db = need(impl_);
   TableDef def(DatabaseImpl::baseName(name));
-  if (db.sqlite) {
-    auto t = db.source(name);
-    for (const auto& f : t->columns()) def.appendField(f);
-    for (const auto& i : t->indexes()) def.appendIndex(i);
-    return def;
-  }
-  auto t = db.definicion(name);
+  std::shared_ptr<Table> tabla = db.sqlite ? nullptr : db.definicion(name);
+  const std::shared_ptr<RowSource> t = tabla ? tabla : db.source(name);
   for (const auto& f : t->columns()) def.appendField(f);
   for (const auto& i : t->indexes()) def.appendIndex(i);
-  def.setCodePage(t->codePage());
+  if (tabla) def.setCodePage(tabla->codePage());
   return def;
 }
 

@@ -52,6 +52,16 @@ std::string fileNameOf(const std::string& path) {
   throw StoreError(err::kTablaDanada,
                    "La tabla '" + fileNameOf(path) + "' está dañada o no es válida: " + why + ".");
 }
+// Refuses a file whose header declares more records than its size holds.
+void compruebaRegistros(const std::string& path, std::uint64_t fileSize, int headerLen, int recLen,
+                        std::uint32_t count) {
+  const std::uint64_t available =
+      (fileSize - static_cast<std::uint64_t>(headerLen)) / static_cast<std::uint64_t>(recLen);
+  if (count > available) {
+    damaged(path, "la cabecera declara " + std::to_string(count) +
+                      " registros y el archivo sólo contiene " + std::to_string(available));
+  }
+}
 // Reads the records [0, count) of the open file `fd` (records of `largo` bytes after `cabecera`
 // bytes of header) in pieces of `porPieza` records, the two halves of the pieces at once, handing
 // each piece to usar(first record, records, bytes). False when a read fails or comes short.
@@ -515,11 +525,7 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
     return t;
   }
 
-  const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
-  if (count > available) {
-    damaged(path, "la cabecera declara " + std::to_string(count) +
-                      " registros y el archivo sólo contiene " + std::to_string(available));
-  }
+  compruebaRegistros(path, fileSize, headerLen, recLen, count);
   t->nrows_ = count;
   t->borradas_.assign((static_cast<std::size_t>(count) + 63) / 64, 0);
   const bool mapeada = t->mapearRegistros(path, fileSize, headerLen);
@@ -559,12 +565,8 @@ std::int64_t Table::liveRowsOfFile(const std::string& path) {
   std::uint32_t count = 0;
   int headerLen = 0;
   if (!archivo.cabecera(fileSize, count, headerLen)) damaged(path, "cabecera incompleta");
+  compruebaRegistros(path, fileSize, headerLen, t->recLen_, count);
   const auto recLen = static_cast<std::size_t>(t->recLen_);
-  const std::uint64_t available = (fileSize - static_cast<std::uint64_t>(headerLen)) / recLen;
-  if (count > available) {
-    damaged(path, "la cabecera declara " + std::to_string(count) +
-                      " registros y el archivo sólo contiene " + std::to_string(available));
-  }
   std::atomic<std::int64_t> vivas{0};
   const bool leido = LeeRegistrosEnMitades(
       archivo.fd, static_cast<std::uint64_t>(headerLen), recLen, count,
@@ -1495,6 +1497,21 @@ void Table::escribir(bool liberar) {
   // stands; the others are gathered record by record.
   std::vector<char> buffer;
   buffer.reserve(bytesPorBloque());
+  // A live record into the buffer as the file holds it: a blank flag, its memo block numbers.
+  const auto reunir = [&](std::uint32_t r) {
+    const std::size_t at = buffer.size();
+    buffer.insert(buffer.end(), registro(r), registro(r) + recLen_);
+    buffer[at] = ' ';
+    for (const auto& [col, bloques] : bloqueMemo) {
+      std::string field(static_cast<std::size_t>(columns_[col].dbfLength), ' ');
+      if (bloques[r] != 0) {
+        const std::string num = std::to_string(bloques[r]);
+        field.replace(field.size() - num.size(), num.size(), num);
+      }
+      std::memcpy(buffer.data() + at + offsets_[static_cast<std::size_t>(col)], field.data(),
+                  field.size());
+    }
+  };
   for (std::uint32_t inicio = 0; inicio < nrows_; inicio += kFilasPorBloque) {
     const std::uint32_t fin = std::min(nrows_, inicio + kFilasPorBloque);
     char* bloque = bloques_[inicio / kFilasPorBloque];
@@ -1505,19 +1522,7 @@ void Table::escribir(bool liberar) {
       w.write(bloque, static_cast<std::size_t>(fin - inicio) * static_cast<std::size_t>(recLen_));
     } else {
       for (std::uint32_t r = inicio; r < fin; ++r) {
-        if (isDeleted(r)) continue;
-        const std::size_t at = buffer.size();
-        buffer.insert(buffer.end(), registro(r), registro(r) + recLen_);
-        buffer[at] = ' ';
-        for (const auto& [col, bloques] : bloqueMemo) {
-          std::string field(static_cast<std::size_t>(columns_[col].dbfLength), ' ');
-          if (bloques[r] != 0) {
-            const std::string num = std::to_string(bloques[r]);
-            field.replace(field.size() - num.size(), num.size(), num);
-          }
-          std::memcpy(buffer.data() + at + offsets_[static_cast<std::size_t>(col)], field.data(),
-                      field.size());
-        }
+        if (!isDeleted(r)) reunir(r);
       }
       w.write(buffer.data(), buffer.size());
       buffer.clear();
