@@ -80,9 +80,9 @@ HiloAuxiliar& Auxiliar() {
   return hilo;
 }
 
-}  // namespace
-
-void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea) {
+// The tasks in index order on the caller and the second core's thread; without that thread
+// (another caller has it), on a thread of their own, or on the caller alone when `soloSiLibre`.
+void Reparte(std::size_t n, const std::function<void(std::size_t)>& tarea, bool soloSiLibre) {
   std::vector<std::exception_ptr> fallos(n);
   std::atomic<std::size_t> siguiente{0};
   const std::function<void()> trabajar = [&] {
@@ -99,6 +99,8 @@ void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea) {
     if (auxiliar.Lanza(trabajar)) {
       trabajar();
       auxiliar.Espera();
+    } else if (soloSiLibre) {
+      trabajar();
     } else {
       std::thread otro(trabajar);
       trabajar();
@@ -110,6 +112,16 @@ void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea) {
   for (const auto& f : fallos) {
     if (f) std::rethrow_exception(f);
   }
+}
+
+}  // namespace
+
+void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea) {
+  Reparte(n, tarea, false);
+}
+
+void EnParaleloSiLibre(std::size_t n, const std::function<void(std::size_t)>& tarea) {
+  Reparte(n, tarea, true);
 }
 
 void EnPartes(std::size_t n, std::size_t partes,

@@ -13,6 +13,11 @@ namespace arbelio::store {
 // what is reported does not depend on timing.
 void EnParalelo(std::size_t n, const std::function<void(std::size_t)>& tarea);
 
+// EnParalelo for tasks that gain little from a thread of their own: the second core's thread
+// takes some when it is free, and the caller runs them all when another caller has it (the
+// jobs of two databases at once, whose threads already keep both cores busy).
+void EnParaleloSiLibre(std::size_t n, const std::function<void(std::size_t)>& tarea);
+
 // Runs parte(k, desde, hasta) over `partes` (1 or 2) parts of [0, n) at once, as EnParalelo
 // runs its tasks: part 0 is [0, n / 2) and part 1 [n / 2, n) when there are two. Fewer than two
 // items make one part.

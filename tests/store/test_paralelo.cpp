@@ -56,3 +56,32 @@ TEST(EnParalelo, NestedAndSimultaneousJobsRunEveryTaskOnce) {
     for (std::size_t i = 0; i < veces.size(); ++i) ASSERT_EQ(veces[i].load(), 1) << i;
   }
 }
+
+// Tasks that gain little from a thread of their own run on the caller alone while another job
+// has the second core's thread (its two tasks are held until the caller is done), and every task
+// runs once either way.
+TEST(EnParalelo, TasksForAFreeThreadRunOnTheCallerWhileItIsTaken) {
+  std::atomic<int> empezadas{0};
+  std::atomic<bool> soltar{false};
+  std::thread otro([&] {
+    EnParalelo(2, [&](std::size_t) {
+      ++empezadas;
+      while (!soltar) std::this_thread::yield();
+    });
+  });
+  // Task 0 holds its caller, so task 1 has started on the second core's thread.
+  while (empezadas < 2) std::this_thread::yield();
+  std::vector<std::thread::id> hilos(12);
+  arbelio::store::EnParaleloSiLibre(hilos.size(), [&](std::size_t i) {
+    hilos[i] = std::this_thread::get_id();
+    // Long enough for a thread of their own to take some.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  });
+  soltar = true;
+  otro.join();
+  for (const auto& h : hilos) EXPECT_EQ(h, std::this_thread::get_id());
+
+  std::vector<std::atomic<int>> veces(40);
+  arbelio::store::EnParaleloSiLibre(veces.size(), [&](std::size_t i) { ++veces[i]; });
+  for (std::size_t i = 0; i < veces.size(); ++i) EXPECT_EQ(veces[i].load(), 1) << i;
+}
