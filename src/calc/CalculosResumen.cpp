@@ -10,6 +10,7 @@
 #include "calc/AcumuladorGrupo.h"
 #include "calc/TablasResultado.h"
 #include "store/Cursor.h"
+#include "store/Paralelo.h"
 
 namespace arbelio::calc {
 
@@ -188,28 +189,57 @@ void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion
   constexpr OrdenArboles kOrden = OrdenArboles::ParcelaDN;
   store::Cursor tabla = salida.openCursor(NombreTabla(estado, TablaResultado::Cd_esp));
   const detalle::ColumnasResultado col(tabla);
-  AcumuladorGrupo acumulador(estado);
-
   // "GROUP BY ESPECIE, CD": the groups by species then class mark, each with its trees in the
-  // order of the tree cursor. Trees without a species or a mark form no group.
-  std::map<std::pair<int, float>, Grupo> grupos;
+  // order of the tree cursor. Trees without a species or a mark form no group. Each half of the
+  // trees is grouped at once, and a group's trees are then its first half's followed by its
+  // second's: the order of one walk.
+  using Grupos = std::map<std::pair<int, float>, Grupo>;
   const Grupo todos = arboles.Todos(kOrden);
-  for (const ArbolLeido* a : todos) {
-    if (a->conEspecie && a->conCD) grupos[{a->especie, a->cd}].push_back(a);
+  std::array<Grupos, 2> mitades;
+  store::EnDosMitades(todos.size(), [&](std::size_t desde, std::size_t hasta) {
+    Grupos& grupos = mitades[desde == 0 ? 0 : 1];
+    for (std::size_t i = desde; i < hasta; ++i) {
+      const ArbolLeido* a = todos[i];
+      if (a->conEspecie && a->conCD) grupos[{a->especie, a->cd}].push_back(a);
+    }
+  });
+  Grupos& grupos = mitades[0];
+  for (auto& [clave, segunda] : mitades[1]) {
+    Grupo& g = grupos[clave];
+    g.insert(g.end(), segunda.begin(), segunda.end());
   }
-  for (const auto& [clave, grupo] : grupos) {
-    const auto [e, m] = clave;
-    acumulador.Acumular(grupo);
-    progreso.Arboles(static_cast<std::int64_t>(grupo.size()));
-    tabla.addNew();
-    tabla.setValue(col.especie, e);
-    tabla.setValue(col.cd, m);
-    const AcumuladorGrupo::Valores v = acumulador.Escribir(tabla, col);
-    tabla.setValue(col.Dg, static_cast<float>(detalle::DiametroCuadratico(v.N, v.AB)));
+  // Each group's row depends on its trees alone: the rows are computed on both cores, then
+  // stored in the groups' order.
+  struct FilaGrupo {
+    int especie = 0;
+    float clase = 0;
+    const Grupo* grupo = nullptr;
+    AcumuladorGrupo::Valores valores;
+    float Dg = 0, Dm = 0, Hm = 0;
+  };
+  std::vector<FilaGrupo> filas;
+  for (const auto& [clave, grupo] : grupos) filas.push_back({clave.first, clave.second, &grupo});
+  store::EnParalelo(filas.size(), [&](std::size_t k) {
+    FilaGrupo& f = filas[k];
+    AcumuladorGrupo acumulador(estado);
+    acumulador.Acumular(*f.grupo);
+    f.valores = acumulador.Calcular();
+    f.Dg = static_cast<float>(detalle::DiametroCuadratico(f.valores.N, f.valores.AB));
     // DiametroMedio and AlturaMedia of (all plots, species e, class m).
-    const Grupo medias = e != 0 && m != 0 ? grupo : detalle::Seleccion(todos, e, m);
-    tabla.setValue(col.Dm, static_cast<float>(detalle::MediaDiametro(estado, medias)));
-    tabla.setValue(col.Hm, static_cast<float>(detalle::MediaAltura(estado, medias)));
+    const Grupo medias =
+        f.especie != 0 && f.clase != 0 ? *f.grupo : detalle::Seleccion(todos, f.especie, f.clase);
+    f.Dm = static_cast<float>(detalle::MediaDiametro(estado, medias));
+    f.Hm = static_cast<float>(detalle::MediaAltura(estado, medias));
+  });
+  for (const FilaGrupo& f : filas) {
+    progreso.Arboles(static_cast<std::int64_t>(f.grupo->size()));
+    tabla.addNew();
+    tabla.setValue(col.especie, f.especie);
+    tabla.setValue(col.cd, f.clase);
+    AcumuladorGrupo::Escribir(tabla, col, f.valores);
+    tabla.setValue(col.Dg, f.Dg);
+    tabla.setValue(col.Dm, f.Dm);
+    tabla.setValue(col.Hm, f.Hm);
     tabla.update();
     progreso.Fila();
     progreso.Ceder();

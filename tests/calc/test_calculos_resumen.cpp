@@ -299,6 +299,26 @@ TEST_F(Resumen, SpeciesAndClassOverTheCutAreTotals) {
   EXPECT_EQ(ui.ultimaPosicion, "8");
 }
 
+// A group's sums follow its trees in the order of the tree cursor (plot, then DN) even when its
+// trees are grouped in pieces: one large section in plot 1, then a hundred sections each below
+// half a unit in the last place of the running sum in plot 2, which one walk drops one by one
+// and a sum that began with some of them would keep.
+TEST_F(Resumen, ClassBySpeciesSumsInTheOrderOfTheTrees) {
+  Parcelas({1, 2});
+  std::vector<Arbol> arboles = {{.parcela = 1, .cd = 10, .dn = 300, .sn = 70000.5f}};
+  for (int i = 0; i < 100; ++i) arboles.push_back({.parcela = 2, .cd = 10, .dn = 1, .sn = 0.003f});
+  Arboles(arboles);
+  Crear(TablaResultado::Cd_esp);
+  calc::CalculosClaseDiametricaEspecie(estado, ui, db);
+  const auto filas = Leer(TablaResultado::Cd_esp);
+  ASSERT_EQ(filas.size(), 1u);
+  float s = 0;
+  for (const Arbol& a : arboles) s += a.sn;
+  EXPECT_EQ(s, 70000.5f);  // each small section lost
+  EXPECT_EQ(Num(filas[0], "N"), Simple(101 * f(1)));
+  EXPECT_EQ(Num(filas[0], "AB"), Simple(Redondeo(s * f(1) / 10000, 5)));
+}
+
 TEST_F(Resumen, SharesStayEmptyWithoutTheCutsTotals) {
   Filas(TablaResultado::Parcel, {{{"PROVINCIA", 47}, {"PARCELA", 1}, {"N", 1.0f}},
                                  {{"PROVINCIA", 47}, {"PARCELA", 2}, {"N", 1.0f}}});
