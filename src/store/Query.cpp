@@ -651,34 +651,65 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
     std::vector<std::uint32_t> firstRows;  // first row of each group
     std::vector<Value> keyValues;
     std::vector<AggState> states;
-    std::unordered_map<std::string, std::size_t> index;
-    // Room for as many groups as rows, so nothing is moved or rehashed while they grow; the
-    // pages are only touched as groups come.
+    // Room for as many groups as rows, so nothing is moved while they grow; the pages are only
+    // touched as groups come.
     states.reserve(rows.size() * na);
     keyValues.reserve(rows.size() * nk);
     firstRows.reserve(rows.size());
-    index.reserve(rows.size());
-    std::string key;
-    // A row of a group already met costs its key and a lookup.
-    for (std::uint32_t r : rows) {
-      key.clear();
-      for (int c : groupCols) {
-        double n = 0;
-        if (src.numberAt(r, c, n)) {
-          appendNumberKey(key, n);
-        } else {
-          appendKey(key, src.get(r, c));
-        }
-      }
-      auto it = index.find(key);
-      if (it == index.end()) {
-        it = index.emplace(key, firstRows.size()).first;
+    // A row's group: a new one is opened at its first row.
+    const auto agregar = [&](std::size_t& grupo, bool nuevo, std::uint32_t r) {
+      if (nuevo) {
+        grupo = firstRows.size();
         firstRows.push_back(r);
         for (int c : groupCols) keyValues.push_back(src.get(r, c));
         states.resize(states.size() + na);
       }
-      AggState* st = states.data() + it->second * na;
+      AggState* st = states.data() + grupo * na;
       for (std::size_t a = 0; a < na; ++a) aggAdd(aggs[a], st[a], src, r);
+    };
+    // No key, or one numeric field (a province, a plot, a species, a class): the key is the
+    // number's bits, as the text key tells numbers apart (both zeros one key, every null one).
+    bool numerica = nk == 0;
+    if (nk == 1 && !rows.empty()) {
+      double n = 0;
+      numerica = src.numberAt(rows.front(), groupCols[0], n);
+    }
+    if (numerica) {
+      constexpr std::uint64_t kNulo = 0x7FF8000000000000ULL;
+      std::unordered_map<std::uint64_t, std::size_t> index;
+      index.reserve(std::min<std::size_t>(rows.size(), 4096));
+      for (std::uint32_t r : rows) {
+        std::uint64_t key = 0;
+        if (nk == 1) {
+          double n = 0;
+          if (!src.numberAt(r, groupCols[0], n)) {
+            throw StoreError(err::kOperacionNoAdmitida,
+                             "El campo de agrupación no es numérico en todas las filas.");
+          }
+          if (n == 0) n = 0;
+          key = std::isnan(n) ? kNulo : std::bit_cast<std::uint64_t>(n);
+        }
+        const auto [it, nuevo] = index.try_emplace(key, 0);
+        agregar(it->second, nuevo, r);
+      }
+    } else {
+      std::unordered_map<std::string, std::size_t> index;
+      index.reserve(rows.size());
+      std::string key;
+      // A row of a group already met costs its key and a lookup.
+      for (std::uint32_t r : rows) {
+        key.clear();
+        for (int c : groupCols) {
+          double n = 0;
+          if (src.numberAt(r, c, n)) {
+            appendNumberKey(key, n);
+          } else {
+            appendKey(key, src.get(r, c));
+          }
+        }
+        const auto [it, nuevo] = index.try_emplace(key, 0);
+        agregar(it->second, nuevo, r);
+      }
     }
     // A query with aggregates and no GROUP BY has exactly one row, even over no rows.
     if (groupCols.empty() && firstRows.empty()) {
@@ -723,7 +754,7 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
         }
       }
       if (s.distinct) {
-        key.clear();
+        std::string key;
         for (const auto& v : vals) appendKey(key, v);
         if (!seen.emplace(key, true).second) continue;
       }
