@@ -119,6 +119,20 @@ void ContadorPasada::Arbol() {
   }
 }
 
+void ContadorPasada::Arboles(std::int64_t n) {
+  if (n <= 0) return;
+  // The percentage never falls as the count grows: when the last count (up to NumeroPies) shows
+  // the percentage already on the bar, every count in between shows it too, and tree by tree
+  // the bar would not move (before the first tree the bar shows none).
+  const std::int64_t fin = contador_ + n;
+  if (shell::Progreso::Porcentaje(std::min<std::int64_t>(fin, estado_.NumeroPies),
+                                  estado_.NumeroPies) == barra_) {
+    contador_ = fin;
+    return;
+  }
+  for (std::int64_t k = 0; k < n; ++k) Arbol();
+}
+
 void ContadorPasada::Fila() {
   progreso_.posicion(std::to_string(contador_));
 }

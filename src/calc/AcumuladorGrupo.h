@@ -70,10 +70,9 @@ class ContadorPasada {
 
   // One more tree visited.
   void Arbol();
-  // `n` more trees visited, one by one.
-  void Arboles(std::int64_t n) {
-    for (std::int64_t k = 0; k < n; ++k) Arbol();
-  }
+  // `n` more trees visited, one by one: the bar goes through every percentage Arbol() would
+  // show on the way.
+  void Arboles(std::int64_t n);
   // A row was stored: the counter into LabelZ.
   void Fila();
   // Yields to the interface; true when the user has cancelled (the dialog is then hidden).

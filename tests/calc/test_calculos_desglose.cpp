@@ -7,6 +7,7 @@
 #include <random>
 
 #include "BaseCalculos.h"
+#include "calc/AcumuladorGrupo.h"
 #include "calc/ArbolesCalculo.h"
 #include "calc/CalculosDesglose.h"
 #include "calc/CalculosResumen.h"
@@ -508,4 +509,40 @@ TEST_F(Desglose, StretchesOfPlotsComputedApartGiveThePlotWalk) {
   ASSERT_EQ(sp.size(), esperadas);
   EXPECT_EQ(Num(sp.back(), "PARCELA"), lista[3499]);
   EXPECT_TRUE(estado.CalculoCancelado);
+}
+
+// A pass's counter moved by groups of trees shows on the bar every percentage it shows moved
+// tree by tree, in the same order, and the same positions: totals where halves round to the
+// even percentage, groups that cross several percentages or the total, empty groups, and no
+// trees at all.
+TEST(ContadorPasada, GroupsOfTreesMoveTheBarAsTreeByTree) {
+  std::mt19937 rng(7);
+  for (const std::int32_t pies : {0, 1, 3, 7, 199, 200, 1000, 4096}) {
+    SCOPED_TRACE(pies);
+    for (int vuelta = 0; vuelta < 5; ++vuelta) {
+      EstadoAplicacion estado;
+      estado.NumeroPies = pies;
+      std::vector<std::int64_t> grupos;
+      for (std::int64_t total = 0; total < pies + 30;) {
+        grupos.push_back(std::uniform_int_distribution<std::int64_t>(0, vuelta * 40 + 3)(rng));
+        total += grupos.back();
+      }
+      shell::InteraccionGuionada porGrupos{estado}, porArbol{estado};
+      {
+        calc::detalle::ContadorPasada a(estado, porGrupos, "pasada");
+        calc::detalle::ContadorPasada b(estado, porArbol, "pasada");
+        for (const std::int64_t n : grupos) {
+          a.Arboles(n);
+          a.Fila();
+          for (std::int64_t k = 0; k < n; ++k) b.Arbol();
+          b.Fila();
+        }
+        EXPECT_EQ(a.arboles(), b.arboles());
+      }
+      EXPECT_EQ(porGrupos.progreso, porArbol.progreso);
+      if (pies > 0) {
+        EXPECT_EQ(porGrupos.ultimaBarra, 100);
+      }
+    }
+  }
 }
