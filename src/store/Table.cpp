@@ -62,9 +62,6 @@ void compruebaRegistros(const std::string& path, std::uint64_t fileSize, int hea
                       " registros y el archivo sólo contiene " + std::to_string(available));
   }
 }
-// Reads the records [0, count) of the open file `fd` (records of `largo` bytes after `cabecera`
-// bytes of header) in pieces of `porPieza` records, the two halves of the pieces at once, handing
-// each piece to usar(first record, records, bytes). False when a read fails or comes short.
 // Reads `bytes` bytes of the open file `fd` from `desde` into `destino`; false when a read fails
 // or the file ends first.
 bool LeeExacto(int fd, char* destino, std::size_t bytes, std::uint64_t desde) {
@@ -76,6 +73,9 @@ bool LeeExacto(int fd, char* destino, std::size_t bytes, std::uint64_t desde) {
   }
   return true;
 }
+// Reads the records [0, count) of the open file `fd` (records of `largo` bytes after `cabecera`
+// bytes of header) in pieces of `porPieza` records, the two halves of the pieces at once, handing
+// each piece to usar(first record, records, bytes). False when a read fails or comes short.
 bool LeeRegistrosEnMitades(
     int fd, std::uint64_t cabecera, std::size_t largo, std::uint32_t count, std::uint32_t porPieza,
     const std::function<void(std::uint32_t, std::uint32_t, const char*)>& usar) {
