@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -125,10 +126,13 @@ enum class Cesion { TrasLaParcela, AntesDeLaParcela };
 // its own accumulator (`calcular(acumulador, i, filas)` appends the rows of the plot at position
 // i); then the pass's progress is given plot by plot and row by row as a walk plot after plot
 // gives it: the yield, a step of the counter per tree the row's sums visited, the counter after
-// the row. False when Cancelar stopped the pass: `filas` then holds the rows of the plots before.
+// the row. With `almacenar`, each whole stretch's rows are handed to it and leave `filas` (a
+// pass over a country then holds one stretch of rows, not all). False when Cancelar stopped the
+// pass: `filas` then holds the rows of the plots before that were not handed over.
 template <class Calcular>
 bool FilasPorParcela(const EstadoAplicacion& estado, ContadorPasada& progreso, Cesion cesion,
-                     const Calcular& calcular, FilasDesglose& filas) {
+                     const Calcular& calcular, FilasDesglose& filas,
+                     const std::function<void(const FilasDesglose&)>& almacenar = nullptr) {
   constexpr std::int32_t kParcelasPorTramo = 2048;
   struct alignas(64) Mitad {
     explicit Mitad(const EstadoAplicacion& e) : acumulador(e) {}
@@ -160,6 +164,10 @@ bool FilasPorParcela(const EstadoAplicacion& estado, ContadorPasada& progreso, C
         }
       }
       if (cesion == Cesion::TrasLaParcela) progreso.Ceder();
+    }
+    if (almacenar) {
+      almacenar(filas);
+      filas.clear();
     }
   }
   return true;
@@ -194,8 +202,8 @@ void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion
       deLaParcela.push_back(f);
     }
   };
-  FilasPorParcela(estado, progreso, Cesion::TrasLaParcela, calcular, filas);
-  AnadirFilas(tabla, col, estado, filas);
+  FilasPorParcela(estado, progreso, Cesion::TrasLaParcela, calcular, filas,
+                  [&](const FilasDesglose& deTramo) { AnadirFilas(tabla, col, estado, deTramo); });
 }
 
 void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -263,8 +271,11 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
       deLaParcela.push_back(f);
     }
   };
-  FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas);
-  AnadirFilas(tabla, col, estado, filas);
+  // A cancelled pass stores the rows of the plots before (the stretches already stored, then
+  // the rest).
+  const auto almacenar = [&](const FilasDesglose& f) { AnadirFilas(tabla, col, estado, f); };
+  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas, almacenar))
+    almacenar(filas);
 }
 
 namespace {
@@ -334,12 +345,12 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
   store::Cursor tabla = salida.openCursor(NombreTabla(estado, TablaResultado::Cdsp_p));
   const ColumnasResultado col(tabla);
 
-  // The rows are computed first and stored at the end with their shares, which need the totals
-  // of every class of the species in the plot. A cancelled pass stores the rows computed so far
-  // without shares.
+  // A row's shares need the totals of every class of the species in the plot. A cancelled pass
+  // stores the rows computed so far without shares.
   FilasDesglose filas;
-  // A plot's shares are computed with its rows, on both cores, unless the list names a plot
-  // twice: the totals then gather the rows of every position of that plot, after all rows.
+  // A plot's shares are computed with its rows, on both cores, and each stretch of plots is
+  // stored when done, unless the list names a plot twice: the totals then gather the rows of
+  // every position of that plot, after all rows, and every row is stored at the end.
   const bool porParcela = ParcelasDistintas(estado);
   const auto calcular = [&](AcumuladorGrupo& acumulador, std::int32_t i,
                             FilasDesglose& deLaParcela) {
@@ -362,7 +373,18 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
     }
     if (porParcela) PartesDeLaParcela(deLaParcela, primera);
   };
-  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas)) {
+  const std::function<void(const FilasDesglose&)> almacenar =
+      porParcela ? [&](const FilasDesglose& f) { AnadirFilas(tabla, col, estado, f); }
+                 : std::function<void(const FilasDesglose&)>();
+  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas, almacenar)) {
+    // The stretches already stored lose their shares, and the rest is stored without them.
+    for (tabla.moveFirst(); !tabla.eof(); tabla.moveNext()) {
+      tabla.edit();
+      for (const int c : {col.NTP, col.ABTP}) {
+        if (c >= 0) tabla.setValue(c, store::Value());
+      }
+      tabla.update();
+    }
     for (std::size_t k = 0; k < filas.size(); ++k) {
       filas[k].NTP.reset();
       filas[k].ABTP.reset();

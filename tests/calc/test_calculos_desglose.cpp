@@ -509,6 +509,24 @@ TEST_F(Desglose, StretchesOfPlotsComputedApartGiveThePlotWalk) {
   ASSERT_EQ(sp.size(), esperadas);
   EXPECT_EQ(Num(sp.back(), "PARCELA"), lista[3499]);
   EXPECT_TRUE(estado.CalculoCancelado);
+
+  // Class and species by plot stores each stretch with its shares when it ends: Cancelar in the
+  // second stretch leaves the rows of the plots before, all of them without shares.
+  Crear(TablaResultado::Cdsp_p);
+  estado.CalculoCancelado = false;
+  ui.cancelarEnCeder = ui.cesiones + 3500;
+  calc::CalculosClaseEspecieParcela(estado, ui, db);
+  const auto cdsp = Leer(TablaResultado::Cdsp_p);
+  std::size_t filasCdsp = 0;
+  for (std::size_t i = 0; i < 3500; ++i)
+    filasCdsp += 1 + (lista[i] % 2 == 0 ? 1 : 0) + (lista[i] % 3 == 0 ? 1 : 0);
+  ASSERT_EQ(cdsp.size(), filasCdsp);
+  EXPECT_EQ(Num(cdsp.back(), "PARCELA"), lista[3499]);
+  for (const Fila& fila : cdsp) {
+    ASSERT_TRUE(Vacio(fila, "NTP"));
+    ASSERT_TRUE(Vacio(fila, "ABTP"));
+  }
+  EXPECT_TRUE(estado.CalculoCancelado);
 }
 
 // A pass's counter moved by groups of trees shows on the bar every percentage it shows moved
