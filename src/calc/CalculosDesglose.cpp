@@ -65,6 +65,13 @@ void AnadirFilas(store::Cursor& tabla, const ColumnasResultado& col, const Estad
   });
 }
 
+// A pass's rows stored stretch by stretch (FilasPorParcela's `almacenar`): appended to its table.
+std::function<void(const FilasDesglose&)> EnLaTabla(store::Cursor& tabla,
+                                                    const ColumnasResultado& col,
+                                                    const EstadoAplicacion& estado) {
+  return [&tabla, &col, &estado](const FilasDesglose& f) { AnadirFilas(tabla, col, estado, f); };
+}
+
 // The distinct class marks of a plot's trees, ascending (the plot's rows of "SELECT DISTINCT
 // Provincia, Parcela, CD ... ORDER BY Provincia, Parcela, CD"). A tree without a mark forms no
 // group: no criterion can name it.
@@ -203,7 +210,7 @@ void CalculosClaseDiametricaParcela(EstadoAplicacion& estado, shell::Interaccion
     }
   };
   FilasPorParcela(estado, progreso, Cesion::TrasLaParcela, calcular, filas,
-                  [&](const FilasDesglose& deTramo) { AnadirFilas(tabla, col, estado, deTramo); });
+                  EnLaTabla(tabla, col, estado));
 }
 
 void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
@@ -273,9 +280,9 @@ void CalculosEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& ui,
   };
   // A cancelled pass stores the rows of the plots before (the stretches already stored, then
   // the rest).
-  const auto almacenar = [&](const FilasDesglose& f) { AnadirFilas(tabla, col, estado, f); };
-  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas, almacenar))
-    almacenar(filas);
+  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas,
+                       EnLaTabla(tabla, col, estado)))
+    AnadirFilas(tabla, col, estado, filas);
 }
 
 namespace {
@@ -373,10 +380,8 @@ void CalculosClaseEspecieParcela(EstadoAplicacion& estado, shell::Interaccion& u
     }
     if (porParcela) PartesDeLaParcela(deLaParcela, primera);
   };
-  const std::function<void(const FilasDesglose&)> almacenar =
-      porParcela ? [&](const FilasDesglose& f) { AnadirFilas(tabla, col, estado, f); }
-                 : std::function<void(const FilasDesglose&)>();
-  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas, almacenar)) {
+  if (!FilasPorParcela(estado, progreso, Cesion::AntesDeLaParcela, calcular, filas,
+                       porParcela ? EnLaTabla(tabla, col, estado) : nullptr)) {
     // The stretches already stored lose their shares, and the rest is stored without them.
     for (tabla.moveFirst(); !tabla.eof(); tabla.moveNext()) {
       tabla.edit();

@@ -460,16 +460,18 @@ TextoNumero fitNumber(double v, FieldType type, int width, int decimals) {
 // Loading
 
 std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
+  // One open file for the header, the mapping or the reading of the records.
+  const ArchivoDbf archivo(path);
+  struct stat st {};
+  if (archivo.fd < 0 || ::fstat(archivo.fd, &st) != 0) {
     throw StoreError(err::kArchivoNoEncontrado,
                      "No se puede abrir el archivo '" + fileNameOf(path) + "'.");
   }
-  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
-  in.seekg(0);
+  const auto fileSize = static_cast<std::uint64_t>(st.st_size);
   if (fileSize < 32) damaged(path, "el archivo tiene " + std::to_string(fileSize) + " bytes");
   unsigned char head[32];
-  in.read(reinterpret_cast<char*>(head), 32);
+  if (!LeeExacto(archivo.fd, reinterpret_cast<char*>(head), sizeof head, 0))
+    damaged(path, "cabecera incompleta");
   const unsigned char version = head[0];
   if (!supportedVersion(version)) {
     char hex[8];
@@ -494,8 +496,8 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
 
   std::string header(static_cast<std::size_t>(headerLen), '\0');
   std::memcpy(header.data(), head, 32);
-  in.read(header.data() + 32, headerLen - 32);
-  if (!in) damaged(path, "cabecera incompleta");
+  if (!LeeExacto(archivo.fd, header.data() + 32, static_cast<std::size_t>(headerLen - 32), 32))
+    damaged(path, "cabecera incompleta");
 
   auto t = std::shared_ptr<Table>(new Table());
   t->path_ = path;
@@ -533,50 +535,51 @@ std::shared_ptr<Table> Table::load(const std::string& path, bool headerOnly) {
   compruebaRegistros(path, fileSize, headerLen, recLen, count);
   t->nrows_ = count;
   t->borradas_.assign((static_cast<std::size_t>(count) + 63) / 64, 0);
-  const bool mapeada = t->mapearRegistros(path, fileSize, headerLen);
-  const ArchivoDbf archivo(mapeada ? std::string() : path);
-  if (!mapeada) {
-    if (archivo.fd < 0) damaged(path, "no se pueden leer los registros");
-    t->reservarBloques(count);
-  }
-  // The blocks are read straight into their memory, a block a task on both cores when the second
-  // core's thread is free; a block's deletion flags are whole words of their own, so two tasks
-  // never share one.
+  const bool mapeada = t->mapearRegistros(path, archivo.fd, st, headerLen);
+  if (!mapeada) t->reservarBloques(count);
+  // A block read straight into its memory (a mapped one is in place), and its deletion flags
+  // taken while it is still in the cache: its live rows, or -1 when the file cannot be read.
+  const auto bloque = [&](std::size_t k) -> std::int64_t {
+    const auto r = static_cast<std::uint32_t>(k * kFilasPorBloque);
+    const std::uint32_t filas = std::min(kFilasPorBloque, count - r);
+    char* registros = t->bloques_[k];
+    if (!mapeada &&
+        !LeeExacto(archivo.fd, registros,
+                   static_cast<std::size_t>(filas) * static_cast<std::size_t>(recLen),
+                   static_cast<std::uint64_t>(headerLen) +
+                       static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(recLen)))
+      return -1;
+    std::int64_t n = 0;
+    for (std::uint32_t i = 0; i < filas; ++i) {
+      if (registros[static_cast<std::size_t>(i) * static_cast<std::size_t>(recLen)] == '*') {
+        t->marcarBorrada(r + i);
+      } else {
+        ++n;
+      }
+    }
+    return n;
+  };
+  // A large table's blocks are tasks on both cores when the second core's thread is free: a
+  // block's deletion flags are whole words of their own, so two tasks never share one.
   static_assert(kFilasPorBloque % 64 == 0);
   const std::size_t bloques =
       (static_cast<std::size_t>(count) + kFilasPorBloque - 1) / kFilasPorBloque;
-  const std::size_t bytes = static_cast<std::size_t>(count) * static_cast<std::size_t>(recLen);
   std::atomic<bool> leido{true};
   std::atomic<std::int64_t> vivas{0};
-  // A small table is one task, its blocks one after the other.
-  const bool grande = bytes >= kAreaGrande;
-  EnParaleloSiLibre(grande ? bloques : std::min<std::size_t>(bloques, 1), [&](std::size_t b) {
+  const auto tarea = [&](std::size_t k) {
     if (!leido) return;
-    const std::size_t hasta = grande ? b + 1 : bloques;
-    std::int64_t n = 0;
-    for (std::size_t k = b; k < hasta; ++k) {
-      const auto r = static_cast<std::uint32_t>(k * kFilasPorBloque);
-      const std::uint32_t filas = std::min(kFilasPorBloque, count - r);
-      char* bloque = t->bloques_[k];
-      if (!mapeada &&
-          !LeeExacto(archivo.fd, bloque,
-                     static_cast<std::size_t>(filas) * static_cast<std::size_t>(recLen),
-                     static_cast<std::uint64_t>(headerLen) +
-                         static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(recLen))) {
-        leido = false;
-        return;
-      }
-      // Flags taken while the block is still in the cache.
-      for (std::uint32_t i = 0; i < filas; ++i) {
-        if (bloque[static_cast<std::size_t>(i) * static_cast<std::size_t>(recLen)] == '*') {
-          t->marcarBorrada(r + i);
-        } else {
-          ++n;
-        }
-      }
+    const std::int64_t n = bloque(k);
+    if (n < 0) {
+      leido = false;
+    } else {
+      vivas += n;
     }
-    vivas += n;
-  });
+  };
+  if (static_cast<std::size_t>(count) * static_cast<std::size_t>(recLen) >= kAreaGrande) {
+    EnParaleloSiLibre(bloques, tarea);
+  } else {
+    for (std::size_t k = 0; k < bloques; ++k) tarea(k);
+  }
   if (!leido) damaged(path, "no se pueden leer los registros");
   t->live_ = vivas;
   std::vector<int> memoCols;
@@ -614,20 +617,16 @@ void Table::Desmapea::operator()(char* p) const {
   ::munmap(p, bytes);
 }
 
-bool Table::mapearRegistros(const std::string& path, std::uint64_t fileSize, int headerLen) {
+bool Table::mapearRegistros(const std::string& path, int fd, const struct ::stat& st,
+                            int headerLen) {
   const std::size_t porBloque = bytesPorBloque();
   const std::uint32_t completos = nrows_ / kFilasPorBloque;
   if (completos == 0 || completos * porBloque < kAreaGrande || !inScratchFolder(path)) return false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool apta = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
-                    static_cast<std::uint64_t>(st.st_size) == fileSize;
+  if (!S_ISREG(st.st_mode) || st.st_nlink != 1) return false;
+  const auto fileSize = static_cast<std::size_t>(st.st_size);
   // Mapped for reading and populated (the pages of the file's cache, no copy), then made
   // writable: populating a writable private mapping would copy every page at once.
-  void* p =
-      apta ? ::mmap(nullptr, fileSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0) : MAP_FAILED;
-  ::close(fd);
+  void* p = ::mmap(nullptr, fileSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
   if (p == MAP_FAILED) return false;
   mapa_ = std::unique_ptr<char, Desmapea>(static_cast<char*>(p), Desmapea{fileSize});
   if (::mprotect(p, fileSize, PROT_READ | PROT_WRITE) != 0) {
