@@ -161,6 +161,16 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
           salida.releaseInBackground(NombreTabla(e, TablaResultado::AIndiv));
         }
         const int ultimaConCdPar = tablas[kCldiam] ? kCldiam : kCdPar;
+        // The last pass that walks the trees in memory: after it they are dropped, and the
+        // memory they and the passes kept goes back to the system, for the files written next
+        // (the tables released below and at the end) to take.
+        int ultimaConArboles = -1;
+        for (int indice : kOrdenPasadas) {
+          if (tablas[static_cast<std::size_t>(indice)] &&
+              (indice == kParcel || indice == kSpPar || indice == kCdPar || indice == kCdEsp ||
+               indice == kCdspP))
+            ultimaConArboles = indice;
+        }
         for (int indice : kOrdenPasadas) {
           if (!tablas[static_cast<std::size_t>(indice)]) continue;
           const auto t = kTodasLasTablas[static_cast<std::size_t>(indice)];
@@ -170,6 +180,10 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
             CalculosParcela(e, ui, salida, entorno.arboles ? entorno.arboles(e, salida) : nullptr);
           } else if (entorno.pasadas[static_cast<std::size_t>(indice)]) {
             entorno.pasadas[static_cast<std::size_t>(indice)](e, ui, salida);
+          }
+          if (indice == ultimaConArboles && entorno.soltarArboles) {
+            entorno.soltarArboles();
+            store::DevuelveAreasLibres();
           }
           if (indice == ultimaConCdPar)
             salida.releaseInBackground(NombreTabla(e, TablaResultado::Cd_par));
@@ -201,6 +215,8 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
     }
   });
   if (!completa) res.cancelado = true;
+  // A run that failed or was cancelled before that pass leaves no trees in memory either.
+  if (entorno.soltarArboles) entorno.soltarArboles();
   return res;
 }
 

@@ -29,8 +29,11 @@ struct EntornoCalculo {
   // created and empty.
   std::array<Pasada, 9> pasadas;
   // The trees of AIndiv read into memory once per run and shared by the passes that walk them
-  // (valid until the next run); empty: the plot pass reads its own.
+  // (valid until `soltarArboles` or the next run); empty: the plot pass reads its own.
   std::function<const ArbolesCalculo*(EstadoAplicacion&, store::Database& salida)> arboles;
+  // Drops the trees `arboles` read: once the last pass that walks them is done, and at the end
+  // of every run.
+  std::function<void()> soltarArboles;
   // Random source of fresh table codes (tests); empty: the clock.
   std::function<double()> aleatorio;
   // Called at the start of every run (passes that keep state between them reset it here).

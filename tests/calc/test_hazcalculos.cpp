@@ -235,6 +235,61 @@ TEST_F(HazCalculosTest, TheWorkingTablesMayGoOnceTheTreePassHasReadThem) {
     EXPECT_EQ(filas(tablas[i]), antes[i]) << tablas[i];
 }
 
+// The trees in memory go once the last pass that walks them is done, before the summaries
+// that follow it, and no pass reads them again after that; the end of the run drops them too
+// (a run stopped before that pass).
+TEST_F(HazCalculosTest, TheSharedTreesGoAfterTheLastPassThatWalksThem) {
+  datos({1, 2}, {{1, 1, 21, 1, nullptr, 125, 125, 15},
+                 {1, 2, 23, 1, nullptr, 200, 200, 16},
+                 {2, 1, 21, 1, nullptr, 300, 300, 20}});
+  // Specie brings Sp_par, Parcel and Totals: the passes run Parcel, Sp_par, Totals, Specie, and
+  // Sp_par is the last that walks the trees.
+  e.opciones.TablasCalcular = {true, false, true, false, false, false, false, false, false};
+  calc::EntornoCalculo entorno = calc::EntornoInstalado();
+  std::vector<std::string> sucesos;
+  const auto arboles = entorno.arboles;
+  entorno.arboles = [&, arboles](EstadoAplicacion& es, store::Database& db) {
+    sucesos.emplace_back("árboles");
+    return arboles(es, db);
+  };
+  const auto soltar = entorno.soltarArboles;
+  entorno.soltarArboles = [&, soltar] {
+    sucesos.emplace_back("soltar");
+    soltar();
+  };
+  for (std::size_t i = 2; i < entorno.pasadas.size(); ++i) {
+    const calc::Pasada pasada = entorno.pasadas[i];
+    if (!pasada) continue;
+    entorno.pasadas[i] = [&, pasada, i](EstadoAplicacion& es, shell::Interaccion& u,
+                                        store::Database& db) {
+      sucesos.push_back("pasada " + std::to_string(i));
+      pasada(es, u, db);
+    };
+  }
+  shell::InteraccionGuionada ui(e);
+  ASSERT_FALSE(calc::HazCalculos(e, ui, entorno).cancelado);
+  // The run asks for the trees after the tree pass and for Parcel; the installed Sp_par pass
+  // asks the function it was built with, not this wrapper.
+  const std::vector<std::string> esperados = {"árboles",  "árboles",  "pasada 4", "soltar",
+                                              "pasada 8", "pasada 2", "soltar"};
+  EXPECT_EQ(sucesos, esperados);
+  {
+    store::Database out = salida();
+    EXPECT_EQ(out.openCursor("Sp_par" + e.SufijoTablas).recordCount(), 3);
+    EXPECT_EQ(out.openCursor("Specie" + e.SufijoTablas).recordCount(), 2);
+  }
+
+  // A run whose Sp_par pass fails never reaches that point: the end of the run drops them.
+  sucesos.clear();
+  entorno.pasadas[4] = [&](EstadoAplicacion&, shell::Interaccion&, store::Database&) {
+    sucesos.emplace_back("fallo");
+    throw std::runtime_error("sin memoria");
+  };
+  shell::InteraccionGuionada otra(e);
+  EXPECT_TRUE(calc::HazCalculos(e, otra, entorno).cancelado);
+  EXPECT_EQ(sucesos, (std::vector<std::string>{"árboles", "árboles", "fallo", "soltar"}));
+}
+
 TEST_F(HazCalculosTest, CancelStopsThePassesAndClearsTheFlag) {
   datos({1, 2, 3}, {{1, 1, 21, 1, nullptr, 200, 200, 15}});
   e.opciones.TablasCalcular.fill(false);
