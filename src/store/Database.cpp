@@ -127,11 +127,18 @@ class DatabaseImpl {
   }
 
   // With `cerrando`, the tables are dropped next: one held by nothing else gives its rows'
-  // memory back as it is written.
+  // memory back as it is written. The tables held here are written while those let go are still
+  // being written in the background (other files: each writes on a core of its own); then a
+  // table whose background write failed is written again.
   void flush(bool cerrando = false) {
-    // A table whose background write failed is written again here with the others.
+    escribirSucias(cerrando);
+    if (soltadas.empty()) return;
     esperarEscritas();
-    // Each table writes its own files from its own rows: two at a time, the largest first.
+    escribirSucias(cerrando);
+  }
+
+  // Each table writes its own files from its own rows: two at a time, the largest first.
+  void escribirSucias(bool cerrando) {
     struct Sucia {
       Table* tabla;
       bool soltar;
@@ -499,10 +506,6 @@ void Database::close() {
 void Database::closeFreeingMemory() {
   if (!impl_) return;
   auto impl = std::move(impl_);
-  // The tables written in the background are done first and what they leave kept goes back,
-  // for the files written next to take.
-  impl->esperarEscritas();
-  DevuelveAreasLibres();
   impl->flush(true);
 }
 

@@ -741,6 +741,40 @@ TEST(SoltarEnSegundoPlano, WritesTheTableWhileTheHandleGoesOn) {
   EXPECT_EQ(ContenidoDe(fallida.ruta() + "/GRANDE.dbf"), esperada);
 }
 
+// Closing at the end of a job writes the tables the handle holds while those let go of are
+// still being written; one whose background write failed is written after them, with its rows.
+TEST(SoltarEnSegundoPlano, ClosingWritesTheHeldTablesAndThenTheOnesWhoseWriteFailed) {
+  CarpetaTemporal llana, dir;
+  {
+    Database db = TablaDeVariosBloques(llana.ruta());
+    db.close();
+  }
+  const std::string esperada = ContenidoDe(llana.ruta() + "/GRANDE.dbf");
+  {
+    Database db = TablaDeVariosBloques(dir.ruta());
+    TableDef def("OTRA");
+    def.appendField("X", FieldType::Long);
+    db.appendTableDef(def);
+    {
+      Cursor o = db.openCursor("OTRA");
+      o.addNew();
+      o.setValue("X", 7);
+      o.update();
+    }
+    failWritesAfterForTesting(static_cast<long long>(esperada.size() / 2));
+    db.releaseInBackground("GRANDE");
+    // Waits for the background write to fail without the handle taking the table back.
+    TableRegistry::find(dir.ruta() + "/GRANDE.dbf")->waitWhileBusy();
+    failWritesAfterForTesting(-1);
+    db.closeFreeingMemory();
+  }
+  EXPECT_EQ(ContenidoDe(dir.ruta() + "/GRANDE.dbf"), esperada);
+  Database otra = Database::open(dir.ruta());
+  Cursor o = otra.openCursor("OTRA");
+  ASSERT_EQ(o.recordCount(), 1);
+  EXPECT_EQ(o.value("X").toDouble(), 7);
+}
+
 // While a table is written on another thread, another handle's open of its file waits for the
 // write to end.
 TEST(SoltarEnSegundoPlano, AnotherHandleWaitsForTheWrite) {
