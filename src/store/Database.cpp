@@ -483,7 +483,7 @@ void Database::releaseInBackground(std::string_view table) {
   impl.soltadas.push_back({key, std::async(std::launch::async, [t = std::move(t)]() mutable {
                              bool escrita = false;
                              try {
-                               t->save();
+                               t->save(true);
                                escrita = true;
                              } catch (...) {
                                // Given back to the handle, which writes it again and reports a

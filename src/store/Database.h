@@ -76,7 +76,9 @@ class Database {
   // this handle, flush(), close() and the destructor wait for the write, and another handle's
   // open of it waits as well. A table whose write fails comes back to this handle, changed as
   // it was: flush() and close() write it again, and report a failure then. A cursor still open
-  // on the table may read it meanwhile, but must not change it.
+  // on the table may read it meanwhile, but must not change it. The file starts going to the
+  // disk once written, on that thread: a table a job has finished with is usually kept next
+  // (copied or linked to the user's folder, where it is forced to disk).
   void releaseInBackground(std::string_view table);
   void close();
   // close(), for the end of a job: a table nothing else holds gives its rows' memory back to

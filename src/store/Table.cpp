@@ -172,8 +172,8 @@ bool writeFailureSeamSet() {
   return gFailAfter.load() >= 0;
 }
 
-AtomicWriter::AtomicWriter(std::string target)
-    : target_(std::move(target)), temp_(temporaryPathFor(target_)) {
+AtomicWriter::AtomicWriter(std::string target, bool alDisco)
+    : target_(std::move(target)), temp_(temporaryPathFor(target_)), alDisco_(alDisco) {
   f_ = std::fopen(temp_.c_str(), "wb");
   if (!f_) fail(err::kPermisoDenegado, errno);
 }
@@ -279,8 +279,13 @@ void AtomicWriter::prepare() {
   }
   if (!f_) return;
   if (std::fflush(f_) != 0) fail(err::kErrorEscritura, errno);
-  // Scratch files are not forced to disk: the next start deletes them anyway.
-  if (!inScratchFolder(target_) && ::fsync(fileno(f_)) != 0) fail(err::kErrorEscritura, errno);
+  // Scratch files are not forced to disk: the next start deletes them anyway. One likely to be
+  // kept has its writing to the disk started here, without waiting for it.
+  if (!inScratchFolder(target_)) {
+    if (::fsync(fileno(f_)) != 0) fail(err::kErrorEscritura, errno);
+  } else if (alDisco_) {
+    ::sync_file_range(fileno(f_), 0, 0, SYNC_FILE_RANGE_WRITE);
+  }
   const bool closed = std::fclose(f_) == 0;
   f_ = nullptr;
   if (!closed) fail(err::kErrorEscritura, errno);
@@ -288,8 +293,25 @@ void AtomicWriter::prepare() {
 
 void AtomicWriter::commit() {
   prepare();
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) fail(err::kPermisoDenegado, errno);
-  committed_ = true;
+  // Over a file of that name the two names are exchanged, and the old file, now under the
+  // temporary name, is removed. A rename over it would also do: but a file system that delays
+  // writing a file's blocks (ext4) writes the whole new file out at once when it replaces
+  // another by a rename, in case the system stops before it has: hundreds of milliseconds for a
+  // table of a country, which a scratch file does not need and a kept one has had (forced to
+  // disk above). The name refers to a whole file, old or new, at every moment either way.
+  struct ::stat actual {};
+  const bool archivo = ::lstat(target_.c_str(), &actual) == 0 && S_ISREG(actual.st_mode);
+  if (archivo &&
+      ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+    committed_ = true;
+    std::remove(temp_.c_str());
+  } else if (::rename(temp_.c_str(), target_.c_str()) == 0) {
+    // No file of that name (or not a plain file: a folder there is refused as before), or a
+    // file system that cannot exchange names.
+    committed_ = true;
+  } else {
+    fail(err::kPermisoDenegado, errno);
+  }
   removeOrphanedTemporaries(target_);
 }
 
@@ -1432,8 +1454,8 @@ void Table::deleteAll() {
 // ---------------------------------------------------------------------------------------------
 // Saving
 
-void Table::save() {
-  escribir(false);
+void Table::save(bool alDisco) {
+  escribir(false, alDisco);
 }
 
 void Table::saveAndFree() {
@@ -1441,7 +1463,7 @@ void Table::saveAndFree() {
   // and nothing opened from now on is given this table.
   dirty_ = false;
   TableRegistry::forget(this);
-  escribir(true);
+  escribir(true, false);
 }
 
 void Table::markBusy() {
@@ -1462,7 +1484,7 @@ void Table::waitWhileBusy() {
   ocupadaCambia_.wait(lock, [this] { return !ocupada_; });
 }
 
-void Table::escribir(bool liberar) {
+void Table::escribir(bool liberar, bool alDisco) {
   const DbfDate date = currentHeaderDate();
   bool hasMemo = false;
   for (const auto& c : columns_) hasMemo = hasMemo || c.type == FieldType::Memo;
@@ -1519,7 +1541,7 @@ void Table::escribir(bool liberar) {
     d[17] = static_cast<unsigned char>(columns_[i].dbfDecimals & 0xFF);
   }
   h[headerLen - 1] = 0x0D;
-  AtomicWriter w(path_);
+  AtomicWriter w(path_, alDisco);
   w.write(header);
   // Live records, a block at a time; memo fields get their new block numbers. A block whose rows
   // are all live and flagged so, in a table without memo fields, is written from where it

@@ -206,8 +206,9 @@ class Table : public RowSource {
   void addIndex(const IndexDef& idx);  // persists the sidecar at once
 
   bool dirty() const { return dirty_; }
-  // Writes the table (live rows only) and its memo file through temporary files and renames.
-  void save();
+  // Writes the table (live rows only) and its memo file through temporary files and renames;
+  // `alDisco` as for AtomicWriter.
+  void save(bool alDisco = false);
   // Writes the table as save() does, giving the memory of its rows back to the system a block
   // at a time as they are written (the file's new pages then take that memory). The table is
   // left clean and without its rows, written or not: only its last holder, which drops it
@@ -228,7 +229,7 @@ class Table : public RowSource {
   void loadMemo(const std::vector<int>& memoCols);
   void loadSidecar();
   void saveSidecar() const;
-  void escribir(bool liberar);
+  void escribir(bool liberar, bool alDisco);
   // Records live in blocks of kFilasPorBloque, so a growing table never moves its rows. The
   // blocks of a loaded table are slices of one area (or of the mapped file, below); rows added
   // later get blocks of their own.
@@ -369,7 +370,9 @@ DbfDate currentHeaderDate();
 // write-failure test seam.
 class AtomicWriter {
  public:
-  explicit AtomicWriter(std::string target);
+  // `alDisco`: a scratch file likely to be kept later (copied or linked to a folder of the
+  // user's, where it is forced to disk) starts going to the disk when it is finished.
+  explicit AtomicWriter(std::string target, bool alDisco = false);
   ~AtomicWriter();
   AtomicWriter(const AtomicWriter&) = delete;
   AtomicWriter& operator=(const AtomicWriter&) = delete;
@@ -404,6 +407,7 @@ class AtomicWriter {
   std::FILE* f_ = nullptr;
   bool committed_ = false;
   bool linked_ = false;  // the temporary is a second name of a source file
+  bool alDisco_ = false;
 };
 
 // True while the write-failure test seam is set: copies then go through write().

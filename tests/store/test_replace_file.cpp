@@ -217,6 +217,34 @@ TEST(ReplaceFile, SecondNamesOfSourcesAboutToGo) {
   EXPECT_EQ(readFile(a), std::string(70000, 'n'));  // the sources are untouched
 }
 
+// A file that replaces another takes its name (the old one goes, and no temporary stays), a
+// second name of the old file keeps it, and a folder of that name is refused and left as it is.
+TEST(ReplaceFile, TheNewFileTakesTheNameAndAFolderOfThatNameStays) {
+  CarpetaTemporal dir;
+  const std::string destino = dir.archivo("TotalsMU.dbf"), segundo = dir.archivo("viejo.dbf");
+  Escribe(destino, "viejo");
+  fs::create_hard_link(destino, segundo);
+  replaceFileContents(destino, "nuevo");
+  EXPECT_EQ(readFile(destino), "nuevo");
+  EXPECT_EQ(readFile(segundo), "viejo");
+  EXPECT_EQ(fs::hard_link_count(segundo), 1u);
+  EXPECT_EQ(Temporales(dir.ruta()), 0);
+
+  const std::string carpeta = dir.archivo("SpecieMU.dbf");
+  fs::create_directory(carpeta);
+  Escribe(carpeta + "/dentro.txt", "x");
+  try {
+    replaceFileContents(carpeta, "nuevo");
+    ADD_FAILURE() << "sin error";
+  } catch (const StoreError& e) {
+    EXPECT_NE(e.description().find("hay una carpeta con ese nombre"), std::string::npos)
+        << e.description();
+  }
+  EXPECT_TRUE(fs::is_directory(carpeta));
+  EXPECT_EQ(readFile(carpeta + "/dentro.txt"), "x");
+  EXPECT_EQ(Temporales(dir.ruta()), 0);
+}
+
 // Only temporaries of the saved file, of processes that no longer run, are removed.
 TEST(ReplaceFile, ASaveRemovesOnlyTheOrphanedTemporariesOfItsFile) {
   CarpetaTemporal dir;
