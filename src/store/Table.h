@@ -206,8 +206,8 @@ class Table : public RowSource {
   void addIndex(const IndexDef& idx);  // persists the sidecar at once
 
   bool dirty() const { return dirty_; }
-  // Writes the table (live rows only) and its memo file through temporary files and renames;
-  // `alDisco` as for AtomicWriter.
+  // Writes the table (live rows only) and its memo file through temporary files put in place
+  // whole (AtomicWriter); `alDisco` as for AtomicWriter.
   void save(bool alDisco = false);
   // Writes the table as save() does, giving the memory of its rows back to the system a block
   // at a time as they are written (the file's new pages then take that memory). The table is
@@ -365,9 +365,10 @@ std::string systemErrorText(int code);
 // Current header date (test seam in Database.h).
 DbfDate currentHeaderDate();
 
-// Writes a file through a temporary file in the same folder and a rename; the temporary is
-// forced to disk first unless the target is in a scratch folder (FileOps.h). Honours the
-// write-failure test seam.
+// Writes a file through a temporary file in the same folder, which then takes the target's
+// name (by exchanging names with an earlier file, which is then removed, or by a rename); the
+// temporary is forced to disk first unless the target is in a scratch folder (FileOps.h).
+// Honours the write-failure test seam.
 class AtomicWriter {
  public:
   // `alDisco`: a scratch file likely to be kept later (copied or linked to a folder of the
