@@ -196,8 +196,8 @@ void CalculosClaseDiametricaEspecie(EstadoAplicacion& estado, shell::Interaccion
   using Grupos = std::map<std::pair<int, float>, Grupo>;
   const Grupo todos = arboles.Todos(kOrden);
   std::array<Grupos, 2> mitades;
-  store::EnDosMitades(todos.size(), [&](std::size_t desde, std::size_t hasta) {
-    Grupos& grupos = mitades[desde == 0 ? 0 : 1];
+  store::EnPartes(todos.size(), 2, [&](std::size_t k, std::size_t desde, std::size_t hasta) {
+    Grupos& grupos = mitades[k];
     for (std::size_t i = desde; i < hasta; ++i) {
       const ArbolLeido* a = todos[i];
       if (a->conEspecie && a->conCD) grupos[{a->especie, a->cd}].push_back(a);

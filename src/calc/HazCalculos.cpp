@@ -114,7 +114,6 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
     res.cancelado = true;
     return res;
   }
-  if (entorno.nuevaEjecucion) entorno.nuevaEjecucion();
   const bool completa = shell::EjecutarOrden(ui, FalloCalculo(), [&] {
     if (entorno.descargarVisor) entorno.descargarVisor();
     // The run's progress dialog: the tree pass shows it, every pass works in it, and it is
@@ -154,23 +153,21 @@ ResultadoCalculo HazCalculos(EstadoAplicacion& e, shell::Interaccion& ui,
         // leave memory, which then holds the next tables of the run: AIndiv once the passes have
         // its trees in memory, Cd_par after the class summary that reads it, Cdsp_p when it is
         // complete. They are written on another thread while the passes go on.
-        const bool pasadasConArboles =
-            tablas[kParcel] || tablas[kSpPar] || tablas[kCdPar] || tablas[kCdEsp] || tablas[kCdspP];
-        if (entorno.arboles && pasadasConArboles) {
+        //
+        // The trees in memory serve the passes that walk them; after the last of those they are
+        // dropped, and the memory they and the passes kept goes back to the system, for the
+        // files written next (the tables released below and at the end) to take.
+        int ultimaConArboles = -1;
+        for (int indice : kOrdenPasadas) {
+          const bool recorre = indice == kParcel || indice == kSpPar || indice == kCdPar ||
+                               indice == kCdEsp || indice == kCdspP;
+          if (recorre && tablas[static_cast<std::size_t>(indice)]) ultimaConArboles = indice;
+        }
+        if (entorno.arboles && ultimaConArboles >= 0) {
           entorno.arboles(e, salida);
           salida.releaseInBackground(NombreTabla(e, TablaResultado::AIndiv));
         }
         const int ultimaConCdPar = tablas[kCldiam] ? kCldiam : kCdPar;
-        // The last pass that walks the trees in memory: after it they are dropped, and the
-        // memory they and the passes kept goes back to the system, for the files written next
-        // (the tables released below and at the end) to take.
-        int ultimaConArboles = -1;
-        for (int indice : kOrdenPasadas) {
-          if (tablas[static_cast<std::size_t>(indice)] &&
-              (indice == kParcel || indice == kSpPar || indice == kCdPar || indice == kCdEsp ||
-               indice == kCdspP))
-            ultimaConArboles = indice;
-        }
         for (int indice : kOrdenPasadas) {
           if (!tablas[static_cast<std::size_t>(indice)]) continue;
           const auto t = kTodasLasTablas[static_cast<std::size_t>(indice)];

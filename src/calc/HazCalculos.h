@@ -29,15 +29,13 @@ struct EntornoCalculo {
   // created and empty.
   std::array<Pasada, 9> pasadas;
   // The trees of AIndiv read into memory once per run and shared by the passes that walk them
-  // (valid until `soltarArboles` or the next run); empty: the plot pass reads its own.
+  // (valid until `soltarArboles`); empty: the plot pass reads its own.
   std::function<const ArbolesCalculo*(EstadoAplicacion&, store::Database& salida)> arboles;
   // Drops the trees `arboles` read: once the last pass that walks them is done, and at the end
   // of every run.
   std::function<void()> soltarArboles;
   // Random source of fresh table codes (tests); empty: the clock.
   std::function<double()> aleatorio;
-  // Called at the start of every run (passes that keep state between them reset it here).
-  std::function<void()> nuevaEjecucion;
   // The results viewer of the window; empty in batch runs. It is unloaded at the start of every
   // run, before BDOut is emptied (it keeps the table it shows loaded), and shown after a run
   // that finished.

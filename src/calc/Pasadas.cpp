@@ -13,7 +13,6 @@ EntornoCalculo EntornoInstalado() {
   // The tree table is read into memory once per run, after the tree pass (which is the only one
   // that writes it), and shared by the passes that walk the trees.
   auto arboles = std::make_shared<std::unique_ptr<ArbolesCalculo>>();
-  entorno.nuevaEjecucion = [arboles] { arboles->reset(); };
   entorno.soltarArboles = [arboles] { arboles->reset(); };
   const auto compartidos = [arboles](EstadoAplicacion& e, store::Database& salida) {
     if (!*arboles) *arboles = std::make_unique<ArbolesCalculo>(salida, e);

@@ -418,14 +418,22 @@ Value aggResult(const AggDef& def, const AggState& s, const RowSource& src) {
 
 // The key part appendKey gives for what get() gives of a numeric field read by numberAt: null
 // for a NaN, else the number.
+// The bits that key a number in a group: both zeros one key, and every NaN (a null: blank or
+// damaged) the one key kClaveNula.
+constexpr std::uint64_t kClaveNula = 0x7FF8000000000000ULL;
+std::uint64_t bitsDeClave(double n) {
+  if (std::isnan(n)) return kClaveNula;
+  return std::bit_cast<std::uint64_t>(n == 0 ? 0.0 : n);
+}
+
 void appendNumberKey(std::string& key, double n) {
   if (std::isnan(n)) {
     key.push_back('X');
     return;
   }
-  if (n == 0) n = 0;
-  char b[sizeof(double)];
-  std::memcpy(b, &n, sizeof n);
+  const std::uint64_t bits = bitsDeClave(n);
+  char b[sizeof bits];
+  std::memcpy(b, &bits, sizeof bits);
   key.push_back('N');
   key.append(b, sizeof b);
 }
@@ -675,7 +683,6 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
       numerica = src.numberAt(rows.front(), groupCols[0], n);
     }
     if (numerica) {
-      constexpr std::uint64_t kNulo = 0x7FF8000000000000ULL;
       std::unordered_map<std::uint64_t, std::size_t> index;
       index.reserve(std::min<std::size_t>(rows.size(), 4096));
       for (std::uint32_t r : rows) {
@@ -686,8 +693,7 @@ Result runSelect(const sql::Select& s, const std::shared_ptr<RowSource>& source,
             throw StoreError(err::kOperacionNoAdmitida,
                              "El campo de agrupación no es numérico en todas las filas.");
           }
-          if (n == 0) n = 0;
-          key = std::isnan(n) ? kNulo : std::bit_cast<std::uint64_t>(n);
+          key = bitsDeClave(n);
         }
         const auto [it, nuevo] = index.try_emplace(key, 0);
         agregar(it->second, nuevo, r);

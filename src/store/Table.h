@@ -334,8 +334,9 @@ class Table : public RowSource {
   std::unique_ptr<char, Desmapea> mapa_;
   // Maps the records of the file `path`, open as `fd` with the status `st`, when it qualifies: a
   // file of a scratch folder with no second name (nothing but this store writes it, and the
-  // store only ever replaces a file by a rename, so the mapped bytes never change under the
-  // table), holding at least 2 MB of whole blocks. False, with nothing changed, otherwise.
+  // store only ever replaces a file by putting a new one in its place, so the mapped bytes never
+  // change under the table), holding at least 2 MB of whole blocks. False, with nothing changed,
+  // otherwise.
   bool mapearRegistros(const std::string& path, int fd, const struct ::stat& st, int headerLen);
   char* siguienteLibre_ = nullptr;  // the next unused block of the last area
   std::size_t bloquesLibres_ = 0;   // unused blocks left there
