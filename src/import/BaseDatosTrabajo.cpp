@@ -12,6 +12,7 @@
 #include "shell/EjecutarOrden.h"
 #include "shell/Progreso.h"
 #include "store/FileOps.h"
+#include "store/Memoria.h"
 #include "store/Paralelo.h"
 #include "store/Text.h"
 #include "store/Tramos.h"
@@ -77,10 +78,11 @@ std::optional<std::vector<std::uint32_t>> RepetidasEnteras(store::Cursor& c, std
     std::uint32_t fila;
   };
   const auto filas = static_cast<std::size_t>(c.recordCount());
-  std::vector<Entrada> entradas(filas);
+  // One entry per row of a country's table: memory the run has touched before, reused.
+  std::vector<Entrada, store::AsignadorGrande<Entrada>> entradas(filas);
   for (std::size_t i = 0; i < filas; ++i)
     entradas[i].fila = c.rowIdAt(static_cast<std::int64_t>(i));
-  std::vector<char> conVacia(filas, 0);
+  std::vector<char, store::AsignadorGrande<char>> conVacia(filas, 0);
   std::atomic<bool> cabe{true};
   store::EnDosMitades(filas, [&](std::size_t desde, std::size_t hasta) {
     for (std::size_t i = desde; i < hasta && cabe.load(std::memory_order_relaxed); ++i) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/Cursor.h"
+#include "store/Memoria.h"
 
 namespace arbelio::import {
 
@@ -19,8 +20,8 @@ class PiesPorParcela {
 
   // (plot key, position of the tree in the cursor), sorted: a plot's trees in cursor order.
   using Entrada = std::pair<std::uint32_t, std::uint32_t>;
-  using Rango =
-      std::pair<std::vector<Entrada>::const_iterator, std::vector<Entrada>::const_iterator>;
+  using Entradas = std::vector<Entrada, store::AsignadorGrande<Entrada>>;
+  using Rango = std::pair<Entradas::const_iterator, Entradas::const_iterator>;
 
   // The trees of a plot. Without PROVINCIA or ESTADILLO the cursor refuses the criteria with the
   // find's own error.
@@ -28,7 +29,7 @@ class PiesPorParcela {
 
  private:
   store::Cursor& pies_;
-  std::vector<Entrada> entradas_;
+  Entradas entradas_;  // a country's trees: memory the run has touched before
   bool agrupados_ = false;
 };
 
