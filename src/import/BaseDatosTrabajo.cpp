@@ -78,7 +78,8 @@ std::optional<std::vector<std::uint32_t>> RepetidasEnteras(store::Cursor& c, std
     std::uint32_t fila;
   };
   const auto filas = static_cast<std::size_t>(c.recordCount());
-  // One entry per row of a country's table: memory the run has touched before, reused.
+  // One entry per row of a country's table: from the store's kept areas when one fits (above
+  // 32 MB every vector of malloc's is memory mapped and faulted anew).
   std::vector<Entrada, store::AsignadorGrande<Entrada>> entradas(filas);
   for (std::size_t i = 0; i < filas; ++i)
     entradas[i].fila = c.rowIdAt(static_cast<std::int64_t>(i));

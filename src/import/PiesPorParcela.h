@@ -29,7 +29,7 @@ class PiesPorParcela {
 
  private:
   store::Cursor& pies_;
-  Entradas entradas_;  // a country's trees: memory the run has touched before
+  Entradas entradas_;  // one per tree of a country: from the store's kept areas when one fits
   bool agrupados_ = false;
 };
 

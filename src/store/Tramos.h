@@ -19,7 +19,7 @@ template <class T, class A, class Menor>
 void MezclaTramos(std::vector<T, A>& v, std::vector<std::size_t> cortes, const Menor& menor) {
   if (cortes.size() < 2) return;
   cortes.push_back(v.size());
-  std::vector<T, A> mezcla(v.size());
+  std::vector<T, A> mezcla(v.size());  // from where `v` takes its memory
   const auto en = [](auto& w, std::size_t i) { return w.begin() + static_cast<std::ptrdiff_t>(i); };
   while (cortes.size() > 2) {
     std::vector<std::size_t> siguientes{0};
