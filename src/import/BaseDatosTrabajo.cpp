@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "import/ArchivosImport.h"
@@ -115,6 +116,34 @@ std::optional<std::vector<std::uint32_t>> RepetidasEnteras(store::Cursor& c, std
     if (!conVacia[i]) entradas[llenas++] = entradas[i];
   }
   entradas.resize(llenas);
+  // A working table comes a province after another, each in key order: runs of rising keys. When
+  // no two runs share a key, a run's duplicates lie next to each other, and walking the runs in
+  // the order of their keys lists the rows the merged order lists, in that order, without an
+  // array of a country's entries to merge them into.
+  std::vector<std::pair<std::size_t, std::size_t>> tramos;  // [desde, hasta) of each run
+  for (std::size_t i = 0; i < entradas.size() && tramos.size() <= store::kTramosMaximos;) {
+    std::size_t j = i + 1;
+    while (j < entradas.size() && entradas[j].clave >= entradas[j - 1].clave) ++j;
+    tramos.emplace_back(i, j);
+    i = j;
+  }
+  if (tramos.size() <= store::kTramosMaximos) {
+    std::sort(tramos.begin(), tramos.end(), [&](const auto& a, const auto& b) {
+      return entradas[a.first].clave < entradas[b.first].clave;
+    });
+    bool separados = true;
+    for (std::size_t t = 1; t < tramos.size() && separados; ++t)
+      separados = entradas[tramos[t].first].clave > entradas[tramos[t - 1].second - 1].clave;
+    if (separados) {
+      std::vector<std::uint32_t> repetidas;
+      for (const auto& [desde, hasta] : tramos) {
+        for (std::size_t i = desde; i + 1 < hasta; ++i) {
+          if (entradas[i].clave == entradas[i + 1].clave) repetidas.push_back(entradas[i].fila);
+        }
+      }
+      return repetidas;
+    }
+  }
   const auto menor = [](const Entrada& a, const Entrada& b) { return a.clave < b.clave; };
   if (!store::OrdenaPorTramos(entradas, menor)) {
     std::sort(entradas.begin(), entradas.end(), [](const Entrada& a, const Entrada& b) {

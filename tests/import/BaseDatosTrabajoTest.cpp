@@ -265,12 +265,59 @@ TEST_F(Generacion, TablaQueFaltaSeDiceConError) {
   EXPECT_TRUE(e.estado.menus.habilitada(shell::EntradaMenu::AAgregarBD));
 }
 
-// Whatever the keys hold, the rows left are the rule's: of the rows whose keys are all present
-// and equal, only the last in table order stays. Whole keys within their bits are ordered packed,
-// and a table with a key outside them (a fraction, a negative, a plot number of 2^24, a province
-// of 65,536) by its values: both give the rule's rows. The keys are few and shuffled, so most
-// rows have twins, and some are near the limits of their bits (a plot of 65,536 with province 0
-// against province 1 with plot 0).
+namespace {
+
+// Writes a PIESMA00 whose rows have these keys (a NaN for an empty one) and their place in ORDEN,
+// removes its duplicates and checks that the rows left are the rule's: of the rows whose keys are
+// all present and equal, only the last in table order stays.
+void QuedanLasFilasDeLaRegla(const std::vector<std::array<double, 3>>& claves) {
+  pruebas::CarpetaTemporal dir;
+  store::Database db = store::Database::open(dir.ruta());
+  store::TableDef def("PIESMA00");
+  for (const char* campo : {"PROVINCIA", "ESTADILLO", "NUMORDEN"})
+    def.appendField(campo, store::FieldType::Double);
+  def.appendField("ORDEN", store::FieldType::Long);
+  db.appendTableDef(def);
+  store::Cursor c = db.openCursor("PIESMA00");
+  for (std::size_t i = 0; i < claves.size(); ++i) {
+    c.addNew();
+    for (int k = 0; k < 3; ++k) {
+      if (!std::isnan(claves[i][static_cast<std::size_t>(k)]))
+        c.setValue(k, claves[i][static_cast<std::size_t>(k)]);
+    }
+    c.setValue("ORDEN", static_cast<int>(i));
+    c.update();
+  }
+  c.close();
+  std::vector<std::string> esperadas;
+  std::int64_t quitadas = 0;
+  for (std::size_t i = 0; i < claves.size(); ++i) {
+    const auto& k = claves[i];
+    const bool completa = !std::isnan(k[0]) && !std::isnan(k[1]) && !std::isnan(k[2]);
+    const bool otraDespues =
+        completa && std::find(claves.begin() + static_cast<std::ptrdiff_t>(i) + 1, claves.end(),
+                              k) != claves.end();
+    if (otraDespues) {
+      ++quitadas;
+    } else {
+      esperadas.push_back(std::to_string(i));
+    }
+  }
+  EntornoImport e;
+  InteraccionGuionada ui(e.estado);
+  EXPECT_EQ(EliminaDuplicados(db, "PIESMA00", {"PROVINCIA", "ESTADILLO", "NUMORDEN"}, ui),
+            quitadas);
+  db.close();
+  EXPECT_EQ(EntornoImport::Filas(dir.ruta(), "SELECT ORDEN FROM PIESMA00"), esperadas);
+}
+
+}  // namespace
+
+// Whatever the keys hold, the rows left are the rule's. Whole keys within their bits are ordered
+// packed, and a table with a key outside them (a fraction, a negative, a plot number of 2^24, a
+// province of 65,536) by its values: both give the rule's rows. The keys are few and shuffled, so
+// most rows have twins, and some are near the limits of their bits (a plot of 65,536 with
+// province 0 against province 1 with plot 0).
 TEST(EliminaDuplicados, ClavesEnterasYFueraDeRangoDejanLasFilasDeLaRegla) {
   std::mt19937 azar(20261208);
   const std::vector<std::array<double, 3>> extremas = {
@@ -279,14 +326,6 @@ TEST(EliminaDuplicados, ClavesEnterasYFueraDeRangoDejanLasFilasDeLaRegla) {
       {1.5, 1, 1}, {-1, 1, 1}, {1, 1, 16777216}, {65536, 1, 1}};
   for (std::size_t variante = 0; variante <= fuera.size(); ++variante) {
     SCOPED_TRACE(variante);
-    pruebas::CarpetaTemporal dir;
-    store::Database db = store::Database::open(dir.ruta());
-    store::TableDef def("PIESMA00");
-    for (const char* campo : {"PROVINCIA", "ESTADILLO", "NUMORDEN"})
-      def.appendField(campo, store::FieldType::Double);
-    def.appendField("ORDEN", store::FieldType::Long);
-    db.appendTableDef(def);
-    // Each row: its keys (a NaN for an empty one) and its place in the table.
     std::vector<std::array<double, 3>> claves;
     for (int i = 0; i < 400; ++i) {
       std::array<double, 3> k{};
@@ -295,36 +334,42 @@ TEST(EliminaDuplicados, ClavesEnterasYFueraDeRangoDejanLasFilasDeLaRegla) {
     }
     for (const auto& k : extremas) claves.insert(claves.begin() + azar() % claves.size(), 2, k);
     if (variante > 0) claves.insert(claves.begin() + 7, fuera[variante - 1]);
-    store::Cursor c = db.openCursor("PIESMA00");
-    for (std::size_t i = 0; i < claves.size(); ++i) {
-      c.addNew();
-      for (int k = 0; k < 3; ++k) {
-        if (!std::isnan(claves[i][static_cast<std::size_t>(k)]))
-          c.setValue(k, claves[i][static_cast<std::size_t>(k)]);
-      }
-      c.setValue("ORDEN", static_cast<int>(i));
-      c.update();
-    }
-    c.close();
-    std::vector<std::string> esperadas;
-    std::int64_t quitadas = 0;
-    for (std::size_t i = 0; i < claves.size(); ++i) {
-      const auto& k = claves[i];
-      const bool completa = !std::isnan(k[0]) && !std::isnan(k[1]) && !std::isnan(k[2]);
-      const bool otraDespues =
-          completa && std::find(claves.begin() + static_cast<std::ptrdiff_t>(i) + 1, claves.end(),
-                                k) != claves.end();
-      if (otraDespues) {
-        ++quitadas;
-      } else {
-        esperadas.push_back(std::to_string(i));
-      }
-    }
-    EntornoImport e;
-    InteraccionGuionada ui(e.estado);
-    EXPECT_EQ(EliminaDuplicados(db, "PIESMA00", {"PROVINCIA", "ESTADILLO", "NUMORDEN"}, ui),
-              quitadas);
-    db.close();
-    EXPECT_EQ(EntornoImport::Filas(dir.ruta(), "SELECT ORDEN FROM PIESMA00"), esperadas);
+    QuedanLasFilasDeLaRegla(claves);
+  }
+}
+
+// A working table merged from provinces: a run of rising keys per province, not in province
+// order, with twins inside each run and empty keys between them. Runs that share no key are
+// walked one by one; a key in two runs (a province given twice, or two runs whose ranges meet at
+// one key) puts twins in different runs, and the rule still holds.
+TEST(EliminaDuplicados, TramosPorProvinciaDejanLasFilasDeLaRegla) {
+  const double vacia = std::nan("");
+  const auto provincia = [](double p, std::vector<std::array<double, 2>> parcelas) {
+    std::vector<std::array<double, 3>> filas;
+    for (const auto& [parcela, arbol] : parcelas) filas.push_back({p, parcela, arbol});
+    return filas;
+  };
+  const auto segun = [](std::vector<std::vector<std::array<double, 3>>> tramos) {
+    std::vector<std::array<double, 3>> filas;
+    for (const auto& t : tramos) filas.insert(filas.end(), t.begin(), t.end());
+    return filas;
+  };
+  const auto p24 = provincia(24, {{1, 1}, {1, 1}, {1, 2}, {3, 1}, {3, 1}, {3, 1}});
+  const auto p2 = provincia(2, {{1, 1}, {2, 1}, {2, 1}, {2, 2}});
+  const auto p10 = provincia(10, {{5, 1}, {6, 1}, {6, 1}});
+  const std::vector<std::array<double, 3>> conVacias = {{2, vacia, 1}, {vacia, 1, 1}};
+  {
+    SCOPED_TRACE("provincias distintas");
+    QuedanLasFilasDeLaRegla(segun({p24, conVacias, p2, p10}));
+  }
+  {
+    SCOPED_TRACE("una provincia dos veces");
+    QuedanLasFilasDeLaRegla(segun({p24, p2, p10, p2}));
+  }
+  {
+    SCOPED_TRACE("dos tramos que se tocan en una clave");
+    // The second run ends with the first's first key: their ranges meet at that key.
+    QuedanLasFilasDeLaRegla(
+        segun({provincia(5, {{7, 2}, {9, 1}}), provincia(5, {{4, 1}, {7, 2}}), p2}));
   }
 }
