@@ -4,10 +4,9 @@
 // their Datdef and Especi tables), merges them into the working tables, calculates all nine
 // result tables, with no volume variable or with the four, and saves them. The counters give
 // each phase's wall time in seconds (selection, merge, each pass, saving), the process CPU time
-// and page faults of the run, and its peak memory so far (run one case per process for a case's own
-// peak:
-// --benchmark_filter=BM_Pais/10/1). The clock starts a few seconds after the tables of the
-// case's previous run are deleted, so that each run starts from the same state.
+// and page faults of the run, and its peak memory so far (run one case per process for a case's
+// own peak: --benchmark_filter=BM_Pais/10/1). The clock starts a few seconds after the tables of
+// the case's previous run are deleted, so that each run starts from the same state.
 //
 // The provinces are generated once into a cache folder: $ARBELIO_BENCH_PAIS, by default
 // <tmp>/arbelio-bench-pais, as prov/NN/ (what "arbelio-batch sample --province NN --plots 10000"

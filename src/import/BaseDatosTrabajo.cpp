@@ -116,44 +116,41 @@ std::optional<std::vector<std::uint32_t>> RepetidasEnteras(store::Cursor& c, std
     if (!conVacia[i]) entradas[llenas++] = entradas[i];
   }
   entradas.resize(llenas);
-  // A working table comes a province after another, each in key order: runs of rising keys. When
-  // no two runs share a key, a run's duplicates lie next to each other, and walking the runs in
-  // the order of their keys lists the rows the merged order lists, in that order, without an
-  // array of a country's entries to merge them into.
-  std::vector<std::pair<std::size_t, std::size_t>> tramos;  // [desde, hasta) of each run
-  for (std::size_t i = 0; i < entradas.size() && tramos.size() <= store::kTramosMaximos;) {
-    std::size_t j = i + 1;
-    while (j < entradas.size() && entradas[j].clave >= entradas[j - 1].clave) ++j;
-    tramos.emplace_back(i, j);
-    i = j;
-  }
-  if (tramos.size() <= store::kTramosMaximos) {
-    std::sort(tramos.begin(), tramos.end(), [&](const auto& a, const auto& b) {
-      return entradas[a.first].clave < entradas[b.first].clave;
-    });
-    bool separados = true;
-    for (std::size_t t = 1; t < tramos.size() && separados; ++t)
-      separados = entradas[tramos[t].first].clave > entradas[tramos[t - 1].second - 1].clave;
-    if (separados) {
-      std::vector<std::uint32_t> repetidas;
-      for (const auto& [desde, hasta] : tramos) {
-        for (std::size_t i = desde; i + 1 < hasta; ++i) {
-          if (entradas[i].clave == entradas[i + 1].clave) repetidas.push_back(entradas[i].fila);
-        }
-      }
-      return repetidas;
+  std::vector<std::uint32_t> repetidas;
+  // The rows of [desde, hasta) of the entries in key order whose key equals the next one's.
+  const auto listar = [&](std::size_t desde, std::size_t hasta) {
+    for (std::size_t i = desde; i + 1 < hasta; ++i) {
+      if (entradas[i].clave == entradas[i + 1].clave) repetidas.push_back(entradas[i].fila);
     }
-  }
+  };
   const auto menor = [](const Entrada& a, const Entrada& b) { return a.clave < b.clave; };
-  if (!store::OrdenaPorTramos(entradas, menor)) {
+  auto cortes = store::CortesDeTramos(entradas, menor);
+  if (!cortes) {
     std::sort(entradas.begin(), entradas.end(), [](const Entrada& a, const Entrada& b) {
       return a.clave != b.clave ? a.clave < b.clave : a.fila < b.fila;
     });
+    listar(0, entradas.size());
+    return repetidas;
   }
-  std::vector<std::uint32_t> repetidas;
-  for (std::size_t i = 0; i + 1 < entradas.size(); ++i) {
-    if (entradas[i].clave == entradas[i + 1].clave) repetidas.push_back(entradas[i].fila);
+  // A working table comes a province after another, each in key order: a few runs of rising
+  // keys. When no two runs share a key, a run's duplicates lie next to each other, and walking
+  // the runs in the order of their keys lists the rows the merged order lists, in that order,
+  // without an array of a country's entries to merge them into.
+  std::vector<std::pair<std::size_t, std::size_t>> tramos;  // [desde, hasta) of each run
+  for (std::size_t t = 0; t < cortes->size(); ++t)
+    tramos.emplace_back((*cortes)[t], t + 1 < cortes->size() ? (*cortes)[t + 1] : entradas.size());
+  std::sort(tramos.begin(), tramos.end(), [&](const auto& x, const auto& y) {
+    return entradas[x.first].clave < entradas[y.first].clave;
+  });
+  bool separados = true;
+  for (std::size_t t = 1; t < tramos.size() && separados; ++t)
+    separados = entradas[tramos[t].first].clave > entradas[tramos[t - 1].second - 1].clave;
+  if (separados) {
+    for (const auto& [desde, hasta] : tramos) listar(desde, hasta);
+    return repetidas;
   }
+  store::MezclaTramos(entradas, std::move(*cortes), menor);
+  listar(0, entradas.size());
   return repetidas;
 }
 

@@ -416,8 +416,6 @@ Value aggResult(const AggDef& def, const AggState& s, const RowSource& src) {
   }
 }
 
-// The key part appendKey gives for what get() gives of a numeric field read by numberAt: null
-// for a NaN, else the number.
 // The bits that key a number in a group: both zeros one key, and every NaN (a null: blank or
 // damaged) the one key kClaveNula.
 constexpr std::uint64_t kClaveNula = 0x7FF8000000000000ULL;
@@ -426,6 +424,8 @@ std::uint64_t bitsDeClave(double n) {
   return std::bit_cast<std::uint64_t>(n == 0 ? 0.0 : n);
 }
 
+// The key part appendKey gives for what get() gives of a numeric field read by numberAt: null
+// for a NaN, else the number.
 void appendNumberKey(std::string& key, double n) {
   if (std::isnan(n)) {
     key.push_back('X');

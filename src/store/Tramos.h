@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -35,18 +36,27 @@ void MezclaTramos(std::vector<T, A>& v, std::vector<std::size_t> cortes, const M
   }
 }
 
-// Puts `v` in stable order by `menor` by merging its runs (a value below the one before it
-// starts one) when there are at most kTramosMaximos; false, with `v` as it was, when there are
-// more.
+// Where the runs of `v` start (a value below the one before it by `menor` starts one): 0, then
+// each later start in order; null when there are more than kTramosMaximos runs.
 template <class T, class A, class Menor>
-bool OrdenaPorTramos(std::vector<T, A>& v, const Menor& menor) {
+std::optional<std::vector<std::size_t>> CortesDeTramos(const std::vector<T, A>& v,
+                                                       const Menor& menor) {
   std::vector<std::size_t> cortes{0};
   for (std::size_t i = 1; i < v.size(); ++i) {
     if (!menor(v[i], v[i - 1])) continue;
     cortes.push_back(i);
-    if (cortes.size() > kTramosMaximos) return false;
+    if (cortes.size() > kTramosMaximos) return std::nullopt;
   }
-  MezclaTramos(v, std::move(cortes), menor);
+  return cortes;
+}
+
+// Puts `v` in stable order by `menor` by merging its runs when there are at most
+// kTramosMaximos; false, with `v` as it was, when there are more.
+template <class T, class A, class Menor>
+bool OrdenaPorTramos(std::vector<T, A>& v, const Menor& menor) {
+  auto cortes = CortesDeTramos(v, menor);
+  if (!cortes) return false;
+  MezclaTramos(v, std::move(*cortes), menor);
   return true;
 }
 
