@@ -83,23 +83,25 @@ void SueltaDeLaCache(const fs::path& archivo) {
 // Whether two files hold the same bytes but a dBASE header's date (bytes 1-3), read a piece at a
 // time: a table of a country is hundreds of MB, and reading both whole would take gigabytes of
 // new memory after every run, which the next run on this host would pay for.
-bool IgualesSalvoFecha(const fs::path& a, const fs::path& b) {
+bool MismosBytesSalvoFecha(const fs::path& a, const fs::path& b) {
   std::error_code ec1, ec2;
   const auto tam = fs::file_size(a, ec1);
   if (ec1 || tam != fs::file_size(b, ec2) || ec2 || tam < 4) return false;
   std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
   std::vector<char> pa(std::size_t{1} << 20), pb(pa.size());
-  bool iguales = true;
-  for (std::uintmax_t leidos = 0; iguales && leidos < tam;) {
+  for (std::uintmax_t leidos = 0; leidos < tam;) {
     const auto n = static_cast<std::streamsize>(std::min<std::uintmax_t>(pa.size(), tam - leidos));
-    if (!fa.read(pa.data(), n) || !fb.read(pb.data(), n)) {
-      iguales = false;
-      break;
-    }
+    if (!fa.read(pa.data(), n) || !fb.read(pb.data(), n)) return false;
     if (leidos == 0) std::copy(pb.begin() + 1, pb.begin() + 4, pa.begin() + 1);
-    iguales = std::equal(pa.begin(), pa.begin() + n, pb.begin());
+    if (!std::equal(pa.begin(), pa.begin() + n, pb.begin())) return false;
     leidos += static_cast<std::uintmax_t>(n);
   }
+  return true;
+}
+
+// The same, and the kept copy `b` leaves the file cache.
+bool IgualesSalvoFecha(const fs::path& a, const fs::path& b) {
+  const bool iguales = MismosBytesSalvoFecha(a, b);
   SueltaDeLaCache(b);
   return iguales;
 }
@@ -112,7 +114,8 @@ void CalientaEntrada(const std::vector<fs::path>& rutas) {
   std::vector<char> pieza(std::size_t{1} << 20);
   const auto leer = [&pieza](const fs::path& archivo) {
     std::ifstream f(archivo, std::ios::binary);
-    while (f.read(pieza.data(), static_cast<std::streamsize>(pieza.size())) || f.gcount() > 0) {
+    // The last, shorter read fails, but it has read what there was.
+    while (f.read(pieza.data(), static_cast<std::streamsize>(pieza.size()))) {
     }
   };
   for (const fs::path& ruta : rutas) {
